@@ -1,0 +1,96 @@
+// The processor's public face: the register file that host calls read and write, the
+// requests other threads may make, and the hooks through which the machine (host-call
+// dispatcher, screen write watch) is attached. The processor library depends on none of
+// them: a bare processor runs with no hooks installed.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// What the dispatch loop does after the current instruction. Other threads only ever
+// store Interrupt or Leave; the processor thread stores the rest.
+enum class NextStep : uint8_t {
+    Loop,       // fetch the next instruction
+    Interrupt,  // level-2 interrupt acceptance, then Loop
+    TraceArm,   // execute one more instruction, then TraceFire
+    TraceFire,  // take the trace exception
+    Leave,      // cpuRun returns
+};
+
+struct CpuState {
+    uint32_t D[8];  // D0-D7 then A0-A7 back to back: one index 0-15 names any register
+    uint32_t A[8];  // A[7] is always the live active stack pointer
+    uint32_t msp, isp, usp;
+    uint32_t* activeSlot;  // &msp, &isp or &usp: the slot that A[7] belongs to (stale while active)
+    uint16_t flags;        // N = bit 7, Z = bit 6, V = bit 11, C = bit 0 (host flag layout)
+    uint8_t x;             // X in bit 0; lies directly above flags
+    uint8_t srSystem;      // T1 b7, T0 b6, S b5, M b4, mask b2-0
+    uint8_t srPrevious;
+    uint32_t vbr;
+    uint32_t instrLatch;
+    uint32_t hostCallPc;
+    std::atomic<NextStep> nextStep;
+};
+
+extern CpuState cpu;
+
+namespace CpuFlag {
+constexpr uint16_t C = 1u << 0;
+constexpr uint16_t Z = 1u << 6;
+constexpr uint16_t N = 1u << 7;
+constexpr uint16_t V = 1u << 11;
+}  // namespace CpuFlag
+
+namespace SrBit {
+constexpr uint8_t T1 = 0x80;
+constexpr uint8_t T0 = 0x40;
+constexpr uint8_t S = 0x20;
+constexpr uint8_t M = 0x10;
+constexpr uint8_t Mask = 0x07;
+}  // namespace SrBit
+
+// Special results of a host call (any other value goes to D0 with N and Z set from it).
+namespace HostCallResult {
+constexpr int32_t KeepRegisters = int32_t(0x80000000u);
+constexpr int32_t Illegal = int32_t(0x80000001u);
+constexpr int32_t Stop = int32_t(0x80000002u);
+}  // namespace HostCallResult
+
+// Resets the processor (PC $30000, SR $2700, all stack pointers 0) and runs until a stop
+// request or a host call's Stop result.
+void cpuRun();
+void cpuRequestInterrupt();  // any thread
+void cpuRequestStop();       // any thread
+void cpuSetTrace();          // processor thread: trace exception after the next instruction
+void cpuSrChanged();         // processor thread: after every write to srSystem
+
+// Condition-code helpers for host calls.
+inline void cpuSetZ(bool on) { cpu.flags = on ? (cpu.flags | CpuFlag::Z) : (cpu.flags & ~CpuFlag::Z); }
+inline void cpuSetC(bool on) { cpu.flags = on ? (cpu.flags | CpuFlag::C) : (cpu.flags & ~CpuFlag::C); }
+uint16_t cpuGetSr();          // srSystem << 8 | CCR
+uint32_t cpuGetPc();          // the PC as of the last completed instruction (hostCallPc during a host call)
+
+// Host calls: words $A000-$AFFF except $ABxx. group = bits 11-8, sub = bits 7-4, low = bits 3-0.
+// Without a handler every host-call word is an illegal instruction.
+using HostCallHandler = int32_t (*)(unsigned group, unsigned sub, unsigned low);
+void cpuSetHostCallHandler(HostCallHandler handler);
+
+// Floating-point accelerator words $AB00-$AB1F (word & $1F passed). Without a handler
+// they are illegal instructions. Returns false to raise the illegal-instruction exception.
+using AccelHandler = bool (*)(unsigned op);
+void cpuSetAccelHandler(AccelHandler handler);
+
+// Screen write watch. Every data write through the accessors compares its host address
+// with watchEnd; only writes below it reach these routines (see the display).
+struct ScreenWatch {
+    uint8_t* screenStart;  // large-screen window [screenStart, screenEnd) in host addresses
+    uint8_t* screenEnd;
+    void (*screenNote)(uint8_t* host, unsigned size);   // write inside the window
+    void (*qlScreenNote)(uint32_t guest, unsigned size);  // write to guest $20000-$27FFF below it
+};
+// Installs the watch (nullptr removes it: no address is watched). Processor thread or before cpuRun.
+void cpuSetScreenWatch(const ScreenWatch* watch);
+
+// Counts executed instructions when enabled (benchmarks); costs nothing when the build
+// leaves it out.
+uint64_t cpuInstructionCount();
