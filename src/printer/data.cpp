@@ -1,0 +1,30 @@
+#include "printer/data.h"
+
+#include <climits>
+
+#include "printer/errors.h"
+#include "printer/trace.h"
+
+namespace zemprint {
+
+void TData::open(const std::string& path)
+{
+    close();
+    if (path.size() >= kMaxJobPathLength)
+        throw EZEMPrint(formatMessage("Illegal filename \"%s\"", path.c_str()));
+    debugTraceF("Trying to open file \"%s\"", path.c_str());
+    MappedFile::Failure failure{};
+    if (!file_.open(path, failure)) {
+        if (failure.step == MappedFile::Step::Open)
+            throw EZEMPrint(formatMessage("Cannot open file \"%s\" (Error %i)", path.c_str(), failure.error));
+        throw EZEMPrint(formatMessage("Cannot map file \"%s\" (Error %i)", path.c_str(), failure.error));
+    }
+    data_ = file_.data();
+    // Positions are 32-bit signed; a larger job is read up to that limit.
+    size_ = file_.size() > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(file_.size());
+    position_ = 0;
+}
+
+void TData::beyondEnd() const { throw EReadError(formatMessage("Read beyond end of file %d", position_)); }
+
+}  // namespace zemprint
