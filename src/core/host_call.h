@@ -1,0 +1,46 @@
+// The host-call dispatcher: words $Agsl (g = group, s = sub-operation, l = low nibble)
+// that the interpreter hands over instead of raising the line-A exception.
+#pragma once
+
+#include <cstdint>
+
+// Dispatches one host call on the processor thread and returns its 32-bit result
+// (see HostCallResult in cpu/cpu.h for the three special values).
+int32_t hostCall(unsigned group, unsigned sub, unsigned low);
+
+// One handler per group; each validates its own sub-operation and low nibble.
+using HostCallGroup = int32_t (*)(unsigned sub, unsigned low);
+
+// Decoding shared by the groups.
+namespace HostCallDecode {
+constexpr unsigned MaxRegister = 7;
+
+// Groups SYS and DOS: 32 operations, two per sub-operation, each with a register 0-7.
+constexpr unsigned pairedIndex(unsigned sub, unsigned low) { return sub * 2 + (low >> 3); }
+constexpr unsigned pairedRegister(unsigned low) { return low & MaxRegister; }
+// Groups whose low nibble is a register number: 8-15 are not registers.
+constexpr bool isRegister(unsigned low) { return low <= MaxRegister; }
+}  // namespace HostCallDecode
+
+namespace HostCallGroupId {
+constexpr unsigned Sys = 0x0;
+constexpr unsigned Scr = 0x1;
+constexpr unsigned Ser = 0x2;
+constexpr unsigned Par = 0x3;
+constexpr unsigned Inp = 0x4;
+constexpr unsigned Snd = 0x7;
+constexpr unsigned Ip = 0xA;
+constexpr unsigned Accel = 0xB;  // never reaches the dispatcher
+constexpr unsigned Cd = 0xC;
+constexpr unsigned Dos = 0xD;
+constexpr unsigned Win = 0xE;
+constexpr unsigned Flp = 0xF;
+constexpr unsigned Count = 16;
+}  // namespace HostCallGroupId
+
+// The check word that guards operations with drastic effects: it must follow the
+// host-call word and is skipped when present.
+constexpr uint16_t HostCallCheckWord = 0x4AFB;
+
+// Skips the check word at hostCallPc. False (nothing moved) when it is not there.
+bool hostCallTakeCheckWord();

@@ -1,0 +1,171 @@
+#include "core/machine.h"
+
+#include "config/command_line.h"
+#include "core/host_call.h"
+#include "core/host_process.h"
+#include "core/image_file.h"
+#include "core/log.h"
+#include "core/message_box.h"
+#include "core/processor_thread.h"
+#include "core/string_table.h"
+#include "core/version.h"
+#include "core/version_config.h"
+#include "cpu/cpu.h"
+#include "cpu/memory.h"
+
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+MachineInfo machineInfo;
+
+namespace {
+
+// Until the settings table exists every setting has its default.
+constexpr uint32_t DefaultMemoryMegabytes = 16;
+
+// Shut-down waits for the processor in short steps, repeating the stop request, for
+// about three seconds in all.
+constexpr std::chrono::milliseconds StopWait{10};
+constexpr int StopAttempts = 300;
+
+ImageFile imageFile;
+std::array<uint8_t, MachineLayout::ConfigCopySize> configCopy;
+ProcessorThread processorThread;
+void (*processorEndedHandler)() = nullptr;
+bool memoryAllocated = false;
+
+void findPrinterProgram()
+{
+    machineInfo.printerProgramPresent = false;
+    machineInfo.printerProgramPath.clear();
+    for (const std::string& candidate : helperProgramCandidates(PrinterProgramName, machineInfo.programDir,
+                                                                ZEM_INSTALL_BINDIR, getenv("PATH"))) {
+        if (hostIsExecutableFile(candidate)) {
+            machineInfo.printerProgramPresent = true;
+            machineInfo.printerProgramPath = candidate;
+            return;
+        }
+    }
+}
+
+// The first 96 KB of the image: the configuration reads its blocks from this copy and
+// writes the chosen settings back into it before the image is loaded.
+bool readConfiguration()
+{
+    size_t got = imageFile.readFromStart(configCopy.data(), configCopy.size());
+    if (got < configCopy.size()) {
+        int error = imageFile.lastError();
+        showError(Caption::Emulator, formatString(StringId::CorruptImage, int(got), int(configCopy.size()),
+                                                  long(error), hostErrorText(error).c_str()));
+        return false;
+    }
+    return true;
+}
+
+// Loads the whole file at the image address, then lays the configuration copy over its
+// start. An image that does not fit below the end of RAM abandons start-up.
+bool loadImage()
+{
+    long long size = imageFile.size();
+    if (size < 0 || size > static_cast<long long>(UINT32_MAX)) return false;
+    uint8_t* dest = guestRange(MachineLayout::ImageAddress, uint32_t(size));
+    if (!dest) {
+        zlog(LogCat::General, "ZEM: OS image of %lld bytes does not fit in memory\r\n", size);
+        return false;
+    }
+    if (imageFile.readFromStart(dest, size_t(size)) != size_t(size)) return false;
+    memcpy(dest, configCopy.data(), configCopy.size());
+    return true;
+}
+
+void processorThreadBody()
+{
+    cpuRun();
+    zlog(LogCat::General, "M68K: Thread quit\r\n");
+}
+
+void processorEnded()
+{
+    if (processorEndedHandler) processorEndedHandler();
+}
+
+}  // namespace
+
+void machineSetProcessorEndedHandler(void (*handler)()) { processorEndedHandler = handler; }
+
+bool locateImage()
+{
+    std::optional<std::string> module = hostModulePath();
+    if (!module) {
+        showError(Caption::Emulator, "Error getting module path");
+        return false;
+    }
+    machineInfo.programDir = directoryOf(*module);
+
+    const std::string& requested = commandLine.osFile;
+    machineInfo.imagePath = requested.empty() ? machineInfo.programDir + "/" + DefaultImageName : requested;
+    if (!imageFile.open(machineInfo.imagePath)) {
+        int error = imageFile.lastError();
+        showError(Caption::Emulator,
+                  formatString(StringId::ErrorOpeningImage, long(error), hostErrorText(error).c_str()));
+        return false;
+    }
+    machineInfo.imageReadOnly = imageFile.isReadOnly();
+
+    hostSetEnv("ZEMPATH", machineInfo.programDir);
+    hostSetEnv("VROSPATH", directoryOf(machineInfo.imagePath));
+    findPrinterProgram();
+    return true;
+}
+
+bool startUp()
+{
+    zlog(LogCat::General, "ZEM: Starting ZEM2 version %s\r\n", getVersionText().c_str());
+
+    if (!locateImage()) return false;
+
+    if (!readConfiguration()) return false;
+    zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", "");
+    zlog(LogCat::General, "ZEM: Config information read\r\n");
+
+    if (!memoryAllocate(DefaultMemoryMegabytes)) {
+        showError(Caption::Emulator, loadString(StringId::CannotAllocateMemory));
+        return false;
+    }
+    memoryAllocated = true;
+    zlog(LogCat::General, "ZEM: Memory allocation succesfull\r\n");
+
+    bool loaded = loadImage();
+    imageFile.close();
+    if (!loaded) return false;
+    zlog(LogCat::General, "ZEM: OS read\r\n");
+
+    cpuSetHostCallHandler(hostCall);
+    if (!processorThread.start(processorThreadBody, processorEnded)) {
+        showError(Caption::Emulator, "Error starting emulation thread");
+        return false;
+    }
+    zlog(LogCat::General, "ZEM: Emulation started\r\n");
+    return true;
+}
+
+void shutDown()
+{
+    zlog(LogCat::General, "ZEM: QuitEmulation\r\n");
+
+    if (!processorThread.stop(cpuRequestStop, StopWait, StopAttempts))
+        zlog(LogCat::General, "ZEM: 68k thread had to be terminated!\r\n");
+
+    zlog(LogCat::General, "ZEM: Free memory\r\n");
+    // A processor that could not be stopped still uses guest memory; the block then goes
+    // with the process.
+    if (memoryAllocated && !processorThread.abandoned()) {
+        memoryRelease();
+        memoryAllocated = false;
+    }
+}
+
+bool processorAbandoned() { return processorThread.abandoned(); }

@@ -1,0 +1,55 @@
+// Program entry of the emulator: command line, start-up, the GUI thread's loop and
+// shut-down.
+#include "config/command_line.h"
+#include "core/gui_link.h"
+#include "core/log.h"
+#include "core/machine.h"
+#include "ui/main_loop.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Exit code when the program ends because of an error (bad parameter, failed start-up).
+constexpr int ExitFailure = 1;
+
+const GuiLink guiLinkFunctions{MainLoop::quitAndDestroy};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    switch (parseCommandLine(argc, argv)) {
+    case CommandLineResult::Run:
+        break;
+    case CommandLineResult::ExitOk:
+        return EXIT_SUCCESS;
+    case CommandLineResult::ExitError:
+        return ExitFailure;
+    }
+    if (commandLine.debugMaskGiven) zlogSetMask(commandLine.debugMask);
+
+    if (!MainLoop::init()) {
+        zlog(LogCat::Error, "ZEM: Cannot set up the main loop\r\n");
+        return ExitFailure;
+    }
+    guiLinkInstall(&guiLinkFunctions);
+    machineSetProcessorEndedHandler(MainLoop::postProcessorEnded);
+
+    if (!startUp()) return ExitFailure;
+
+    MainLoop::run();
+
+    shutDown();
+    guiLinkInstall(nullptr);
+    MainLoop::close();
+    zlog(LogCat::General, "ZEM: ZEM exited normally! :-)\r\n");
+    if (processorAbandoned()) {
+        // The given-up processor thread may still touch process state; leave without
+        // running the static destructors under its feet.
+        fflush(stdout);
+        std::_Exit(EXIT_SUCCESS);
+    }
+    return EXIT_SUCCESS;
+}

@@ -1,0 +1,28 @@
+| A Quit word without its check word must be an illegal instruction reported at the word
+| itself. The illegal-instruction handler checks the frame and then quits properly; any
+| other outcome leaves the machine spinning, which the test sees as a time-out.
+        .include "zem.inc"
+        .equ    STACK_TOP, 0x20000
+        .equ    VECTOR_ILLEGAL, 4 * 4
+        .equ    FRAME_FORMAT0_ILLEGAL, 0x0010   | format 0, vector offset 4 * 4
+
+        ZEM_IMAGE_START
+start:
+        lea     STACK_TOP, %sp
+        lea     illegal, %a0
+        move.l  %a0, VECTOR_ILLEGAL
+        moveq   #0, %d0
+        movec   %d0, %vbr
+bad_quit:
+        .short  0xA000              | Quit, but no check word follows
+        nop
+wrong:
+        bra.s   wrong               | the word was taken as Quit, or the handler returned
+
+illegal:
+        cmp.l   #bad_quit, 2(%sp)   | stacked PC at the host-call word
+        bne.s   wrong
+        cmp.w   #FRAME_FORMAT0_ILLEGAL, 6(%sp)
+        bne.s   wrong
+        SYS_QUIT
+        ZEM_IMAGE_END
