@@ -1,0 +1,29 @@
+// zemprint: prints one ESC/P or ESC/P2 job on a CUPS printer or into files.
+#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "printer/app.h"
+#include "printer/command_line.h"
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    switch (zemprint::infoRequest(args)) {
+    case zemprint::InfoRequest::Help:
+        std::fputs(zemprint::helpText("zemprint").c_str(), stdout);
+        return 0;
+    case zemprint::InfoRequest::Version:
+        std::printf("ZEMPrint %s\n", ZEM_VERSION);
+        return 0;
+    case zemprint::InfoRequest::None:
+        break;
+    }
+    zemprint::chooseHeadlessPlatform();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZEMPrint"));
+    QApplication::setApplicationDisplayName(QStringLiteral("ZEMPrint"));
+    QApplication::setApplicationVersion(QStringLiteral(ZEM_VERSION));
+    return zemprint::runProgram(app);
+}

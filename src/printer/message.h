@@ -1,0 +1,12 @@
+// The top level's message box: captioned "ZEMPrint" with the error icon, or a
+// line on standard error when there is no display to show it on.
+#pragma once
+
+#include <string>
+
+namespace zemprint {
+
+bool displayAvailable();
+void showError(const std::string& text);
+
+}  // namespace zemprint
