@@ -1,0 +1,18 @@
+# Runs the workload natively and on the emulated processor and compares their results.
+# Usage: cmake -DBENCH=zem2-bench -DIMAGE=workload.bin -DHOST=workload-host -P compare_result.cmake
+execute_process(COMMAND ${HOST} OUTPUT_VARIABLE expected RESULT_VARIABLE rc OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT rc EQUAL 0 OR NOT expected MATCHES "^[0-9a-f]+$")
+  message(FATAL_ERROR "native workload failed (${rc}): ${expected}")
+endif()
+execute_process(COMMAND ${BENCH} ${IMAGE} --count OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+message(STATUS "${out}${err}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "zem2-bench failed (${rc})")
+endif()
+if(NOT out MATCHES "result: ([0-9a-f]+)")
+  message(FATAL_ERROR "zem2-bench printed no result")
+endif()
+if(NOT CMAKE_MATCH_1 STREQUAL expected)
+  message(FATAL_ERROR "guest result ${CMAKE_MATCH_1}, native result ${expected}")
+endif()
+message(STATUS "guest and native results agree: ${expected}")
