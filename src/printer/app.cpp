@@ -32,9 +32,9 @@ constexpr auto kInputPollInterval = std::chrono::milliseconds(5);
 
 // Standard input is copied on a worker thread while this thread keeps the
 // application's events flowing.
-std::string copyStandardInput()
+std::string copyStandardInput(int standardInput)
 {
-    TGetTempSTDINThrd copier(STDIN_FILENO);
+    TGetTempSTDINThrd copier(standardInput);
     copier.start();
     while (!copier.done()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -92,7 +92,7 @@ void chooseHeadlessPlatform()
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-int runProgram(QApplication& app)
+int runProgram(QApplication& app, int standardInput)
 {
     try {
         TSettings settings(settingsFilePath(), installedFontFamilies, localeDecimalSeparator());
@@ -108,7 +108,7 @@ int runProgram(QApplication& app)
             jobFile = writeTemporaryFile(samplePage().data(), samplePage().size());
             break;
         case JobSource::StandardInput:
-            jobFile = copyStandardInput();
+            jobFile = copyStandardInput(standardInput);
             break;
         case JobSource::File:
             jobFile = plan.jobFile;

@@ -1,6 +1,8 @@
 // zemprint: prints one ESC/P or ESC/P2 job on a CUPS printer or into files.
 #include <QApplication>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -20,10 +22,17 @@ int main(int argc, char** argv)
     case zemprint::InfoRequest::None:
         break;
     }
+    // Without standard input its descriptor number would go to the next file
+    // opened and be read as the job; keep it taken, and remember it was absent.
+    int standardInput = STDIN_FILENO;
+    if (::fcntl(STDIN_FILENO, F_GETFD) < 0) {
+        standardInput = -1;
+        ::open("/dev/null", O_RDONLY);
+    }
     zemprint::chooseHeadlessPlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEMPrint"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEMPrint"));
     QApplication::setApplicationVersion(QStringLiteral(ZEM_VERSION));
-    return zemprint::runProgram(app);
+    return zemprint::runProgram(app, standardInput);
 }
