@@ -76,7 +76,10 @@ using HostCallHandler = int32_t (*)(unsigned group, unsigned sub, unsigned low);
 void cpuSetHostCallHandler(HostCallHandler handler);
 
 // Floating-point accelerator words $AB00-$AB1F (word & $1F passed). Without a handler
-// they are illegal instructions. Returns false to raise the illegal-instruction exception.
+// they are illegal instructions. Returns false to raise the illegal-instruction exception
+// (stacked PC at the word). As for host calls, hostCallPc holds the address after the word
+// during the call and the PC is reloaded from it afterwards (an accelerator word that
+// returns like RTS pops its return address into hostCallPc).
 using AccelHandler = bool (*)(unsigned op);
 void cpuSetAccelHandler(AccelHandler handler);
 
@@ -91,6 +94,24 @@ struct ScreenWatch {
 // Installs the watch (nullptr removes it: no address is watched). Processor thread or before cpuRun.
 void cpuSetScreenWatch(const ScreenWatch* watch);
 
-// Counts executed instructions when enabled (benchmarks); costs nothing when the build
-// leaves it out.
+// Counts executed instructions when enabled (benchmarks). Counting runs a second
+// instantiation of the dispatch loop, so the normal loop pays nothing for it. Select it
+// before cpuRun; the count restarts at every cpuRun.
 uint64_t cpuInstructionCount();
+void cpuSetCounting(bool on);
+
+// The idle counter of the host-call throttle. The processor clears it on TRAP #1, #2 and
+// #3 (guest activity); the timing code increments and resets it. Lives here so that the
+// processor library needs nothing from the rest of the machine.
+extern std::atomic<uint32_t> cpuIdleCounter;
+
+// Tools and tests drive the processor step by step. cpuReset sets the reset state without
+// running; cpuRunFor executes up to count instructions (a trace exception that fires after
+// an instruction belongs to it; pending interrupt and leave requests are handled before the
+// next one) and returns how many ran. It stops early on a leave request.
+void cpuReset();
+uint64_t cpuRunFor(uint64_t count);
+void cpuSetPc(uint32_t pc);  // processor thread, between instructions
+// How many index extension words so far used a scale or the full format (68020 fields a
+// 68000 would ignore). The test-vector runner uses it to recognise such cases.
+uint32_t cpuExtendedIndexUses();

@@ -1,0 +1,277 @@
+// The register file, the dispatch loop with its next-step handling, the SR-change step,
+// the attachment points (host calls, accelerator words, screen watch) and the write path
+// for everything that is not plain RAM.
+#include <cfenv>
+#include <thread>
+
+#include "core/log.h"
+#include "cpu/cpu_internal.h"
+
+CpuState cpu;
+std::atomic<uint32_t> cpuIdleCounter{0};
+
+namespace m68k {
+
+Fast fast;
+uint32_t extendedIndexUses = 0;
+
+namespace {
+HostCallHandler hostCallHandler = nullptr;
+AccelHandler accelHandler = nullptr;
+ScreenWatch watch{};
+bool watchInstalled = false;
+bool counting = false;
+bool inHostCall = false;
+uint64_t instructionCount = 0;
+bool tableBuilt = false;
+}  // namespace
+
+void refreshMemoryGeometry() {
+    fast.base = mem.base;
+    fast.mask = mem.mask;
+    fast.ramEnd = mem.ramEnd;
+    fast.fastStart = watchInstalled ? watch.screenEnd : mem.base;
+    if (!fast.fastStart || fast.fastStart < mem.base) fast.fastStart = mem.base;
+    for (unsigned s = 0; s < 5; ++s) {
+        uintptr_t limit = uintptr_t(mem.ramEnd) - s;
+        fast.fastSpan[s] = limit > uintptr_t(fast.fastStart) ? limit - uintptr_t(fast.fastStart) : 0;
+    }
+}
+
+void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched) {
+    uint8_t* p = fast.base + address;
+    if (p + size > fast.ramEnd) {
+        zlog(LogCat::Error, "M68K access violation at address $%08x (possible PC $%08x)\r\n", address,
+             cpuGetPc());
+        return;
+    }
+    if (size == 1) *p = uint8_t(value);
+    else if (size == 2) store16(p, value);
+    else store32(p, value);
+    if (!watched || !watchInstalled || p >= watch.screenEnd) return;
+    if (p >= watch.screenStart) {
+        if (!watch.screenNote) return;
+        unsigned left = unsigned(watch.screenEnd - p);
+        if (size > left) {
+            // A store that runs past the window end is reported by the part inside it.
+            if (left == 1) watch.screenNote(p, 1);
+            else watch.screenNote(reinterpret_cast<uint8_t*>(uintptr_t(p) & ~uintptr_t(1)), 2);
+        } else {
+            watch.screenNote(p, size);
+        }
+    } else if (watch.qlScreenNote && address >= 0x20000 && address < 0x28000) {
+        watch.qlScreenNote(address, size);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Condition codes and the status register.
+uint8_t ccrFromFlags() {
+    const uint16_t f = cpu.flags;
+    return uint8_t((cpu.x & 1) << 4 | ((f & FN) ? 8 : 0) | ((f & FZ) ? 4 : 0) | ((f & FV) ? 2 : 0) |
+                   (f & FC));
+}
+
+void flagsFromCcr(uint8_t ccr) {
+    cpu.flags = uint16_t(((ccr & 8) ? FN : 0) | ((ccr & 4) ? FZ : 0) | ((ccr & 2) ? FV : 0) | (ccr & 1));
+    cpu.x = (ccr >> 4) & 1;
+}
+
+uint16_t srWord() { return uint16_t((cpu.srSystem & 0xF7) << 8 | ccrFromFlags()); }
+
+void setSrWord(uint16_t sr, uint32_t pc) {
+    flagsFromCcr(uint8_t(sr));
+    cpu.srSystem = uint8_t(sr >> 8);
+    srChangedAt(pc);
+}
+
+void srChangedAt(uint32_t pc) {
+    cpu.srSystem &= uint8_t(~0x08);
+    const uint8_t now = cpu.srSystem, before = cpu.srPrevious;
+    if (now == before) return;
+    if ((now ^ before) & SrBit::T1) {
+        if (now & SrBit::T1) {
+            cpu.nextStep.store(NextStep::TraceArm, std::memory_order_relaxed);
+            cpu.instrLatch = pc;
+        } else {
+            cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);
+        }
+    }
+    if ((now ^ before) & (SrBit::S | SrBit::M)) {
+        *cpu.activeSlot = cpu.A[7];
+        if (!(now & SrBit::S)) cpu.activeSlot = &cpu.usp;
+        else cpu.activeSlot = (now & SrBit::M) ? &cpu.msp : &cpu.isp;
+        cpu.A[7] = *cpu.activeSlot;
+    }
+    cpu.srPrevious = now;
+}
+
+// ---------------------------------------------------------------------------------------
+// Host calls and accelerator words.
+uint32_t opHostCall(uint32_t pc, uint32_t op) {
+    if (!hostCallHandler) return illegal(pc);
+    cpu.hostCallPc = pc + 2;
+    inHostCall = true;
+    int32_t result = hostCallHandler((op >> 8) & 15, (op >> 4) & 15, op & 15);
+    inHostCall = false;
+    uint32_t next = cpu.hostCallPc;
+    switch (result) {
+    case HostCallResult::KeepRegisters:
+        return next;
+    case HostCallResult::Illegal:
+        return illegal(pc);
+    case HostCallResult::Stop:
+        cpu.nextStep.store(NextStep::Leave, std::memory_order_relaxed);
+        return next;
+    default:
+        cpu.D[0] = uint32_t(result);
+        cpu.flags = flagsNZ<4>(uint32_t(result));
+        return next;
+    }
+}
+
+uint32_t opAccel(uint32_t pc, uint32_t op) {
+    if (!accelHandler) return illegal(pc);
+    cpu.hostCallPc = pc + 2;
+    inHostCall = true;
+    bool done = accelHandler(op & 0x1F);
+    inHostCall = false;
+    if (!done) return illegal(pc);
+    return cpu.hostCallPc;
+}
+
+// ---------------------------------------------------------------------------------------
+// The dispatch loop. The inner loop looks at nothing but nextStep; everything else
+// (interrupts, trace, leaving) is a next-step value handled outside it.
+template <bool Counting>
+uint64_t runLoop(uint64_t limit) {
+    const Handler* const table = opTable;
+    uint32_t pc = fast.pc;
+    uint64_t executed = 0;
+    for (;;) {
+        while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) {
+            if constexpr (Counting) {
+                if (executed >= limit) goto done;
+                ++executed;
+            }
+            fast.pc = pc;
+            const uint32_t op = fetch16(pc);
+            pc = table[op](pc, op) & fast.mask;
+        }
+        switch (cpu.nextStep.load(std::memory_order_relaxed)) {
+        case NextStep::Loop:
+            break;
+        case NextStep::Interrupt:
+            pc = acceptInterrupt(pc) & fast.mask;
+            break;
+        case NextStep::TraceArm: {
+            if constexpr (Counting) {
+                if (executed >= limit) goto done;
+                ++executed;
+            }
+            cpu.nextStep.store(NextStep::TraceFire, std::memory_order_relaxed);
+            fast.pc = pc;
+            const uint32_t op = fetch16(pc);
+            pc = table[op](pc, op) & fast.mask;
+            if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
+                fast.pc = pc;
+                pc = traceException(pc) & fast.mask;
+            }
+            break;
+        }
+        case NextStep::TraceFire:
+            fast.pc = pc;
+            pc = traceException(pc) & fast.mask;
+            break;
+        case NextStep::Leave:
+            goto done;
+        }
+    }
+done:
+    fast.pc = pc;
+    return executed;
+}
+
+}  // namespace m68k
+
+using namespace m68k;
+
+void cpuReset() {
+    if (!tableBuilt) {
+        buildOpTable();
+        tableBuilt = true;
+    }
+    refreshMemoryGeometry();
+    for (auto& d : cpu.D) d = 0;
+    for (auto& a : cpu.A) a = 0;
+    cpu.msp = cpu.isp = cpu.usp = 0;
+    cpu.activeSlot = &cpu.isp;
+    cpu.srSystem = cpu.srPrevious = 0x27;
+    cpu.flags = 0;
+    cpu.x = 0;
+    cpu.vbr = 0;
+    cpu.instrLatch = 0;
+    cpu.hostCallPc = 0;
+    cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);
+    fast.pc = 0x30000 & fast.mask;
+    instructionCount = 0;
+}
+
+void cpuRun() {
+    // Round to nearest and no host floating-point traps, for the accelerator words.
+    std::fesetround(FE_TONEAREST);
+    cpuReset();
+    if (counting) {
+        instructionCount = runLoop<true>(UINT64_MAX);
+    } else {
+        runLoop<false>(0);
+    }
+}
+
+uint64_t cpuRunFor(uint64_t count) {
+    if (!tableBuilt) cpuReset();
+    uint64_t n = runLoop<true>(count);
+    // A trace armed by the last instruction fires as part of it.
+    if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
+        fast.pc = traceException(fast.pc) & fast.mask;
+    }
+    instructionCount += n;
+    return n;
+}
+
+void cpuSetPc(uint32_t pc) { fast.pc = pc & fast.mask; }
+
+void cpuRequestInterrupt() {
+    cpu.nextStep.store(NextStep::Interrupt, std::memory_order_relaxed);
+    cpu.nextStep.notify_all();
+}
+
+void cpuRequestStop() {
+    cpu.nextStep.store(NextStep::Leave, std::memory_order_relaxed);
+    cpu.nextStep.notify_all();
+}
+
+void cpuSetTrace() {
+    cpu.srSystem |= SrBit::T1;
+    cpuSrChanged();
+}
+
+void cpuSrChanged() { srChangedAt(cpuGetPc()); }
+
+uint16_t cpuGetSr() { return srWord(); }
+
+uint32_t cpuGetPc() { return inHostCall ? cpu.hostCallPc : fast.pc; }
+
+void cpuSetHostCallHandler(HostCallHandler handler) { hostCallHandler = handler; }
+void cpuSetAccelHandler(AccelHandler handler) { accelHandler = handler; }
+
+void cpuSetScreenWatch(const ScreenWatch* w) {
+    watchInstalled = w != nullptr && w->screenEnd != nullptr;
+    if (w) watch = *w;
+    else watch = ScreenWatch{};
+    refreshMemoryGeometry();
+}
+
+uint64_t cpuInstructionCount() { return instructionCount; }
+void cpuSetCounting(bool on) { counting = on; }
+uint32_t cpuExtendedIndexUses() { return extendedIndexUses; }

@@ -1,0 +1,399 @@
+// Interpreter internals shared by the instruction groups: guest memory access on the hot
+// path, condition-code helpers, the operand (effective-address) data-flow layer and the
+// exception entry points. Nothing outside src/cpu includes this.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "cpu/cpu.h"
+#include "cpu/memory.h"
+
+namespace m68k {
+
+// A handler gets the address of its opcode word and returns the address of the next
+// instruction (the loop masks it).
+using Handler = uint32_t (*)(uint32_t pc, uint32_t op);
+extern Handler opTable[0x10000];
+void buildOpTable();
+
+// ---------------------------------------------------------------------------------------
+// Hot-path copies of the memory geometry and the write watch.
+struct Fast {
+    uint8_t* base;
+    uint32_t mask;
+    uint8_t* fastStart;     // writes at or above this (and below ramEnd - size) are plain RAM
+    uintptr_t fastSpan[5];  // indexed by access size: ramEnd - size - fastStart
+    uint8_t* ramEnd;
+    uint32_t pc;            // address of the instruction being executed (logging, cpuGetPc)
+};
+extern Fast fast;
+
+void refreshMemoryGeometry();  // after memoryAllocate or a watch change
+void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched);
+
+inline uint32_t load16(const uint8_t* p) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return __builtin_bswap16(v);
+}
+inline uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return __builtin_bswap32(v);
+}
+inline void store16(uint8_t* p, uint32_t v) {
+    uint16_t s = __builtin_bswap16(uint16_t(v));
+    std::memcpy(p, &s, 2);
+}
+inline void store32(uint8_t* p, uint32_t v) {
+    uint32_t s = __builtin_bswap32(v);
+    std::memcpy(p, &s, 4);
+}
+
+// Instruction-stream words: pc is already masked at the start of an instruction; the
+// extension words of an instruction at the top of the range come from the bytes above it.
+inline uint32_t fetch16(uint32_t pc) { return load16(fast.base + pc); }
+inline uint32_t fetch32(uint32_t pc) { return load32(fast.base + pc); }
+
+template <int S>
+inline uint32_t readMem(uint32_t a) {
+    const uint8_t* p = fast.base + (a & fast.mask);
+    if constexpr (S == 1) return *p;
+    else if constexpr (S == 2) return load16(p);
+    else return load32(p);
+}
+
+template <int S>
+inline void writeMem(uint32_t a, uint32_t v) {
+    a &= fast.mask;
+    uint8_t* p = fast.base + a;
+    if (uintptr_t(p - fast.fastStart) <= fast.fastSpan[S]) [[likely]] {
+        if constexpr (S == 1) *p = uint8_t(v);
+        else if constexpr (S == 2) store16(p, v);
+        else store32(p, v);
+    } else {
+        slowWrite(a, v, S, true);
+    }
+}
+
+// Stack pushes of exception entry, JSR, BSR, PEA and LINK bypass the screen watch but
+// still respect the read-only tail.
+template <int S>
+inline void writeStack(uint32_t a, uint32_t v) {
+    a &= fast.mask;
+    uint8_t* p = fast.base + a;
+    if (p + S <= fast.ramEnd) [[likely]] {
+        if constexpr (S == 1) *p = uint8_t(v);
+        else if constexpr (S == 2) store16(p, v);
+        else store32(p, v);
+    } else {
+        slowWrite(a, v, S, false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Registers and condition codes.
+inline uint32_t* regs() { return cpu.D; }  // D0-D7 then A0-A7
+
+constexpr uint16_t FC = CpuFlag::C, FZ = CpuFlag::Z, FN = CpuFlag::N, FV = CpuFlag::V;
+
+template <int S> constexpr uint32_t sizeMask = S == 1 ? 0xFFu : S == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+template <int S> constexpr uint32_t sizeMsb = S == 1 ? 0x80u : S == 2 ? 0x8000u : 0x80000000u;
+template <int S> constexpr int sizeBits = S * 8;
+
+template <int S>
+inline int32_t sext(uint32_t v) {
+    if constexpr (S == 1) return int8_t(v);
+    else if constexpr (S == 2) return int16_t(v);
+    else return int32_t(v);
+}
+
+template <int S>
+inline uint16_t flagsNZ(uint32_t r) {
+    r &= sizeMask<S>;
+    return uint16_t(((r >> (sizeBits<S> - 8)) & 0x80) | (r == 0 ? FZ : 0));
+}
+
+inline bool flagN() { return cpu.flags & FN; }
+inline bool flagZ() { return cpu.flags & FZ; }
+inline bool flagV() { return cpu.flags & FV; }
+inline bool flagC() { return cpu.flags & FC; }
+inline uint32_t flagX() { return cpu.x & 1; }
+
+template <int S>
+inline uint32_t addFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
+    d &= sizeMask<S>;
+    s &= sizeMask<S>;
+    uint64_t wide = uint64_t(d) + s + xin;
+    uint32_t r = uint32_t(wide) & sizeMask<S>;
+    uint16_t f = flagsNZ<S>(r);
+    if ((s ^ r) & (d ^ r) & sizeMsb<S>) f |= FV;
+    if (wide >> sizeBits<S>) f |= FC;
+    cpu.flags = f;
+    cpu.x = f & FC;
+    return r;
+}
+
+template <int S>
+inline uint32_t subFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
+    d &= sizeMask<S>;
+    s &= sizeMask<S>;
+    uint64_t wide = uint64_t(d) - s - xin;
+    uint32_t r = uint32_t(wide) & sizeMask<S>;
+    uint16_t f = flagsNZ<S>(r);
+    if ((s ^ d) & (r ^ d) & sizeMsb<S>) f |= FV;
+    if (wide >> 63) f |= FC;
+    cpu.flags = f;
+    cpu.x = f & FC;
+    return r;
+}
+
+template <int S>
+inline void cmpFlags(uint32_t d, uint32_t s) {
+    uint8_t x = cpu.x;
+    subFlags<S>(d, s);
+    cpu.x = x;
+}
+
+template <int S>
+inline void logicFlags(uint32_t r) { cpu.flags = flagsNZ<S>(r); }
+
+inline bool testCondition(unsigned cc) {
+    const uint16_t f = cpu.flags;
+    const bool c = f & FC, z = f & FZ, n = f & FN, v = f & FV;
+    switch (cc & 15) {
+    case 0: return true;
+    case 1: return false;
+    case 2: return !c && !z;
+    case 3: return c || z;
+    case 4: return !c;
+    case 5: return c;
+    case 6: return !z;
+    case 7: return z;
+    case 8: return !v;
+    case 9: return v;
+    case 10: return !n;
+    case 11: return n;
+    case 12: return n == v;
+    case 13: return n != v;
+    case 14: return !z && n == v;
+    default: return z || n != v;
+    }
+}
+
+uint8_t ccrFromFlags();
+void flagsFromCcr(uint8_t ccr);
+uint16_t srWord();
+void setSrWord(uint16_t sr, uint32_t pc);  // loads system byte and CCR, runs the SR-change step
+void srChangedAt(uint32_t pc);             // SR-change step with pc as the current PC
+
+// ---------------------------------------------------------------------------------------
+// Exceptions (exceptions.cpp). Each returns the handler address to continue at.
+namespace Vec {
+constexpr unsigned AddressError = 3, Illegal = 4, ZeroDivide = 5, Chk = 6, TrapV = 7,
+                   Privilege = 8, Trace = 9, LineF = 11, Interrupt2 = 26, Trap0 = 32;
+}
+uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uint32_t stackedPc,
+                        bool clearTrace);
+uint32_t illegal(uint32_t opPc);
+uint32_t privilegeViolation(uint32_t opPc);
+uint32_t addressError(uint32_t target);  // stacked PC from instrLatch
+uint32_t zeroDivide(uint32_t nextPc);
+uint32_t chkTrap(uint32_t nextPc);
+uint32_t trapVector7(uint32_t nextPc);
+uint32_t traceException(uint32_t nextPc);
+uint32_t trapInstruction(unsigned n, uint32_t nextPc);
+uint32_t lineF(uint32_t opPc);
+uint32_t acceptInterrupt(uint32_t pc);
+
+inline bool supervisor() { return cpu.srSystem & SrBit::S; }
+
+// End of every change of flow: odd target check, then trace on change of flow (T0).
+inline uint32_t flowTo(uint32_t target) {
+    if (target & 1) [[unlikely]] return addressError(target);
+    if (cpu.srSystem & SrBit::T0) [[unlikely]] return traceException(target & fast.mask);
+    return target;
+}
+
+// ---------------------------------------------------------------------------------------
+// Effective addresses. Mode indices: 0 Dn, 1 An, 2 (An), 3 (An)+, 4 -(An), 5 d16(An),
+// 6 d8(An,Xn)/full, 7 abs.W, 8 abs.L, 9 d16(PC), 10 d8(PC,Xn)/full, 11 #imm.
+enum EaMode : int { EDn, EAn, EAi, EPi, EPd, EDi, EIx, EAw, EAl, EPcDi, EPcIx, EImm, EaModeCount };
+
+constexpr int eaIndex(unsigned mode, unsigned reg) {
+    if (mode < 7) return int(mode);
+    return reg <= 4 ? 7 + int(reg) : -1;
+}
+
+namespace EaSet {
+constexpr uint16_t All = 0xFFF;
+constexpr uint16_t Data = 0xFFD;
+constexpr uint16_t Memory = 0xFFC;
+constexpr uint16_t Alterable = 0x1FF;
+constexpr uint16_t DataAlt = 0x1FD;
+constexpr uint16_t MemAlt = 0x1FC;
+constexpr uint16_t Control = 0x7E4;
+constexpr uint16_t ControlAlt = 0x1E4;
+constexpr uint16_t MoveDest = 0x7FD;  // data alterable plus the PC-relative forms
+}  // namespace EaSet
+
+// Brief and full extension-word formats; pc points at the extension word and is advanced.
+uint32_t indexedAddress(uint32_t base, uint32_t& pc, bool pcRelative);
+
+template <int M, int S>
+inline uint32_t eaAddress(uint32_t& pc, unsigned r) {
+    uint32_t* A = cpu.A;
+    if constexpr (M == EAi) {
+        return A[r];
+    } else if constexpr (M == EPi) {
+        uint32_t a = A[r];
+        A[r] = a + ((S == 1 && r == 7) ? 2 : S);
+        return a;
+    } else if constexpr (M == EPd) {
+        uint32_t a = A[r] - ((S == 1 && r == 7) ? 2 : S);
+        A[r] = a;
+        return a;
+    } else if constexpr (M == EDi) {
+        uint32_t a = A[r] + uint32_t(int16_t(fetch16(pc)));
+        pc += 2;
+        return a;
+    } else if constexpr (M == EIx) {
+        return indexedAddress(A[r], pc, false);
+    } else if constexpr (M == EAw) {
+        uint32_t a = uint32_t(int16_t(fetch16(pc)));
+        pc += 2;
+        return a;
+    } else if constexpr (M == EAl) {
+        uint32_t a = fetch32(pc);
+        pc += 4;
+        return a;
+    } else if constexpr (M == EPcDi) {
+        uint32_t a = pc + uint32_t(int16_t(fetch16(pc)));
+        pc += 2;
+        return a;
+    } else if constexpr (M == EPcIx) {
+        return indexedAddress(pc, pc, true);
+    } else {
+        (void)pc, (void)r;
+        return 0;  // Dn, An, #imm have no address; the opcode table never asks for one
+    }
+}
+
+template <int S>
+inline uint32_t fetchImmediate(uint32_t& pc) {
+    uint32_t v;
+    if constexpr (S == 4) {
+        v = fetch32(pc);
+        pc += 4;
+    } else {
+        v = fetch16(pc) & sizeMask<S>;
+        pc += 2;
+    }
+    return v;
+}
+
+template <int M, int S>
+inline uint32_t readEa(uint32_t& pc, unsigned r) {
+    if constexpr (M == EDn) return cpu.D[r] & sizeMask<S>;
+    else if constexpr (M == EAn) return cpu.A[r] & sizeMask<S>;
+    else if constexpr (M == EImm) return fetchImmediate<S>(pc);
+    else return readMem<S>(eaAddress<M, S>(pc, r));
+}
+
+template <int S>
+inline void writeDn(unsigned r, uint32_t v) {
+    if constexpr (S == 4) cpu.D[r] = v;
+    else cpu.D[r] = (cpu.D[r] & ~sizeMask<S>) | (v & sizeMask<S>);
+}
+
+template <int M, int S>
+inline void writeEa(uint32_t& pc, unsigned r, uint32_t v) {
+    if constexpr (M == EDn) writeDn<S>(r, v);
+    else if constexpr (M == EAn) cpu.A[r] = v;
+    else if constexpr (M == EImm) (void)pc, (void)r, (void)v;
+    else writeMem<S>(eaAddress<M, S>(pc, r), v);
+}
+
+// Read-modify-write: the location is resolved once, read, then written back.
+template <int M, int S>
+struct Rmw {
+    uint32_t addr = 0;
+    unsigned reg;
+    Rmw(uint32_t& pc, unsigned r) : reg(r) {
+        if constexpr (M != EDn && M != EAn) addr = eaAddress<M, S>(pc, r);
+    }
+    uint32_t read() const {
+        if constexpr (M == EDn) return cpu.D[reg] & sizeMask<S>;
+        else if constexpr (M == EAn) return cpu.A[reg];
+        else return readMem<S>(addr);
+    }
+    void write(uint32_t v) const {
+        if constexpr (M == EDn) writeDn<S>(reg, v);
+        else if constexpr (M == EAn) cpu.A[reg] = v;
+        else writeMem<S>(addr, v);
+    }
+};
+
+// ---------------------------------------------------------------------------------------
+// Table construction helpers: pick the instantiation of a handler family for a mode index
+// (decided once at start-up, never per instruction). f is a template lambda returning the
+// handler for its template arguments.
+template <typename F, int... I>
+inline Handler pickModeImpl(F f, int m, std::integer_sequence<int, I...>) {
+    static const Handler table[] = {f.template operator()<I>()...};
+    return table[m];
+}
+template <typename F>
+inline Handler pickMode(F f, int m) {
+    return pickModeImpl(f, m, std::make_integer_sequence<int, EaModeCount>{});
+}
+
+template <typename F, int... I>
+inline Handler pickSizeModeImpl(F f, int s, int m, std::integer_sequence<int, I...>) {
+    static const Handler table[] = {f.template operator()<(1 << (I / EaModeCount)), I % EaModeCount>()...};
+    return table[(s == 1 ? 0 : s == 2 ? 1 : 2) * EaModeCount + m];
+}
+// s = 1, 2 or 4 bytes.
+template <typename F>
+inline Handler pickSizeMode(F f, int s, int m) {
+    return pickSizeModeImpl(f, s, m, std::make_integer_sequence<int, 3 * EaModeCount>{});
+}
+
+template <typename F, int... I>
+inline Handler pickModeModeImpl(F f, int a, int b, std::integer_sequence<int, I...>) {
+    static const Handler table[] = {f.template operator()<I / EaModeCount, I % EaModeCount>()...};
+    return table[a * EaModeCount + b];
+}
+template <typename F>
+inline Handler pickModeMode(F f, int a, int b) {
+    return pickModeModeImpl(f, a, b, std::make_integer_sequence<int, EaModeCount * EaModeCount>{});
+}
+
+inline bool allowed(uint16_t set, int m) { return m >= 0 && (set >> m) & 1; }
+inline int eaOf(unsigned op) { return eaIndex((op >> 3) & 7, op & 7); }
+// Standard size field in bits 7-6: 0 byte, 1 word, 2 long, 3 none.
+inline int sizeField(unsigned op) {
+    static constexpr int sizes[] = {1, 2, 4, 0};
+    return sizes[(op >> 6) & 3];
+}
+
+uint32_t opIllegal(uint32_t pc, uint32_t op);
+
+// Opcode-table builders per instruction group.
+void buildMoveGroup(Handler* t);
+void buildArithGroup(Handler* t);
+void buildLogicGroup(Handler* t);
+void buildShiftGroup(Handler* t);
+void buildBitGroup(Handler* t);
+void buildFlowGroup(Handler* t);
+void buildMiscGroup(Handler* t);
+void buildSystemGroup(Handler* t);
+void buildExtendedGroup(Handler* t);  // 68020 additions
+
+// Diagnostics for the test-vector runner: how often an index extension word used the
+// 68020 fields (scale or full format). Costs one test in the indexed path only.
+extern uint32_t extendedIndexUses;
+
+}  // namespace m68k

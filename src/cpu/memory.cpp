@@ -1,0 +1,62 @@
+#include "cpu/memory.h"
+
+#include <cmath>
+
+#include "core/log.h"
+#include "cpu/cpu_internal.h"
+#include "platform/memory_block.h"
+
+GuestMemory mem;
+
+namespace {
+constexpr uint32_t kReservedBytes = 0x10000000u;  // 256 MB of guest address space
+constexpr uint32_t kMegabyte = 1u << 20;
+constexpr uint32_t kLargestRamMegabytes = 256;
+
+size_t reservedSize() { return size_t(kReservedBytes) + mem.pageSize; }
+}  // namespace
+
+bool memoryAllocate(uint32_t megabytes) {
+    memoryRelease();
+    if (megabytes == 0 || megabytes > kLargestRamMegabytes) return false;
+    mem.pageSize = hostPageSize();
+    uint8_t* block = hostReserve(reservedSize());
+    if (!block) return false;
+    const uint32_t ramSize = megabytes * kMegabyte;
+    const unsigned k = unsigned(std::ceil(std::log2(double(ramSize))));
+    const uint32_t space = k >= 32 ? 0u : (1u << k);
+    const size_t tail = size_t(space) - ramSize + mem.pageSize;
+    if (!hostCommitReadWrite(block, ramSize) || !hostCommitReadOnly(block + ramSize, tail)) {
+        hostRelease(block, size_t(kReservedBytes) + mem.pageSize);
+        return false;
+    }
+    mem.base = block;
+    mem.ramSize = ramSize;
+    mem.ramEnd = block + ramSize;
+    mem.addressSpaceSize = space;
+    mem.mask = space - 1;
+    m68k::refreshMemoryGeometry();
+    return true;
+}
+
+void memoryRelease() {
+    if (mem.base) hostRelease(mem.base, reservedSize());
+    mem = GuestMemory{};
+    m68k::refreshMemoryGeometry();
+}
+
+uint8_t* guestRange(uint32_t address, uint32_t length) {
+    address &= mem.mask;
+    if (uint64_t(address) + length > mem.ramSize) return nullptr;
+    return mem.base + address;
+}
+
+uint8_t guestReadByte(uint32_t address) { return mem.base[address & mem.mask]; }
+uint16_t guestReadWord(uint32_t address) { return uint16_t(m68k::load16(mem.base + (address & mem.mask))); }
+uint32_t guestReadLong(uint32_t address) { return m68k::load32(mem.base + (address & mem.mask)); }
+
+// Host-side writes: no screen watch (the caller notes screen changes itself), but the
+// read-only tail is honoured exactly as for guest stores.
+void guestWriteByte(uint32_t address, uint8_t value) { m68k::writeStack<1>(address, value); }
+void guestWriteWord(uint32_t address, uint16_t value) { m68k::writeStack<2>(address, value); }
+void guestWriteLong(uint32_t address, uint32_t value) { m68k::writeStack<4>(address, value); }

@@ -1,0 +1,152 @@
+// Program flow: Bcc/BRA/BSR, DBcc, Scc, TRAPcc, JMP, JSR, RTS, RTR, RTD, NOP. Every taken
+// change of flow ends through flowTo (odd target check, then trace on change of flow).
+#include "cpu/cpu_internal.h"
+
+namespace m68k {
+namespace {
+
+inline void push32(uint32_t v) {
+    cpu.A[7] -= 4;
+    writeStack<4>(cpu.A[7], v);
+}
+
+inline uint32_t pop32() {
+    const uint32_t v = readMem<4>(cpu.A[7]);
+    cpu.A[7] += 4;
+    return v;
+}
+
+// cc = 0 is BRA, cc = 1 is BSR.
+template <int Cond>
+uint32_t opBranch(uint32_t pc, uint32_t op) {
+    int32_t disp = int8_t(op);
+    uint32_t next = pc + 2;
+    if (disp == 0) {
+        disp = int16_t(fetch16(pc + 2));
+        next += 2;
+    } else if (disp == -1) {
+        disp = int32_t(fetch32(pc + 2));
+        next += 4;
+    }
+    if constexpr (Cond == 1) {
+        push32(next);
+    } else if constexpr (Cond != 0) {
+        if (!testCondition(Cond)) return next;
+    }
+    cpu.instrLatch = pc;
+    return flowTo(pc + 2 + uint32_t(disp));
+}
+
+template <int Cond>
+uint32_t opDbcc(uint32_t pc, uint32_t op) {
+    if (testCondition(Cond)) return pc + 4;
+    cpu.instrLatch = pc;
+    uint32_t& d = cpu.D[op & 7];
+    const uint32_t counter = (d - 1) & 0xFFFF;
+    d = (d & 0xFFFF0000u) | counter;
+    if (counter == 0xFFFF) return pc + 4;
+    return flowTo(pc + 2 + uint32_t(int16_t(fetch16(pc + 2))));
+}
+
+template <int Cond, int M>
+uint32_t opScc(uint32_t pc, uint32_t op) {
+    pc += 2;
+    writeEa<M, 1>(pc, op & 7, testCondition(Cond) ? 0xFF : 0x00);
+    return pc;
+}
+
+template <int Cond>
+uint32_t opTrapcc(uint32_t pc, uint32_t op) {
+    static constexpr unsigned kOperandBytes[] = {0, 0, 2, 4, 0};
+    const uint32_t next = pc + 2 + kOperandBytes[op & 7];
+    if (!testCondition(Cond)) return next;
+    cpu.instrLatch = pc;
+    return trapVector7(next);
+}
+
+template <int M>
+uint32_t opJmp(uint32_t pc, uint32_t op) {
+    cpu.instrLatch = pc;
+    pc += 2;
+    return flowTo(eaAddress<M, 4>(pc, op & 7));
+}
+
+template <int M>
+uint32_t opJsr(uint32_t pc, uint32_t op) {
+    cpu.instrLatch = pc;
+    pc += 2;
+    const uint32_t target = eaAddress<M, 4>(pc, op & 7);
+    push32(pc);
+    return flowTo(target);
+}
+
+uint32_t opRts(uint32_t pc, uint32_t) {
+    cpu.instrLatch = pc;
+    return flowTo(pop32());
+}
+
+uint32_t opRtr(uint32_t pc, uint32_t) {
+    cpu.instrLatch = pc;
+    const uint32_t ccr = readMem<2>(cpu.A[7]);
+    cpu.A[7] += 2;
+    flagsFromCcr(uint8_t(ccr & 0x1F));
+    return flowTo(pop32());
+}
+
+uint32_t opRtd(uint32_t pc, uint32_t) {
+    cpu.instrLatch = pc;
+    const uint32_t target = pop32();
+    cpu.A[7] += uint32_t(int16_t(fetch16(pc + 2)));
+    return flowTo(target);
+}
+
+uint32_t opNop(uint32_t pc, uint32_t) {
+    cpu.instrLatch = pc;
+    return flowTo(pc + 2);
+}
+
+template <int... C>
+void fillConditions(Handler* t, std::integer_sequence<int, C...>) {
+    static constexpr Handler branch[] = {&opBranch<C>...};
+    static constexpr Handler dbcc[] = {&opDbcc<C>...};
+    static constexpr Handler trapcc[] = {&opTrapcc<C>...};
+    for (unsigned op = 0x6000; op < 0x7000; ++op) t[op] = branch[(op >> 8) & 15];
+    for (unsigned op = 0x50C0; op < 0x6000; ++op) {
+        if ((op & 0xC0) != 0xC0) continue;
+        const unsigned cc = (op >> 8) & 15;
+        const unsigned mode = (op >> 3) & 7;
+        if (mode == 1) {
+            t[op] = dbcc[cc];
+        } else if (op & 0x38) {
+            if ((op & 0x3F) >= 0x3A && (op & 0x3F) <= 0x3C) t[op] = trapcc[cc];
+        }
+        const int m = eaOf(op);
+        if (allowed(EaSet::DataAlt, m)) {
+            switch (cc) {
+#define ZEM_SCC(n) \
+    case n: t[op] = pickMode([]<int M>() { return Handler(&opScc<n, M>); }, m); break;
+                ZEM_SCC(0) ZEM_SCC(1) ZEM_SCC(2) ZEM_SCC(3) ZEM_SCC(4) ZEM_SCC(5) ZEM_SCC(6) ZEM_SCC(7)
+                ZEM_SCC(8) ZEM_SCC(9) ZEM_SCC(10) ZEM_SCC(11) ZEM_SCC(12) ZEM_SCC(13) ZEM_SCC(14) ZEM_SCC(15)
+#undef ZEM_SCC
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void buildFlowGroup(Handler* t) {
+    fillConditions(t, std::make_integer_sequence<int, 16>{});
+    for (unsigned op = 0x4E80; op < 0x4F00; ++op) {
+        const int m = eaOf(op);
+        if (!allowed(EaSet::Control, m)) continue;
+        t[op] = (op & 0x40) ? pickMode([]<int M>() { return Handler(&opJmp<M>); }, m)
+                            : pickMode([]<int M>() { return Handler(&opJsr<M>); }, m);
+    }
+    t[0x4E71] = &opNop;
+    t[0x4E74] = &opRtd;
+    t[0x4E75] = &opRts;
+    t[0x4E77] = &opRtr;
+}
+
+}  // namespace m68k

@@ -1,0 +1,225 @@
+// Miscellaneous single-operand and register instructions: LEA, PEA, CLR, TST, TAS, EXT,
+// EXTB, SWAP, MOVEM, LINK, UNLK, MOVE USP and the moves to and from SR and CCR.
+#include "cpu/cpu_internal.h"
+
+namespace m68k {
+namespace {
+
+template <int M>
+uint32_t opLea(uint32_t pc, uint32_t op) {
+    pc += 2;
+    cpu.A[(op >> 9) & 7] = eaAddress<M, 4>(pc, op & 7);
+    return pc;
+}
+
+template <int M>
+uint32_t opPea(uint32_t pc, uint32_t op) {
+    pc += 2;
+    const uint32_t a = eaAddress<M, 4>(pc, op & 7);
+    cpu.A[7] -= 4;
+    writeStack<4>(cpu.A[7], a);
+    return pc;
+}
+
+template <int S, int M>
+uint32_t opClr(uint32_t pc, uint32_t op) {
+    pc += 2;
+    writeEa<M, S>(pc, op & 7, 0);
+    cpu.flags = FZ;
+    return pc;
+}
+
+template <int S, int M>
+uint32_t opTst(uint32_t pc, uint32_t op) {
+    pc += 2;
+    cpu.flags = flagsNZ<S>(readEa<M, S>(pc, op & 7));
+    return pc;
+}
+
+template <int M>
+uint32_t opTas(uint32_t pc, uint32_t op) {
+    pc += 2;
+    Rmw<M, 1> loc(pc, op & 7);
+    const uint32_t v = loc.read();
+    cpu.flags = flagsNZ<1>(v);
+    loc.write(v | 0x80);
+    return pc;
+}
+
+uint32_t opExtW(uint32_t pc, uint32_t op) {
+    uint32_t& d = cpu.D[op & 7];
+    d = (d & 0xFFFF0000u) | (uint32_t(int8_t(d)) & 0xFFFF);
+    cpu.flags = flagsNZ<2>(d);
+    return pc + 2;
+}
+
+uint32_t opExtL(uint32_t pc, uint32_t op) {
+    uint32_t& d = cpu.D[op & 7];
+    d = uint32_t(int16_t(d));
+    cpu.flags = flagsNZ<4>(d);
+    return pc + 2;
+}
+
+uint32_t opExtbL(uint32_t pc, uint32_t op) {
+    uint32_t& d = cpu.D[op & 7];
+    d = uint32_t(int8_t(d));
+    cpu.flags = flagsNZ<4>(d);
+    return pc + 2;
+}
+
+uint32_t opSwap(uint32_t pc, uint32_t op) {
+    uint32_t& d = cpu.D[op & 7];
+    d = d << 16 | d >> 16;
+    cpu.flags = flagsNZ<4>(d);
+    return pc + 2;
+}
+
+// Registers to memory. Predecrement stores A7 down to D0 and lowers the address register
+// before each store; the other modes store D0 first.
+template <int S, int M>
+uint32_t opMovemToMem(uint32_t pc, uint32_t op) {
+    const uint32_t list = fetch16(pc + 2);
+    pc += 4;
+    uint32_t* r = regs();
+    if constexpr (M == EPd) {
+        uint32_t& an = cpu.A[op & 7];
+        for (int i = 15; i >= 0; --i) {
+            if (!(list >> (15 - i) & 1)) continue;
+            an -= S;
+            writeMem<S>(an, r[i]);
+        }
+    } else {
+        uint32_t a = eaAddress<M, S>(pc, op & 7);
+        for (int i = 0; i < 16; ++i) {
+            if (!(list >> i & 1)) continue;
+            writeMem<S>(a, r[i]);
+            a += S;
+        }
+    }
+    return pc;
+}
+
+template <int S, int M>
+uint32_t opMovemToRegs(uint32_t pc, uint32_t op) {
+    const uint32_t list = fetch16(pc + 2);
+    pc += 4;
+    uint32_t* r = regs();
+    uint32_t a = M == EPi ? cpu.A[op & 7] : eaAddress<M, S>(pc, op & 7);
+    for (int i = 0; i < 16; ++i) {
+        if (!(list >> i & 1)) continue;
+        r[i] = uint32_t(sext<S>(readMem<S>(a)));
+        a += S;
+    }
+    if constexpr (M == EPi) cpu.A[op & 7] = a;
+    return pc;
+}
+
+inline uint32_t link(uint32_t pc, unsigned an, int32_t disp) {
+    cpu.A[7] -= 4;
+    writeStack<4>(cpu.A[7], cpu.A[an]);
+    cpu.A[an] = cpu.A[7];
+    cpu.A[7] += uint32_t(disp);
+    return pc;
+}
+
+uint32_t opLinkW(uint32_t pc, uint32_t op) { return link(pc + 4, op & 7, int16_t(fetch16(pc + 2))); }
+uint32_t opLinkL(uint32_t pc, uint32_t op) { return link(pc + 6, op & 7, int32_t(fetch32(pc + 2))); }
+
+uint32_t opUnlk(uint32_t pc, uint32_t op) {
+    const unsigned an = op & 7;
+    cpu.A[7] = cpu.A[an];
+    const uint32_t v = readMem<4>(cpu.A[7]);
+    cpu.A[7] += 4;
+    cpu.A[an] = v;
+    return pc + 2;
+}
+
+uint32_t opMoveToUsp(uint32_t pc, uint32_t op) {
+    if (!supervisor()) return privilegeViolation(pc);
+    cpu.usp = cpu.A[op & 7];
+    return pc + 2;
+}
+
+uint32_t opMoveFromUsp(uint32_t pc, uint32_t op) {
+    if (!supervisor()) return privilegeViolation(pc);
+    cpu.A[op & 7] = cpu.usp;
+    return pc + 2;
+}
+
+template <int M>
+uint32_t opMoveFromSr(uint32_t pc, uint32_t op) {
+    pc += 2;
+    writeEa<M, 2>(pc, op & 7, srWord());
+    return pc;
+}
+
+template <int M>
+uint32_t opMoveFromCcr(uint32_t pc, uint32_t op) {
+    pc += 2;
+    writeEa<M, 2>(pc, op & 7, ccrFromFlags());
+    return pc;
+}
+
+template <int M>
+uint32_t opMoveToCcr(uint32_t pc, uint32_t op) {
+    pc += 2;
+    flagsFromCcr(uint8_t(readEa<M, 2>(pc, op & 7) & 0x1F));
+    return pc;
+}
+
+template <int M>
+uint32_t opMoveToSr(uint32_t pc, uint32_t op) {
+    if (!supervisor()) return privilegeViolation(pc);
+    pc += 2;
+    const uint16_t sr = uint16_t(readEa<M, 2>(pc, op & 7));
+    setSrWord(sr, pc);
+    return pc;
+}
+
+}  // namespace
+
+void buildMiscGroup(Handler* t) {
+    for (unsigned op = 0x4000; op < 0x5000; ++op) {
+        const int m = eaOf(op);
+        const int size = sizeField(op);
+        if ((op & 0xF1C0) == 0x41C0 && allowed(EaSet::Control, m))
+            t[op] = pickMode([]<int M>() { return Handler(&opLea<M>); }, m);
+        if ((op & 0xFFC0) == 0x4840 && allowed(EaSet::Control, m))
+            t[op] = pickMode([]<int M>() { return Handler(&opPea<M>); }, m);
+        if ((op & 0xFF00) == 0x4200 && size && allowed(EaSet::DataAlt, m))
+            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opClr<S, M>); }, size, m);
+        if ((op & 0xFF00) == 0x4A00 && size && allowed(EaSet::All, m) && !(size == 1 && m == EAn))
+            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opTst<S, M>); }, size, m);
+        if ((op & 0xFFC0) == 0x4AC0 && allowed(EaSet::DataAlt, m))
+            t[op] = pickMode([]<int M>() { return Handler(&opTas<M>); }, m);
+        if ((op & 0xFFC0) == 0x40C0 && allowed(EaSet::DataAlt, m))
+            t[op] = pickMode([]<int M>() { return Handler(&opMoveFromSr<M>); }, m);
+        if ((op & 0xFFC0) == 0x42C0 && allowed(EaSet::DataAlt, m))
+            t[op] = pickMode([]<int M>() { return Handler(&opMoveFromCcr<M>); }, m);
+        if ((op & 0xFFC0) == 0x44C0 && allowed(EaSet::Data, m))
+            t[op] = pickMode([]<int M>() { return Handler(&opMoveToCcr<M>); }, m);
+        if ((op & 0xFFC0) == 0x46C0 && allowed(EaSet::Data, m))
+            t[op] = pickMode([]<int M>() { return Handler(&opMoveToSr<M>); }, m);
+        if ((op & 0xFB80) == 0x4880) {
+            const int s = (op & 0x40) ? 4 : 2;
+            const bool toRegs = op & 0x400;
+            if (!toRegs && (allowed(EaSet::ControlAlt, m) || m == EPd))
+                t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opMovemToMem<S, M>); }, s, m);
+            if (toRegs && (allowed(EaSet::Control, m) || m == EPi))
+                t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opMovemToRegs<S, M>); }, s, m);
+        }
+    }
+    for (unsigned r = 0; r < 8; ++r) {
+        t[0x4880 | r] = &opExtW;
+        t[0x48C0 | r] = &opExtL;
+        t[0x49C0 | r] = &opExtbL;
+        t[0x4840 | r] = &opSwap;
+        t[0x4808 | r] = &opLinkL;
+        t[0x4E50 | r] = &opLinkW;
+        t[0x4E58 | r] = &opUnlk;
+        t[0x4E60 | r] = &opMoveToUsp;
+        t[0x4E68 | r] = &opMoveFromUsp;
+    }
+}
+
+}  // namespace m68k

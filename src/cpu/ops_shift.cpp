@@ -1,0 +1,156 @@
+// Shifts and rotates on data registers (immediate or register count) and on memory words.
+#include "cpu/cpu_internal.h"
+
+namespace m68k {
+namespace {
+
+enum Kind { As = 0, Ls = 1, Rox = 2, Ro = 3 };
+
+// Shifts v (already truncated to the size) by count 0-63 and sets the condition codes.
+template <int S, int K, bool Left>
+uint32_t shift(uint32_t v, unsigned count) {
+    constexpr unsigned bits = sizeBits<S>;
+    constexpr uint32_t mask = sizeMask<S>, msb = sizeMsb<S>;
+    uint32_t r = v;
+    uint16_t c = 0, vflag = 0;
+    if (count == 0) {
+        if (K == Rox) c = uint16_t(flagX());
+        cpu.flags = uint16_t(flagsNZ<S>(r) | c);
+        return r;
+    }
+    if constexpr (K == As && Left) {
+        if (count >= bits) {
+            r = 0;
+            c = count == bits ? (v & 1) : 0;
+            vflag = v != 0;
+        } else {
+            r = (v << count) & mask;
+            c = (v >> (bits - count)) & 1;
+            const uint64_t top = ((uint64_t(1) << (count + 1)) - 1) << (bits - 1 - count);
+            const uint64_t seen = v & top;
+            vflag = seen != 0 && seen != top;
+        }
+        cpu.x = uint8_t(c);
+    } else if constexpr (K == As) {
+        const bool negative = v & msb;
+        if (count >= bits) {
+            // The sign fills the result; the carry is the last bit shifted out, which is
+            // the sign only while the count equals the size (the hardware clears it beyond).
+            r = negative ? mask : 0;
+            c = count == bits && negative;
+        } else {
+            r = uint32_t(sext<S>(v) >> count) & mask;
+            c = (v >> (count - 1)) & 1;
+        }
+        cpu.x = uint8_t(c);
+    } else if constexpr (K == Ls && Left) {
+        if (count >= bits) {
+            r = 0;
+            c = count == bits ? (v & 1) : 0;
+        } else {
+            r = (v << count) & mask;
+            c = (v >> (bits - count)) & 1;
+        }
+        cpu.x = uint8_t(c);
+    } else if constexpr (K == Ls) {
+        if (count > bits) {
+            r = 0;
+            c = 0;
+        } else if (count == bits) {
+            r = 0;
+            c = (v & msb) != 0;
+        } else {
+            r = v >> count;
+            c = (v >> (count - 1)) & 1;
+        }
+        cpu.x = uint8_t(c);
+    } else if constexpr (K == Ro) {
+        const unsigned n = count % bits;
+        if constexpr (Left) {
+            r = n ? ((v << n) | (v >> (bits - n))) & mask : v;
+            c = r & 1;
+        } else {
+            r = n ? ((v >> n) | (v << (bits - n))) & mask : v;
+            c = (r & msb) != 0;
+        }
+    } else {  // ROX: rotate through X over bits + 1 positions
+        const unsigned n = count % (bits + 1);
+        uint64_t w = (uint64_t(flagX()) << bits) | v;
+        constexpr uint64_t wmask = (uint64_t(1) << (bits + 1)) - 1;
+        if (n) {
+            if constexpr (Left) w = ((w << n) | (w >> (bits + 1 - n))) & wmask;
+            else w = ((w >> n) | (w << (bits + 1 - n))) & wmask;
+        }
+        r = uint32_t(w) & mask;
+        c = uint16_t((w >> bits) & 1);
+        cpu.x = uint8_t(c);
+    }
+    cpu.flags = uint16_t(flagsNZ<S>(r) | c | (vflag ? FV : 0));
+    return r;
+}
+
+template <int S, int K, bool Left, bool RegisterCount>
+uint32_t opShiftReg(uint32_t pc, uint32_t op) {
+    const unsigned field = (op >> 9) & 7;
+    const unsigned count = RegisterCount ? (cpu.D[field] & 63) : (field ? field : 8);
+    const unsigned dn = op & 7;
+    writeDn<S>(dn, shift<S, K, Left>(cpu.D[dn] & sizeMask<S>, count));
+    return pc + 2;
+}
+
+template <int K, bool Left, int M>
+uint32_t opShiftMem(uint32_t pc, uint32_t op) {
+    pc += 2;
+    Rmw<M, 2> loc(pc, op & 7);
+    loc.write(shift<2, K, Left>(loc.read(), 1));
+    return pc;
+}
+
+template <int S, int K>
+Handler regHandler(bool left, bool regCount) {
+    if (left) return regCount ? &opShiftReg<S, K, true, true> : &opShiftReg<S, K, true, false>;
+    return regCount ? &opShiftReg<S, K, false, true> : &opShiftReg<S, K, false, false>;
+}
+
+template <int S>
+Handler regHandlerKind(int kind, bool left, bool regCount) {
+    switch (kind) {
+    case As: return regHandler<S, As>(left, regCount);
+    case Ls: return regHandler<S, Ls>(left, regCount);
+    case Rox: return regHandler<S, Rox>(left, regCount);
+    default: return regHandler<S, Ro>(left, regCount);
+    }
+}
+
+template <int K>
+Handler memHandler(bool left, int m) {
+    return left ? pickMode([]<int M>() { return Handler(&opShiftMem<K, true, M>); }, m)
+                : pickMode([]<int M>() { return Handler(&opShiftMem<K, false, M>); }, m);
+}
+
+}  // namespace
+
+void buildShiftGroup(Handler* t) {
+    for (unsigned op = 0xE000; op < 0xF000; ++op) {
+        const bool left = op & 0x100;
+        const int size = sizeField(op);
+        if (size) {
+            const int kind = (op >> 3) & 3;
+            const bool regCount = op & 0x20;
+            t[op] = size == 1   ? regHandlerKind<1>(kind, left, regCount)
+                    : size == 2 ? regHandlerKind<2>(kind, left, regCount)
+                                : regHandlerKind<4>(kind, left, regCount);
+        } else if (!(op & 0x800)) {
+            const int m = eaOf(op);
+            if (!allowed(EaSet::MemAlt, m)) continue;
+            switch ((op >> 9) & 3) {
+            case As: t[op] = memHandler<As>(left, m); break;
+            case Ls: t[op] = memHandler<Ls>(left, m); break;
+            case Rox: t[op] = memHandler<Rox>(left, m); break;
+            default: t[op] = memHandler<Ro>(left, m); break;
+            }
+        }
+    }
+}
+
+}  // namespace m68k
