@@ -18,9 +18,10 @@ general  The printer's own proportional widths, all multiples of 6 from 18 to 42
 times    Advance widths of a Times-compatible serif face, rounded to 1/360 inch (ties to
 sans     even), with an Arial-compatible sans face for the sans table. The metric-twin
          faces agree with the originals on every character of the published rows but
-         two; there, and wherever the face lacks a glyph, the table keeps the original's
-         value (the original's missing-glyph width is the table default). The invisible
-         format controls have no advance.
+         two; there the published value stands. A character the face lacks takes the
+         width of a character of the same shape where the code pages can print it, and
+         otherwise the table default (the original's missing-glyph width). The
+         invisible format controls have no advance.
 """
 
 import argparse
@@ -183,8 +184,17 @@ UNITS_PER_INCH = 360
 POINT_SIZE = Decimal("10.5")
 
 
+# Characters the code pages can print that the metric twins lack, by the character of
+# the same shape they do have: the Greek breathing marks are drawn like the quotes, the
+# turned not sign like the reversed one.
+FACE_SHAPE_TWIN = {0x02BC: 0x2019, 0x02BD: 0x2018, 0x2319: 0x2310}
+
+
 def face_table(path, published, default, no_advance):
     units_per_em, advances = load_face(path)
+    for c, twin in FACE_SHAPE_TWIN.items():
+        if c not in advances and twin in advances:
+            advances[c] = advances[twin]
     table = {}
     for c in CODE_POINTS:
         if c in published:
