@@ -67,5 +67,7 @@ TEST_F(LocateImageTest, FindsThePrinterProgramOnThePathOnlyWhenExecutable)
     chmod(printer.c_str(), 0755);
     ASSERT_TRUE(locateImage());
     EXPECT_TRUE(machineInfo.printerProgramPresent);
-    if (!foundElsewhere) EXPECT_EQ(machineInfo.printerProgramPath, printer.string());
+    if (!foundElsewhere) {
+        EXPECT_EQ(machineInfo.printerProgramPath, printer.string());
+    }
 }
