@@ -91,7 +91,8 @@ CONF
         < /dev/null > "$state/log/cupsd.out" 2>&1 &
     echo $! > "$state/cupsd.pid"
     for _ in $(seq 1 100); do
-        if lpstat -h "127.0.0.1:$port" -r > /dev/null 2>&1; then
+        # lpstat succeeds either way: its answer is the text.
+        if lpstat -h "127.0.0.1:$port" -r 2> /dev/null | grep -q "scheduler is running"; then
             started=yes
             break
         fi

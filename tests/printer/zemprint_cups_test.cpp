@@ -1,0 +1,103 @@
+// zemprint against a real CUPS scheduler: the private test server that the
+// printer_cups fixture starts (cups/start-cups.sh), with the queue "zemtest"
+// whose jobs land as files in its output folder.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "pdf_tools.h"
+#include "run_process.h"
+#include "test_dir.h"
+
+namespace zemprint {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr auto kJobWait = std::chrono::seconds(60);
+
+std::string testServer()
+{
+    std::string server = test::readFile(std::string(ZEM_CUPS_STATE) + "/server");
+    while (!server.empty() && (server.back() == '\n' || server.back() == '\r'))
+        server.pop_back();
+    return server;
+}
+
+// The PDF in the queue's output folder whose text holds marker, once the job is done.
+std::string waitForJob(const std::string& marker)
+{
+    const fs::path out = fs::path(ZEM_CUPS_STATE) / "out";
+    const auto deadline = std::chrono::steady_clock::now() + kJobWait;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const auto& entry : fs::directory_iterator(out)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("job-", 0) == 0 && test::pdfText(entry.path().string()).find(marker) != std::string::npos)
+                return entry.path().string();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return {};
+}
+
+class ZemprintCups : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server = testServer();
+        ASSERT_FALSE(server.empty()) << "the CUPS test server is not running";
+        fs::create_directory(dir.path() / "tmp");
+        fs::create_directory(dir.path() / "run");
+        fs::permissions(dir.path() / "run", fs::perms::owner_all);
+        options.env = {
+            {"QT_QPA_PLATFORM", "offscreen"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
+            {"TMPDIR", dir.file("tmp")},      {"ZEMPRINT_INI", dir.file("ZEMPrint.ini")},
+            {"CUPS_SERVER", server},          {"XDG_RUNTIME_DIR", dir.file("run")},
+            {"LPDEST", ""},                   {"PRINTER", ""},
+        };
+    }
+
+    test::TestDir dir;
+    std::string server;
+    test::ProcessOptions options;
+};
+
+TEST_F(ZemprintCups, JobOnANamedQueueArrivesAsPdf)
+{
+    const std::string job = dir.write("job.prn", "Queue job one\r\n\fQueue job two\r\n");
+    const auto result = test::runProcess(ZEMPRINT_BINARY, {job, "zemtest"}, options);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string pdf = waitForJob("Queue job one");
+    ASSERT_FALSE(pdf.empty()) << "no job arrived in the queue's output folder";
+    EXPECT_EQ(test::readFile(pdf).rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(test::pdfPageCount(pdf), 2);
+    EXPECT_NE(test::pdfText(pdf, 2).find("Queue job two"), std::string::npos);
+}
+
+TEST_F(ZemprintCups, WithoutArgumentsTheSamplePageGoesToTheDefaultPrinter)
+{
+    const auto result = test::runProcess(ZEMPRINT_BINARY, {}, options);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("File \"\", Printername \"\""), std::string::npos) << result.err;
+    const std::string pdf = waitForJob("Script-C");
+    ASSERT_FALSE(pdf.empty()) << "the sample page did not arrive";
+    EXPECT_EQ(test::pdfPageCount(pdf), 1);
+    const std::string text = test::pdfText(pdf);
+    for (const char* line : {"Roman", "OCR-B", "Orator-S", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp"));  // the sample page's temporary file is gone
+}
+
+TEST_F(ZemprintCups, StandardInputToTheDefaultPrinter)
+{
+    options.input = "Piped to the default queue\r\n";
+    const auto result = test::runProcess(ZEMPRINT_BINARY, {"-"}, options);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_FALSE(waitForJob("Piped to the default queue").empty());
+    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp"));
+}
+
+}  // namespace
+}  // namespace zemprint
