@@ -79,6 +79,9 @@ void TESCP::reset(bool withPageEnd)
     tabCount_ = static_cast<int>(tabStops_.size());
     for (int i = 0; i < tabCount_; ++i)
         tabStops_[static_cast<std::size_t>(i)] = (i + 1) * kTabColumns * printer_.cellWidth();
+    currentSlot_ = 0;
+    for (std::size_t slot = 0; slot < slots_.size(); ++slot)
+        slots_[slot] = charsetByIdOrDefault(static_cast<std::uint32_t>(settings_.values().charsets[slot])).table;
     printer_.reset(withPageEnd);
 }
 
@@ -117,8 +120,7 @@ void TESCP::processItem()
 
 void TESCP::printByte(std::uint8_t byte)
 {
-    // Until the character tables are wired in, bytes print as Latin-1.
-    printer_.printCharacter(static_cast<char16_t>(byte));
+    printer_.printCharacter(slots_[currentSlot_][byte]);
 }
 
 void TESCP::horizontalTab()
@@ -181,6 +183,15 @@ void TESCP::escape()
     case 'k': {
         const int typeface = data_.readByte();
         printer_.setTypeface(typeface < kTypefaceCount ? typeface : 0);
+        return;
+    }
+    case 't': {
+        // "0" to "3" count as 0 to 3; other values leave the slot alone.
+        int slot = data_.readByte();
+        if (slot >= '0' && slot <= '3')
+            slot -= '0';
+        if (slot < static_cast<int>(slots_.size()))
+            currentSlot_ = static_cast<std::size_t>(slot);
         return;
     }
     case 'B':

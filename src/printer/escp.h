@@ -10,6 +10,9 @@
 #include <array>
 #include <cstdint>
 
+#include "printer/data/charsets.h"
+#include "printer/settings.h"
+
 namespace zemprint {
 
 class TData;
@@ -42,6 +45,8 @@ private:
     TPrinter& printer_;
     const TSettings& settings_;
     bool stop_ = false;
+    std::array<CharsetTable, kCharsetSlotCount> slots_{};
+    std::size_t currentSlot_ = 0;
     std::array<int, 32> tabStops_{};
     int tabCount_ = 0;
 };

@@ -47,6 +47,28 @@ TEST_F(Output, PdfPagesFollowFormFeeds)
     EXPECT_NE(test::pdfText(pdf, 3).find("Third"), std::string::npos);
 }
 
+// Job bytes go through the character table of the setting Charset0 (PC850 unless set).
+TEST_F(Output, BytesPrintThroughTheConfiguredTable)
+{
+    struct Case {
+        int charset;
+        std::string job;
+        const char* text;
+    };
+    const Case cases[] = {
+        {768, "caf\x82 \x9b", "café ø"},
+        {32513, "caf\xe9 \xf8", "café ø"},
+        {12345, "caf\x82", "café"},  // no such table: PC850
+    };
+    for (const auto& c : cases) {
+        const std::string pdf = dir.file("chars.pdf");
+        settings.values().charsets[0] = c.charset;
+        auto setup = setupFor(pdf);
+        printJob(settings, setup, dir.write("chars.prn", c.job));
+        EXPECT_NE(test::pdfText(pdf).find(c.text), std::string::npos) << c.charset << ": " << test::pdfText(pdf);
+    }
+}
+
 TEST_F(Output, NothingVisibleMeansNoPageAndNoFile)
 {
     for (const char* name : {"blank.pdf", "blank.png"}) {

@@ -3,6 +3,7 @@
 // whose jobs land as files in its output folder.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -74,6 +75,21 @@ TEST_F(ZemprintCups, JobOnANamedQueueArrivesAsPdf)
     EXPECT_EQ(test::readFile(pdf).rfind("%PDF-", 0), 0u);
     EXPECT_EQ(test::pdfPageCount(pdf), 2);
     EXPECT_NE(test::pdfText(pdf, 2).find("Queue job two"), std::string::npos);
+
+    // The same job into a file gives the same pages and text.
+    const auto toFile = test::runProcess(ZEMPRINT_BINARY, {job, dir.file("out.pdf")}, options);
+    ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
+    EXPECT_EQ(test::pdfPageCount(dir.file("out.pdf")), 2);
+    for (int page = 1; page <= 2; ++page) {
+        const auto words = [](const std::string& text) {
+            std::string squeezed;
+            for (char c : text)
+                if (!std::isspace(static_cast<unsigned char>(c)))
+                    squeezed += c;
+            return squeezed;
+        };
+        EXPECT_EQ(words(test::pdfText(dir.file("out.pdf"), page)), words(test::pdfText(pdf, page))) << page;
+    }
 }
 
 TEST_F(ZemprintCups, WithoutArgumentsTheSamplePageGoesToTheDefaultPrinter)
