@@ -1,6 +1,9 @@
 // Output devices, printer set-up and the page model's page handling, in process.
 #include <QImage>
+#include <QApplication>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "pdf_tools.h"
@@ -170,6 +173,36 @@ TEST(PrinterSetup, CaptureAndRestoreUndoAJobsChanges)
     EXPECT_EQ(setup.deviceMode().orientation, kPortrait);
     EXPECT_EQ(setup.deviceMode().defaultSource, kSourceAutomatic);
     EXPECT_EQ(setup.deviceMode().printQuality, kQualityMedium);
+}
+
+// The dialog starts from the captured values, not from what a job changed, and
+// its answer becomes the captured state.
+TEST(PrinterSetup, SetupDialogStartsFromTheCapturedModeAndKeepsItsAnswer)
+{
+    test::TestDir dir;
+    for (const bool accept : {false, true}) {
+        TPrinterSetup setup;
+        ASSERT_TRUE(setup.open(dir.file("x.pdf")));
+        setup.setOrientation(kLandscape);  // as a job's ESC EM "L" would
+        int shownOrientation = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            shownOrientation = dialog->printer()->pageLayout().orientation() == QPageLayout::Landscape ? kLandscape
+                                                                                                    : kPortrait;
+            if (accept) {
+                dialog->printer()->setPageOrientation(QPageLayout::Landscape);
+                dialog->accept();
+            } else {
+                dialog->reject();
+            }
+        });
+        EXPECT_EQ(setup.setupDialog(nullptr), accept);
+        EXPECT_EQ(shownOrientation, kPortrait);
+        EXPECT_FALSE(setup.rotated());
+        EXPECT_EQ(setup.deviceMode().orientation, accept ? kLandscape : kPortrait);
+        EXPECT_EQ(setup.outputKind(), OutputKind::PdfFile);
+    }
 }
 
 TEST(PrinterSetup, UnknownPrintersAndMissingFoldersDoNotOpen)
