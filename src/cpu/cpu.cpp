@@ -51,13 +51,14 @@ void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched) {
     if (!watched || !watchInstalled || p >= watch.screenEnd) return;
     if (p >= watch.screenStart) {
         if (!watch.screenNote) return;
-        unsigned left = unsigned(watch.screenEnd - p);
-        if (size > left) {
-            // A store that runs past the window end is reported by the part inside it.
-            if (left == 1) watch.screenNote(p, 1);
-            else watch.screenNote(reinterpret_cast<uint8_t*>(uintptr_t(p) & ~uintptr_t(1)), 2);
-        } else {
+        const uintptr_t left = uintptr_t(watch.screenEnd - p);
+        if (size <= left) {
             watch.screenNote(p, size);
+        } else if (size == 2) {
+            watch.screenNote(p, 1);  // a word at the last byte of the window
+        } else {
+            // A long within the last three bytes is reported as a word at the even address.
+            watch.screenNote(reinterpret_cast<uint8_t*>(uintptr_t(p) & ~uintptr_t(1)), 2);
         }
     } else if (watch.qlScreenNote && address >= 0x20000 && address < 0x28000) {
         watch.qlScreenNote(address, size);
@@ -143,51 +144,75 @@ uint32_t opAccel(uint32_t pc, uint32_t op) {
 // ---------------------------------------------------------------------------------------
 // The dispatch loop. The inner loop looks at nothing but nextStep; everything else
 // (interrupts, trace, leaving) is a next-step value handled outside it.
-template <bool Counting>
-uint64_t runLoop(uint64_t limit) {
-    const Handler* const table = opTable;
-    uint32_t pc = fast.pc;
-    uint64_t executed = 0;
-    for (;;) {
-        while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) {
-            if constexpr (Counting) {
-                if (executed >= limit) goto done;
-                ++executed;
-            }
-            fast.pc = pc;
-            const uint32_t op = fetch16(pc);
-            pc = table[op](pc, op) & fast.mask;
-        }
-        switch (cpu.nextStep.load(std::memory_order_relaxed)) {
-        case NextStep::Loop:
-            break;
-        case NextStep::Interrupt:
-            pc = acceptInterrupt(pc) & fast.mask;
-            break;
-        case NextStep::TraceArm: {
-            if constexpr (Counting) {
-                if (executed >= limit) goto done;
-                ++executed;
-            }
-            cpu.nextStep.store(NextStep::TraceFire, std::memory_order_relaxed);
-            fast.pc = pc;
-            const uint32_t op = fetch16(pc);
-            pc = table[op](pc, op) & fast.mask;
-            if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
-                fast.pc = pc;
-                pc = traceException(pc) & fast.mask;
-            }
-            break;
-        }
-        case NextStep::TraceFire:
+
+// Runs one instruction through the plain table (trace arming, single steps).
+inline uint32_t stepOne(uint32_t pc) {
+    fast.pc = pc;
+    const uint32_t op = fetch16(pc);
+    return opTable[op](pc, op) & fast.mask;
+}
+
+// Handles a nextStep other than the plain loop. Returns false when the loop must end.
+inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
+    switch (cpu.nextStep.load(std::memory_order_relaxed)) {
+    case NextStep::Loop:
+        return true;
+    case NextStep::Interrupt:
+        pc = acceptInterrupt(pc) & fast.mask;
+        return true;
+    case NextStep::TraceArm:
+        cpu.nextStep.store(NextStep::TraceFire, std::memory_order_relaxed);
+        ++executed;
+        pc = stepOne(pc);
+        if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
             fast.pc = pc;
             pc = traceException(pc) & fast.mask;
-            break;
-        case NextStep::Leave:
-            goto done;
         }
+        return true;
+    case NextStep::TraceFire:
+        fast.pc = pc;
+        pc = traceException(pc) & fast.mask;
+        return true;
+    case NextStep::Leave:
+        break;
     }
-done:
+    return false;
+}
+
+// The normal loop; with Counting, every instruction is counted in fast.executed.
+template <bool Counting>
+void runLoop() {
+    const Handler* const table = Counting ? countingTable : threadedTable;
+    uint32_t pc = fast.pc;
+    uint64_t extra = 0;
+    do {
+        while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) {
+            fast.pc = pc;
+            const uint32_t op = fetch16(pc);
+#if ZEM_THREADED_DISPATCH
+            pc = table[op](pc, op);
+#else
+            if constexpr (Counting) ++fast.executed;
+            pc = table[op](pc, op) & fast.mask;
+#endif
+        }
+    } while (nextStepAction(pc, extra));
+    if constexpr (Counting) fast.executed += extra;
+    fast.pc = pc;
+}
+
+// At most limit instructions through the plain table (tools and tests).
+uint64_t runLimited(uint64_t limit) {
+    uint32_t pc = fast.pc;
+    uint64_t executed = 0;
+    while (executed < limit) {
+        if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) {
+            ++executed;
+            pc = stepOne(pc);
+            continue;
+        }
+        if (!nextStepAction(pc, executed)) break;
+    }
     fast.pc = pc;
     return executed;
 }
@@ -221,16 +246,18 @@ void cpuRun() {
     // Round to nearest and no host floating-point traps, for the accelerator words.
     std::fesetround(FE_TONEAREST);
     cpuReset();
+    fast.executed = 0;
     if (counting) {
-        instructionCount = runLoop<true>(UINT64_MAX);
+        runLoop<true>();
+        instructionCount = fast.executed;
     } else {
-        runLoop<false>(0);
+        runLoop<false>();
     }
 }
 
 uint64_t cpuRunFor(uint64_t count) {
     if (!tableBuilt) cpuReset();
-    uint64_t n = runLoop<true>(count);
+    uint64_t n = runLimited(count);
     // A trace armed by the last instruction fires as part of it.
     if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
         fast.pc = traceException(fast.pc) & fast.mask;

@@ -10,13 +10,30 @@
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 
+// Hot-path helpers must disappear into the handlers; the compiler's size heuristics would
+// otherwise keep some of them out of line.
+#define ZEM_HOT inline __attribute__((always_inline))
+
 namespace m68k {
 
 // A handler gets the address of its opcode word and returns the address of the next
 // instruction (the loop masks it).
 using Handler = uint32_t (*)(uint32_t pc, uint32_t op);
 extern Handler opTable[0x10000];
+// Threaded dispatch: each entry runs its instruction and then fetches and jumps to the next
+// one itself, so that every handler has its own indirect branch for the predictor. It
+// returns (with the masked PC) only when nextStep leaves the plain loop.
+extern Handler threadedTable[0x10000];
+extern Handler countingTable[0x10000];
 void buildOpTable();
+
+// Threading relies on the compiler turning the jump to the next handler into a tail call;
+// builds that do not guarantee that (no optimisation, sanitizers) use the plain loop.
+#if defined(__OPTIMIZE__) && !defined(__SANITIZE_ADDRESS__) && !defined(ZEM_NO_THREADED_DISPATCH)
+#define ZEM_THREADED_DISPATCH 1
+#else
+#define ZEM_THREADED_DISPATCH 0
+#endif
 
 // ---------------------------------------------------------------------------------------
 // Hot-path copies of the memory geometry and the write watch.
@@ -27,38 +44,39 @@ struct Fast {
     uintptr_t fastSpan[5];  // indexed by access size: ramEnd - size - fastStart
     uint8_t* ramEnd;
     uint32_t pc;            // address of the instruction being executed (logging, cpuGetPc)
+    uint64_t executed;      // instructions run by the counting loop
 };
 extern Fast fast;
 
 void refreshMemoryGeometry();  // after memoryAllocate or a watch change
 void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched);
 
-inline uint32_t load16(const uint8_t* p) {
+ZEM_HOT uint32_t load16(const uint8_t* p) {
     uint16_t v;
     std::memcpy(&v, p, 2);
     return __builtin_bswap16(v);
 }
-inline uint32_t load32(const uint8_t* p) {
+ZEM_HOT uint32_t load32(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
     return __builtin_bswap32(v);
 }
-inline void store16(uint8_t* p, uint32_t v) {
+ZEM_HOT void store16(uint8_t* p, uint32_t v) {
     uint16_t s = __builtin_bswap16(uint16_t(v));
     std::memcpy(p, &s, 2);
 }
-inline void store32(uint8_t* p, uint32_t v) {
+ZEM_HOT void store32(uint8_t* p, uint32_t v) {
     uint32_t s = __builtin_bswap32(v);
     std::memcpy(p, &s, 4);
 }
 
 // Instruction-stream words: pc is already masked at the start of an instruction; the
 // extension words of an instruction at the top of the range come from the bytes above it.
-inline uint32_t fetch16(uint32_t pc) { return load16(fast.base + pc); }
-inline uint32_t fetch32(uint32_t pc) { return load32(fast.base + pc); }
+ZEM_HOT uint32_t fetch16(uint32_t pc) { return load16(fast.base + pc); }
+ZEM_HOT uint32_t fetch32(uint32_t pc) { return load32(fast.base + pc); }
 
 template <int S>
-inline uint32_t readMem(uint32_t a) {
+ZEM_HOT uint32_t readMem(uint32_t a) {
     const uint8_t* p = fast.base + (a & fast.mask);
     if constexpr (S == 1) return *p;
     else if constexpr (S == 2) return load16(p);
@@ -66,7 +84,7 @@ inline uint32_t readMem(uint32_t a) {
 }
 
 template <int S>
-inline void writeMem(uint32_t a, uint32_t v) {
+ZEM_HOT void writeMem(uint32_t a, uint32_t v) {
     a &= fast.mask;
     uint8_t* p = fast.base + a;
     if (uintptr_t(p - fast.fastStart) <= fast.fastSpan[S]) [[likely]] {
@@ -81,7 +99,7 @@ inline void writeMem(uint32_t a, uint32_t v) {
 // Stack pushes of exception entry, JSR, BSR, PEA and LINK bypass the screen watch but
 // still respect the read-only tail.
 template <int S>
-inline void writeStack(uint32_t a, uint32_t v) {
+ZEM_HOT void writeStack(uint32_t a, uint32_t v) {
     a &= fast.mask;
     uint8_t* p = fast.base + a;
     if (p + S <= fast.ramEnd) [[likely]] {
@@ -104,14 +122,14 @@ template <int S> constexpr uint32_t sizeMsb = S == 1 ? 0x80u : S == 2 ? 0x8000u 
 template <int S> constexpr int sizeBits = S * 8;
 
 template <int S>
-inline int32_t sext(uint32_t v) {
+ZEM_HOT int32_t sext(uint32_t v) {
     if constexpr (S == 1) return int8_t(v);
     else if constexpr (S == 2) return int16_t(v);
     else return int32_t(v);
 }
 
 template <int S>
-inline uint16_t flagsNZ(uint32_t r) {
+ZEM_HOT uint16_t flagsNZ(uint32_t r) {
     r &= sizeMask<S>;
     return uint16_t(((r >> (sizeBits<S> - 8)) & 0x80) | (r == 0 ? FZ : 0));
 }
@@ -123,7 +141,7 @@ inline bool flagC() { return cpu.flags & FC; }
 inline uint32_t flagX() { return cpu.x & 1; }
 
 template <int S>
-inline uint32_t addFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
+ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
     d &= sizeMask<S>;
     s &= sizeMask<S>;
     uint64_t wide = uint64_t(d) + s + xin;
@@ -137,7 +155,7 @@ inline uint32_t addFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
 }
 
 template <int S>
-inline uint32_t subFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
+ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
     d &= sizeMask<S>;
     s &= sizeMask<S>;
     uint64_t wide = uint64_t(d) - s - xin;
@@ -151,16 +169,16 @@ inline uint32_t subFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
 }
 
 template <int S>
-inline void cmpFlags(uint32_t d, uint32_t s) {
+ZEM_HOT void cmpFlags(uint32_t d, uint32_t s) {
     uint8_t x = cpu.x;
     subFlags<S>(d, s);
     cpu.x = x;
 }
 
 template <int S>
-inline void logicFlags(uint32_t r) { cpu.flags = flagsNZ<S>(r); }
+ZEM_HOT void logicFlags(uint32_t r) { cpu.flags = flagsNZ<S>(r); }
 
-inline bool testCondition(unsigned cc) {
+ZEM_HOT bool testCondition(unsigned cc) {
     const uint16_t f = cpu.flags;
     const bool c = f & FC, z = f & FZ, n = f & FN, v = f & FV;
     switch (cc & 15) {
@@ -211,7 +229,7 @@ uint32_t acceptInterrupt(uint32_t pc);
 inline bool supervisor() { return cpu.srSystem & SrBit::S; }
 
 // End of every change of flow: odd target check, then trace on change of flow (T0).
-inline uint32_t flowTo(uint32_t target) {
+ZEM_HOT uint32_t flowTo(uint32_t target) {
     if (target & 1) [[unlikely]] return addressError(target);
     if (cpu.srSystem & SrBit::T0) [[unlikely]] return traceException(target & fast.mask);
     return target;
@@ -243,7 +261,7 @@ constexpr uint16_t MoveDest = 0x7FD;  // data alterable plus the PC-relative for
 uint32_t indexedAddress(uint32_t base, uint32_t& pc, bool pcRelative);
 
 template <int M, int S>
-inline uint32_t eaAddress(uint32_t& pc, unsigned r) {
+ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
     uint32_t* A = cpu.A;
     if constexpr (M == EAi) {
         return A[r];
@@ -282,7 +300,7 @@ inline uint32_t eaAddress(uint32_t& pc, unsigned r) {
 }
 
 template <int S>
-inline uint32_t fetchImmediate(uint32_t& pc) {
+ZEM_HOT uint32_t fetchImmediate(uint32_t& pc) {
     uint32_t v;
     if constexpr (S == 4) {
         v = fetch32(pc);
@@ -295,7 +313,7 @@ inline uint32_t fetchImmediate(uint32_t& pc) {
 }
 
 template <int M, int S>
-inline uint32_t readEa(uint32_t& pc, unsigned r) {
+ZEM_HOT uint32_t readEa(uint32_t& pc, unsigned r) {
     if constexpr (M == EDn) return cpu.D[r] & sizeMask<S>;
     else if constexpr (M == EAn) return cpu.A[r] & sizeMask<S>;
     else if constexpr (M == EImm) return fetchImmediate<S>(pc);
@@ -303,13 +321,13 @@ inline uint32_t readEa(uint32_t& pc, unsigned r) {
 }
 
 template <int S>
-inline void writeDn(unsigned r, uint32_t v) {
+ZEM_HOT void writeDn(unsigned r, uint32_t v) {
     if constexpr (S == 4) cpu.D[r] = v;
     else cpu.D[r] = (cpu.D[r] & ~sizeMask<S>) | (v & sizeMask<S>);
 }
 
 template <int M, int S>
-inline void writeEa(uint32_t& pc, unsigned r, uint32_t v) {
+ZEM_HOT void writeEa(uint32_t& pc, unsigned r, uint32_t v) {
     if constexpr (M == EDn) writeDn<S>(r, v);
     else if constexpr (M == EAn) cpu.A[r] = v;
     else if constexpr (M == EImm) (void)pc, (void)r, (void)v;
@@ -337,37 +355,65 @@ struct Rmw {
 };
 
 // ---------------------------------------------------------------------------------------
+// One opcode-table slot: the plain handler (counting loop, single steps) and its threaded
+// form.
+struct OpSlot {
+    Handler plain;
+    Handler threaded;
+    Handler counting;  // threaded, and counts executed instructions in fast.executed
+};
+
+template <Handler F, bool Counting>
+[[gnu::flatten]] uint32_t threadedHandler(uint32_t pc, uint32_t op) {
+    if constexpr (Counting) ++fast.executed;
+    pc = F(pc, op) & fast.mask;
+    if (cpu.nextStep.load(std::memory_order_relaxed) != NextStep::Loop) [[unlikely]] return pc;
+    fast.pc = pc;
+    op = fetch16(pc);
+    return (Counting ? countingTable : threadedTable)[op](pc, op);
+}
+
+template <Handler F>
+constexpr OpSlot slot() {
+#if ZEM_THREADED_DISPATCH
+    return {F, &threadedHandler<F, false>, &threadedHandler<F, true>};
+#else
+    return {F, F, F};
+#endif
+}
+
+// ---------------------------------------------------------------------------------------
 // Table construction helpers: pick the instantiation of a handler family for a mode index
 // (decided once at start-up, never per instruction). f is a template lambda returning the
 // handler for its template arguments.
 template <typename F, int... I>
-inline Handler pickModeImpl(F f, int m, std::integer_sequence<int, I...>) {
-    static const Handler table[] = {f.template operator()<I>()...};
+inline OpSlot pickModeImpl(F f, int m, std::integer_sequence<int, I...>) {
+    static const OpSlot table[] = {f.template operator()<I>()...};
     return table[m];
 }
 template <typename F>
-inline Handler pickMode(F f, int m) {
+inline OpSlot pickMode(F f, int m) {
     return pickModeImpl(f, m, std::make_integer_sequence<int, EaModeCount>{});
 }
 
 template <typename F, int... I>
-inline Handler pickSizeModeImpl(F f, int s, int m, std::integer_sequence<int, I...>) {
-    static const Handler table[] = {f.template operator()<(1 << (I / EaModeCount)), I % EaModeCount>()...};
+inline OpSlot pickSizeModeImpl(F f, int s, int m, std::integer_sequence<int, I...>) {
+    static const OpSlot table[] = {f.template operator()<(1 << (I / EaModeCount)), I % EaModeCount>()...};
     return table[(s == 1 ? 0 : s == 2 ? 1 : 2) * EaModeCount + m];
 }
 // s = 1, 2 or 4 bytes.
 template <typename F>
-inline Handler pickSizeMode(F f, int s, int m) {
+inline OpSlot pickSizeMode(F f, int s, int m) {
     return pickSizeModeImpl(f, s, m, std::make_integer_sequence<int, 3 * EaModeCount>{});
 }
 
 template <typename F, int... I>
-inline Handler pickModeModeImpl(F f, int a, int b, std::integer_sequence<int, I...>) {
-    static const Handler table[] = {f.template operator()<I / EaModeCount, I % EaModeCount>()...};
+inline OpSlot pickModeModeImpl(F f, int a, int b, std::integer_sequence<int, I...>) {
+    static const OpSlot table[] = {f.template operator()<I / EaModeCount, I % EaModeCount>()...};
     return table[a * EaModeCount + b];
 }
 template <typename F>
-inline Handler pickModeMode(F f, int a, int b) {
+inline OpSlot pickModeMode(F f, int a, int b) {
     return pickModeModeImpl(f, a, b, std::make_integer_sequence<int, EaModeCount * EaModeCount>{});
 }
 
@@ -382,15 +428,15 @@ inline int sizeField(unsigned op) {
 uint32_t opIllegal(uint32_t pc, uint32_t op);
 
 // Opcode-table builders per instruction group.
-void buildMoveGroup(Handler* t);
-void buildArithGroup(Handler* t);
-void buildLogicGroup(Handler* t);
-void buildShiftGroup(Handler* t);
-void buildBitGroup(Handler* t);
-void buildFlowGroup(Handler* t);
-void buildMiscGroup(Handler* t);
-void buildSystemGroup(Handler* t);
-void buildExtendedGroup(Handler* t);  // 68020 additions
+void buildMoveGroup(OpSlot* t);
+void buildArithGroup(OpSlot* t);
+void buildLogicGroup(OpSlot* t);
+void buildShiftGroup(OpSlot* t);
+void buildBitGroup(OpSlot* t);
+void buildFlowGroup(OpSlot* t);
+void buildMiscGroup(OpSlot* t);
+void buildSystemGroup(OpSlot* t);
+void buildExtendedGroup(OpSlot* t);  // 68020 additions
 
 // Diagnostics for the test-vector runner: how often an index extension word used the
 // 68020 fields (scale or full format). Costs one test in the indexed path only.

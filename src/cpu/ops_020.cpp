@@ -249,28 +249,28 @@ uint32_t opBitField(uint32_t pc, uint32_t op) {
 }
 
 template <int K>
-Handler bitFieldHandler(int m) {
-    return pickMode([]<int M>() { return Handler(&opBitField<K, M>); }, m);
+OpSlot bitFieldHandler(int m) {
+    return pickMode([]<int M>() { return slot<&opBitField<K, M>>(); }, m);
 }
 
 }  // namespace
 
-void buildExtendedGroup(Handler* t) {
+void buildExtendedGroup(OpSlot* t) {
     for (unsigned op = 0; op < 0x10000; ++op) {
         const int m = eaOf(op);
         const unsigned hi = op & 0xFFC0;
         if ((hi == 0x00C0 || hi == 0x02C0 || hi == 0x04C0) && allowed(EaSet::Control, m)) {
             const int s = hi == 0x00C0 ? 1 : hi == 0x02C0 ? 2 : 4;
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opCmp2<S, M>); }, s, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opCmp2<S, M>>(); }, s, m);
         }
         if ((hi == 0x0AC0 || hi == 0x0CC0 || hi == 0x0EC0) && allowed(EaSet::MemAlt, m)) {
             const int s = hi == 0x0AC0 ? 1 : hi == 0x0CC0 ? 2 : 4;
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opCas<S, M>); }, s, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opCas<S, M>>(); }, s, m);
         }
-        if (hi == 0x4C00 && allowed(EaSet::Data, m)) t[op] = pickMode([]<int M>() { return Handler(&opMulL<M>); }, m);
-        if (hi == 0x4C40 && allowed(EaSet::Data, m)) t[op] = pickMode([]<int M>() { return Handler(&opDivL<M>); }, m);
-        if ((op & 0xF1F0) == 0x8140) t[op] = (op & 8) ? &opPack<true> : &opPack<false>;
-        if ((op & 0xF1F0) == 0x8180) t[op] = (op & 8) ? &opUnpk<true> : &opUnpk<false>;
+        if (hi == 0x4C00 && allowed(EaSet::Data, m)) t[op] = pickMode([]<int M>() { return slot<&opMulL<M>>(); }, m);
+        if (hi == 0x4C40 && allowed(EaSet::Data, m)) t[op] = pickMode([]<int M>() { return slot<&opDivL<M>>(); }, m);
+        if ((op & 0xF1F0) == 0x8140) t[op] = (op & 8) ? slot<&opPack<true>>() : slot<&opPack<false>>();
+        if ((op & 0xF1F0) == 0x8180) t[op] = (op & 8) ? slot<&opUnpk<true>>() : slot<&opUnpk<false>>();
         if (op >= 0xE8C0 && (op & 0xF8C0) == 0xE8C0) {
             const int kind = (op >> 8) & 7;
             const bool writes = kind == BfChg || kind == BfClr || kind == BfSet || kind == BfIns;
@@ -287,8 +287,8 @@ void buildExtendedGroup(Handler* t) {
             }
         }
     }
-    t[0x0CFC] = &opCas2<2>;
-    t[0x0EFC] = &opCas2<4>;
+    t[0x0CFC] = slot<&opCas2<2>>();
+    t[0x0EFC] = slot<&opCas2<4>>();
 }
 
 }  // namespace m68k

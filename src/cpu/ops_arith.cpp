@@ -261,32 +261,32 @@ uint32_t opChk(uint32_t pc, uint32_t op) {
 }
 
 template <Arith K>
-void buildAddSub(Handler* t, unsigned line) {
+void buildAddSub(OpSlot* t, unsigned line) {
     for (unsigned op = line; op < line + 0x1000; ++op) {
         const unsigned opmode = (op >> 6) & 7;
         const int m = eaOf(op);
         const int size = 1 << (opmode & 3);
         if (opmode == 3 || opmode == 7) {
             if (!allowed(EaSet::All, m)) continue;
-            t[op] = opmode == 3 ? pickMode([]<int M>() { return Handler(&opArithA<K, 2, M>); }, m)
-                                : pickMode([]<int M>() { return Handler(&opArithA<K, 4, M>); }, m);
+            t[op] = opmode == 3 ? pickMode([]<int M>() { return slot<&opArithA<K, 2, M>>(); }, m)
+                                : pickMode([]<int M>() { return slot<&opArithA<K, 4, M>>(); }, m);
         } else if (opmode < 3) {
             if (!allowed(EaSet::All, m) || (size == 1 && m == EAn)) continue;
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opArithToDn<K, S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opArithToDn<K, S, M>>(); }, size, m);
         } else if (((op >> 3) & 7) < 2) {
             const bool memory = (op >> 3) & 1;
-            static constexpr Handler reg[] = {&opArithXReg<K, 1>, &opArithXReg<K, 2>, &opArithXReg<K, 4>};
-            static constexpr Handler mem[] = {&opArithXMem<K, 1>, &opArithXMem<K, 2>, &opArithXMem<K, 4>};
+            static constexpr OpSlot reg[] = {slot<&opArithXReg<K, 1>>(), slot<&opArithXReg<K, 2>>(), slot<&opArithXReg<K, 4>>()};
+            static constexpr OpSlot mem[] = {slot<&opArithXMem<K, 1>>(), slot<&opArithXMem<K, 2>>(), slot<&opArithXMem<K, 4>>()};
             t[op] = (memory ? mem : reg)[opmode & 3];
         } else if (allowed(EaSet::MemAlt, m)) {
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opArithToEa<K, S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opArithToEa<K, S, M>>(); }, size, m);
         }
     }
 }
 
 }  // namespace
 
-void buildArithGroup(Handler* t) {
+void buildArithGroup(OpSlot* t) {
     buildAddSub<Arith::Add>(t, 0xD000);
     buildAddSub<Arith::Sub>(t, 0x9000);
 
@@ -296,51 +296,51 @@ void buildArithGroup(Handler* t) {
         const unsigned hi = op & 0xFF00;
         if ((hi == 0x0400 || hi == 0x0600) && size && allowed(EaSet::DataAlt, m)) {
             t[op] = hi == 0x0600
-                        ? pickSizeMode([]<int S, int M>() { return Handler(&opArithImm<Arith::Add, S, M>); }, size, m)
-                        : pickSizeMode([]<int S, int M>() { return Handler(&opArithImm<Arith::Sub, S, M>); }, size, m);
+                        ? pickSizeMode([]<int S, int M>() { return slot<&opArithImm<Arith::Add, S, M>>(); }, size, m)
+                        : pickSizeMode([]<int S, int M>() { return slot<&opArithImm<Arith::Sub, S, M>>(); }, size, m);
         }
         if (hi == 0x0C00 && size && allowed(EaSet::Data & ~(1u << EImm), m)) {
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opCmpi<S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opCmpi<S, M>>(); }, size, m);
         }
         if ((op & 0xF000) == 0x5000 && size && allowed(EaSet::Alterable, m) && !(size == 1 && m == EAn)) {
             t[op] = (op & 0x100)
-                        ? pickSizeMode([]<int S, int M>() { return Handler(&opQuick<Arith::Sub, S, M>); }, size, m)
-                        : pickSizeMode([]<int S, int M>() { return Handler(&opQuick<Arith::Add, S, M>); }, size, m);
+                        ? pickSizeMode([]<int S, int M>() { return slot<&opQuick<Arith::Sub, S, M>>(); }, size, m)
+                        : pickSizeMode([]<int S, int M>() { return slot<&opQuick<Arith::Add, S, M>>(); }, size, m);
         }
         if ((hi == 0x4400 || hi == 0x4000) && size && allowed(EaSet::DataAlt, m)) {
-            t[op] = hi == 0x4400 ? pickSizeMode([]<int S, int M>() { return Handler(&opNeg<S, M>); }, size, m)
-                                 : pickSizeMode([]<int S, int M>() { return Handler(&opNegx<S, M>); }, size, m);
+            t[op] = hi == 0x4400 ? pickSizeMode([]<int S, int M>() { return slot<&opNeg<S, M>>(); }, size, m)
+                                 : pickSizeMode([]<int S, int M>() { return slot<&opNegx<S, M>>(); }, size, m);
         }
         if ((op & 0xF000) == 0xB000) {
             const unsigned opmode = (op >> 6) & 7;
             if (opmode < 3 && allowed(EaSet::All, m) && !(opmode == 0 && m == EAn)) {
-                t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opCmp<S, M>); }, 1 << opmode, m);
+                t[op] = pickSizeMode([]<int S, int M>() { return slot<&opCmp<S, M>>(); }, 1 << opmode, m);
             } else if ((opmode == 3 || opmode == 7) && allowed(EaSet::All, m)) {
-                t[op] = opmode == 3 ? pickMode([]<int M>() { return Handler(&opCmpa<2, M>); }, m)
-                                    : pickMode([]<int M>() { return Handler(&opCmpa<4, M>); }, m);
+                t[op] = opmode == 3 ? pickMode([]<int M>() { return slot<&opCmpa<2, M>>(); }, m)
+                                    : pickMode([]<int M>() { return slot<&opCmpa<4, M>>(); }, m);
             } else if (opmode >= 4 && ((op >> 3) & 7) == 1) {
-                static constexpr Handler cmpm[] = {&opCmpm<1>, &opCmpm<2>, &opCmpm<4>};
+                static constexpr OpSlot cmpm[] = {slot<&opCmpm<1>>(), slot<&opCmpm<2>>(), slot<&opCmpm<4>>()};
                 t[op] = cmpm[opmode & 3];
             }
         }
         if ((op & 0xF0C0) == 0xC0C0 && allowed(EaSet::Data, m)) {
-            t[op] = (op & 0x100) ? pickMode([]<int M>() { return Handler(&opMulW<true, M>); }, m)
-                                 : pickMode([]<int M>() { return Handler(&opMulW<false, M>); }, m);
+            t[op] = (op & 0x100) ? pickMode([]<int M>() { return slot<&opMulW<true, M>>(); }, m)
+                                 : pickMode([]<int M>() { return slot<&opMulW<false, M>>(); }, m);
         }
         if ((op & 0xF0C0) == 0x80C0 && allowed(EaSet::Data, m)) {
-            t[op] = (op & 0x100) ? pickMode([]<int M>() { return Handler(&opDivW<true, M>); }, m)
-                                 : pickMode([]<int M>() { return Handler(&opDivW<false, M>); }, m);
+            t[op] = (op & 0x100) ? pickMode([]<int M>() { return slot<&opDivW<true, M>>(); }, m)
+                                 : pickMode([]<int M>() { return slot<&opDivW<false, M>>(); }, m);
         }
-        if ((op & 0xF1F0) == 0xC100) t[op] = (op & 8) ? &opBcdMem<true> : &opBcdReg<true>;
-        if ((op & 0xF1F0) == 0x8100) t[op] = (op & 8) ? &opBcdMem<false> : &opBcdReg<false>;
+        if ((op & 0xF1F0) == 0xC100) t[op] = (op & 8) ? slot<&opBcdMem<true>>() : slot<&opBcdReg<true>>();
+        if ((op & 0xF1F0) == 0x8100) t[op] = (op & 8) ? slot<&opBcdMem<false>>() : slot<&opBcdReg<false>>();
         if ((op & 0xFFC0) == 0x4800 && allowed(EaSet::DataAlt, m)) {
-            t[op] = pickMode([]<int M>() { return Handler(&opNbcd<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opNbcd<M>>(); }, m);
         }
         if ((op & 0xF1C0) == 0x4180 && allowed(EaSet::Data, m)) {
-            t[op] = pickMode([]<int M>() { return Handler(&opChk<2, M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opChk<2, M>>(); }, m);
         }
         if ((op & 0xF1C0) == 0x4100 && allowed(EaSet::Data, m)) {
-            t[op] = pickMode([]<int M>() { return Handler(&opChk<4, M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opChk<4, M>>(); }, m);
         }
     }
 }

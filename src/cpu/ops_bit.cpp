@@ -50,25 +50,25 @@ uint32_t opMovep(uint32_t pc, uint32_t op) {
 }
 
 template <int K>
-Handler pickDynamic(int m) {
-    return pickMode([]<int M>() { return Handler(&opBitDynamic<K, M>); }, m);
+OpSlot pickDynamic(int m) {
+    return pickMode([]<int M>() { return slot<&opBitDynamic<K, M>>(); }, m);
 }
 template <int K>
-Handler pickStatic(int m) {
-    return pickMode([]<int M>() { return Handler(&opBitStatic<K, M>); }, m);
+OpSlot pickStatic(int m) {
+    return pickMode([]<int M>() { return slot<&opBitStatic<K, M>>(); }, m);
 }
 
 }  // namespace
 
-void buildBitGroup(Handler* t) {
+void buildBitGroup(OpSlot* t) {
     constexpr uint16_t testModes = EaSet::Data & ~(1u << EImm);
     for (unsigned op = 0; op < 0x1000; ++op) {
         const int m = eaOf(op);
         const int kind = (op >> 6) & 3;
         if (op & 0x100) {
             if (((op >> 3) & 7) == 1) {
-                static constexpr Handler movep[] = {&opMovep<2, false>, &opMovep<4, false>, &opMovep<2, true>,
-                                                    &opMovep<4, true>};
+                static constexpr OpSlot movep[] = {slot<&opMovep<2, false>>(), slot<&opMovep<4, false>>(), slot<&opMovep<2, true>>(),
+                                                    slot<&opMovep<4, true>>()};
                 t[op] = movep[kind];
                 continue;
             }

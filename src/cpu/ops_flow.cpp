@@ -106,10 +106,10 @@ uint32_t opNop(uint32_t pc, uint32_t) {
 }
 
 template <int... C>
-void fillConditions(Handler* t, std::integer_sequence<int, C...>) {
-    static constexpr Handler branch[] = {&opBranch<C>...};
-    static constexpr Handler dbcc[] = {&opDbcc<C>...};
-    static constexpr Handler trapcc[] = {&opTrapcc<C>...};
+void fillConditions(OpSlot* t, std::integer_sequence<int, C...>) {
+    static constexpr OpSlot branch[] = {slot<&opBranch<C>>()...};
+    static constexpr OpSlot dbcc[] = {slot<&opDbcc<C>>()...};
+    static constexpr OpSlot trapcc[] = {slot<&opTrapcc<C>>()...};
     for (unsigned op = 0x6000; op < 0x7000; ++op) t[op] = branch[(op >> 8) & 15];
     for (unsigned op = 0x50C0; op < 0x6000; ++op) {
         if ((op & 0xC0) != 0xC0) continue;
@@ -124,7 +124,7 @@ void fillConditions(Handler* t, std::integer_sequence<int, C...>) {
         if (allowed(EaSet::DataAlt, m)) {
             switch (cc) {
 #define ZEM_SCC(n) \
-    case n: t[op] = pickMode([]<int M>() { return Handler(&opScc<n, M>); }, m); break;
+    case n: t[op] = pickMode([]<int M>() { return slot<&opScc<n, M>>(); }, m); break;
                 ZEM_SCC(0) ZEM_SCC(1) ZEM_SCC(2) ZEM_SCC(3) ZEM_SCC(4) ZEM_SCC(5) ZEM_SCC(6) ZEM_SCC(7)
                 ZEM_SCC(8) ZEM_SCC(9) ZEM_SCC(10) ZEM_SCC(11) ZEM_SCC(12) ZEM_SCC(13) ZEM_SCC(14) ZEM_SCC(15)
 #undef ZEM_SCC
@@ -135,18 +135,18 @@ void fillConditions(Handler* t, std::integer_sequence<int, C...>) {
 
 }  // namespace
 
-void buildFlowGroup(Handler* t) {
+void buildFlowGroup(OpSlot* t) {
     fillConditions(t, std::make_integer_sequence<int, 16>{});
     for (unsigned op = 0x4E80; op < 0x4F00; ++op) {
         const int m = eaOf(op);
         if (!allowed(EaSet::Control, m)) continue;
-        t[op] = (op & 0x40) ? pickMode([]<int M>() { return Handler(&opJmp<M>); }, m)
-                            : pickMode([]<int M>() { return Handler(&opJsr<M>); }, m);
+        t[op] = (op & 0x40) ? pickMode([]<int M>() { return slot<&opJmp<M>>(); }, m)
+                            : pickMode([]<int M>() { return slot<&opJsr<M>>(); }, m);
     }
-    t[0x4E71] = &opNop;
-    t[0x4E74] = &opRtd;
-    t[0x4E75] = &opRts;
-    t[0x4E77] = &opRtr;
+    t[0x4E71] = slot<&opNop>();
+    t[0x4E74] = slot<&opRtd>();
+    t[0x4E75] = slot<&opRts>();
+    t[0x4E77] = slot<&opRtr>();
 }
 
 }  // namespace m68k

@@ -83,7 +83,7 @@ uint32_t opExgDA(uint32_t pc, uint32_t op) {
 }
 
 template <Logic K>
-void buildRegisterForm(Handler* t, unsigned line) {
+void buildRegisterForm(OpSlot* t, unsigned line) {
     for (unsigned op = line; op < line + 0x1000; ++op) {
         const unsigned opmode = (op >> 6) & 7;
         const int m = eaOf(op);
@@ -91,23 +91,23 @@ void buildRegisterForm(Handler* t, unsigned line) {
         const int size = 1 << (opmode & 3);
         if (opmode < 3) {
             if (allowed(EaSet::Data, m))
-                t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opLogicToDn<K, S, M>); }, size, m);
+                t[op] = pickSizeMode([]<int S, int M>() { return slot<&opLogicToDn<K, S, M>>(); }, size, m);
         } else if (allowed(EaSet::MemAlt, m)) {
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opLogicToEa<K, S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opLogicToEa<K, S, M>>(); }, size, m);
         }
     }
 }
 
 }  // namespace
 
-void buildLogicGroup(Handler* t) {
+void buildLogicGroup(OpSlot* t) {
     buildRegisterForm<Logic::And>(t, 0xC000);
     buildRegisterForm<Logic::Or>(t, 0x8000);
     for (unsigned op = 0xB000; op < 0xC000; ++op) {
         const unsigned opmode = (op >> 6) & 7;
         const int m = eaOf(op);
         if (opmode >= 4 && opmode != 7 && allowed(EaSet::DataAlt, m))
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opLogicToEa<Logic::Eor, S, M>); },
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opLogicToEa<Logic::Eor, S, M>>(); },
                                  1 << (opmode & 3), m);
     }
     for (unsigned op = 0; op < 0x0C00; ++op) {
@@ -116,34 +116,34 @@ void buildLogicGroup(Handler* t) {
         if (!size || !allowed(EaSet::DataAlt, m)) continue;
         switch (op & 0xFF00) {
         case 0x0000:
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opLogicImm<Logic::Or, S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opLogicImm<Logic::Or, S, M>>(); }, size, m);
             break;
         case 0x0200:
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opLogicImm<Logic::And, S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opLogicImm<Logic::And, S, M>>(); }, size, m);
             break;
         case 0x0A00:
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opLogicImm<Logic::Eor, S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opLogicImm<Logic::Eor, S, M>>(); }, size, m);
             break;
         default:
             break;
         }
     }
-    t[0x003C] = &opLogicCcr<Logic::Or>;
-    t[0x023C] = &opLogicCcr<Logic::And>;
-    t[0x0A3C] = &opLogicCcr<Logic::Eor>;
-    t[0x007C] = &opLogicSr<Logic::Or>;
-    t[0x027C] = &opLogicSr<Logic::And>;
-    t[0x0A7C] = &opLogicSr<Logic::Eor>;
+    t[0x003C] = slot<&opLogicCcr<Logic::Or>>();
+    t[0x023C] = slot<&opLogicCcr<Logic::And>>();
+    t[0x0A3C] = slot<&opLogicCcr<Logic::Eor>>();
+    t[0x007C] = slot<&opLogicSr<Logic::Or>>();
+    t[0x027C] = slot<&opLogicSr<Logic::And>>();
+    t[0x0A7C] = slot<&opLogicSr<Logic::Eor>>();
     for (unsigned op = 0x4600; op < 0x46C0; ++op) {
         const int m = eaOf(op);
         if (allowed(EaSet::DataAlt, m))
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opNot<S, M>); }, sizeField(op), m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opNot<S, M>>(); }, sizeField(op), m);
     }
     for (unsigned r = 0; r < 8; ++r)
         for (unsigned q = 0; q < 8; ++q) {
-            t[0xC140 | r << 9 | q] = &opExgDD;
-            t[0xC148 | r << 9 | q] = &opExgAA;
-            t[0xC188 | r << 9 | q] = &opExgDA;
+            t[0xC140 | r << 9 | q] = slot<&opExgDD>();
+            t[0xC148 | r << 9 | q] = slot<&opExgAA>();
+            t[0xC188 | r << 9 | q] = slot<&opExgDA>();
         }
 }
 

@@ -178,47 +178,47 @@ uint32_t opMoveToSr(uint32_t pc, uint32_t op) {
 
 }  // namespace
 
-void buildMiscGroup(Handler* t) {
+void buildMiscGroup(OpSlot* t) {
     for (unsigned op = 0x4000; op < 0x5000; ++op) {
         const int m = eaOf(op);
         const int size = sizeField(op);
         if ((op & 0xF1C0) == 0x41C0 && allowed(EaSet::Control, m))
-            t[op] = pickMode([]<int M>() { return Handler(&opLea<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opLea<M>>(); }, m);
         if ((op & 0xFFC0) == 0x4840 && allowed(EaSet::Control, m))
-            t[op] = pickMode([]<int M>() { return Handler(&opPea<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opPea<M>>(); }, m);
         if ((op & 0xFF00) == 0x4200 && size && allowed(EaSet::DataAlt, m))
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opClr<S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opClr<S, M>>(); }, size, m);
         if ((op & 0xFF00) == 0x4A00 && size && allowed(EaSet::All, m) && !(size == 1 && m == EAn))
-            t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opTst<S, M>); }, size, m);
+            t[op] = pickSizeMode([]<int S, int M>() { return slot<&opTst<S, M>>(); }, size, m);
         if ((op & 0xFFC0) == 0x4AC0 && allowed(EaSet::DataAlt, m))
-            t[op] = pickMode([]<int M>() { return Handler(&opTas<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opTas<M>>(); }, m);
         if ((op & 0xFFC0) == 0x40C0 && allowed(EaSet::DataAlt, m))
-            t[op] = pickMode([]<int M>() { return Handler(&opMoveFromSr<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opMoveFromSr<M>>(); }, m);
         if ((op & 0xFFC0) == 0x42C0 && allowed(EaSet::DataAlt, m))
-            t[op] = pickMode([]<int M>() { return Handler(&opMoveFromCcr<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opMoveFromCcr<M>>(); }, m);
         if ((op & 0xFFC0) == 0x44C0 && allowed(EaSet::Data, m))
-            t[op] = pickMode([]<int M>() { return Handler(&opMoveToCcr<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opMoveToCcr<M>>(); }, m);
         if ((op & 0xFFC0) == 0x46C0 && allowed(EaSet::Data, m))
-            t[op] = pickMode([]<int M>() { return Handler(&opMoveToSr<M>); }, m);
+            t[op] = pickMode([]<int M>() { return slot<&opMoveToSr<M>>(); }, m);
         if ((op & 0xFB80) == 0x4880) {
             const int s = (op & 0x40) ? 4 : 2;
             const bool toRegs = op & 0x400;
             if (!toRegs && (allowed(EaSet::ControlAlt, m) || m == EPd))
-                t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opMovemToMem<S, M>); }, s, m);
+                t[op] = pickSizeMode([]<int S, int M>() { return slot<&opMovemToMem<S, M>>(); }, s, m);
             if (toRegs && (allowed(EaSet::Control, m) || m == EPi))
-                t[op] = pickSizeMode([]<int S, int M>() { return Handler(&opMovemToRegs<S, M>); }, s, m);
+                t[op] = pickSizeMode([]<int S, int M>() { return slot<&opMovemToRegs<S, M>>(); }, s, m);
         }
     }
     for (unsigned r = 0; r < 8; ++r) {
-        t[0x4880 | r] = &opExtW;
-        t[0x48C0 | r] = &opExtL;
-        t[0x49C0 | r] = &opExtbL;
-        t[0x4840 | r] = &opSwap;
-        t[0x4808 | r] = &opLinkL;
-        t[0x4E50 | r] = &opLinkW;
-        t[0x4E58 | r] = &opUnlk;
-        t[0x4E60 | r] = &opMoveToUsp;
-        t[0x4E68 | r] = &opMoveFromUsp;
+        t[0x4880 | r] = slot<&opExtW>();
+        t[0x48C0 | r] = slot<&opExtL>();
+        t[0x49C0 | r] = slot<&opExtbL>();
+        t[0x4840 | r] = slot<&opSwap>();
+        t[0x4808 | r] = slot<&opLinkL>();
+        t[0x4E50 | r] = slot<&opLinkW>();
+        t[0x4E58 | r] = slot<&opUnlk>();
+        t[0x4E60 | r] = slot<&opMoveToUsp>();
+        t[0x4E68 | r] = slot<&opMoveFromUsp>();
     }
 }
 

@@ -29,13 +29,13 @@ uint32_t opMoveq(uint32_t pc, uint32_t op) {
 }
 
 template <int S>
-Handler moveHandler(int src, int dst) {
-    return pickModeMode([]<int A, int B>() { return Handler(&opMove<S, A, B>); }, src, dst);
+OpSlot moveHandler(int src, int dst) {
+    return pickModeMode([]<int A, int B>() { return slot<&opMove<S, A, B>>(); }, src, dst);
 }
 
 }  // namespace
 
-void buildMoveGroup(Handler* t) {
+void buildMoveGroup(OpSlot* t) {
     static constexpr int kMoveSize[4] = {0, 1, 4, 2};  // bits 13-12
     for (unsigned op = 0x1000; op < 0x4000; ++op) {
         const int size = kMoveSize[(op >> 12) & 3];
@@ -44,15 +44,15 @@ void buildMoveGroup(Handler* t) {
         if (!allowed(EaSet::All, src) || (size == 1 && src == EAn)) continue;
         if (dst == EAn) {
             if (size == 1) continue;
-            t[op] = size == 2 ? pickMode([]<int M>() { return Handler(&opMovea<2, M>); }, src)
-                              : pickMode([]<int M>() { return Handler(&opMovea<4, M>); }, src);
+            t[op] = size == 2 ? pickMode([]<int M>() { return slot<&opMovea<2, M>>(); }, src)
+                              : pickMode([]<int M>() { return slot<&opMovea<4, M>>(); }, src);
             continue;
         }
         if (!allowed(EaSet::MoveDest, dst)) continue;
         t[op] = size == 1 ? moveHandler<1>(src, dst) : size == 2 ? moveHandler<2>(src, dst) : moveHandler<4>(src, dst);
     }
     for (unsigned op = 0x7000; op < 0x8000; ++op)
-        if (!(op & 0x100)) t[op] = &opMoveq;
+        if (!(op & 0x100)) t[op] = slot<&opMoveq>();
 }
 
 }  // namespace m68k

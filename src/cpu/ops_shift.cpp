@@ -107,13 +107,13 @@ uint32_t opShiftMem(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int K>
-Handler regHandler(bool left, bool regCount) {
-    if (left) return regCount ? &opShiftReg<S, K, true, true> : &opShiftReg<S, K, true, false>;
-    return regCount ? &opShiftReg<S, K, false, true> : &opShiftReg<S, K, false, false>;
+OpSlot regHandler(bool left, bool regCount) {
+    if (left) return regCount ? slot<&opShiftReg<S, K, true, true>>() : slot<&opShiftReg<S, K, true, false>>();
+    return regCount ? slot<&opShiftReg<S, K, false, true>>() : slot<&opShiftReg<S, K, false, false>>();
 }
 
 template <int S>
-Handler regHandlerKind(int kind, bool left, bool regCount) {
+OpSlot regHandlerKind(int kind, bool left, bool regCount) {
     switch (kind) {
     case As: return regHandler<S, As>(left, regCount);
     case Ls: return regHandler<S, Ls>(left, regCount);
@@ -123,14 +123,14 @@ Handler regHandlerKind(int kind, bool left, bool regCount) {
 }
 
 template <int K>
-Handler memHandler(bool left, int m) {
-    return left ? pickMode([]<int M>() { return Handler(&opShiftMem<K, true, M>); }, m)
-                : pickMode([]<int M>() { return Handler(&opShiftMem<K, false, M>); }, m);
+OpSlot memHandler(bool left, int m) {
+    return left ? pickMode([]<int M>() { return slot<&opShiftMem<K, true, M>>(); }, m)
+                : pickMode([]<int M>() { return slot<&opShiftMem<K, false, M>>(); }, m);
 }
 
 }  // namespace
 
-void buildShiftGroup(Handler* t) {
+void buildShiftGroup(OpSlot* t) {
     for (unsigned op = 0xE000; op < 0xF000; ++op) {
         const bool left = op & 0x100;
         const int size = sizeField(op);

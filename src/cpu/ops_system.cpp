@@ -118,34 +118,42 @@ uint32_t opLineF(uint32_t pc, uint32_t) { return lineF(pc); }
 
 uint32_t opIllegal(uint32_t pc, uint32_t) { return illegal(pc); }
 
-void buildSystemGroup(Handler* t) {
-    for (unsigned n = 0; n < 16; ++n) t[0x4E40 | n] = &opTrap;
-    t[0x4E70] = &opReset;
-    t[0x4E72] = &opStop;
-    t[0x4E73] = &opRte;
-    t[0x4E76] = &opTrapv;
-    t[0x4E7A] = &opMovec<false>;
-    t[0x4E7B] = &opMovec<true>;
+void buildSystemGroup(OpSlot* t) {
+    for (unsigned n = 0; n < 16; ++n) t[0x4E40 | n] = slot<&opTrap>();
+    t[0x4E70] = slot<&opReset>();
+    t[0x4E72] = slot<&opStop>();
+    t[0x4E73] = slot<&opRte>();
+    t[0x4E76] = slot<&opTrapv>();
+    t[0x4E7A] = slot<&opMovec<false>>();
+    t[0x4E7B] = slot<&opMovec<true>>();
     for (unsigned op = 0xA000; op < 0xB000; ++op) {
-        if ((op & 0xFF00) != 0xAB00) t[op] = &opHostCall;
-        else if (op < 0xAB20) t[op] = &opAccel;
+        if ((op & 0xFF00) != 0xAB00) t[op] = slot<&opHostCall>();
+        else if (op < 0xAB20) t[op] = slot<&opAccel>();
     }
-    for (unsigned op = 0xF000; op <= 0xFFFF; ++op) t[op] = &opLineF;
+    for (unsigned op = 0xF000; op <= 0xFFFF; ++op) t[op] = slot<&opLineF>();
 }
 
 Handler opTable[0x10000];
+Handler threadedTable[0x10000];
+Handler countingTable[0x10000];
 
 void buildOpTable() {
-    for (auto& h : opTable) h = &opIllegal;
-    buildMoveGroup(opTable);
-    buildArithGroup(opTable);
-    buildLogicGroup(opTable);
-    buildShiftGroup(opTable);
-    buildBitGroup(opTable);
-    buildMiscGroup(opTable);
-    buildFlowGroup(opTable);
-    buildSystemGroup(opTable);
-    buildExtendedGroup(opTable);
+    static OpSlot slots[0x10000];
+    for (auto& s : slots) s = slot<&opIllegal>();
+    buildMoveGroup(slots);
+    buildArithGroup(slots);
+    buildLogicGroup(slots);
+    buildShiftGroup(slots);
+    buildBitGroup(slots);
+    buildMiscGroup(slots);
+    buildFlowGroup(slots);
+    buildSystemGroup(slots);
+    buildExtendedGroup(slots);
+    for (unsigned op = 0; op < 0x10000; ++op) {
+        opTable[op] = slots[op].plain;
+        threadedTable[op] = slots[op].threaded;
+        countingTable[op] = slots[op].counting;
+    }
 }
 
 }  // namespace m68k

@@ -1,0 +1,102 @@
+#include "cpu_fixture.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kTestRamMegabytes = 16;
+constexpr uint32_t kStack = 0x8000;
+constexpr uint16_t kNop = 0x4E71;
+constexpr uint16_t kCheckWord = 0x4AFB;
+constexpr unsigned kVectors = 256;
+constexpr auto kProgramTimeLimit = std::chrono::seconds(20);
+
+// SYS Quit ($A000 followed by the check word) ends the run; every other word is illegal.
+int32_t testHostCall(unsigned group, unsigned sub, unsigned low) {
+    if (group == 0 && sub == 0 && low == 0 && guestReadWord(cpu.hostCallPc) == kCheckWord) {
+        cpu.hostCallPc += 2;
+        return HostCallResult::Stop;
+    }
+    return HostCallResult::Illegal;
+}
+
+}  // namespace
+
+void CpuTest::SetUp() {
+    ASSERT_TRUE(memoryAllocate(kTestRamMegabytes));
+    cpuSetHostCallHandler(nullptr);
+    cpuSetAccelHandler(nullptr);
+    cpuSetScreenWatch(nullptr);
+    cpuSetCounting(false);
+    cpuReset();
+}
+
+void CpuTest::TearDown() {
+    cpuSetHostCallHandler(nullptr);
+    cpuSetAccelHandler(nullptr);
+    cpuSetScreenWatch(nullptr);
+    memoryRelease();
+}
+
+void CpuTest::poke(uint32_t at, std::initializer_list<uint16_t> words) {
+    for (uint16_t w : words) {
+        guestWriteWord(at, w);
+        at += 2;
+    }
+}
+
+void CpuTest::loadCode(std::initializer_list<uint16_t> words) {
+    cpuReset();
+    poke(kCode, words);
+    for (unsigned v = 0; v < kVectors; ++v) guestWriteLong(kVbr + 4 * v, kHandler);
+    for (uint32_t i = 0; i < 16; ++i) guestWriteWord(kHandler + 2 * i, kNop);
+    cpu.vbr = kVbr;
+    cpu.A[7] = kStack;
+    cpuSetPc(kCode);
+}
+
+bool CpuTest::runProgram(const std::string& name) {
+    const std::string path = std::string(ZEM_CPU_GUEST_DIR) + "/cpu_guest_" + name + ".bin";
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        ADD_FAILURE() << "cannot open " << path;
+        return false;
+    }
+    std::vector<uint8_t> image(mem.ramSize - kCode);
+    const size_t n = std::fread(image.data(), 1, image.size(), f);
+    std::fclose(f);
+    for (size_t i = 0; i < n; ++i) guestWriteByte(kCode + uint32_t(i), image[i]);
+
+    cpuSetHostCallHandler(&testHostCall);
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false, timedOut = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(m);
+        if (!cv.wait_for(lock, kProgramTimeLimit, [&] { return done; })) {
+            timedOut = true;
+            while (!done) {
+                cpuRequestStop();
+                cv.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; });
+            }
+        }
+    });
+    cpuRun();
+    {
+        std::lock_guard lock(m);
+        done = true;
+    }
+    cv.notify_all();
+    watchdog.join();
+    EXPECT_FALSE(timedOut) << name << " did not reach SYS Quit; PC $" << std::hex << cpuGetPc();
+    return !timedOut;
+}
+
+Frame frameAt(uint32_t a) {
+    return {guestReadWord(a), guestReadLong(a + 2), guestReadWord(a + 6), guestReadLong(a + 8)};
+}

@@ -1,0 +1,88 @@
+// Guest memory geometry: the power-of-two mask, the read-only tail above RAM and the
+// range check that host calls use.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cpu/cpu.h"
+#include "cpu/memory.h"
+
+namespace {
+
+struct Geometry {
+    uint32_t megabytes;
+    uint32_t ramSize;
+    uint32_t mask;
+};
+
+class MemoryGeometry : public ::testing::TestWithParam<Geometry> {
+protected:
+    void TearDown() override { memoryRelease(); }
+};
+
+TEST_P(MemoryGeometry, MaskIsNextPowerOfTwoMinusOne) {
+    const Geometry g = GetParam();
+    ASSERT_TRUE(memoryAllocate(g.megabytes));
+    EXPECT_EQ(mem.ramSize, g.ramSize);
+    EXPECT_EQ(mem.mask, g.mask);
+    EXPECT_EQ(mem.addressSpaceSize, g.mask + 1);
+    EXPECT_EQ(mem.ramEnd, mem.base + g.ramSize);
+    EXPECT_GT(mem.pageSize, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, MemoryGeometry,
+                         ::testing::Values(Geometry{2, 0x200000, 0x1FFFFF}, Geometry{3, 0x300000, 0x3FFFFF},
+                                           Geometry{5, 0x500000, 0x7FFFFF}, Geometry{16, 0x1000000, 0xFFFFFF},
+                                           Geometry{128, 0x8000000, 0x7FFFFFF},
+                                           Geometry{255, 0xFF00000, 0xFFFFFFF}));
+
+class GuestMemoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(memoryAllocate(5));  // RAM to $4FFFFF, read-only tail to $7FFFFF
+        cpuReset();
+    }
+    void TearDown() override { memoryRelease(); }
+};
+
+TEST_F(GuestMemoryTest, AddressesWrapAtTheMask) {
+    guestWriteLong(0x1234, 0xCAFEBABE);
+    EXPECT_EQ(guestReadLong(0x80001234), 0xCAFEBABEu);
+    EXPECT_EQ(guestReadLong(0x00801234), 0xCAFEBABEu);
+    EXPECT_EQ(guestReadByte(0x1235), 0xFE);  // big-endian
+}
+
+TEST_F(GuestMemoryTest, TailReadsZeroAndDropsWritesWithALogLine) {
+    testing::internal::CaptureStderr();
+    guestWriteLong(0x600000, 0x11223344);
+    guestWriteByte(0x7FFFFF, 0x55);
+    guestWriteLong(0x4FFFFE, 0x66778899);  // straddles the end of RAM: dropped whole
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(guestReadLong(0x600000), 0u);
+    EXPECT_EQ(guestReadByte(0x7FFFFF), 0u);
+    EXPECT_EQ(guestReadWord(0x4FFFFE), 0u);
+    EXPECT_NE(log.find("M68K access violation at address $00600000 (possible PC $"), std::string::npos) << log;
+    EXPECT_NE(log.find("address $007fffff"), std::string::npos) << log;
+    EXPECT_NE(log.find("address $004ffffe"), std::string::npos) << log;
+}
+
+TEST_F(GuestMemoryTest, LongReadAtTheTopComesFromAboveTheMaskNotFromZero) {
+    guestWriteWord(0, 0xDEAD);
+    EXPECT_EQ(guestReadLong(0x7FFFFE), 0u);
+}
+
+TEST_F(GuestMemoryTest, RangeCheckRefusesBlocksBeyondRam) {
+    EXPECT_EQ(guestRange(0x1000, 0x100), mem.base + 0x1000);
+    EXPECT_EQ(guestRange(0x4FFF00, 0x100), mem.base + 0x4FFF00);
+    EXPECT_EQ(guestRange(0x4FFF00, 0x101), nullptr);
+    EXPECT_EQ(guestRange(0x80001000, 0x10), mem.base + 0x1000);  // masked first
+    EXPECT_EQ(guestRange(0x600000, 1), nullptr);
+}
+
+TEST(GuestMemoryAllocation, RefusesSizesOutsideTheAddressSpace) {
+    EXPECT_FALSE(memoryAllocate(0));
+    EXPECT_FALSE(memoryAllocate(257));
+    EXPECT_EQ(mem.base, nullptr);
+}
+
+}  // namespace
