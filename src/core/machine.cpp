@@ -53,7 +53,7 @@ void findPrinterProgram()
 
 // The first 96 KB of the image: the configuration reads its blocks from this copy and
 // writes the chosen settings back into it before the image is loaded.
-bool readConfiguration()
+bool readConfigArea()
 {
     size_t got = imageFile.readFromStart(configCopy.data(), configCopy.size());
     if (got < configCopy.size()) {
@@ -127,7 +127,7 @@ bool startUp()
 
     if (!locateImage()) return false;
 
-    if (!readConfiguration()) return false;
+    if (!readConfigArea()) return false;
     zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", "");
     zlog(LogCat::General, "ZEM: Config information read\r\n");
 
