@@ -1,0 +1,77 @@
+#include "printer/png_output.h"
+
+#include <QImage>
+
+#include "printer/errors.h"
+#include "printer/file_output_layout.h"
+#include "printer/printer_setup.h"
+
+namespace zemprint {
+
+namespace {
+
+// One PNG file per page, the whole page printable, white paper.
+class PngOutput final : public OutputDevice {
+public:
+    explicit PngOutput(const TPrinterSetup& setup)
+        : pattern_(setup.printerName()),
+          resolution_(fileResolution(setup, kPngResolution)),
+          sizeMm_(filePageLayout(setup).fullRect(QPageLayout::Millimeter).size())
+    {
+    }
+    ~PngOutput() override
+    {
+        if (painter_.isActive())
+            painter_.end();
+    }
+
+    void beginDocument() override {}
+    void beginPage() override
+    {
+        const QSize pixels(qRound(sizeMm_.width() / kMmPerInch * resolution_),
+                           qRound(sizeMm_.height() / kMmPerInch * resolution_));
+        image_ = QImage(pixels, QImage::Format_RGB32);
+        if (image_.isNull())
+            throw EPrinter("Cannot start printer page");
+        const int dotsPerMetre = qRound(resolution_ / kMmPerInch * 1000);
+        image_.setDotsPerMeterX(dotsPerMetre);
+        image_.setDotsPerMeterY(dotsPerMetre);
+        image_.fill(Qt::white);
+        if (!painter_.begin(&image_))
+            throw EPrinter("Cannot start printer page");
+        ++pageCount_;
+        pageOpen_ = true;
+    }
+    void endPage() override
+    {
+        if (!pageOpen_)
+            return;
+        pageOpen_ = false;
+        painter_.end();
+        const std::string name = pngPageFileName(pattern_, pageCount_);
+        const bool saved = image_.save(QString::fromStdString(name), "PNG");
+        image_ = QImage();
+        if (!saved)
+            throw EPrinter(formatMessage("Cannot write \"%s\"", name.c_str()));
+    }
+    void endDocument() override { endPage(); }
+    QPainter& painter() override { return painter_; }
+    int resolution() const override { return resolution_; }
+    QSizeF printableSizeMm() const override { return sizeMm_; }
+
+private:
+    std::string pattern_;
+    int resolution_;
+    QSizeF sizeMm_;
+    QImage image_;
+    QPainter painter_;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputDevice> createPngOutput(const TPrinterSetup& setup)
+{
+    return std::make_unique<PngOutput>(setup);
+}
+
+}  // namespace zemprint
