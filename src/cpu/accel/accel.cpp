@@ -168,7 +168,7 @@ bool doubleInPlace() {
 bool halveInPlace() {
     const QlFloat before = readQlFloat(cpu.A[1]);
     QlFloat tos = before;
-    qlHalve(tos);
+    if (!qlHalve(tos)) return report(false);
     guestWriteWord(cpu.A[1], tos.exponent);
     if (tos.mantissa != before.mantissa) guestWriteLong(cpu.A[1] + MantissaOffset, tos.mantissa);
     return report(true);

@@ -77,10 +77,12 @@ bool qlDouble(QlFloat& value) {
     return true;
 }
 
-void qlHalve(QlFloat& value) {
+bool qlHalve(QlFloat& value) {
+    if (value.exponent & QlFloatLimit::InvalidExponentBits) return false;
     if (value.exponent == 0) {
         value.mantissa = uint32_t(int32_t(value.mantissa) >> 1);
     } else {
         --value.exponent;
     }
+    return true;
 }

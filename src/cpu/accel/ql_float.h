@@ -38,7 +38,8 @@ std::optional<long double> qlToLongDouble(QlFloat value);
 std::optional<QlFloat> qlFromLongDouble(long double value);
 
 // Doubling and halving by the exponent alone. qlDouble leaves the value unchanged and
-// returns false when the exponent would pass $FFF; qlHalve always succeeds and at
-// exponent 0 halves the mantissa instead (arithmetic shift).
+// returns false when the exponent would pass $FFF. qlHalve at exponent 0 halves the
+// mantissa instead (arithmetic shift); it refuses (false, unchanged) an exponent word
+// with bits 15-12 set, which is no number and must not turn into one.
 bool qlDouble(QlFloat& value);
-void qlHalve(QlFloat& value);
+bool qlHalve(QlFloat& value);

@@ -173,6 +173,9 @@ TEST_F(AccelTest, DoublingAndHalvingWorkInPlace) {
     reset();
     setOperands({0x000, 0x40000000}, One);
     EXPECT_EQ(check(AccelOp::Halve, {StackBase, true, QlFloat{0x000, 0x20000000}}), "");
+    reset();
+    setOperands({0x1000, 0x40000000}, One);
+    EXPECT_EQ(check(AccelOp::Halve, {StackBase, false, std::nullopt}), "") << "invalid exponent";
 }
 
 TEST_F(AccelTest, WordsBeyondTheLastAreRefusedUntouched) {

@@ -161,8 +161,13 @@ TEST(QlFloatScale, DoublingAndHalving) {
     };
     for (const Case& c : halving) {
         QlFloat v2 = c.in;
-        qlHalve(v2);
+        EXPECT_TRUE(qlHalve(v2));
         EXPECT_EQ(show(v2), show(c.expected)) << show(c.in);
+    }
+    for (uint16_t exponent : {0x1000, 0x1800, 0x8000}) {
+        QlFloat bad{exponent, 0x40000000};
+        EXPECT_FALSE(qlHalve(bad)) << std::hex << exponent;
+        EXPECT_EQ(show(bad), show(QlFloat{exponent, 0x40000000}));
     }
 }
 
