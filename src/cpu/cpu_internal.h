@@ -128,10 +128,41 @@ ZEM_HOT int32_t sext(uint32_t v) {
     else return int32_t(v);
 }
 
+// On x86-64 the condition codes come straight from the host ALU: LAHF gives SF, ZF and CF
+// at bits 7, 6 and 0 (our layout), SETO the overflow. Elsewhere they are computed.
+#if defined(__x86_64__) && !defined(ZEM_PORTABLE_FLAGS)
+#define ZEM_HOST_FLAGS 1
+#else
+#define ZEM_HOST_FLAGS 0
+#endif
+
+#if ZEM_HOST_FLAGS
+// ax = AH from LAHF, AL from SETO.
+ZEM_HOT uint16_t flagsFromHost(uint32_t ax) { return uint16_t(((ax >> 8) & 0xC1) | ((ax & 1) << 11)); }
+
+#define ZEM_ALU(insn, S, d, s, ax)                                                                          \
+    do {                                                                                                    \
+        if constexpr (S == 1)                                                                               \
+            asm(insn "b %b2,%b0\n\tlahf\n\tseto %%al" : "+r"(d), "=&a"(ax) : "r"(s) : "cc");               \
+        else if constexpr (S == 2)                                                                          \
+            asm(insn "w %w2,%w0\n\tlahf\n\tseto %%al" : "+r"(d), "=&a"(ax) : "r"(s) : "cc");               \
+        else                                                                                                \
+            asm(insn "l %2,%0\n\tlahf\n\tseto %%al" : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                 \
+    } while (0)
+#endif
+
 template <int S>
 ZEM_HOT uint16_t flagsNZ(uint32_t r) {
+#if ZEM_HOST_FLAGS
+    uint32_t ax;
+    if constexpr (S == 1) asm("testb %b1,%b1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
+    else if constexpr (S == 2) asm("testw %w1,%w1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
+    else asm("testl %1,%1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
+    return uint16_t((ax >> 8) & 0xC0);
+#else
     r &= sizeMask<S>;
     return uint16_t(((r >> (sizeBits<S> - 8)) & 0x80) | (r == 0 ? FZ : 0));
+#endif
 }
 
 inline bool flagN() { return cpu.flags & FN; }
@@ -140,13 +171,14 @@ inline bool flagV() { return cpu.flags & FV; }
 inline bool flagC() { return cpu.flags & FC; }
 inline uint32_t flagX() { return cpu.x & 1; }
 
+// With an extend input (ADDX, SUBX, NEGX): computed on every host.
 template <int S>
-ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
+inline uint32_t addxFlags(uint32_t d, uint32_t s, uint32_t xin) {
     d &= sizeMask<S>;
     s &= sizeMask<S>;
     uint64_t wide = uint64_t(d) + s + xin;
     uint32_t r = uint32_t(wide) & sizeMask<S>;
-    uint16_t f = flagsNZ<S>(r);
+    uint16_t f = uint16_t(((r >> (sizeBits<S> - 8)) & 0x80) | (r == 0 ? FZ : 0));
     if ((s ^ r) & (d ^ r) & sizeMsb<S>) f |= FV;
     if (wide >> sizeBits<S>) f |= FC;
     cpu.flags = f;
@@ -155,12 +187,12 @@ ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
 }
 
 template <int S>
-ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
+inline uint32_t subxFlags(uint32_t d, uint32_t s, uint32_t xin) {
     d &= sizeMask<S>;
     s &= sizeMask<S>;
     uint64_t wide = uint64_t(d) - s - xin;
     uint32_t r = uint32_t(wide) & sizeMask<S>;
-    uint16_t f = flagsNZ<S>(r);
+    uint16_t f = uint16_t(((r >> (sizeBits<S> - 8)) & 0x80) | (r == 0 ? FZ : 0));
     if ((s ^ d) & (r ^ d) & sizeMsb<S>) f |= FV;
     if (wide >> 63) f |= FC;
     cpu.flags = f;
@@ -169,10 +201,42 @@ ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s, uint32_t xin = 0) {
 }
 
 template <int S>
+ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s) {
+#if ZEM_HOST_FLAGS
+    uint32_t ax;
+    ZEM_ALU("add", S, d, s, ax);
+    cpu.flags = flagsFromHost(ax);
+    cpu.x = uint8_t((ax >> 8) & 1);
+    return d & sizeMask<S>;
+#else
+    return addxFlags<S>(d, s, 0);
+#endif
+}
+
+template <int S>
+ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s) {
+#if ZEM_HOST_FLAGS
+    uint32_t ax;
+    ZEM_ALU("sub", S, d, s, ax);
+    cpu.flags = flagsFromHost(ax);
+    cpu.x = uint8_t((ax >> 8) & 1);
+    return d & sizeMask<S>;
+#else
+    return subxFlags<S>(d, s, 0);
+#endif
+}
+
+template <int S>
 ZEM_HOT void cmpFlags(uint32_t d, uint32_t s) {
-    uint8_t x = cpu.x;
-    subFlags<S>(d, s);
+#if ZEM_HOST_FLAGS
+    uint32_t ax;
+    ZEM_ALU("sub", S, d, s, ax);
+    cpu.flags = flagsFromHost(ax);
+#else
+    const uint8_t x = cpu.x;
+    subxFlags<S>(d, s, 0);
     cpu.x = x;
+#endif
 }
 
 template <int S>

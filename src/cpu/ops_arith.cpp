@@ -8,9 +8,9 @@ namespace {
 enum class Arith { Add, Sub };
 
 template <Arith K, int S>
-inline uint32_t arith(uint32_t d, uint32_t s, uint32_t xin = 0) {
-    if constexpr (K == Arith::Add) return addFlags<S>(d, s, xin);
-    else return subFlags<S>(d, s, xin);
+ZEM_HOT uint32_t arith(uint32_t d, uint32_t s) {
+    if constexpr (K == Arith::Add) return addFlags<S>(d, s);
+    else return subFlags<S>(d, s);
 }
 
 // <ea>,Dn
@@ -61,7 +61,7 @@ uint32_t opCmpa(uint32_t pc, uint32_t op) {
 template <Arith K, int S>
 inline uint32_t arithX(uint32_t d, uint32_t s) {
     const uint16_t z = cpu.flags & FZ;
-    const uint32_t r = arith<K, S>(d, s, flagX());
+    const uint32_t r = K == Arith::Add ? addxFlags<S>(d, s, flagX()) : subxFlags<S>(d, s, flagX());
     if (r & sizeMask<S>) cpu.flags &= ~FZ;
     else cpu.flags = uint16_t((cpu.flags & ~FZ) | z);
     return r;

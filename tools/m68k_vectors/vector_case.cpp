@@ -18,8 +18,10 @@ constexpr unsigned kVectorAddressError = 3;
 
 VectorState parseState(const nlohmann::json& j) {
     VectorState s;
-    for (int i = 0; i < 8; ++i) s.d[i] = j.at("d" + std::to_string(i)).get<uint32_t>();
-    for (int i = 0; i < 7; ++i) s.a[i] = j.at("a" + std::to_string(i)).get<uint32_t>();
+    static const char* const dKeys[] = {"d0", "d1", "d2", "d3", "d4", "d5", "d6", "d7"};
+    static const char* const aKeys[] = {"a0", "a1", "a2", "a3", "a4", "a5", "a6"};
+    for (int i = 0; i < 8; ++i) s.d[i] = j.at(dKeys[i]).get<uint32_t>();
+    for (int i = 0; i < 7; ++i) s.a[i] = j.at(aKeys[i]).get<uint32_t>();
     s.usp = j.at("usp").get<uint32_t>();
     s.ssp = j.at("ssp").get<uint32_t>();
     s.sr = j.at("sr").get<uint16_t>();
