@@ -20,7 +20,13 @@ public:
 
     // Maps the job; throws EZEMPrint with the intake's messages.
     void open(const std::string& path);
-    void close() { file_.close(), data_ = nullptr, position_ = 0, size_ = 0; }
+    void close()
+    {
+        file_.close();
+        data_ = nullptr;
+        position_ = 0;
+        size_ = 0;
+    }
 
     std::uint8_t readByte()
     {

@@ -20,8 +20,13 @@ void showError(const std::string& text)
         std::fprintf(stderr, "ZEMPrint: %s\n", text.c_str());
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("ZEMPrint"), QString::fromStdString(text), QMessageBox::Ok);
-    box.exec();
+    makeErrorBox(text)->exec();
+}
+
+std::unique_ptr<QMessageBox> makeErrorBox(const std::string& text)
+{
+    return std::make_unique<QMessageBox>(QMessageBox::Critical, QStringLiteral("ZEMPrint"),
+                                         QString::fromStdString(text), QMessageBox::Ok);
 }
 
 }  // namespace zemprint

@@ -2,11 +2,17 @@
 // line on standard error when there is no display to show it on.
 #pragma once
 
+#include <memory>
 #include <string>
+
+class QMessageBox;
 
 namespace zemprint {
 
 bool displayAvailable();
 void showError(const std::string& text);
+
+// The box showError shows when there is a display.
+std::unique_ptr<QMessageBox> makeErrorBox(const std::string& text);
 
 }  // namespace zemprint

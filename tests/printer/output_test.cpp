@@ -1,5 +1,6 @@
 // Output devices, printer set-up and the page model's page handling, in process.
 #include <QImage>
+#include <QMessageBox>
 #include <QApplication>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -10,6 +11,7 @@
 #include "printer/errors.h"
 #include "printer/font_choice.h"
 #include "printer/host_fonts.h"
+#include "printer/message.h"
 #include "printer/print_run.h"
 #include "printer/printer.h"
 #include "printer/printer_setup.h"
@@ -222,6 +224,26 @@ TEST(PrinterSetup, PaperSourcesMapBothWays)
         EXPECT_EQ(paperSourceToBin(binToPaperSource(bin)), bin) << bin;
     EXPECT_EQ(paperSourceToBin(QPrinter::Auto), kSourceAutomatic);
     EXPECT_EQ(binToPaperSource(12), QPrinter::Auto);  // no such bin in Qt
+}
+
+TEST(Messages, ErrorBoxIsCaptionedZemprintWithTheErrorIcon)
+{
+    const auto box = makeErrorBox("Cannot open printer");
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("ZEMPrint"));
+    EXPECT_EQ(box->text(), QStringLiteral("Cannot open printer"));
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_FALSE(displayAvailable());  // offscreen: errors go to standard error instead
+}
+
+TEST(HostFonts, SettingsFileIsBesideTheProgramUnlessNamed)
+{
+    const char* named = std::getenv("ZEMPRINT_INI");
+    const std::string saved = named ? named : "";
+    ::unsetenv("ZEMPRINT_INI");
+    EXPECT_EQ(settingsFilePath(), (QCoreApplication::applicationDirPath() + "/ZEMPrint.ini").toStdString());
+    ::setenv("ZEMPRINT_INI", "/somewhere/else.ini", 1);
+    EXPECT_EQ(settingsFilePath(), "/somewhere/else.ini");
+    saved.empty() ? ::unsetenv("ZEMPRINT_INI") : ::setenv("ZEMPRINT_INI", saved.c_str(), 1);
 }
 
 TEST(PageLimits, MeasuresThePrintableArea)

@@ -28,7 +28,8 @@ protected:
     {
         dir.write("ZEMPrint.ini", iniText);
         return {
-            {"QT_QPA_PLATFORM", "offscreen"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
+            // No display and no platform named: the program must choose the headless one itself.
+            {"QT_QPA_PLATFORM", ""},          {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
             {"TMPDIR", dir.file("tmp")},      {"ZEMPRINT_INI", dir.file("ZEMPrint.ini")},
             {"CUPS_SERVER", kNoCupsServer},   {"XDG_RUNTIME_DIR", dir.file("run")},
         };

@@ -90,7 +90,8 @@ CONF
     setsid /usr/sbin/cupsd -f -c "$state/conf/cupsd.conf" -s "$state/conf/cups-files.conf" \
         < /dev/null > "$state/log/cupsd.out" 2>&1 &
     echo $! > "$state/cupsd.pid"
-    for _ in $(seq 1 100); do
+    # Up to 30 s: a loaded CI machine building with sanitizers can be slow.
+    for _ in $(seq 1 300); do
         # lpstat succeeds either way: its answer is the text.
         if lpstat -h "127.0.0.1:$port" -r 2> /dev/null | grep -q "scheduler is running"; then
             started=yes
@@ -109,8 +110,20 @@ if [ "$started" != yes ]; then
 fi
 
 server="127.0.0.1:$port"
-lpadmin -h "$server" -p zemtest -E -v "zemfile:$state/out" 2> "$state/log/lpadmin.out" ||
-    { cat "$state/log/lpadmin.out" >&2; exit 1; }
-lpadmin -h "$server" -d zemtest
+added=no
+for _ in 1 2 3 4 5; do
+    if lpadmin -h "$server" -p zemtest -E -v "zemfile:$state/out" 2>> "$state/log/lpadmin.out" &&
+        lpadmin -h "$server" -d zemtest 2>> "$state/log/lpadmin.out"; then
+        added=yes
+        break
+    fi
+    sleep 1
+done
+if [ "$added" != yes ]; then
+    echo "start-cups: cannot add the queue" >&2
+    cat "$state/log/lpadmin.out" "$state/log/error_log" >&2 2> /dev/null
+    "$here/stop-cups.sh" "$state"
+    exit 1
+fi
 echo "$server" > "$state/server"
 echo "start-cups: scheduler on $server, queue zemtest, output in $state/out"
