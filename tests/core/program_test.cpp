@@ -120,6 +120,8 @@ TEST_F(ProgramTest, QuitWithoutCheckWordTakesTheIllegalInstructionPath)
     GuestRun run = runImage(GUEST_QUIT_WITHOUT_CHECK, {}, std::chrono::seconds(20));
     EXPECT_FALSE(run.timedOut) << "the handler did not see the expected frame\n" << run.describe();
     EXPECT_EQ(run.exitCode, 0) << run.describe();
+    EXPECT_TRUE(run.contains("M68K access violation at address $00fffffe")) << "the handler left no mark\n"
+                                                                             << run.describe();
     EXPECT_TRUE(run.hasLine("ZEM: ZEM exited normally! :-)")) << run.describe();
 }
 
