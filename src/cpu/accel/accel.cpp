@@ -4,6 +4,10 @@
 #include <cmath>
 #include <optional>
 
+#if defined(__GLIBC__) && (defined(__x86_64__) || defined(__i386__))
+#include <fpu_control.h>
+#endif
+
 #include "cpu/accel/ql_float.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
@@ -22,22 +26,54 @@ constexpr uint32_t MantissaOffset = 2;
 constexpr int HostFaults = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW;
 constexpr uint16_t ResultFlags = CpuFlag::N | CpuFlag::Z | CpuFlag::C;
 
-// Whatever the thread's floating-point environment holds (another component's traps,
-// stale flags, a changed rounding mode), the words run with the default one: round to
-// nearest, full extended precision, every exception masked, no flags raised. The
-// caller's environment comes back afterwards.
+// The environment the words compute in: round to nearest, full extended precision, every
+// exception masked and no fault flag raised. The processor sets it up at reset and nothing
+// else on its thread is meant to change it, so a quick look usually finds it in place and
+// the words leave it as they found it (the inexact flag aside). Anything else (traps
+// another component enabled, stale flags, a changed rounding mode) is set aside for the
+// word and comes back afterwards: no host exception can fire inside a word and no flag of
+// the caller's turns into a guest error. Saving and loading the whole environment is
+// slow, hence the look first.
+bool hostFpuReady() {
+#if defined(__GLIBC__)
+    if (std::fegetround() != FE_TONEAREST || std::fetestexcept(HostFaults) != 0) return false;
+    if (fegetexcept() != 0) return false;  // traps enabled
+#if defined(__x86_64__) || defined(__i386__)
+    fpu_control_t control;
+    _FPU_GETCW(control);
+    if ((control & _FPU_EXTENDED) != _FPU_EXTENDED) return false;  // reduced x87 precision
+#endif
+    return true;
+#else
+    return false;  // no cheap way to see the traps: always use the full swap
+#endif
+}
+
 class HostFpuScope {
 public:
-    HostFpuScope() {
-        std::fegetenv(&saved_);
-        std::fesetenv(FE_DFL_ENV);
+    HostFpuScope() : swapped_(!hostFpuReady()) {
+        if (swapped_) {
+            std::fegetenv(&saved_);
+            std::fesetenv(FE_DFL_ENV);
+        }
     }
-    ~HostFpuScope() { std::fesetenv(&saved_); }
+    ~HostFpuScope() {
+        if (swapped_) std::fesetenv(&saved_);
+    }
     HostFpuScope(const HostFpuScope&) = delete;
     HostFpuScope& operator=(const HostFpuScope&) = delete;
 
+    // Whether the operations in the scope raised a fault flag. The flags are cleared, so
+    // that the next word still finds the environment in place.
+    bool takeFaults() {
+        if (std::fetestexcept(HostFaults) == 0) return false;
+        std::feclearexcept(HostFaults);
+        return true;
+    }
+
 private:
-    std::fenv_t saved_;
+    bool swapped_;
+    std::fenv_t saved_{};
 };
 
 // ---------------------------------------------------------------------------------------
@@ -150,8 +186,7 @@ bool arithmetic(const Word& word) {
     // Stored through a volatile so that the operation is complete before the flags are read.
     volatile long double computed = word.apply(left, right);
     const long double result = computed;
-    // The flags vanish with the scope: the caller's environment comes back.
-    const bool hostFault = std::fetestexcept(HostFaults) != 0;
+    const bool hostFault = fpu.takeFaults();
 
     const std::optional<QlFloat> stored = hostFault ? std::nullopt : qlFromLongDouble(result);
     push(stored.value_or(QlFloat{}));

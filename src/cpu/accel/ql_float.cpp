@@ -1,12 +1,80 @@
 #include "cpu/accel/ql_float.h"
 
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 
 namespace {
 constexpr uint32_t SignBit = 0x80000000u;
 constexpr uint32_t TopTwoBits = 0xC0000000u;
-constexpr int MantissaFractionBits = 31;
 constexpr int TopBits = 32;  // how much of the host significand the conversion looks at
+}  // namespace
+
+namespace {
+
+// The host's extended format split into its fields: magnitude = significand * 2^(exponent
+// - 16383 - 63) with the leading one at bit 63 of the significand.
+struct Extended {
+    bool negative;
+    uint64_t significand;
+    int exponent;
+};
+
+constexpr int ExtendedBias = 0x3FFF;
+// Guest exponent = extended exponent - LoadOffset for a significand whose bit 63 holds the
+// guest mantissa's bit 31 (the same value: 2^31 is the guest fraction's unit).
+constexpr int LoadOffset = ExtendedBias - QlFloatLimit::ExponentBias;  // $37FF
+constexpr int StoreOffset = LoadOffset - 1;  // $37FE: bit 30 takes the leading one
+
+#if LDBL_MANT_DIG == 64 && (defined(__x86_64__) || defined(__i386__))
+// The x87 layout: the significand with its explicit leading one in the low eight bytes,
+// then sign and exponent in a 16-bit word. Both conversions only move bits.
+constexpr uint16_t ExtendedSign = 0x8000;
+constexpr uint16_t ExtendedExponentMask = 0x7FFF;
+
+long double fromExtended(const Extended& x) {
+    long double value = 0.0L;
+    unsigned char bytes[sizeof(long double)] = {};
+    const uint16_t signAndExponent = uint16_t((x.negative ? ExtendedSign : 0) | x.exponent);
+    std::memcpy(bytes, &x.significand, sizeof x.significand);
+    std::memcpy(bytes + sizeof x.significand, &signAndExponent, sizeof signAndExponent);
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+Extended toExtended(long double value) {  // finite and nonzero
+    unsigned char bytes[sizeof(long double)];
+    std::memcpy(bytes, &value, sizeof value);
+    Extended x;
+    uint16_t signAndExponent = 0;
+    std::memcpy(&x.significand, bytes, sizeof x.significand);
+    std::memcpy(&signAndExponent, bytes + sizeof x.significand, sizeof signAndExponent);
+    x.negative = (signAndExponent & ExtendedSign) != 0;
+    x.exponent = signAndExponent & ExtendedExponentMask;
+    return x;
+}
+#else
+// Any other long double: the same fields through the library's exact scaling functions.
+constexpr int SignificandBits = 64;
+
+long double fromExtended(const Extended& x) {
+    const long double magnitude = std::ldexp(static_cast<long double>(x.significand),
+                                             x.exponent - ExtendedBias - (SignificandBits - 1));
+    return x.negative ? -magnitude : magnitude;
+}
+
+Extended toExtended(long double value) {  // finite and nonzero
+    int binary = 0;
+    const long double fraction = std::frexp(std::fabs(value), &binary);  // [0.5, 1)
+    Extended x;
+    x.negative = std::signbit(value);
+    x.significand = static_cast<uint64_t>(std::ldexp(fraction, SignificandBits));
+    x.exponent = binary - 1 + ExtendedBias;
+    return x;
+}
+#endif
+
 }  // namespace
 
 std::optional<long double> qlToLongDouble(QlFloat value) {
@@ -15,16 +83,13 @@ std::optional<long double> qlToLongDouble(QlFloat value) {
     const bool negative = (value.mantissa & SignBit) != 0;
     // The most negative mantissa keeps its magnitude 2^31 here.
     const uint32_t magnitude = negative ? 0u - value.mantissa : value.mantissa;
-    // At most 32 significant bits and an exponent well inside the extended range: exact.
-    const long double scaled =
-        std::ldexp(static_cast<long double>(magnitude),
-                   int(value.exponent) - QlFloatLimit::ExponentBias - MantissaFractionBits);
-    return negative ? -scaled : scaled;
+    const int shift = std::countl_zero(magnitude);
+    return fromExtended(Extended{negative, uint64_t(magnitude << shift) << TopBits,
+                                 int(value.exponent) - shift + LoadOffset});
 }
 
 std::optional<QlFloat> qlFromLongDouble(long double value) {
     if (!std::isfinite(value)) return std::nullopt;
-    const bool negative = std::signbit(value);
     const long double magnitude = std::fabs(value);
     if (magnitude > QlFloatLimit::Largest) return std::nullopt;
     if (magnitude < QlFloatLimit::Tiny) {
@@ -32,15 +97,11 @@ std::optional<QlFloat> qlFromLongDouble(long double value) {
         return QlFloatLimit::SmallestResult;  // positive whatever the sign of the result
     }
 
-    // magnitude = fraction * 2^binary, fraction in [0.5, 1): the top 32 bits of the
-    // significand with the leading one in bit 31 (both scalings are exact).
-    int binary = 0;
-    const long double fraction = std::frexp(magnitude, &binary);
-    const auto top = static_cast<uint32_t>(std::ldexp(fraction, TopBits));
-
+    const Extended x = toExtended(value);
+    const auto top = uint32_t(x.significand >> TopBits);
     // Leading one into bit 30, rounded by the bit shifted out (halves away from zero).
     uint32_t mantissa = (top >> 1) + (top & 1u);
-    int exponent = binary + QlFloatLimit::ExponentBias;
+    int exponent = x.exponent - StoreOffset;
     if (mantissa & SignBit) {  // rounding carried into bit 31
         mantissa >>= 1;
         ++exponent;
@@ -58,7 +119,7 @@ std::optional<QlFloat> qlFromLongDouble(long double value) {
     }
     if (exponent > QlFloatLimit::MaxExponent) return std::nullopt;
 
-    if (negative) {
+    if (x.negative) {
         mantissa = 0u - mantissa;
         // -2^k negates to $C0000000, which is not normalised; $80000000 one exponent
         // lower is. At exponent 0 there is nothing lower, so the mantissa stays as it is.

@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__) && (defined(__x86_64__) || defined(__i386__))
+#include <fpu_control.h>
+#endif
+
 #include "cpu/accel/ql_float.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
@@ -199,7 +203,8 @@ TEST_F(AccelTest, StackAddressIsMaskedOnEachAccessButKeptWhole) {
 }
 
 // The words run in their own host environment: traps another component enabled cannot
-// fire, flags it left behind do not turn into errors, and its environment comes back.
+// fire, flags it left behind do not turn into errors, a reduced precision does not cut
+// results short, and the caller's environment comes back.
 TEST_F(AccelTest, HostEnvironmentIsIsolated) {
     std::feclearexcept(FE_ALL_EXCEPT);
     std::feraiseexcept(FE_OVERFLOW | FE_INVALID);
@@ -220,6 +225,22 @@ TEST_F(AccelTest, HostEnvironmentIsIsolated) {
     EXPECT_EQ(divide, "");
     EXPECT_EQ(root, "");
     EXPECT_EQ(traps, FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
+#endif
+#if defined(__GLIBC__) && (defined(__x86_64__) || defined(__i386__))
+    // x87 precision cut to 24 bits: the words still divide with the full significand.
+    fpu_control_t control;
+    _FPU_GETCW(control);
+    const fpu_control_t single = fpu_control_t((control & ~_FPU_EXTENDED) | _FPU_SINGLE);
+    _FPU_SETCW(single);
+    reset();
+    const QlFloat three{0x802, 0x60000000};
+    setOperands(three, One);
+    const std::string third = check(AccelOp::Reciprocal, {StackBase, true, reference::store(reference::divide(One, three))});
+    fpu_control_t after;
+    _FPU_GETCW(after);
+    _FPU_SETCW(control);
+    EXPECT_EQ(third, "") << "1/3 at reduced precision";
+    EXPECT_EQ(after, single);
 #endif
     reset();
     std::feclearexcept(FE_ALL_EXCEPT);
