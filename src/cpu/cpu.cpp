@@ -179,26 +179,29 @@ inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
     return false;
 }
 
-// The normal loop; with Counting, every instruction is counted in fast.executed.
+// The normal loop; with Counting, every instruction is counted.
 template <bool Counting>
-void runLoop() {
-    const Handler* const table = Counting ? countingTable : threadedTable;
+uint64_t runLoop() {
     uint32_t pc = fast.pc;
-    uint64_t extra = 0;
+    uint64_t executed = 0;
     do {
         while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) {
             fast.pc = pc;
             const uint32_t op = fetch16(pc);
+            if constexpr (Counting) {
+                pc = countingTable[op](pc, op, executed);
+                executed = fast.executed;
+            } else {
 #if ZEM_THREADED_DISPATCH
-            pc = table[op](pc, op);
+                pc = threadedTable[op](pc, op);
 #else
-            if constexpr (Counting) ++fast.executed;
-            pc = table[op](pc, op) & fast.mask;
+                pc = opTable[op](pc, op) & fast.mask;
 #endif
+            }
         }
-    } while (nextStepAction(pc, extra));
-    if constexpr (Counting) fast.executed += extra;
+    } while (nextStepAction(pc, executed));
     fast.pc = pc;
+    return executed;
 }
 
 // At most limit instructions through the plain table (tools and tests).
@@ -246,10 +249,8 @@ void cpuRun() {
     // Round to nearest and no host floating-point traps, for the accelerator words.
     std::fesetround(FE_TONEAREST);
     cpuReset();
-    fast.executed = 0;
     if (counting) {
-        runLoop<true>();
-        instructionCount = fast.executed;
+        instructionCount = runLoop<true>();
     } else {
         runLoop<false>();
     }

@@ -24,7 +24,6 @@ extern Handler opTable[0x10000];
 // one itself, so that every handler has its own indirect branch for the predictor. It
 // returns (with the masked PC) only when nextStep leaves the plain loop.
 extern Handler threadedTable[0x10000];
-extern Handler countingTable[0x10000];
 void buildOpTable();
 
 // Threading relies on the compiler turning the jump to the next handler into a tail call;
@@ -44,7 +43,7 @@ struct Fast {
     uintptr_t fastSpan[5];  // indexed by access size: ramEnd - size - fastStart
     uint8_t* ramEnd;
     uint32_t pc;            // address of the instruction being executed (logging, cpuGetPc)
-    uint64_t executed;      // instructions run by the counting loop
+    uint64_t executed;      // the counting chain's total when it returns to the loop
 };
 extern Fast fast;
 
@@ -421,28 +420,50 @@ struct Rmw {
 // ---------------------------------------------------------------------------------------
 // One opcode-table slot: the plain handler (counting loop, single steps) and its threaded
 // form.
+// The counting variant carries the number of executed instructions along the chain in a
+// register and stores it in fast.executed when it hands back to the loop.
+using CountingHandler = uint32_t (*)(uint32_t pc, uint32_t op, uint64_t executed);
+extern CountingHandler countingTable[0x10000];
+
 struct OpSlot {
     Handler plain;
     Handler threaded;
-    Handler counting;  // threaded, and counts executed instructions in fast.executed
+    CountingHandler counting;
 };
 
-template <Handler F, bool Counting>
+template <Handler F>
 [[gnu::flatten]] uint32_t threadedHandler(uint32_t pc, uint32_t op) {
-    if constexpr (Counting) ++fast.executed;
     pc = F(pc, op) & fast.mask;
     if (cpu.nextStep.load(std::memory_order_relaxed) != NextStep::Loop) [[unlikely]] return pc;
     fast.pc = pc;
     op = fetch16(pc);
-    return (Counting ? countingTable : threadedTable)[op](pc, op);
+    return threadedTable[op](pc, op);
+}
+
+template <Handler F>
+[[gnu::flatten]] uint32_t countingHandler(uint32_t pc, uint32_t op, uint64_t executed) {
+    ++executed;
+    pc = F(pc, op) & fast.mask;
+#if ZEM_THREADED_DISPATCH
+    if (cpu.nextStep.load(std::memory_order_relaxed) != NextStep::Loop) [[unlikely]] {
+        fast.executed = executed;
+        return pc;
+    }
+    fast.pc = pc;
+    op = fetch16(pc);
+    return countingTable[op](pc, op, executed);
+#else
+    fast.executed = executed;
+    return pc;
+#endif
 }
 
 template <Handler F>
 constexpr OpSlot slot() {
 #if ZEM_THREADED_DISPATCH
-    return {F, &threadedHandler<F, false>, &threadedHandler<F, true>};
+    return {F, &threadedHandler<F>, &countingHandler<F>};
 #else
-    return {F, F, F};
+    return {F, F, &countingHandler<F>};
 #endif
 }
 

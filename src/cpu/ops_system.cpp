@@ -135,7 +135,7 @@ void buildSystemGroup(OpSlot* t) {
 
 Handler opTable[0x10000];
 Handler threadedTable[0x10000];
-Handler countingTable[0x10000];
+CountingHandler countingTable[0x10000];
 
 void buildOpTable() {
     static OpSlot slots[0x10000];

@@ -1,0 +1,30 @@
+# Every threaded handler must end by jumping to the next one, never by calling it: a call
+# would grow the host stack with every guest instruction. Reads the processor library's
+# disassembly and fails when a threaded or counting handler contains an indirect call.
+# -DOBJDUMP=<objdump> -DLIBRARY=<libzem_cpu.a>
+execute_process(COMMAND ${OBJDUMP} -d --no-show-raw-insn ${LIBRARY}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n\n" ";" functions "${listing}")
+set(handlers 0)
+set(bad "")
+foreach(fn IN LISTS functions)
+  if(fn MATCHES "<[^>\n]*(threadedHandler|countingHandler)[^\n]*>:")
+    math(EXPR handlers "${handlers} + 1")
+    if(fn MATCHES "call +\\*")
+      string(REGEX MATCH "<[^\n]*>:" name "${fn}")
+      list(APPEND bad "${name}")
+    endif()
+  endif()
+endforeach()
+if(handlers EQUAL 0)
+  message(FATAL_ERROR "no threaded handlers found in ${LIBRARY}")
+endif()
+if(bad)
+  list(LENGTH bad count)
+  list(GET bad 0 first)
+  message(FATAL_ERROR "${count} of ${handlers} threaded handlers call the next handler instead of jumping, e.g. ${first}")
+endif()
+message(STATUS "${handlers} threaded handlers, all tail-dispatching")
