@@ -190,6 +190,24 @@ TEST_F(ProgramTest, ImageThatFillsRamExactlyRunsAndOneByteMoreIsAbandonedSilentl
     EXPECT_FALSE(tooBig.hasLine("ZEM: Emulation started")) << tooBig.describe();
 }
 
+TEST_F(ProgramTest, GuestMemoryRefusedShowsStringTwo)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#else
+    // 120 MB of address space holds the program but not the 256 MB guest reservation.
+    GuestRunOptions options;
+    options.program = "/bin/sh";
+    options.args = {"-c", "ulimit -v 120000 && exec \"$0\" -OS \"$1\" -DBG 1", zemProgramPath(), GUEST_QUIT};
+    GuestRun run = runGuest(options);
+    EXPECT_NE(run.exitCode, 0) << run.describe();
+    EXPECT_TRUE(run.contains("ZEM II")) << run.describe();
+    EXPECT_TRUE(run.contains("Cannot allocate memory.")) << run.describe();
+    EXPECT_TRUE(run.hasLine("ZEM: Config information read")) << run.describe();
+    EXPECT_FALSE(run.hasLine("ZEM: Memory allocation succesfull")) << run.describe();
+#endif
+}
+
 TEST_F(ProgramTest, ReadOnlyImageStillStarts)
 {
     fs::path image = imageOfSize(GUEST_QUIT, ConfigAreaSize, "readonly.bin");
