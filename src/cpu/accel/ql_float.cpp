@@ -9,9 +9,6 @@ namespace {
 constexpr uint32_t SignBit = 0x80000000u;
 constexpr uint32_t TopTwoBits = 0xC0000000u;
 constexpr int TopBits = 32;  // how much of the host significand the conversion looks at
-}  // namespace
-
-namespace {
 
 // The host's extended format split into its fields: magnitude = significand * 2^(exponent
 // - 16383 - 63) with the leading one at bit 63 of the significand.
@@ -22,10 +19,10 @@ struct Extended {
 };
 
 constexpr int ExtendedBias = 0x3FFF;
-// Guest exponent = extended exponent - LoadOffset for a significand whose bit 63 holds the
-// guest mantissa's bit 31 (the same value: 2^31 is the guest fraction's unit).
+// With the guest mantissa's bit 31 at the significand's bit 63, guest exponent = extended
+// exponent - LoadOffset; storing puts the leading one at bit 30, one exponent higher.
 constexpr int LoadOffset = ExtendedBias - QlFloatLimit::ExponentBias;  // $37FF
-constexpr int StoreOffset = LoadOffset - 1;  // $37FE: bit 30 takes the leading one
+constexpr int StoreOffset = LoadOffset - 1;  // $37FE
 
 #if LDBL_MANT_DIG == 64 && (defined(__x86_64__) || defined(__i386__))
 // The x87 layout: the significand with its explicit leading one in the low eight bytes,
