@@ -140,6 +140,18 @@ TEST_F(AccelTest, HostFaultsPushZeroAndReportOverflow) {
     EXPECT_EQ(check(AccelOp::Cotangent, {StackBase, false, Zero}), "") << "cot 0";
 }
 
+// The limit lies a little below the largest guest value, so the top few mantissas of
+// exponent $FFF do not survive even an addition of zero.
+TEST_F(AccelTest, OverflowLimitLiesJustBelowTheLargestValue) {
+    const QlFloat cases[] = {{0xFFF, 0x7FFFFFE7}, {0xFFF, 0x7FFFFFE8}, {0xFFF, 0x80000019}, {0xFFF, 0x80000018}};
+    for (const QlFloat& v : cases) {
+        const bool below = v.mantissa == 0x7FFFFFE7 || v.mantissa == 0x80000019;
+        reset();
+        setOperands(v, Zero);
+        EXPECT_EQ(check(AccelOp::AddRegister, {StackBase, below, below ? v : Zero}), "") << show(v);
+    }
+}
+
 TEST_F(AccelTest, InvalidExponentStopsAfterItsPop) {
     const QlFloat bad{0x1800, 0x40000000};
     struct Case {
