@@ -28,6 +28,14 @@ public:
         size_ = 0;
     }
 
+    // Reads a job held in memory (tests, fuzzing); the bytes must outlive the reader.
+    void openBytes(const std::uint8_t* bytes, std::int32_t size)
+    {
+        close();
+        data_ = bytes;
+        size_ = size < 0 ? 0 : size;
+    }
+
     std::uint8_t readByte()
     {
         if (position_ >= size_)

@@ -1,275 +1,368 @@
 #include "printer/escp.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "printer/data.h"
-#include "printer/printer.h"
-#include "printer/settings.h"
+#include "printer/data/compositions.h"
+#include "printer/data/control_glyphs.h"
+#include "printer/data/international_sets.h"
+#include "printer/escp_codes.h"
+#include "printer/escp_units.h"
+#include "printer/page_model.h"
 
 namespace zemprint {
 
 namespace {
 
-enum : std::uint8_t {
-    NUL = 0, BS = 8, HT = 9, LF = 10, VT = 11, FF = 12, CR = 13, CAN = 24, ESC = 27, DEL = 127
-};
-
-constexpr int kBase = 7200;                   // the interpreter's units per inch
-constexpr int kAbsoluteHorizontalUnit = 120;  // 1/60 inch in base units
-constexpr int kAbsoluteVerticalUnit = 20;     // 1/360 inch
-constexpr int kTabColumns = 8;
-constexpr int kMaxBitImageColumns = 7905;
-
-// Vertical dots per inch of the bit-image modes; 0 where the mode does not exist.
-int verticalDensity(int mode)
+// Bytes that print as characters while ESC I 0 has switched control codes off.
+constexpr std::array<bool, 256> makePrintsWhenDisabled()
 {
-    switch (mode) {
-    case 0: case 1: case 2: case 3: case 4: case 6: return 60;
-    case 5: case 7: return 72;
-    case 32: case 33: case 38: case 39: case 40: return 180;
-    case 71: case 72: case 73: return 360;
-    default: return 0;
-    }
+    std::array<bool, 256> table{};
+    for (int b = 0; b <= 6; ++b)
+        table[b] = true;
+    for (int b : {16, 17, 21, 22, 23, 25, 26, 28, 29, 30, 31})
+        table[b] = true;
+    for (int b = 128; b <= 159; ++b)
+        table[b] = true;
+    return table;
 }
+constexpr std::array<bool, 256> kPrintsWhenDisabled = makePrintsWhenDisabled();
 
-// Parameter bytes of the ESC commands that this stage skips whole.
-int fixedParameterCount(std::uint8_t command)
-{
-    switch (command) {
-    case 25: case ' ': case '!': case '%': case '+': case '-': case '/': case '3': case 'A': case 'I':
-    case 'J': case 'N': case 'Q': case 'R': case 'S': case 'U': case 'W': case 'a': case 'j': case 'k':
-    case 'l': case 'm': case 'p': case 'q': case 'r': case 's': case 't': case 'w': case 'x':
-        return 1;
-    case '$': case '?': case '\\': case 'c': case 'e': case 'f':
-        return 2;
-    case ':': case 'X':
-        return 3;
-    case '_':
-        return 10;
-    default:
-        return 0;
-    }
-}
+constexpr double kStandardPointSize = 10.5;
+constexpr double kStandardPitch = 10.0;
+constexpr double kFifteenPitch = 15.0;
+constexpr double kPitchTolerance = 1e-7;
+constexpr int kProportionalColumnTwips = 144;   // margins count 1/10 inch columns in proportional mode
+constexpr int kMaxPageLengthLines = 127;
+constexpr int kMaxBottomMarginLines = 128;
+constexpr int kMaxHmi = 1080;                  // in 1/360 inch
+constexpr int kMultipointPitchBase = 360;      // ESC X m: pitch = 360 / m characters per inch
+constexpr int kFirstMultipointPitch = 5;
+constexpr int kDefaultInternationalAlias = 64; // ESC R 64 is set 13
+constexpr int kLastInternationalSet = 13;
+constexpr int kMaxTypeface = 11;
+constexpr std::array<int, 4> kDefaultDensities = {60, 120, 120, 240};
+
+constexpr std::array<Rgb, 7> kColours = {{
+    {0, 0, 0}, {255, 0, 255}, {0, 255, 255}, {159, 95, 159}, {255, 255, 0}, {255, 0, 0}, {0, 255, 0},
+}};
+
+// A parameter byte that may also arrive as its ASCII digit.
+int digitValue(std::uint8_t n) { return n >= '0' && n <= '9' ? n - '0' : n; }
+
+bool isFifteenPitch(double pitch) { return std::fabs(pitch - kFifteenPitch) < kPitchTolerance; }
 
 }  // namespace
 
-TESCP::TESCP(TData& data, TPrinter& printer, const TSettings& settings)
-    : data_(data), printer_(printer), settings_(settings)
+TESCP::TESCP(TData& data, PageModel& page, const EscpSettings& settings)
+    : data_(data), page_(page), trace_(settings.debug), charsetIds_(settings.charsets)
 {
 }
 
-int TESCP::toTwips(int value, int unit) const
-{
-    return static_cast<int>(std::nearbyint(static_cast<double>(value) * unit * kTwipsPerInch / kBase));
-}
+void TESCP::illegal(const std::string& name) { throw EIllegalParameter(name); }
+
+// --- main loop ---
 
 void TESCP::run()
 {
     reset(true);
     stop_ = false;
     while (!data_.atEnd() && !stop_) {
-        processItem();
-        if (printer_.singlePage > 0 && printer_.singlePage < printer_.pageCount() && !countAll)
+        try {
+            processItem();
+        } catch (const EIllegalParameter& failure) {
+            // The bytes read so far stay consumed; the next byte starts afresh.
+            trace_.illegal(failure.name());
+        }
+        const int selected = page_.singlePage();
+        if (selected > 0 && selected < page_.pageCount() && !countAll)
             stop_ = true;
     }
 }
 
 void TESCP::reset(bool withPageEnd)
 {
-    tabCount_ = static_cast<int>(tabStops_.size());
-    for (int i = 0; i < tabCount_; ++i)
-        tabStops_[static_cast<std::size_t>(i)] = (i + 1) * kTabColumns * printer_.cellWidth();
+    oneLineDoubleWidth_ = false;
+    pageUnit_ = kUnitDefaultPage;
+    relativeHorizontalUnit_ = kUnitDefaultRelativeHorizontal;
+    absoluteHorizontalUnit_ = kUnitDefaultAbsoluteHorizontal;
+    relativeVerticalUnit_ = kUnitDefaultVertical;
+    absoluteVerticalUnit_ = kUnitDefaultVertical;
+    defaultUnits_ = true;
+    draft_ = false;
+    leaveMultipoint();
+    controlCodes_ = true;
+    // The stops follow the cell and line spacing in force before the page
+    // model resets them.
+    const std::int64_t cell = page_.cellWidth();
+    horizontalTabCount_ = kHorizontalTabCapacity;
+    for (int i = 0; i < kHorizontalTabCapacity; ++i)
+        horizontalTabs_[i] = saturate((i + 1) * kDefaultTabColumns * cell);
+    const std::int64_t spacing = page_.lineSpacing();
+    verticalTabCount_ = kVerticalTabCapacity;
+    for (int i = 0; i < kVerticalTabCapacity; ++i)
+        verticalTabs_[i] = saturate((i + 1) * kDefaultVerticalTabLines * spacing);
     currentSlot_ = 0;
-    for (std::size_t slot = 0; slot < slots_.size(); ++slot)
-        slots_[slot] = charsetByIdOrDefault(static_cast<std::uint32_t>(settings_.values().charsets[slot])).table;
-    printer_.reset(withPageEnd);
+    for (int j = 0; j < kSlotCount; ++j)
+        slots_[j] = charsetByIdOrDefault(charsetIds_[j]).table;
+    densities_ = kDefaultDensities;
+    trace_.clearText();
+    formBottom_ = 0;
+    colour_ = Rgb{};
+    page_.reset(withPageEnd);
 }
 
 void TESCP::processItem()
 {
     const std::uint8_t b = data_.readByte();
-    switch (b) {
-    case NUL: case 7: case 14: case 15: case 17: case 18: case 19: case 20: case DEL:
-        return;
-    case BS:
-        printer_.setX(printer_.previousX());
-        printer_.setY(printer_.previousY());
-        return;
-    case HT:
-        horizontalTab();
-        return;
-    case LF:
-        lineFeed();
-        return;
-    case VT:
-        lineFeed();
-        return;
-    case FF:
-        printer_.endPage();
-        return;
-    case CR: case CAN:
-        printer_.setX(printer_.limits.effectiveLeft());
-        return;
-    case ESC:
-        escape();
-        return;
-    default:
+    if (!controlCodes_ && kPrintsWhenDisabled[b]) {
         printByte(b);
+        return;
+    }
+    switch (b) {
+    case NUL: trace_.ignored("NUL"); return;
+    case BEL: trace_.ignored("BEL"); return;
+    case BS: backspace(); return;
+    case HT: horizontalTab(); return;
+    case LF: lineFeed(); return;
+    case VT: verticalTab(); return;
+    case FF: formFeed(); return;
+    case CR: carriageReturn(); return;
+    case SO: doubleWidthOneLine(); return;
+    case SI: setCondensed(true); return;
+    case DC1: trace_.notImplemented("Select printer"); return;
+    case DC2: setCondensed(false); return;
+    case DC3: trace_.notImplemented("Deselect printer"); return;
+    case DC4: cancelDoubleWidth(); return;
+    case CAN: page_.setX(page_.leftLimit()); return;
+    case ESC: escape(); return;
+    case DEL: trace_.ignored("DEL"); return;
+    default: printByte(b); return;
     }
 }
 
-void TESCP::printByte(std::uint8_t byte)
+void TESCP::printByte(std::uint8_t b) { printMapped(b, INT32_MAX); }
+
+int TESCP::printMapped(std::uint8_t b, std::int32_t lookahead)
 {
-    printer_.printCharacter(slots_[currentSlot_][byte]);
+    const CharsetTable& slot = slots_[currentSlot_];
+    char16_t c = slot[b];
+    int consumed = 0;
+    std::uint8_t next = 0;
+    std::uint8_t second = 0;
+    if (lookahead >= 2 && data_.peek(0, next) && next == BS && data_.peek(1, second)) {
+        if (const auto composite = composeOverstrike(c, slot[second])) {
+            c = *composite;
+            data_.skip(2);
+            consumed = 2;
+        }
+    }
+    page_.printCharacter(c);
+    if (trace_.debug())
+        trace_.appendText(slot[b]);
+    return consumed;
+}
+
+// --- control codes ---
+
+void TESCP::backspace()
+{
+    page_.setX(page_.previousX());
+    page_.setY(page_.previousY());
 }
 
 void TESCP::horizontalTab()
 {
-    const int current = printer_.getX();
-    for (int i = 0; i < tabCount_; ++i) {
-        const int target = printer_.limits.effectiveLeft() + tabStops_[static_cast<std::size_t>(i)];
-        if (target > printer_.limits.effectiveRight())
-            return;
-        if (target > current) {
-            printer_.setX(target);
-            return;
+    int x = page_.getX();
+    const std::int64_t left = page_.leftLimit();
+    const int right = page_.rightLimit();
+    for (int i = 0; i < horizontalTabCount_; ++i) {
+        const int target = saturate(left + horizontalTabs_[i]);
+        if (target > right)
+            break;
+        if (target > x) {
+            page_.setX(target);
+            x = target;
+            break;
         }
     }
+    trace_.command("HorizTab %d", x);
 }
 
 void TESCP::lineFeed()
 {
-    printer_.setX(printer_.limits.effectiveLeft());
-    printer_.setY(printer_.y() + printer_.lineSpacing);
+    trace_.lineEnd();
+    page_.setX(page_.leftLimit());
+    page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + page_.lineSpacing()));
+    endOneLineDoubleWidth();
 }
+
+void TESCP::verticalTab()
+{
+    endOneLineDoubleWidth();
+    const std::int64_t top = page_.topLimit();
+    const int bottom = page_.bottomLimit();
+    for (int i = 0; i < verticalTabCount_; ++i) {
+        const int target = saturate(top + verticalTabs_[i]);
+        if (target > bottom)
+            break;
+        if (target > page_.y()) {
+            page_.setY(target);
+            break;
+        }
+    }
+    trace_.command("VertTab %d", page_.y());
+}
+
+void TESCP::formFeed()
+{
+    endOneLineDoubleWidth();
+    page_.endPage();
+}
+
+void TESCP::carriageReturn()
+{
+    trace_.lineEnd();
+    page_.setX(page_.leftLimit());
+    endOneLineDoubleWidth();
+}
+
+void TESCP::endOneLineDoubleWidth()
+{
+    if (!oneLineDoubleWidth_)
+        return;
+    oneLineDoubleWidth_ = false;
+    page_.setDoubleWidth(false);
+}
+
+void TESCP::doubleWidthOneLine()
+{
+    if (multipoint_)
+        return;
+    oneLineDoubleWidth_ = true;
+    page_.setDoubleWidth(true);
+    page_.setHMI(0);
+}
+
+void TESCP::cancelDoubleWidth()
+{
+    if (multipoint_)
+        return;
+    page_.setDoubleWidth(false);
+    oneLineDoubleWidth_ = false;
+    page_.setHMI(0);
+}
+
+void TESCP::setCondensed(bool on)
+{
+    trace_.command("SetCondensed %d", on ? 1 : 0);
+    page_.setHMI(0);
+    if (on && (multipoint_ || isFifteenPitch(page_.pitch())))
+        return;
+    page_.setCondensed(on);
+}
+
+void TESCP::leaveMultipoint()
+{
+    if (multipoint_) {
+        page_.setPointSize(kStandardPointSize);
+        page_.setPitch(kStandardPitch);
+        page_.setProportional(false);
+    }
+    multipoint_ = false;
+}
+
+// --- ESC commands ---
 
 void TESCP::escape()
 {
     const std::uint8_t command = data_.readByte();
     switch (command) {
-    case '@':
-        reset(true);
-        return;
-    case '(':
-        extended();
-        return;
-    case 1:
-        skipJobControl();
-        return;
-    case '$':
-        printer_.setX(toTwips(data_.readWord(), kAbsoluteHorizontalUnit));
-        return;
-    case '+':
-        printer_.lineSpacing = toTwips(data_.readByte(), kBase / 360);
-        return;
-    case '3':
-        printer_.lineSpacing = toTwips(data_.readByte(), kBase / 180);
-        return;
-    case 'A':
-        printer_.lineSpacing = toTwips(data_.readByte(), kBase / 60);
-        return;
-    case '0':
-        printer_.lineSpacing = kTwipsPerInch / 8;
-        return;
-    case '1':
-        printer_.lineSpacing = static_cast<int>(std::nearbyint(7.0 * kTwipsPerInch / 72));
-        return;
-    case '2':
-        printer_.lineSpacing = kTwipsPerInch / 6;
-        return;
-    case 'J':
-        printer_.setY(printer_.y() + toTwips(data_.readByte(), kBase / 180));
-        return;
-    case 'k': {
-        const int typeface = data_.readByte();
-        printer_.setTypeface(typeface < kTypefaceCount ? typeface : 0);
-        return;
-    }
-    case 't': {
-        // "0" to "3" count as 0 to 3; other values leave the slot alone.
-        int slot = data_.readByte();
-        if (slot >= '0' && slot <= '3')
-            slot -= '0';
-        if (slot < static_cast<int>(slots_.size()))
-            currentSlot_ = static_cast<std::size_t>(slot);
-        return;
-    }
-    case 'B':
-        skipUntil(NUL);
-        return;
-    case 'D': {
-        tabCount_ = 0;
-        int previous = 0;
-        for (int n = data_.readByte(); n != 0 && n >= previous; n = data_.readByte()) {
-            if (tabCount_ < static_cast<int>(tabStops_.size()))
-                tabStops_[static_cast<std::size_t>(tabCount_++)] = n * printer_.cellWidth();
-            previous = n;
-        }
-        return;
-    }
-    case 'C':
-        if (data_.readByte() == 0)
-            data_.readByte();
-        return;
-    case 'K': case 'L': case 'Y': case 'Z':
-        skipBitImage(1);
-        return;
-    case '*': {
-        const int density = verticalDensity(data_.readByte());
-        if (density != 0)
-            skipBitImage(density / 60);
-        return;
-    }
-    case '^': {
-        const int mode = data_.readByte();
-        const int count = data_.readWord();
-        if ((mode == 0 || mode == 1) && count % 2 == 0)
-            data_.skip(count);
-        return;
-    }
+    case SOH: jobControlMode(); return;
+    case SO: doubleWidthOneLine(); return;
+    case SI: setCondensed(true); return;
+    case EM: paperControl(); return;
+    case ' ': intercharacterSpace(); return;
+    case '!': masterSelect(); return;
+    case '#': trace_.notImplemented("Cancel MSB control"); return;
+    case '$': absoluteHorizontal(); return;
+    case '%': data_.readByte(); trace_.notImplemented("SelUserDefSet"); return;
+    case '&': trace_.notImplemented("DefUserDefSet"); return;
+    case '(': extended(); return;
+    case '*': bitImage(); return;
+    case '+': lineSpacing(data_.readByte(), 360); return;
+    case '-': underline(); return;
+    case '.': trace_.notImplemented("PrintRaster is illegal in this context"); return;
+    case '/': data_.readByte(); trace_.notImplemented("Select vertical tab channel"); return;
+    case '0': fractionLineSpacing(1, 8); return;
+    case '1': fractionLineSpacing(7, 72); return;
+    case '2': fractionLineSpacing(1, 6); return;
+    case '3': lineSpacing(data_.readByte(), 180); return;
+    case '4': trace_.command("SetItalic %d", 1); page_.setItalic(true); return;
+    case '5': trace_.command("SetItalic %d", 0); page_.setItalic(false); return;
+    case '6': case '7': return;
+    case '8': trace_.notImplemented("Disable paper out detector"); return;
+    case '9': trace_.notImplemented("Enable paper out detector"); return;
+    case ':': data_.skip(3); trace_.notImplemented("Copy ROM to RAM"); return;
+    case '<': trace_.notImplemented("Unidirectional mode (one line)"); return;
+    case '=': trace_.notImplemented("Set MSB to 0"); return;
+    case '>': trace_.notImplemented("Set MSB to 1"); return;
+    case '?': reassignBitImage(); return;
+    case '@': reset(true); return;
+    case 'A': lineSpacing(data_.readByte(), 60); return;
+    case 'B': verticalTabs(); return;
+    case 'C': pageLengthLines(); return;
+    case 'D': horizontalTabs(); return;
+    case 'E': trace_.command("SetBold %d", 1); page_.setBold(true); return;
+    case 'F': trace_.command("SetBold %d", 0); page_.setBold(false); return;
+    case 'G': trace_.command("SetDoubleStrike %d", 1); page_.setBold(true); return;
+    case 'H': trace_.command("SetDoubleStrike %d", 0); page_.setBold(false); return;
+    case 'I': controlCodes(); return;
+    case 'J': advanceVertical(); return;
+    case 'K': case 'L': case 'Y': case 'Z': legacyBitImage(command); return;
+    case 'M': selectPitch(12); return;
+    case 'N': bottomMargin(); return;
+    case 'O': cancelBottomMargin(); return;
+    case 'P': selectPitch(10); return;
+    case 'Q': rightMargin(); return;
+    case 'R': internationalSet(); return;
+    case 'S': selectScript(); return;
+    case 'T': trace_.command("CancelScript"); page_.setScript(Script::None); return;
+    case 'U': data_.readByte(); trace_.ignored("Turn unidirectional mode on/off"); return;
+    case 'W': doubleWidth(); return;
+    case 'X': scalableFont(); return;
+    case '\\': relativeHorizontal(); return;
+    case '^': ninePinGraphics(); return;
+    case '_': ruledLine(); return;
+    case 'a': data_.readByte(); trace_.notImplemented("Select justification"); return;
+    case 'b': trace_.notImplemented("Set vertical tabs in VFU channels"); return;
+    case 'c': hmi(); return;
+    case 'e': data_.skip(2); trace_.notImplemented("Set fixed tab increment"); return;
+    case 'f': data_.skip(2); trace_.notImplemented("Horizontal/vertical skip"); return;
+    case 'g': selectPitch(15); return;
+    case 'i': trace_.notImplemented("Select immediate print mode"); return;
+    case 'j': data_.readByte(); trace_.notImplemented("Reverse paper feed"); return;
+    case 'k': typeface(); return;
+    case 'l': leftMargin(); return;
+    case 'm': data_.readByte(); trace_.notImplemented("Select printing of upper control codes"); return;
+    case 'p': proportionalMode(); return;
+    case 'q': printStyle(); return;
+    case 'r': colour(); return;
+    case 's': data_.readByte(); trace_.notImplemented("Select low-speed mode"); return;
+    case 't': selectSlot(); return;
+    case 'w': doubleHeight(); return;
+    case 'x': quality(); return;
     default:
-        data_.skip(fixedParameterCount(command));
-    }
-}
-
-void TESCP::extended()
-{
-    const std::uint8_t command = data_.readByte();
-    if (command == 'R') {
-        skipRemoteMode();
+        trace_.notImplemented("Unknown ESC code (" + std::to_string(command) + ")");
         return;
     }
-    const int length = data_.readWord();
-    if (command == 'V' && (length == 2 || length == 4)) {
-        const long value = length == 2 ? data_.readWord() : static_cast<std::int32_t>(data_.readLong());
-        printer_.setY(printer_.limits.effectiveTop() + toTwips(static_cast<int>(value), kAbsoluteVerticalUnit));
-        return;
-    }
-    switch (command) {
-    case 'K': data_.skip(2); return;
-    case 'S': data_.skip(8); return;
-    case 'i': case 's': data_.skip(1); return;
-    case '-': data_.skip(3); return;
-    default: data_.skip(length);
-    }
 }
 
-void TESCP::skipBitImage(int bytesPerColumn)
+void TESCP::jobControlMode()
 {
-    const int columns = data_.readWord();
-    if (columns <= kMaxBitImageColumns)
-        data_.skip(static_cast<std::int64_t>(columns) * bytesPerColumn);
-}
-
-void TESCP::skipUntil(std::uint8_t terminator)
-{
-    while (data_.readByte() != terminator) {
-    }
-}
-
-void TESCP::skipJobControl()
-{
-    // Until ESC "@" (ESC ESC "@" as well); the "@" is consumed.
+    trace_.command("Enter job control mode");
+    // Until ESC "@"; ESC ESC "@" ends it as well. No reset follows.
     for (;;) {
         if (data_.readByte() != ESC)
             continue;
@@ -277,23 +370,381 @@ void TESCP::skipJobControl()
         while (next == ESC)
             next = data_.readByte();
         if (next == '@')
-            return;
+            break;
+    }
+    trace_.command("Exit job control mode");
+}
+
+void TESCP::paperControl()
+{
+    const std::uint8_t n = data_.readByte();
+    trace_.command("Control paper loading/ejecting %d", n);
+    const int value = digitValue(n);
+    if (value == 0) {
+        trace_.command("Cut-sheet control command ignored");
+    } else if (value <= kLastBinCommand) {
+        page_.selectBin(value - 1);
+    } else if (n == 'L') {
+        page_.setOrientation(true);
+    } else if (n == 'P') {
+        page_.setOrientation(false);
+    } else if (n == 'R') {
+        page_.endPage();
+    } else {
+        illegal("Control paper loading/ejecting");
     }
 }
 
-void TESCP::skipRemoteMode()
+void TESCP::intercharacterSpace()
 {
-    // Until ESC NUL NUL NUL; another ESC starts the count again.
-    int zeros = -1;
-    for (;;) {
-        const std::uint8_t b = data_.readByte();
-        if (b == ESC)
-            zeros = 0;
-        else if (b == NUL && zeros >= 0 && ++zeros == 3)
-            return;
-        else if (b != NUL)
-            zeros = -1;
+    const int n = data_.readByte();
+    trace_.command("SetIntSpace %d", n);
+    if (multipoint_)
+        return;
+    page_.setHMI(0);
+    page_.setExtraSpace(inchFractionToTwips(n, draft_ ? 120 : 180));
+}
+
+void TESCP::masterSelect()
+{
+    const int n = data_.readByte();
+    trace_.command("MasterSelect %d", n);
+    leaveMultipoint();
+    page_.setPointSize(kStandardPointSize);
+    page_.setPitch((n & 0x01) != 0 ? 12 : 10);
+    page_.setProportional((n & 0x02) != 0);
+    // As SI / DC2: the HMI goes, and condensed stays refused at 15 cpi.
+    page_.setHMI(0);
+    page_.setCondensed((n & 0x04) != 0);
+    page_.setBold((n & 0x08) != 0);
+    // Double strike is drawn as bold and comes last, so it decides.
+    page_.setBold((n & 0x10) != 0);
+    page_.setDoubleWidth((n & 0x20) != 0);
+    page_.setItalic((n & 0x40) != 0);
+    page_.setUnderline((n & 0x80) != 0 ? ScoreStyle::Single : ScoreStyle::None);
+}
+
+void TESCP::absoluteHorizontal()
+{
+    const int n = data_.readWord();
+    trace_.command("SetAbsHorPos %d", n);
+    page_.setX(unitsToTwips(n, absoluteHorizontalUnit_));
+}
+
+void TESCP::lineSpacing(int n, int perInch)
+{
+    trace_.command("SetLineSpacing %d %d", n, perInch);
+    page_.setLineSpacing(inchFractionToTwips(n, perInch));
+}
+
+void TESCP::fractionLineSpacing(int numerator, int denominator)
+{
+    trace_.command("SelLineSpacing %d/%d", numerator, denominator);
+    page_.setLineSpacing(inchFractionToTwips(numerator, denominator));
+}
+
+void TESCP::underline()
+{
+    const std::uint8_t n = data_.readByte();
+    trace_.command("SetUnderline %d", n);
+    const int value = digitValue(n);
+    if (value == 0)
+        page_.setUnderline(ScoreStyle::None);
+    else if (value == 1)
+        page_.setUnderline(ScoreStyle::Single);
+}
+
+void TESCP::verticalTabs()
+{
+    verticalTabCount_ = 0;
+    const std::int64_t spacing = page_.lineSpacing();
+    // Values past the sixteenth are read up to the NUL and dropped.
+    for (int n = data_.readByte(); n != 0; n = data_.readByte()) {
+        if (verticalTabCount_ < kVerticalTabCapacity)
+            verticalTabs_[verticalTabCount_++] = saturate(n * spacing);
     }
+    trace_.command("SetVertTabs %d", verticalTabCount_);
+}
+
+void TESCP::pageLengthLines()
+{
+    const int n = data_.readByte();
+    if (n > 0) {
+        if (n > kMaxPageLengthLines)
+            illegal("SetPageLengthLine n");
+        trace_.command("SetPageLength %d lines", n);
+        setPageLength(saturate(static_cast<std::int64_t>(n) * page_.lineSpacing()));
+        return;
+    }
+    const int inches = data_.readByte();
+    trace_.command("SetPageLength %d inc", inches);
+    setPageLength(inches * kTwipsPerInchEscp);
+}
+
+void TESCP::setPageLength(int twips)
+{
+    page_.setPageLength(twips);
+    formBottom_ = page_.bottomLimit();
+}
+
+void TESCP::horizontalTabs()
+{
+    const int unit = page_.proportional() ? roundEven(kTwipsPerInchEscp * page_.pointSize() / 105) : page_.cellWidth();
+    horizontalTabCount_ = 0;
+    int previous = 0;
+    int n = data_.readByte();
+    while (n != 0 && n >= previous && horizontalTabCount_ < kHorizontalTabCapacity) {
+        horizontalTabs_[horizontalTabCount_++] = saturate(static_cast<std::int64_t>(n) * unit);
+        previous = n;
+        n = data_.readByte();
+    }
+    // A 33rd ascending value is taken with the byte after it and not stored.
+    if (horizontalTabCount_ == kHorizontalTabCapacity && n != 0 && n >= previous)
+        data_.readByte();
+    trace_.command("SetHorTabs %d", horizontalTabCount_);
+}
+
+void TESCP::controlCodes()
+{
+    const int n = data_.readByte();
+    if (n > 1)
+        illegal("EnableControlCodes");
+    trace_.command("EnableControlCodes %d", n);
+    controlCodes_ = n == 1;
+}
+
+void TESCP::advanceVertical()
+{
+    const int n = data_.readByte();
+    trace_.command("AdvanceVert %d", n);
+    page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + inchFractionToTwips(n, 180)));
+}
+
+void TESCP::selectPitch(int cpi)
+{
+    trace_.command("SetFontPC %.2f %d", kStandardPointSize, cpi);
+    leaveMultipoint();
+    page_.setPointSize(kStandardPointSize);
+    page_.setPitch(cpi);
+}
+
+int TESCP::marginUnit() const { return page_.proportional() ? kProportionalColumnTwips : page_.cellWidth(); }
+
+void TESCP::bottomMargin()
+{
+    const int n = data_.readByte();
+    if (n > kMaxBottomMarginLines)
+        illegal("SetBottomMargin n");
+    trace_.command("SetBottomMargin %d", n);
+    // n lines are kept free at the foot of the form (the perforation skip).
+    const std::int64_t formEnd = formBottom_ > 0 ? formBottom_ : page_.pageHeight();
+    page_.setBottomLimit(saturate(formEnd - static_cast<std::int64_t>(n) * page_.lineSpacing()));
+    page_.cancelTopLimit();
+}
+
+void TESCP::cancelBottomMargin()
+{
+    trace_.command("CancelBottomMargin");
+    if (formBottom_ > 0)
+        page_.setBottomLimit(formBottom_);
+    else
+        page_.cancelBottomLimit();
+}
+
+void TESCP::rightMargin()
+{
+    const int n = data_.readByte();
+    trace_.command("SetRightMargin %d", n);
+    page_.setRightLimit(saturate(static_cast<std::int64_t>(n) * marginUnit()));
+}
+
+void TESCP::leftMargin()
+{
+    const int n = data_.readByte();
+    trace_.command("SetLeftMargin %d", n);
+    page_.setLeftLimit(saturate(static_cast<std::int64_t>(n) * marginUnit()));
+    page_.setX(page_.leftLimit());
+}
+
+void TESCP::internationalSet()
+{
+    int n = data_.readByte();
+    trace_.command("SelIntCharSet %d", n);
+    if (n == kDefaultInternationalAlias)
+        n = kLastInternationalSet;
+    if (n > kLastInternationalSet)
+        illegal("SelIntCharSet");
+    applyInternationalSet(slots_[currentSlot_], static_cast<unsigned>(n));
+}
+
+void TESCP::selectScript()
+{
+    const std::uint8_t n = data_.readByte();
+    const int value = digitValue(n);
+    if (value > 1)
+        illegal("SelectScript");
+    trace_.command("SelectScript %d", value);
+    page_.setScript(value == 0 ? Script::Super : Script::Sub);
+}
+
+void TESCP::doubleWidth()
+{
+    const std::uint8_t n = data_.readByte();
+    trace_.command("SetDoubleWidth %d", n);
+    if (multipoint_)
+        return;
+    if (n != 0 && n != '0') {
+        page_.setDoubleWidth(true);
+    } else {
+        page_.setDoubleWidth(false);
+        oneLineDoubleWidth_ = false;
+    }
+    page_.setHMI(0);
+}
+
+void TESCP::scalableFont()
+{
+    const int m = data_.readByte();
+    const int n = data_.readWord();
+    trace_.command("SetFont %d %d", m, n);
+    if (m > 1 && m < kFirstMultipointPitch)
+        illegal("SetFont m");
+    multipoint_ = true;
+    if (m == 1) {
+        page_.setProportional(true);
+    } else if (m >= kFirstMultipointPitch) {
+        page_.setProportional(false);
+        page_.setPitch(static_cast<double>(kMultipointPitchBase) / m);
+    }
+    if (n != 0)
+        page_.setPointSize(n / 2.0);
+}
+
+void TESCP::relativeHorizontal()
+{
+    const int n = data_.readSignedWord();
+    trace_.command("SetRelHorPos %d", n);
+    int unit = relativeHorizontalUnit_;
+    if (defaultUnits_)
+        unit = draft_ ? kEscpBase / 120 : kEscpBase / 180;
+    const std::int64_t x = page_.getX();
+    // round(x + n × unit × 1440 / 7200), the sum rounded as a whole.
+    const std::int64_t target =
+        divRoundEven(x * kEscpBase + static_cast<std::int64_t>(n) * unit * kTwipsPerInchEscp, kEscpBase);
+    if (target > 0 && target <= page_.rightLimit())
+        page_.setX(static_cast<int>(target));
+}
+
+void TESCP::ruledLine()
+{
+    const int style = data_.readByte();
+    const int x = data_.readWord();
+    const int y = data_.readWord();
+    const int direction = data_.readByte();
+    const int thickness = data_.readWord();
+    const int length = data_.readWord();
+    trace_.command("PrintRuledLine %d %dx%d %d %d %d", style, x, y, direction, thickness, length);
+    page_.startPage();
+    if (!page_.pageOutput())
+        return;
+    const RuleStyle pen = style <= static_cast<int>(RuleStyle::DashDotDot) ? static_cast<RuleStyle>(style)
+                                                                         : RuleStyle::Solid;
+    const int x0 = unitsToTwips(x, pageUnit_);
+    const int y0 = unitsToTwips(y, pageUnit_);
+    const int along = unitsToTwips(length, pageUnit_);
+    // One line per twip of thickness; copies beyond the page would not show.
+    int copies = unitsToTwips(thickness, pageUnit_);
+    if (direction == 0) {
+        copies = std::min(copies, page_.pageHeight());
+        for (int i = 0; i < copies; ++i)
+            page_.drawLine(x0, y0 + i, x0 + along, y0 + i, pen);
+    } else if (direction == 1) {
+        copies = std::min(copies, page_.pageWidth());
+        for (int i = 0; i < copies; ++i)
+            page_.drawLine(x0 + i, y0, x0 + i, y0 + along, pen);
+    }
+}
+
+void TESCP::hmi()
+{
+    const int n = data_.readWord();
+    if (n > kMaxHmi)
+        illegal("SetHMI " + std::to_string(n));
+    trace_.command("SetHMI %d", n);
+    page_.setHMI(inchFractionToTwips(n, 360));
+    page_.setExtraSpace(0);
+}
+
+void TESCP::typeface()
+{
+    const int n = data_.readByte();
+    trace_.command("SelTypeFace %d", n);
+    page_.setTypeface(n <= kMaxTypeface ? n : 0);
+}
+
+void TESCP::proportionalMode()
+{
+    const int value = digitValue(data_.readByte());
+    if (value > 1)
+        illegal("SetPropMode");
+    trace_.command("SetPropMode %d", value);
+    leaveMultipoint();
+    if (value == 0) {
+        page_.setProportional(false);
+    } else {
+        draft_ = false;
+        page_.setProportional(true);
+    }
+    page_.setHMI(0);
+}
+
+void TESCP::printStyle()
+{
+    const int n = data_.readByte();
+    if (n > 3)
+        illegal("SetStyle");
+    trace_.command("SetStyle %d", n);
+    page_.setOutline((n & 1) != 0);
+    page_.setShadow((n & 2) != 0);
+}
+
+void TESCP::colour()
+{
+    const int n = data_.readByte();
+    if (n >= static_cast<int>(kColours.size()))
+        illegal("SetColour");
+    trace_.command("SetColour %d", n);
+    setColourValue(kColours[n]);
+}
+
+void TESCP::selectSlot()
+{
+    const int n = digitValue(data_.readByte());
+    if (n >= kSlotCount)
+        illegal("SelCharTable n");
+    trace_.command("SelCharTable %d", n);
+    currentSlot_ = n;
+}
+
+void TESCP::doubleHeight()
+{
+    const std::uint8_t n = data_.readByte();
+    if (multipoint_) {
+        trace_.command("SetDoubleHeight %d", n);
+        return;
+    }
+    const int value = digitValue(n);
+    if (value > 1)
+        illegal("SetDoubleHeight");
+    trace_.command("SetDoubleHeight %d", value);
+    page_.setDoubleHeight(value == 1);
+}
+
+void TESCP::quality()
+{
+    const int n = data_.readByte();
+    trace_.command("SelQuality %d", n);
+    draft_ = n % 2 == 0;
 }
 
 }  // namespace zemprint

@@ -1,54 +1,185 @@
-// TESCP: reads the job through TData and drives TPrinter.
-//
-// This is the first stage of the interpreter: it prints the text of a job in
-// fixed-pitch cells and follows the line, page and position commands; every
-// other command is read with its parameters and skipped, so that parameter
-// bytes never print as text. A job that ends inside a command fails with the
-// job reader's "Read beyond end of file %d".
+// TESCP: the ESC/P and ESC/P2 interpreter. It reads the job one command at a
+// time through TData and turns it into calls on the page model; it owns the
+// command-language state: units, tab stops, character slots, bit-image
+// densities and the debug trace. It knows nothing of Qt or output devices.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "printer/data/charsets.h"
-#include "printer/settings.h"
+#include "printer/escp_trace.h"
+#include "printer/page_model.h"
 
 namespace zemprint {
 
 class TData;
-class TPrinter;
 class TSettings;
+class PageModel;
+
+// What the interpreter takes from the settings.
+struct EscpSettings {
+    std::array<std::uint32_t, 4> charsets{kDefaultCharsetId, kDefaultCharsetId, kDefaultCharsetId,
+                                          kDefaultCharsetId};
+    bool debug = false;
+};
 
 class TESCP {
 public:
-    TESCP(TData& data, TPrinter& printer, const TSettings& settings);
+    TESCP(TData& data, PageModel& page, const EscpSettings& settings);
+    TESCP(TData& data, PageModel& page, const TSettings& settings);
+    TESCP(const TESCP&) = delete;
+    TESCP& operator=(const TESCP&) = delete;
 
+    // Reset with page end, then interpret until the job ends or the stop flag
+    // is set. Errors other than illegal parameters leave run.
     void run();
-    // Keep interpreting to the end although only one page is output.
+
+    // Keep interpreting to the end although only one page is output (the
+    // preview sets it to learn the page count).
     bool countAll = false;
 
+    static constexpr int kHorizontalTabCapacity = 32;
+    static constexpr int kVerticalTabCapacity = 16;
+    static constexpr int kSlotCount = 4;
+
 private:
+    // --- item level ---
     void processItem();
+    void printByte(std::uint8_t b);
+    // Prints c (the slot value of byte b), composing with "BS x" when the
+    // lookahead (at most `lookahead` bytes) holds one.
+    // Returns the bytes the composition took (0 or 2).
+    int printMapped(std::uint8_t b, std::int32_t lookahead);
     void escape();
     void extended();
     void reset(bool withPageEnd);
-    void printByte(std::uint8_t byte);
+    [[noreturn]] void illegal(const std::string& name);
+
+    // --- control codes ---
+    void backspace();
     void horizontalTab();
     void lineFeed();
-    void skipUntil(std::uint8_t terminator);
-    void skipJobControl();
-    void skipRemoteMode();
-    void skipBitImage(int bytesPerColumn);
-    int toTwips(int value, int unit) const;
+    void verticalTab();
+    void formFeed();
+    void carriageReturn();
+    void endOneLineDoubleWidth();
+    void doubleWidthOneLine();
+    void cancelDoubleWidth();
+    void setCondensed(bool on);
+
+    // --- ESC commands ---
+    void jobControlMode();
+    void paperControl();
+    void intercharacterSpace();
+    void masterSelect();
+    void absoluteHorizontal();
+    void bitImage();
+    void legacyBitImage(std::uint8_t command);
+    void lineSpacing(int n, int perInch);
+    void fractionLineSpacing(int numerator, int denominator);
+    void underline();
+    void reassignBitImage();
+    void verticalTabs();
+    void pageLengthLines();
+    void horizontalTabs();
+    void controlCodes();
+    void advanceVertical();
+    void selectPitch(int cpi);
+    void bottomMargin();
+    void cancelBottomMargin();
+    void rightMargin();
+    void internationalSet();
+    void selectScript();
+    void doubleWidth();
+    void scalableFont();
+    void relativeHorizontal();
+    void ninePinGraphics();
+    void ruledLine();
+    void hmi();
+    void typeface();
+    void leftMargin();
+    void proportionalMode();
+    void printStyle();
+    void colour();
+    void selectSlot();
+    void doubleHeight();
+    void quality();
+
+    // --- ESC ( commands ---
+    void scoreLine();
+    void pageLengthUnits(int length);
+    void graphicsMode(int length);
+    void remoteMode();
+    void units(int length);
+    void absoluteVertical(int length);
+    void relativeHorizontalHigh(int length);
+    void printDataAsCharacters(int length);
+    void pageFormat(int length);
+    void assignCharTable(int length);
+    void relativeVertical(int length);
+
+    // --- graphics mode ---
+    struct TiffState {
+        int compression = 2;
+        int verticalDpi = 0;
+        int horizontalDpi = 0;
+        int rowDots = 0;
+        std::array<std::vector<std::uint8_t>, 4> planes;  // a set bit is a printed dot
+        std::array<bool, 4> holdsData{};
+        int plane = 0;
+        int unit = 1;
+        int x = 0;
+    };
+    bool graphicsItem();  // true at ESC @
+    void graphicsExtended();
+    void rasterGraphics();
+    void tiffMode(int compression);
+    int tiffParameter(std::uint8_t code);
+    void printPlanes(TiffState& tiff);
+    std::uint8_t runLengthByte();
+    void clearRunLength();
+    bool selectionPassed() const;
+
+    // --- helpers ---
+    void setColourValue(Rgb value);
+    void leaveMultipoint();
+    void setPageLength(int twips);
+    void columnImage(int columns, int bytesPerColumn, int horizontalDpi, int verticalDpi);
+    int marginUnit() const;
 
     TData& data_;
-    TPrinter& printer_;
-    const TSettings& settings_;
+    PageModel& page_;
+    EscpTrace trace_;
+    std::array<std::uint32_t, kSlotCount> charsetIds_;
+
+    bool controlCodes_ = true;
+    bool oneLineDoubleWidth_ = false;
+    int pageUnit_ = 20;
+    int relativeHorizontalUnit_ = 40;
+    int absoluteHorizontalUnit_ = 120;
+    int relativeVerticalUnit_ = 20;
+    int absoluteVerticalUnit_ = 20;
+    bool defaultUnits_ = true;
+    bool draft_ = false;
+    int horizontalTabCount_ = kHorizontalTabCapacity;
+    std::array<int, kHorizontalTabCapacity> horizontalTabs_{};
+    int verticalTabCount_ = kVerticalTabCapacity;
+    std::array<int, kVerticalTabCapacity> verticalTabs_{};
+    bool multipoint_ = false;
     bool stop_ = false;
-    std::array<CharsetTable, kCharsetSlotCount> slots_{};
-    std::size_t currentSlot_ = 0;
-    std::array<int, 32> tabStops_{};
-    int tabCount_ = 0;
+    std::array<int, 4> densities_{};
+    std::array<CharsetTable, kSlotCount> slots_{};
+    int currentSlot_ = 0;
+    Rgb colour_{};
+    int repeatCount_ = 0;
+    std::uint8_t repeatByte_ = 0;
+    int literalCount_ = 0;
+    // Bottom of the form set by the last page length; 0 while none is set
+    // (the form then ends at the page height).
+    int formBottom_ = 0;
 };
 
 }  // namespace zemprint

@@ -1,0 +1,263 @@
+// ESC ( commands: each carries a length word after its letter, so an unknown
+// one is skipped by that length and the job goes on.
+#include "printer/data.h"
+#include "printer/escp.h"
+#include "printer/escp_codes.h"
+#include "printer/escp_units.h"
+#include "printer/page_model.h"
+#include "printer/data/control_glyphs.h"
+
+namespace zemprint {
+
+namespace {
+
+constexpr int kLengthWord = 2;
+constexpr int kExtendedUnitBase = 3600;  // ESC ( U length 1: m / 3600 inch
+constexpr int kExtendedUnitDivisor = 1440;
+constexpr int kRemoteModeZeros = 3;
+
+bool isSimpleUnit(int m)
+{
+    switch (m) {
+    case 5: case 10: case 20: case 30: case 40: case 50: case 60: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void TESCP::extended()
+{
+    const std::uint8_t command = data_.readByte();
+    if (command == 'R') {
+        remoteMode();
+        return;
+    }
+    const int length = data_.readWord();
+    switch (command) {
+    case '-': scoreLine(); return;
+    case 'B':
+        trace_.notImplemented("Bar code setup and print");
+        data_.skip(length);
+        return;
+    case 'C': pageLengthUnits(length); return;
+    case 'G': graphicsMode(length); return;
+    case 'K':
+        // Fixed sizes: the length word is not trusted.
+        data_.skip(4 - kLengthWord);
+        trace_.ignored("Select monochrome mode");
+        return;
+    case 'S':
+        data_.skip(10 - kLengthWord);
+        trace_.ignored("Set paper dimension");
+        return;
+    case 'U': units(length); return;
+    case 'V': absoluteVertical(length); return;
+    case '\\': relativeHorizontalHigh(length); return;
+    case '^': printDataAsCharacters(length); return;
+    case 'c': pageFormat(length); return;
+    case 'i':
+        data_.skip(3 - kLengthWord);
+        trace_.ignored("Select microweave print mode");
+        return;
+    case 's':
+        data_.skip(3 - kLengthWord);
+        trace_.ignored("Select printing speed");
+        return;
+    case 't': assignCharTable(length); return;
+    case 'v': relativeVertical(length); return;
+    default:
+        data_.skip(length);
+        trace_.notImplemented("Unknown ESC( code (" + std::to_string(command) + ")");
+        return;
+    }
+}
+
+void TESCP::remoteMode()
+{
+    trace_.command("Enter remote mode");
+    // Until ESC NUL NUL NUL; another ESC starts the count again, any other
+    // byte goes back to looking for ESC.
+    int zeros = -1;
+    for (;;) {
+        const std::uint8_t b = data_.readByte();
+        if (b == ESC) {
+            zeros = 0;
+        } else if (b == NUL && zeros >= 0) {
+            if (++zeros == kRemoteModeZeros)
+                break;
+        } else {
+            zeros = -1;
+        }
+    }
+    trace_.command("Exit remote mode");
+}
+
+void TESCP::scoreLine()
+{
+    const int m = data_.readByte();
+    const int d1 = data_.readByte();
+    const int d2 = data_.readByte();
+    trace_.command("SelectLineScore %d %d %d", m, d1, d2);
+    ScoreStyle style = ScoreStyle::None;
+    switch (d2) {
+    case 0: style = ScoreStyle::None; break;
+    case 1: style = ScoreStyle::Single; break;
+    case 2: style = ScoreStyle::Double; break;
+    case 5: style = ScoreStyle::SingleBroken; break;
+    case 6: style = ScoreStyle::DoubleBroken; break;
+    default: illegal("SelectLineScore");
+    }
+    if (m != 1)
+        illegal("SelectLineScore");
+    switch (d1) {
+    case 1: page_.setUnderline(style); break;
+    case 2: page_.setStrikeThrough(style); break;
+    case 3: page_.setOverline(style); break;
+    default: illegal("SelectLineScore");
+    }
+}
+
+void TESCP::pageLengthUnits(int length)
+{
+    std::int64_t value = 0;
+    if (length == 2) {
+        value = data_.readWord();
+        trace_.command("SetPageLength %d units", static_cast<int>(value));
+    } else if (length == 4) {
+        value = data_.readLong();
+        trace_.command("SetPageLengthExtended %d units", saturate(value));
+    } else {
+        illegal("SetPageLengthUnit n");
+    }
+    setPageLength(unitsToTwips(value, pageUnit_));
+}
+
+void TESCP::units(int length)
+{
+    if (length == 1) {
+        const int m = data_.readByte();
+        if (!isSimpleUnit(m))
+            illegal("SetUnit m");
+        trace_.command("SetUnit %d", m);
+        const int unit = m * kEscpBase / kExtendedUnitBase;
+        pageUnit_ = relativeHorizontalUnit_ = absoluteHorizontalUnit_ = unit;
+        relativeVerticalUnit_ = absoluteVerticalUnit_ = unit;
+    } else if (length == 5) {
+        const int page = data_.readByte();
+        const int vertical = data_.readByte();
+        const int horizontal = data_.readByte();
+        const int m = data_.readWord();
+        if (m != kExtendedUnitDivisor)
+            illegal("SetExtendedUnit m");
+        trace_.command("SetExtendedUnit %d %d %d %d", page, vertical, horizontal, m);
+        pageUnit_ = page * kEscpBase / m;
+        relativeHorizontalUnit_ = absoluteHorizontalUnit_ = horizontal * kEscpBase / m;
+        relativeVerticalUnit_ = absoluteVerticalUnit_ = vertical * kEscpBase / m;
+    } else {
+        illegal("SetUnit n");
+    }
+    defaultUnits_ = false;
+}
+
+void TESCP::absoluteVertical(int length)
+{
+    std::int64_t value = 0;
+    if (length == 2)
+        value = data_.readWord();
+    else if (length == 4)
+        value = data_.readLong();
+    else
+        illegal("SetAbsVertPos");
+    trace_.command("SetAbsVertPos %d", saturate(value));
+    page_.setY(saturate(static_cast<std::int64_t>(page_.topLimit()) + unitsToTwips(value, absoluteVerticalUnit_)));
+}
+
+void TESCP::relativeVertical(int length)
+{
+    std::int64_t value = 0;
+    if (length == 2)
+        value = data_.readSignedWord();
+    else if (length == 4)
+        value = static_cast<std::int32_t>(data_.readLong());
+    else
+        illegal("SetRelVertPos");
+    trace_.command("SetRelVertPos %d", static_cast<int>(value));
+    page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + unitsToTwips(value, relativeVerticalUnit_)));
+}
+
+void TESCP::relativeHorizontalHigh(int length)
+{
+    if (length != 4)
+        illegal("SelRelHorPosHi");
+    const int a = data_.readWord();
+    const int d = data_.readSignedWord();
+    if (a != kTwipsPerInchEscp)
+        illegal("SelRelHorPosHi");
+    trace_.command("SetRelHorPosHi %d %d %d", length, a, d);
+    const std::int64_t target = static_cast<std::int64_t>(page_.getX()) + d;
+    if (target > 0 && target <= page_.rightLimit())
+        page_.setX(static_cast<int>(target));
+}
+
+void TESCP::printDataAsCharacters(int length)
+{
+    trace_.command("PrintDataAsChar");
+    std::int32_t remaining = length;
+    while (remaining > 0) {
+        const std::uint8_t b = data_.readByte();
+        --remaining;
+        if (const auto glyph = controlGlyph(b)) {
+            page_.printCharacter(*glyph);
+            if (trace_.debug())
+                trace_.appendText(*glyph);
+        } else {
+            // A composition may only use bytes of this block.
+            remaining -= printMapped(b, remaining);
+        }
+    }
+}
+
+void TESCP::pageFormat(int length)
+{
+    std::int64_t top = 0;
+    std::int64_t bottom = 0;
+    if (length == 4) {
+        top = data_.readWord();
+        bottom = data_.readWord();
+        if (top >= bottom)
+            illegal("SetPageFormat t >= b");
+        trace_.command("SetPageFormat %d %d", static_cast<int>(top), static_cast<int>(bottom));
+    } else if (length == 8) {
+        top = data_.readLong();
+        bottom = data_.readLong();
+        if (top >= bottom)
+            illegal("SetPageFormatExtended t >= b");
+        trace_.command("SetPageFormatExtended %d %d", saturate(top), saturate(bottom));
+    } else {
+        illegal("SetPageFormat n");
+    }
+    formBottom_ = 0;
+    page_.cancelBottomLimit();
+    page_.setTopLimit(unitsToTwips(top, pageUnit_));
+    page_.setBottomLimit(unitsToTwips(bottom, pageUnit_));
+}
+
+void TESCP::assignCharTable(int length)
+{
+    if (length != 3)
+        illegal("AssignCharTable");
+    const int d1 = data_.readByte();
+    const std::uint8_t d2 = data_.readByte();
+    const std::uint8_t d3 = data_.readByte();
+    if (d1 >= kSlotCount)
+        illegal("AssignCharTable");
+    const std::uint32_t id = charsetIdFromSelector(d2, d3);
+    const TCharset* table = charsetById(id);
+    if (table == nullptr)
+        illegal("Unsuported table");
+    trace_.command("AssignCharTable %d %d %d %d", d1, d2, d3, static_cast<int>(id));
+    slots_[d1] = table->table;
+}
+
+}  // namespace zemprint

@@ -1,0 +1,349 @@
+// Graphics mode (ESC ( G until ESC @): its own small command set, raster
+// bands (raw or run-length coded) and the TIFF-style plane commands.
+#include <algorithm>
+#include <cstring>
+
+#include "printer/data.h"
+#include "printer/escp.h"
+#include "printer/escp_codes.h"
+#include "printer/escp_units.h"
+#include "printer/page_model.h"
+
+namespace zemprint {
+
+namespace {
+
+constexpr std::uint8_t ACK = 6;
+constexpr int kRasterDensityBase = 3600;   // v, h are in 1/3600 inch
+constexpr int kTiffDefaultStep = 10;
+constexpr int kMaxTiffMove = 31680;        // twips; larger <MOVY> moves are not taken
+constexpr int kDotsPerByte = 8;
+constexpr int kPlaneCount = 4;
+
+enum TiffCode : std::uint8_t {
+    kTiffClear = 0xE1,
+    kTiffCarriageReturn = 0xE2,
+    kTiffExit = 0xE3,
+    kTiffMoveByte = 0xE4,
+    kTiffMoveDot = 0xE5,
+};
+
+constexpr std::array<Rgb, kPlaneCount> kPlaneColours = {{{0, 0, 0}, {255, 0, 255}, {0, 255, 255}, {255, 255, 0}}};
+
+bool validRasterDensity(int dpi) { return dpi == 90 || dpi == 180 || dpi == 360 || dpi == 720; }
+
+int rasterDensity(int step) { return roundEven(static_cast<double>(kRasterDensityBase) / step); }
+
+// Writes the eight dots of `bits` at dot position x of a row, keeping the row's end.
+void storeByte(std::vector<std::uint8_t>& row, int rowDots, int x, std::uint8_t bits)
+{
+    for (int dot = 0; dot < kDotsPerByte; ++dot) {
+        const int at = x + dot;
+        if (at >= rowDots)
+            return;
+        const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (at % kDotsPerByte));
+        if (bits & (0x80 >> dot))
+            row[static_cast<std::size_t>(at / kDotsPerByte)] |= mask;
+        else
+            row[static_cast<std::size_t>(at / kDotsPerByte)] &= static_cast<std::uint8_t>(~mask);
+    }
+}
+
+}  // namespace
+
+std::uint8_t TESCP::runLengthByte()
+{
+    if (repeatCount_ == 0 && literalCount_ == 0) {
+        const int counter = data_.readByte();
+        if (counter >= 128) {
+            repeatCount_ = 257 - counter;
+            repeatByte_ = data_.readByte();
+        } else {
+            literalCount_ = counter + 1;
+        }
+    }
+    if (repeatCount_ > 0) {
+        --repeatCount_;
+        return repeatByte_;
+    }
+    --literalCount_;
+    return data_.readByte();
+}
+
+void TESCP::clearRunLength()
+{
+    repeatCount_ = 0;
+    repeatByte_ = 0;
+    literalCount_ = 0;
+}
+
+bool TESCP::selectionPassed() const
+{
+    const int selected = page_.singlePage();
+    return selected > 0 && selected < page_.pageCount() && !countAll;
+}
+
+void TESCP::graphicsMode(int length)
+{
+    if (length != 1)
+        illegal("GraphicsMode n");
+    const int b = data_.readByte();
+    if (b != 1 && b != '1')
+        illegal("Graphicsmode b");
+    trace_.command("Enter graphics mode");
+    for (;;) {
+        if (selectionPassed()) {
+            stop_ = true;
+            return;
+        }
+        try {
+            if (graphicsItem())
+                return;
+        } catch (const EIllegalParameter& failure) {
+            trace_.illegal(failure.name());
+        }
+    }
+}
+
+bool TESCP::graphicsItem()
+{
+    const std::uint8_t b = data_.readByte();
+    switch (b) {
+    case LF: lineFeed(); return false;
+    case FF: formFeed(); return false;
+    case CR: carriageReturn(); return false;
+    case ESC: break;
+    default:
+        trace_.notImplemented("Unknown graphics code (" + std::to_string(b) + ")");
+        return false;
+    }
+    const std::uint8_t command = data_.readByte();
+    switch (command) {
+    case ACK: trace_.ignored("Print out buffers"); return false;
+    case EM: paperControl(); return false;
+    case '$': absoluteHorizontal(); return false;
+    case '+': lineSpacing(data_.readByte(), 360); return false;
+    case '.': rasterGraphics(); return false;
+    case '@':
+        trace_.command("Exit graphics mode");
+        reset(false);
+        return true;
+    case 'U': data_.readByte(); trace_.ignored("Turn unidirectional mode on/off"); return false;
+    case '\\': relativeHorizontal(); return false;
+    case 'r': colour(); return false;
+    case '(': graphicsExtended(); return false;
+    default:
+        trace_.notImplemented("Unknown graphics ESC code (" + std::to_string(command) + ")");
+        return false;
+    }
+}
+
+void TESCP::graphicsExtended()
+{
+    const std::uint8_t command = data_.readByte();
+    const int length = data_.readWord();
+    switch (command) {
+    case '$': {
+        if (length != 4)
+            illegal("SetAbsHorPosExtended n");
+        const std::int64_t value = data_.readLong();
+        trace_.command("SetAbsHorPosExtended %d", saturate(value));
+        page_.setX(unitsToTwips(value, absoluteHorizontalUnit_));
+        return;
+    }
+    case 'C': pageLengthUnits(length); return;
+    case 'U': units(length); return;
+    case 'V': absoluteVertical(length); return;
+    case 'c': pageFormat(length); return;
+    case 'v': relativeVertical(length); return;
+    case 'K': data_.skip(2); trace_.ignored("Select monochrome mode"); return;
+    case 'S': data_.skip(8); trace_.ignored("Set paper dimension"); return;
+    case 'i': data_.skip(1); trace_.ignored("Select microweave print mode"); return;
+    case 'r': {
+        if (length != 2)
+            illegal("SetColourGraphics n");
+        const int m = data_.readByte();
+        const int c = data_.readByte();
+        trace_.command("SetColourGraphics %d %d", m, c);
+        switch (m * 256 + c) {
+        case 0: setColourValue(kPlaneColours[0]); return;
+        case 1: setColourValue(kPlaneColours[1]); return;
+        case 2: setColourValue(kPlaneColours[2]); return;
+        case 4: setColourValue(kPlaneColours[3]); return;
+        default: illegal("SetColourGraphics");
+        }
+    }
+    default:
+        data_.skip(length);
+        trace_.notImplemented("Unknown graphics ESC( code (" + std::to_string(command) + ")");
+        return;
+    }
+}
+
+void TESCP::rasterGraphics()
+{
+    const int compression = data_.readByte();
+    if (compression == 2 || compression == 3) {
+        tiffMode(compression);
+        return;
+    }
+    const int v = data_.readByte();
+    const int h = data_.readByte();
+    const int height = data_.readByte();
+    const int width = data_.readWord();
+    const int verticalDpi = v == 0 ? 0 : rasterDensity(v);
+    const int horizontalDpi = h == 0 ? 0 : rasterDensity(h);
+    if (!validRasterDensity(verticalDpi))
+        illegal("PrintRaster v-res");
+    if (!validRasterDensity(horizontalDpi))
+        illegal("PrintRaster h-res");
+    trace_.command("Print raster %d %d/%d %d/%d", compression, horizontalDpi, verticalDpi, width, height);
+    if (width == 0)
+        return;
+    MonoBitmap band(width, height);
+    const std::size_t total = band.bits.size();
+    if (compression == 0) {
+        for (std::size_t i = 0; i < total; ++i)
+            band.bits[i] = data_.readByte();
+    } else {
+        clearRunLength();
+        for (std::size_t i = 0; i < total; ++i)
+            band.bits[i] = runLengthByte();
+    }
+    if (height > 0)
+        page_.placeBitmap(band, horizontalDpi, verticalDpi, true);
+}
+
+void TESCP::setColourValue(Rgb value)
+{
+    colour_ = value;
+    page_.setColour(value);
+}
+
+int TESCP::tiffParameter(std::uint8_t code)
+{
+    if ((code & 0x10) == 0)
+        return code & 0x0F;
+    return (code & 0x0F) == 1 ? data_.readByte() : data_.readWord();
+}
+
+void TESCP::tiffMode(int compression)
+{
+    int v = data_.readByte();
+    int h = data_.readByte();
+    const int p1 = data_.readByte();
+    const int p2 = data_.readByte();
+    const int p3 = data_.readByte();
+    if (p1 != 1 || p2 != 0 || p3 != 0)
+        illegal("PrintTIFF");
+    if (v == 0)
+        v = kTiffDefaultStep;
+    if (h == 0)
+        h = kTiffDefaultStep;
+    TiffState tiff;
+    tiff.compression = compression;
+    tiff.verticalDpi = rasterDensity(v);
+    tiff.horizontalDpi = rasterDensity(h);
+    tiff.rowDots = roundEven(static_cast<double>(page_.pageWidth()) * tiff.horizontalDpi / kTwipsPerInchEscp);
+    tiff.rowDots = std::max(tiff.rowDots, 0);
+    int rowBytes = (tiff.rowDots + kDotsPerByte - 1) / kDotsPerByte;
+    rowBytes += rowBytes % 2;
+    for (auto& plane : tiff.planes)
+        plane.assign(static_cast<std::size_t>(rowBytes) + 1, 0);
+    trace_.command("Enter TIFF mode %d %d/%d", compression, tiff.horizontalDpi, tiff.verticalDpi);
+    for (;;) {
+        const std::uint8_t code = data_.readByte();
+        if (code == kTiffExit) {
+            printPlanes(tiff);
+            trace_.command("Exit TIFF mode");
+            return;
+        }
+        if (code == kTiffMoveByte) {
+            tiff.unit = kDotsPerByte;
+            tiff.x = 0;
+            trace_.command("<MOVXBYTE>");
+        } else if (code == kTiffMoveDot) {
+            tiff.unit = 1;
+            tiff.x = 0;
+            trace_.command("<MOVXDOT>");
+        } else if (code == kTiffCarriageReturn) {
+            tiff.x = 0;
+            trace_.command("<CR>");
+        } else if (code == kTiffClear) {
+            std::fill(tiff.planes[tiff.plane].begin(), tiff.planes[tiff.plane].end(), 0);
+            tiff.holdsData[tiff.plane] = false;
+            trace_.command("<CLR>");
+        } else if (code >= 0x80 && code <= 0x8F) {
+            tiff.x = 0;
+            const int n = code & 0x0F;
+            trace_.command("<COLR> %d", n);
+            if (n == 0 || n == 1 || n == 2)
+                tiff.plane = n;
+            else if (n == 4)
+                tiff.plane = 3;
+            else
+                trace_.command("<COLR> argument invalid");
+        } else if (code >= 0x60 && code <= 0x7F) {
+            const int p = tiffParameter(code);
+            trace_.command("<MOVY> %d", p);
+            printPlanes(tiff);
+            const int move = unitsToTwips(p, pageUnit_);
+            if (move < kMaxTiffMove) {
+                page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + move));
+                tiff.x = 0;
+            }
+        } else if (code >= 0x40 && code <= 0x5F) {
+            int value = 0;
+            if ((code & 0x10) == 0)
+                value = (code & 0x08) ? (code & 0x0F) - 16 : (code & 0x0F);
+            else if ((code & 0x0F) == 1)
+                value = static_cast<std::int8_t>(data_.readByte());
+            else
+                value = static_cast<std::int16_t>(data_.readWord());
+            trace_.command("<MOVX> %d", value);
+            const std::int64_t moved = divRoundEven(
+                static_cast<std::int64_t>(tiff.x) * kEscpBase +
+                    static_cast<std::int64_t>(value) * tiff.unit * pageUnit_ * tiff.horizontalDpi,
+                kEscpBase);
+            if (moved >= 0 && moved <= tiff.rowDots)
+                tiff.x = static_cast<int>(moved);
+        } else if (code >= 0x20 && code <= 0x3F) {
+            const int p = tiffParameter(code);
+            trace_.command("<XFER> %d", p);
+            clearRunLength();
+            const std::int32_t start = data_.position();
+            auto& row = tiff.planes[tiff.plane];
+            while (data_.position() - start < p || repeatCount_ > 0) {
+                const std::uint8_t bits = runLengthByte();
+                if (tiff.x < tiff.rowDots)
+                    storeByte(row, tiff.rowDots, tiff.x, bits);
+                tiff.x = std::min(tiff.x + kDotsPerByte, tiff.rowDots + kDotsPerByte);
+            }
+            tiff.holdsData[tiff.plane] = true;
+        }
+    }
+}
+
+void TESCP::printPlanes(TiffState& tiff)
+{
+    bool coloured = false;
+    for (int i = 0; i < kPlaneCount; ++i) {
+        if (!tiff.holdsData[i])
+            continue;
+        MonoBitmap row(tiff.rowDots, 1);
+        std::memcpy(row.bits.data(), tiff.planes[i].data(), row.bits.size());
+        page_.setX(page_.leftLimit());
+        page_.setColour(kPlaneColours[i]);
+        coloured = true;
+        if (tiff.rowDots > 0)
+            page_.placeBitmap(row, tiff.horizontalDpi, tiff.verticalDpi, false);
+        if (tiff.compression == 2) {
+            std::fill(tiff.planes[i].begin(), tiff.planes[i].end(), 0);
+            tiff.holdsData[i] = false;
+        }
+    }
+    if (coloured)
+        page_.setColour(colour_);
+}
+
+}  // namespace zemprint

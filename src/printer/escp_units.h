@@ -1,0 +1,55 @@
+// Length arithmetic of the interpreter: command values arrive in units of
+// 1/7200 inch and leave as twips, rounded to the nearest integer with ties to
+// the even neighbour. Done in integers so no value depends on the FPU.
+#pragma once
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
+namespace zemprint {
+
+inline constexpr int kEscpBase = 7200;        // interpreter units per inch
+inline constexpr int kTwipsPerInchEscp = 1440;
+
+// round(numerator / denominator), ties to even; denominator > 0.
+constexpr std::int64_t divRoundEven(std::int64_t numerator, std::int64_t denominator)
+{
+    std::int64_t quotient = numerator / denominator;
+    std::int64_t remainder = numerator % denominator;
+    if (remainder < 0) {
+        remainder += denominator;
+        --quotient;
+    }
+    const std::int64_t twice = 2 * remainder;
+    if (twice > denominator || (twice == denominator && (quotient & 1) != 0))
+        ++quotient;
+    return quotient;
+}
+
+// Keeps a 64-bit intermediate inside the model's 32-bit coordinates.
+constexpr int saturate(std::int64_t value)
+{
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// round(value × unit × 1440 / 7200): a value in one of the command units
+// (unit in 1/7200 inch) as twips.
+constexpr int unitsToTwips(std::int64_t value, int unit)
+{
+    return saturate(divRoundEven(value * unit * kTwipsPerInchEscp, kEscpBase));
+}
+
+// round(n × 1440 / perInch): n steps of 1/perInch inch as twips.
+constexpr int inchFractionToTwips(std::int64_t n, int perInch)
+{
+    return saturate(divRoundEven(n * kTwipsPerInchEscp, perInch));
+}
+
+inline int roundEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+}  // namespace zemprint
