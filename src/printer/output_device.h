@@ -10,6 +10,7 @@
 namespace zemprint {
 
 class TPrinterSetup;
+struct DeviceMode;
 
 class OutputDevice {
 public:
@@ -24,6 +25,9 @@ public:
     virtual void endPage() = 0;
     // Finishes the output; a document without pages produces nothing.
     virtual void endDocument() = 0;
+    // Orientation and paper source for the pages begun from now on (a job
+    // turns the paper or changes the bin between pages).
+    virtual void setDeviceMode(const DeviceMode&) {}
 
     // Valid between beginPage and endPage; device units, origin at the top-left
     // corner of the printable area.

@@ -48,6 +48,11 @@ public:
         pageOpen_ = true;
     }
     void endPage() override { pageOpen_ = false; }
+    void setDeviceMode(const DeviceMode& mode) override
+    {
+        writer_.setPageOrientation(mode.orientation.value_or(kPortrait) == kLandscape ? QPageLayout::Landscape
+                                                                                     : QPageLayout::Portrait);
+    }
     void endDocument() override
     {
         pageOpen_ = false;

@@ -26,6 +26,11 @@ public:
     }
 
     void beginDocument() override {}
+    void setDeviceMode(const DeviceMode& mode) override
+    {
+        const QSizeF size = sizeMm_.width() <= sizeMm_.height() ? sizeMm_ : sizeMm_.transposed();
+        sizeMm_ = mode.orientation.value_or(kPortrait) == kLandscape ? size.transposed() : size;
+    }
     void beginPage() override
     {
         const QSize pixels(qRound(sizeMm_.width() / kMmPerInch * resolution_),

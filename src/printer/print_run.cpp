@@ -21,7 +21,7 @@ PrintResult printJob(const TSettings& settings, TPrinterSetup& setup, const std:
         try {
             data.open(jobFile);
             printer.open(setup.printerName());
-            printer.singlePage = singlePage;
+            printer.setSinglePage(singlePage);
             escp.run();
             result.pages = printer.pageCount();
             printer.close();

@@ -1,29 +1,82 @@
 #include "printer/printer.h"
 
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPaintEngine>
+#include <algorithm>
 #include <cmath>
 
 #include "printer/errors.h"
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
 #include "printer/trace.h"
+#include "printer/translate.h"
 
 namespace zemprint {
 
 namespace {
-constexpr double kMmPerInch = 25.4;
+
 constexpr char16_t kSpace = 32;
+constexpr double kPointsPerInch = 72.0;
+constexpr int kSuperscriptRaiseDivisor = 3;
+constexpr int kPenWidthDivisor = 16;
+constexpr int kFullStretch = 100;
+constexpr int kMinStretch = 1;
+constexpr int kMaxStretch = 4000;
+constexpr double kBitmapRoundUp = 0.9;
+const QColor kShadowColour(128, 128, 128);
+const char* const kDocumentName = "ZEMPrint";
 
-int roundEven(double value) { return static_cast<int>(std::nearbyint(value)); }
-}  // namespace
+QColor toQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
-void TPageLimits::measure(double widthMm, double heightMm)
+// Whether the painter can combine with the page by AND (raster surfaces can;
+// PDF and printer engines cannot and get transparency instead, which is the
+// same on white paper).
+bool canAnd(QPainter& painter)
 {
-    pageWidth = roundEven((widthMm + 0.5) / kMmPerInch * kTwipsPerInch);
-    pageHeight = roundEven(heightMm / kMmPerInch * kTwipsPerInch);
+    return painter.paintEngine() && painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
 }
 
-TPrinter::TPrinter(const TSettings& settings, TPrinterSetup& setup) : settings_(settings), setup_(setup) {}
+Qt::PenStyle ruleStyle(RuleStyle style)
+{
+    switch (style) {
+    case RuleStyle::Dotted:
+        return Qt::DotLine;
+    case RuleStyle::Dashed:
+        return Qt::DashLine;
+    case RuleStyle::DashDot:
+        return Qt::DashDotLine;
+    case RuleStyle::DashDotDot:
+        return Qt::DashDotDotLine;
+    case RuleStyle::Solid:
+        break;
+    }
+    return Qt::SolidLine;
+}
+
+}  // namespace
+
+TPrinter::TPrinter(const TSettings& settings, TPrinterSetup& setup)
+    : settings_(settings), setup_(setup), limits_([this] { return setup_.rotated(); })
+{
+    letterhead_ = loadLetterhead(settings_);
+    score_.setSink([this](const ScoreLine& line) {
+        if (!drawing())
+            return;
+        QPainter& painter = device_->painter();
+        QPen pen(Qt::black);
+        pen.setWidth(line.penWidth);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setStyle(line.dashed ? Qt::DashLine : Qt::SolidLine);
+        painter.setPen(pen);
+        TTranslate& t = translation();
+        t.set(line.x1, line.y);
+        const QPointF from(t.deviceX(), t.deviceY());
+        t.set(line.x2, line.y);
+        painter.drawLine(from, QPointF(t.deviceX(), t.deviceY()));
+        painter.setPen(Qt::NoPen);
+    });
+}
 
 TPrinter::~TPrinter()
 {
@@ -34,16 +87,40 @@ TPrinter::~TPrinter()
     }
 }
 
+// Element 0 is the job's default source; the printer's own bins follow. Qt
+// lists a printer's trays only on Windows, so a CUPS queue reports none and
+// every bin selection falls back to the default source.
+void TPrinter::queryPaperBins()
+{
+    bins_.assign(1, setup_.deviceMode().defaultSource.value_or(kSourceAutomatic));
+    if (setup_.outputKind() == OutputKind::Printer && settings_.debug)
+        debugTrace("Cannot get trays\\n");
+}
+
 void TPrinter::open(const std::string& printerName)
 {
     if (printerName.size() >= kMaxPrinterNameLength)
         throw EPrinter(formatMessage("Illegal printer name \"%s\"", printerName.c_str()));
     setup_.restore();
-    device_ = createOutputDevice(setup_, "ZEMPrint");
+    queryPaperBins();
+    ownDevice_ = createOutputDevice(setup_, kDocumentName);
+    device_ = ownDevice_.get();
     device_->beginDocument();
     documentStarted_ = true;
+    printerOutput_ = true;
     const QSizeF size = device_->printableSizeMm();
-    limits.measure(size.width(), size.height());
+    limits_.measure(size.width(), size.height());
+    pageCount_ = 0;
+    reset(true);
+}
+
+void TPrinter::attach(OutputDevice& device)
+{
+    printerOutput_ = false;
+    ownDevice_.reset();
+    device_ = &device;
+    const QSizeF size = device_->printableSizeMm();
+    limits_.measure(size.width(), size.height());
     pageCount_ = 0;
     reset(true);
 }
@@ -53,36 +130,51 @@ void TPrinter::close()
     if (!device_)
         return;
     endPage();
-    if (documentStarted_) {
+    if (printerOutput_ && documentStarted_) {
         documentStarted_ = false;
         device_->endDocument();
     }
-    device_.reset();
+    device_ = nullptr;
+    ownDevice_.reset();
 }
 
 void TPrinter::reset(bool withPageEnd)
 {
-    typeface_ = 0;
-    pointSize_ = kDefaultPointSize;
-    pitchWidth_ = roundEven(kTwipsPerInch / kDefaultPitch);
-    lineSpacing = kDefaultLineSpacing;
-    fontDirty_ = true;
+    attributes_.typeface = 0;
+    attributes_.pointSize = kDefaultPointSize;
+    attributes_.fifteenPitch = false;
+    attributes_.setPitch(kDefaultPitch);
+    attributes_.hmi = 0;
+    attributes_.extraSpace = 0;
+    lineSpacing_ = kDefaultLineSpacing;
+    colour_ = Rgb{};
+    attributes_.proportional = false;
+    attributes_.doubleWidth = false;
+    attributes_.doubleHeight = false;
+    attributes_.condensed = false;
+    attributes_.bold = false;
+    attributes_.outline = false;
+    attributes_.shadow = false;
+    markFontDirty();
+    score_.reset();
     setup_.restore();
-    limits.reset();
+    translation().setRotated(!printerOutput_ && setup_.rotated());
+    limits_.reset();
     if (withPageEnd)
         endPage();
 }
 
-void TPrinter::prepareDevicePage()
+// Starting a page resets the painter, so the twips scale is set again.
+void TPrinter::initialiseDevice()
 {
-    // Device units per twip; the painter then works in twips.
     QPainter& painter = device_->painter();
     const double scale = static_cast<double>(device_->resolution()) / kTwipsPerInch;
     painter.resetTransform();
     painter.scale(scale, scale);
     painter.setBackgroundMode(Qt::TransparentMode);
-    painter.setPen(Qt::black);
-    fontDirty_ = true;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::NoBrush);
+    fontSelected_ = false;
 }
 
 void TPrinter::startPage()
@@ -91,37 +183,59 @@ void TPrinter::startPage()
         return;
     pageStarted_ = true;
     ++pageCount_;
-    if (pageOutput() && device_) {
+    if (!pageOutput() || !device_)
+        return;
+    if (printerOutput_) {
+        device_->setDeviceMode(setup_.deviceMode());
         device_->beginPage();
-        prepareDevicePage();
+    }
+    if (device_->pageOpen()) {
+        initialiseDevice();
+        drawLetterhead();
+    }
+}
+
+void TPrinter::drawLetterhead()
+{
+    if (!letterhead_ || (letterhead_->firstPageOnly && pageCount_ != 1))
+        return;
+    QPainter& painter = device_->painter();
+    const QRectF target(letterhead_->left, letterhead_->top, letterhead_->width, letterhead_->height);
+    if (canAnd(painter)) {
+        painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        painter.drawImage(target, letterhead_->image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        painter.drawImage(target, letterhead_->image);  // drawn on blank paper first
     }
 }
 
 void TPrinter::endPage()
 {
-    x_ = limits.effectiveLeft();
-    y_ = limits.effectiveTop();
+    score_.flush();
+    x_ = limits_.left();
+    y_ = limits_.top();
     if (!pageStarted_)
         return;
     pageStarted_ = false;
-    if (device_ && device_->pageOpen())
+    if (pageOutput() && printerOutput_ && device_ && device_->pageOpen())
         device_->endPage();
 }
 
 int TPrinter::getX()
 {
-    if (x_ < limits.effectiveRight())
+    if (x_ < limits_.right())
         return x_;
     if (settings_.debug)
-        debugTraceF("Auto-Wrap: %d >= %d", x_, limits.effectiveRight());
-    x_ = limits.effectiveLeft();
-    setY(y_ + lineSpacing);
+        debugTraceF("Auto-Wrap: %d >= %d", x_, limits_.right());
+    x_ = limits_.left();
+    setY(y_ + lineSpacing_);
     return x_;
 }
 
 void TPrinter::setY(int y)
 {
-    if (y >= limits.effectiveBottom())
+    if (y >= limits_.bottom())
         endPage();
     else
         y_ = y;
@@ -129,48 +243,296 @@ void TPrinter::setY(int y)
 
 void TPrinter::setTypeface(int typeface)
 {
-    typeface_ = typeface;
-    fontDirty_ = true;
+    attributes_.typeface = typeface;
+    markFontDirty();
+}
+
+void TPrinter::setPointSize(double points)
+{
+    attributes_.pointSize = points;
+    markFontDirty();
+}
+
+void TPrinter::setPitch(double cpi)
+{
+    attributes_.setPitch(cpi);
+    markFontDirty();
+}
+
+void TPrinter::setHMI(int twips)
+{
+    attributes_.setHmi(twips);
+    markFontDirty();
+}
+
+void TPrinter::setExtraSpace(int twips)
+{
+    attributes_.extraSpace = twips;
+    markFontDirty();
+}
+
+void TPrinter::setDoubleWidth(bool on)
+{
+    attributes_.doubleWidth = on;
+    markFontDirty();
+}
+
+void TPrinter::setDoubleHeight(bool on)
+{
+    attributes_.doubleHeight = on;
+    markFontDirty();
+}
+
+void TPrinter::setScript(Script script)
+{
+    attributes_.script = script;
+    markFontDirty();
+}
+
+void TPrinter::setCondensed(bool on)
+{
+    attributes_.setCondensed(on);
+    markFontDirty();
+}
+
+void TPrinter::setBold(bool on)
+{
+    attributes_.bold = on;
+    markFontDirty();
+}
+
+void TPrinter::setItalic(bool on)
+{
+    attributes_.italic = on;
+    markFontDirty();
+}
+
+void TPrinter::setOutline(bool on)
+{
+    attributes_.outline = on;
+    markFontDirty();
+}
+
+void TPrinter::setShadow(bool on)
+{
+    attributes_.shadow = on;
+    markFontDirty();
+}
+
+void TPrinter::setProportional(bool on)
+{
+    attributes_.proportional = on;
+    markFontDirty();
+}
+
+void TPrinter::setUnderline(ScoreStyle style)
+{
+    score_.setStyle(ScoreKind::Underline, style);
+    markFontDirty();
+}
+
+void TPrinter::setStrikeThrough(ScoreStyle style)
+{
+    score_.setStyle(ScoreKind::StrikeThrough, style);
+    markFontDirty();
+}
+
+void TPrinter::setOverline(ScoreStyle style)
+{
+    score_.setStyle(ScoreKind::Overline, style);
+    markFontDirty();
+}
+
+void TPrinter::setPageLength(int twips)
+{
+    if (twips < 1 || twips > kMaxPageLength)
+        throw EIllegalParameter("SetVirtualPageLength");
+    limits_.cancelTop();
+    limits_.setBottom(limits_.top() + twips);
+}
+
+const QFont& TPrinter::currentFont()
+{
+    if (fontDirty_)
+        buildFont();
+    return font_;
 }
 
 void TPrinter::buildFont()
 {
+    const int em = emHeight(attributes_);
+    const int w = fontWidthRequest(attributes_, settings_.values().zoom);
     const auto& names = settings_.values().fontNames;
-    font_ = QFont(QString::fromStdString(names[static_cast<std::size_t>(typeface_)]));
-    font_.setPixelSize(roundEven(pointSize_ * kTwipsPerPoint));  // pixels are twips under the page transform
-    font_.setStyleHint(QFont::TypeWriter);
-    device_->painter().setFont(font_);
+    const int typeface = std::clamp(attributes_.typeface, 0, kTypefaceCount - 1);
+
+    QFont request(QString::fromStdString(names[static_cast<std::size_t>(typeface)]));
+    request.setPixelSize(std::max(1, em));  // pixels are twips under the page's scale
+    request.setWeight(attributes_.bold ? QFont::Bold : QFont::Normal);
+    request.setItalic(attributes_.italic);
+    request.setKerning(false);
+    const QFontMetricsF emMetrics(request);
+    metrics_ = {emMetrics.height(), emMetrics.ascent(), emMetrics.averageCharWidth()};
+    score_.setPenWidth(static_cast<int>(metrics_.height) / kPenWidthDivisor);
+
+    const FontRequest final = finalFont(attributes_, w, metrics_, translation().rotated());
+    QFont font = request;
+    font.setPixelSize(std::max(1, final.height));
+    // The width request is an average character width; Qt asks for it as a
+    // stretch of the face at its final height.
+    const double naturalWidth = QFontMetricsF(font).averageCharWidth();
+    if (naturalWidth > 0 && final.width > 0) {
+        const int stretch = roundEven(kFullStretch * final.width / naturalWidth);
+        font.setStretch(std::clamp(stretch, kMinStretch, kMaxStretch));
+    }
+    font_ = font;
     fontDirty_ = false;
+    fontSelected_ = false;
+}
+
+void TPrinter::drawCharacter(char16_t c, int centreX, int baseline)
+{
+    QPainter& painter = device_->painter();
+    if (!fontSelected_) {
+        painter.setFont(font_);
+        fontSelected_ = true;
+    }
+    const QString text(QChar(static_cast<char16_t>(c)));
+    const double half = QFontMetricsF(font_).horizontalAdvance(text) / 2.0;
+    TTranslate& t = translation();
+    auto drawAt = [&](int cx, int by, const QColor& colour) {
+        t.set(cx, by);
+        painter.setPen(colour);
+        if (!t.rotated()) {
+            painter.drawText(QPointF(t.deviceX() - half, t.deviceY()), text);
+            return;
+        }
+        painter.save();
+        painter.translate(t.deviceX(), t.deviceY());
+        painter.rotate(-90.0);
+        painter.drawText(QPointF(-half, 0), text);
+        painter.restore();
+    };
+    if (attributes_.shadow)
+        drawAt(centreX + kShadowOffset, baseline + kShadowOffset, kShadowColour);
+    drawAt(centreX, baseline, toQColor(colour_));
+    painter.setPen(Qt::NoPen);
 }
 
 void TPrinter::printCharacter(char16_t c)
 {
     previousX_ = getX();
     previousY_ = y_;
-    const int advance = pitchWidth_;
+    const int advance = characterAdvance(attributes_, c);
     int x0 = getX();
     setX(x0 + advance);
-    if (getX() == limits.effectiveLeft()) {  // the character wrapped
+    if (getX() == limits_.left()) {  // the character wrapped
         x0 = getX();
         setX(x0 + advance);
     }
-    if (limits.effectiveBottom() < y_ + kBaselineOffset) {
+    if (limits_.bottom() < y_ + kBaselineOffset) {
         endPage();
         x0 = getX();
         setX(x0 + advance);
     }
-    if (c == kSpace)
-        return;
-    startPage();
-    if (!pageOutput() || !device_)
-        return;
+    if (c != kSpace)
+        startPage();
     if (fontDirty_)
         buildFont();
+    const int centreX = roundEven(x0 + advance / 2.0);
+    int baseline = y_ + kBaselineOffset;
+    if (attributes_.script == Script::Super)
+        baseline = roundEven(baseline - kTwipsPerInch * attributes_.pointSize / kPointsPerInch / kSuperscriptRaiseDivisor);
+    if (!pageOutput())
+        return;
+    if (c != kSpace && drawing())
+        drawCharacter(c, centreX, baseline);
+    const int ascent = static_cast<int>(metrics_.ascent);
+    score_.addSegment(ScoreKind::Overline, x0, x_, baseline - ascent);
+    score_.addSegment(ScoreKind::StrikeThrough, x0, x_, baseline - ascent / 2);
+    score_.addSegment(ScoreKind::Underline, x0, x_, baseline + static_cast<int>(metrics_.height) / kPenWidthDivisor);
+}
+
+void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int verticalDpi, bool advance)
+{
+    startPage();
+    if (horizontalDpi <= 0 || verticalDpi <= 0 || bitmap.width <= 0 || bitmap.height <= 0)
+        return;
+    int width = static_cast<int>(static_cast<double>(bitmap.width) * kTwipsPerInch / horizontalDpi + kBitmapRoundUp);
+    int height = static_cast<int>(static_cast<double>(bitmap.height) * kTwipsPerInch / verticalDpi + kBitmapRoundUp);
+    if (pageOutput()) {
+        int sourceWidth = bitmap.width;
+        int sourceHeight = bitmap.height;
+        if (x_ + width > limits_.right()) {
+            if (settings_.debug)
+                debugTraceF("Graphics hor. overflow: %d >= %d", x_ + width, limits_.right());
+            width = limits_.right() - x_;
+            sourceWidth = std::min(bitmap.width, roundEven(static_cast<double>(horizontalDpi) * width / kTwipsPerInch));
+        }
+        if (y_ + height > limits_.bottom()) {
+            height = limits_.bottom() - y_;
+            sourceHeight = std::min(bitmap.height, roundEven(static_cast<double>(verticalDpi) * height / kTwipsPerInch));
+        }
+        if (drawing() && width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0) {
+            QPainter& painter = device_->painter();
+            const bool useAnd = canAnd(painter);
+            QImage image(bitmap.width, bitmap.height, QImage::Format_Mono);
+            // Set bits are printed dots: they take the colour; the others leave
+            // the page as it is.
+            image.setColorTable({useAnd ? qRgb(255, 255, 255) : qRgba(0, 0, 0, 0), toQColor(colour_).rgb()});
+            for (int row = 0; row < bitmap.height; ++row)
+                std::copy_n(bitmap.bits.begin() + static_cast<std::ptrdiff_t>(row) * bitmap.stride, bitmap.stride,
+                            image.scanLine(row));
+            const QRectF source(0, 0, sourceWidth, sourceHeight);
+            TTranslate& t = translation();
+            t.set(x_, y_);
+            painter.save();
+            if (useAnd)
+                painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+            painter.translate(t.deviceX(), t.deviceY());
+            if (t.rotated())
+                painter.rotate(-90.0);
+            painter.drawImage(QRectF(0, 0, width, height), image, source);
+            painter.restore();
+        }
+    }
+    if (advance)
+        x_ += width;
+}
+
+void TPrinter::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
+{
+    if (!drawing())
+        return;
     QPainter& painter = device_->painter();
-    const QString text(QChar(static_cast<ushort>(c)));
-    const double width = QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(text);
-    const double centre = x0 + advance / 2.0;
-    painter.drawText(QPointF(centre - width / 2.0, y_ + kBaselineOffset), text);
+    QPen pen(Qt::black);
+    pen.setWidth(1);
+    pen.setStyle(ruleStyle(style));
+    painter.setPen(pen);
+    TTranslate& t = translation();
+    t.set(x1, y1);
+    const QPointF from(t.deviceX(), t.deviceY());
+    t.set(x2, y2);
+    painter.drawLine(from, QPointF(t.deviceX(), t.deviceY()));
+    painter.setPen(Qt::NoPen);
+}
+
+void TPrinter::selectBin(int index)
+{
+    if (!printerOutput_ || bins_.empty())
+        return;
+    const std::size_t i = index >= 0 && static_cast<std::size_t>(index) < bins_.size() ? static_cast<std::size_t>(index) : 0;
+    setup_.deviceMode().defaultSource = bins_[i];
+}
+
+void TPrinter::setOrientation(bool landscape)
+{
+    setup_.setOrientation(landscape ? kLandscape : kPortrait);
+    x_ = limits_.left();
+    setY(limits_.top());
+    if (!printerOutput_) {
+        translation().setRotated(setup_.rotated());
+        markFontDirty();
+    }
 }
 
 }  // namespace zemprint

@@ -1,17 +1,26 @@
-// TPrinter: the page model over an output device. Coordinates are twips
-// (1/1440 inch) from the top-left corner of the printable area.
+// TPrinter: the page model and output engine under the interpreter. It keeps
+// the print position and the character attributes, builds the host font that
+// matches them, draws characters, score lines and bitmaps through QPainter on
+// an output device, keeps the page limits and counts pages.
 //
-// This is the first stage: pages are begun by the first visible character,
-// ended by form feed, vertical overflow and destruction, and counted; text is
-// drawn in fixed-pitch cells with the font of the current typeface. Attributes,
-// score lines, bitmaps and the letterhead come with the full page model.
+// Coordinates are twips (1/1440 inch) from the top-left corner of the
+// printable area. The painter of each page is scaled so that one unit is one
+// twip; fonts are requested in twips as their pixel size.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "printer/letterhead.h"
 #include "printer/output_device.h"
+#include "printer/page_limits.h"
+#include "printer/page_model.h"
+#include "printer/score.h"
+#include "printer/text_attributes.h"
 
 namespace zemprint {
 
@@ -19,89 +28,135 @@ class TSettings;
 class TPrinterSetup;
 
 inline constexpr int kTwipsPerInch = 1440;
-inline constexpr int kTwipsPerPoint = 20;
 inline constexpr int kDefaultLineSpacing = 240;  // 1/6 inch
-inline constexpr int kDefaultTopLimit = 323;
 inline constexpr int kBaselineOffset = 160;      // baseline below the line's top
-inline constexpr double kDefaultPointSize = 10.5;
-inline constexpr double kDefaultPitch = 10.0;
 inline constexpr int kMaxPrinterNameLength = 256;
+inline constexpr int kMaxPageLength = 31680;     // 22 inches
+inline constexpr int kShadowOffset = 16;
 
-// Page size and margins; -1 in a limit means "not set".
-struct TPageLimits {
-    int pageWidth = 0;
-    int pageHeight = 0;
-    int left = -1;
-    int top = -1;
-    int right = -1;
-    int bottom = -1;
-
-    int effectiveLeft() const { return left < 0 ? 0 : left; }
-    int effectiveTop() const { return top < 0 ? kDefaultTopLimit : top; }
-    int effectiveRight() const { return right < 0 ? pageWidth : right; }
-    int effectiveBottom() const { return bottom < 0 ? pageHeight : bottom; }
-    void reset() { left = top = right = bottom = -1; }
-    // Page size in twips from the printable area's size in millimetres.
-    void measure(double widthMm, double heightMm);
-};
-
-class TPrinter {
+class TPrinter final : public PageModel {
 public:
+    // Reads the letterhead named by the settings.
     TPrinter(const TSettings& settings, TPrinterSetup& setup);
     // Ends the current page and the document; errors are traced, not thrown.
-    ~TPrinter();
+    ~TPrinter() override;
     TPrinter(const TPrinter&) = delete;
     TPrinter& operator=(const TPrinter&) = delete;
 
-    // Opens the output for the named printer; throws EPrinter.
+    // Opens the output for the named printer (the set-up's device); throws EPrinter.
     void open(const std::string& printerName);
+    // Draws on a device that belongs to someone else (the preview): no
+    // document is begun or ended here.
+    void attach(OutputDevice& device);
     // Ends the current page and the document, reporting errors.
     void close();
 
-    void reset(bool withPageEnd);
-    void startPage();
-    void endPage();
-    bool pageOutput() const { return singlePage == 0 || singlePage == pageCount_; }
-    int pageCount() const { return pageCount_; }
+    // --- PageModel ---
+    void printCharacter(char16_t c) override;
+    int getX() override;
+    void setX(int x) override { x_ = x; }
+    int y() const override { return y_; }
+    void setY(int y) override;
+    int previousX() const override { return previousX_; }
+    int previousY() const override { return previousY_; }
+
+    void startPage() override;
+    void endPage() override;
+    bool pageOutput() const override { return singlePage_ == 0 || singlePage_ == pageCount_; }
+    int pageCount() const override { return pageCount_; }
+    int singlePage() const override { return singlePage_; }
+    void reset(bool withPageEnd) override;
+
+    void setTypeface(int typeface) override;
+    void setPointSize(double points) override;
+    double pointSize() const override { return attributes_.pointSize; }
+    void setPitch(double cpi) override;
+    double pitch() const override { return attributes_.pitch; }
+    void setHMI(int twips) override;
+    void setExtraSpace(int twips) override;
+    void setDoubleWidth(bool on) override;
+    void setDoubleHeight(bool on) override;
+    void setScript(Script script) override;
+    void setCondensed(bool on) override;
+    void setBold(bool on) override;
+    void setItalic(bool on) override;
+    void setOutline(bool on) override;
+    void setShadow(bool on) override;
+    void setProportional(bool on) override;
+    bool proportional() const override { return attributes_.proportional; }
+    void setUnderline(ScoreStyle style) override;
+    void setStrikeThrough(ScoreStyle style) override;
+    void setOverline(ScoreStyle style) override;
+    void setColour(Rgb colour) override { colour_ = colour; }
+    int cellWidth() const override { return zemprint::cellWidth(attributes_); }
+    int lineSpacing() const override { return lineSpacing_; }
+    void setLineSpacing(int twips) override { lineSpacing_ = twips; }
+
+    int pageWidth() const override { return limits_.pageWidth(); }
+    int pageHeight() const override { return limits_.pageHeight(); }
+    int leftLimit() const override { return limits_.left(); }
+    int topLimit() const override { return limits_.top(); }
+    int rightLimit() const override { return limits_.right(); }
+    int bottomLimit() const override { return limits_.bottom(); }
+    void setTopLimit(int twips) override { limits_.setTop(twips); }
+    void setBottomLimit(int twips) override { limits_.setBottom(twips); }
+    void setLeftLimit(int twips) override { limits_.setLeft(twips); }
+    void setRightLimit(int twips) override { limits_.setRight(twips); }
+    void cancelTopLimit() override { limits_.cancelTop(); }
+    void cancelBottomLimit() override { limits_.cancelBottom(); }
+    void setPageLength(int twips) override;
+
+    void placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int verticalDpi, bool advance) override;
+    void drawLine(int x1, int y1, int x2, int y2, RuleStyle style) override;
+    void selectBin(int index) override;
+    void setOrientation(bool landscape) override;
+
+    // --- Beyond the interpreter's needs ---
+    void setSinglePage(int page) { singlePage_ = page; }
+    const TextAttributes& attributes() const { return attributes_; }
+    Rgb colour() const { return colour_; }
     bool pageStarted() const { return pageStarted_; }
-
-    // The horizontal position; at or past the right limit it wraps to the next line.
-    int getX();
-    void setX(int x) { x_ = x; }
-    int y() const { return y_; }
-    // At or past the bottom limit the page ends.
-    void setY(int y);
-    int previousX() const { return previousX_; }
-    int previousY() const { return previousY_; }
-
-    void setTypeface(int typeface);
-    int cellWidth() const { return pitchWidth_; }
-    void printCharacter(char16_t c);
-
-    TPageLimits limits;
-    int lineSpacing = kDefaultLineSpacing;
-    // 0: every page is output; n: only page n.
-    int singlePage = 0;
+    TPageLimits& limits() { return limits_; }
+    const TPageLimits& limits() const { return limits_; }
+    const TScore& score() const { return score_; }
+    const std::vector<int>& paperBins() const { return bins_; }
+    // The font of the next character (built when dirty).
+    const QFont& currentFont();
+    const FontMetricsTwips& textMetrics() const { return metrics_; }
 
 private:
     void buildFont();
-    void prepareDevicePage();
+    void initialiseDevice();
+    void drawLetterhead();
+    void drawCharacter(char16_t c, int centreX, int baseline);
+    void queryPaperBins();
+    void markFontDirty() { fontDirty_ = true; }
+    bool drawing() const { return device_ && pageStarted_ && pageOutput() && device_->pageOpen(); }
 
     const TSettings& settings_;
     TPrinterSetup& setup_;
-    std::unique_ptr<OutputDevice> device_;
+    std::unique_ptr<OutputDevice> ownDevice_;
+    OutputDevice* device_ = nullptr;
     bool documentStarted_ = false;
     bool pageStarted_ = false;
     int x_ = 0;
     int y_ = kDefaultTopLimit;
     int previousX_ = 0;
     int previousY_ = 0;
-    int typeface_ = 0;
-    double pointSize_ = kDefaultPointSize;
-    int pitchWidth_ = 144;
+    TextAttributes attributes_;
     bool fontDirty_ = true;
     QFont font_;
+    bool fontSelected_ = false;
+    TScore score_;
+    bool printerOutput_ = false;
+    Rgb colour_{};
     int pageCount_ = 0;
+    int singlePage_ = 0;
+    FontMetricsTwips metrics_;
+    std::optional<Letterhead> letterhead_;
+    TPageLimits limits_;
+    int lineSpacing_ = kDefaultLineSpacing;
+    std::vector<int> bins_;
 };
 
 }  // namespace zemprint

@@ -43,6 +43,13 @@ public:
         pageOpen_ = true;
     }
     void endPage() override { pageOpen_ = false; }
+    void setDeviceMode(const DeviceMode& mode) override
+    {
+        printer_.setPageOrientation(mode.orientation.value_or(kPortrait) == kLandscape ? QPageLayout::Landscape
+                                                                                      : QPageLayout::Portrait);
+        if (mode.defaultSource)
+            printer_.setPaperSource(static_cast<QPrinter::PaperSource>(binToPaperSource(*mode.defaultSource)));
+    }
     void endDocument() override
     {
         pageOpen_ = false;

@@ -108,7 +108,7 @@ TEST_F(Output, CharacterReachingTheRightLimitWraps)
     {
         TPrinter printer(settings, setup);
         printer.open(pdf);
-        printer.limits.right = 80 * printer.cellWidth();
+        printer.setRightLimit(80 * printer.cellWidth());
         for (int i = 0; i < 80; ++i)
             printer.printCharacter(static_cast<char16_t>('0' + i % 10));
         printer.close();
@@ -250,13 +250,13 @@ TEST(PageLimits, MeasuresThePrintableArea)
 {
     TPageLimits limits;
     limits.measure(210.0, 297.0);
-    EXPECT_EQ(limits.pageWidth, 11934);   // the width gains half a millimetre first
-    EXPECT_EQ(limits.pageHeight, 16838);
-    EXPECT_EQ(limits.effectiveTop(), 323);
-    EXPECT_EQ(limits.effectiveRight(), 11934);
-    limits.right = 11520;
+    EXPECT_EQ(limits.pageWidth(), 11934);   // the width gains half a millimetre first
+    EXPECT_EQ(limits.pageHeight(), 16838);
+    EXPECT_EQ(limits.top(), 323);
+    EXPECT_EQ(limits.right(), 11934);
+    limits.setRight(11520);
     limits.reset();
-    EXPECT_EQ(limits.effectiveRight(), 11934);
+    EXPECT_EQ(limits.right(), 11934);
 }
 
 // Needs the fonts that the set-up script installs.
