@@ -108,6 +108,27 @@ void srChangedAt(uint32_t pc) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Next-step routing. The exit entries hand the PC of the instruction they were about to
+// run back to the loop, which then looks at nextStep.
+namespace {
+uint32_t exitThreaded(uint32_t pc, uint32_t) { return pc; }
+uint32_t exitCounting(uint32_t pc, uint32_t, uint64_t executed) {
+    fast.executed = executed;
+    return pc;
+}
+Handler exitTable[0x10000];
+CountingHandler exitCountingTable[0x10000];
+}  // namespace
+
+std::atomic<const Handler*> threadedRoute{exitTable};
+std::atomic<const CountingHandler*> countingRoute{exitCountingTable};
+
+void buildExitTables() {
+    for (auto& h : exitTable) h = &exitThreaded;
+    for (auto& h : exitCountingTable) h = &exitCounting;
+}
+
+// ---------------------------------------------------------------------------------------
 // Host calls and accelerator words.
 uint32_t opHostCall(uint32_t pc, uint32_t op) {
     if (!hostCallHandler) return illegal(pc);
@@ -227,6 +248,7 @@ using namespace m68k;
 void cpuReset() {
     if (!tableBuilt) {
         buildOpTable();
+        buildExitTables();
         tableBuilt = true;
     }
     refreshMemoryGeometry();
@@ -268,6 +290,12 @@ uint64_t cpuRunFor(uint64_t count) {
 }
 
 void cpuSetPc(uint32_t pc) { fast.pc = pc & fast.mask; }
+
+void cpuRouteNextStep(NextStep step) {
+    const bool run = step == NextStep::Loop;
+    threadedRoute.store(run ? threadedTable : exitTable, std::memory_order_relaxed);
+    countingRoute.store(run ? countingTable : exitCountingTable, std::memory_order_relaxed);
+}
 
 void cpuRequestInterrupt() {
     cpu.nextStep.store(NextStep::Interrupt, std::memory_order_relaxed);

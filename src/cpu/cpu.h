@@ -8,13 +8,40 @@
 #include <cstdint>
 
 // What the dispatch loop does after the current instruction. Other threads only ever
-// store Interrupt or Leave; the processor thread stores the rest.
+// store Interrupt or Leave, and only through cpuRequestInterrupt and cpuRequestStop (which
+// also wake a STOP instruction sleeping on this value); the processor thread stores the
+// rest. A request can be overwritten by the processor thread: requesters repeat it while
+// their cause persists.
 enum class NextStep : uint8_t {
     Loop,       // fetch the next instruction
     Interrupt,  // level-2 interrupt acceptance, then Loop
     TraceArm,   // execute one more instruction, then TraceFire
     TraceFire,  // take the trace exception
     Leave,      // cpuRun returns
+};
+
+// Routes every store of nextStep to the interpreter as well (cpu.cpp), so that the threaded
+// dispatch needs no per-instruction test of the value.
+void cpuRouteNextStep(NextStep step);
+
+// The next-step value with the interface of std::atomic<NextStep> that callers use.
+class NextStepCell {
+public:
+    NextStep load(std::memory_order order = std::memory_order_seq_cst) const { return value_.load(order); }
+    void store(NextStep step, std::memory_order order = std::memory_order_seq_cst) {
+        value_.store(step, order);
+        cpuRouteNextStep(step);
+    }
+    NextStepCell& operator=(NextStep step) {
+        store(step);
+        return *this;
+    }
+    operator NextStep() const { return load(); }
+    void wait(NextStep old) const { value_.wait(old); }
+    void notify_all() { value_.notify_all(); }
+
+private:
+    std::atomic<NextStep> value_{NextStep::Loop};
 };
 
 struct CpuState {
@@ -29,7 +56,7 @@ struct CpuState {
     uint32_t vbr;
     uint32_t instrLatch;
     uint32_t hostCallPc;
-    std::atomic<NextStep> nextStep;
+    NextStepCell nextStep;
 };
 
 extern CpuState cpu;

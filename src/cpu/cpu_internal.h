@@ -24,6 +24,8 @@ extern Handler opTable[0x10000];
 // one itself, so that every handler has its own indirect branch for the predictor. It
 // returns (with the masked PC) only when nextStep leaves the plain loop.
 extern Handler threadedTable[0x10000];
+// Where the threaded chains continue: their tables while nextStep is Loop, otherwise
+// tables whose every entry hands back to the loop. Set by every store of nextStep.
 void buildOpTable();
 
 // Threading relies on the compiler turning the jump to the next handler into a tail call;
@@ -320,8 +322,29 @@ constexpr uint16_t ControlAlt = 0x1E4;
 constexpr uint16_t MoveDest = 0x7FD;  // data alterable plus the PC-relative forms
 }  // namespace EaSet
 
+// Diagnostics for the test-vector runner: how often an index extension word used the
+// 68020 fields (scale or full format). Costs one test in the indexed path only.
+extern uint32_t extendedIndexUses;
+
+ZEM_HOT uint32_t indexValue(uint32_t ext) {
+    const uint32_t raw = regs()[ext >> 12];
+    const uint32_t value = (ext & 0x800) ? raw : uint32_t(int16_t(raw));
+    return value << ((ext >> 9) & 3);
+}
+
+// The full extension-word format (effective_address.cpp); ext already fetched.
+uint32_t fullFormatAddress(uint32_t base, uint32_t ext, uint32_t& pc);
+
 // Brief and full extension-word formats; pc points at the extension word and is advanced.
-uint32_t indexedAddress(uint32_t base, uint32_t& pc, bool pcRelative);
+// The PC base of the PC-relative forms is the address of the extension word.
+ZEM_HOT uint32_t indexedAddress(uint32_t base, uint32_t& pc) {
+    constexpr uint32_t kFullFormat = 0x100, kScale = 0x600;
+    const uint32_t ext = fetch16(pc);
+    pc += 2;
+    if (ext & kFullFormat) [[unlikely]] return fullFormatAddress(base, ext, pc);
+    if (ext & kScale) ++extendedIndexUses;
+    return base + uint32_t(int8_t(ext)) + indexValue(ext);
+}
 
 template <int M, int S>
 ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
@@ -341,7 +364,7 @@ ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
         pc += 2;
         return a;
     } else if constexpr (M == EIx) {
-        return indexedAddress(A[r], pc, false);
+        return indexedAddress(A[r], pc);
     } else if constexpr (M == EAw) {
         uint32_t a = uint32_t(int16_t(fetch16(pc)));
         pc += 2;
@@ -355,7 +378,7 @@ ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
         pc += 2;
         return a;
     } else if constexpr (M == EPcIx) {
-        return indexedAddress(pc, pc, true);
+        return indexedAddress(pc, pc);
     } else {
         (void)pc, (void)r;
         return 0;  // Dn, An, #imm have no address; the opcode table never asks for one
@@ -431,13 +454,15 @@ struct OpSlot {
     CountingHandler counting;
 };
 
+extern std::atomic<const Handler*> threadedRoute;
+extern std::atomic<const CountingHandler*> countingRoute;
+
 template <Handler F>
 [[gnu::flatten]] uint32_t threadedHandler(uint32_t pc, uint32_t op) {
     pc = F(pc, op) & fast.mask;
-    if (cpu.nextStep.load(std::memory_order_relaxed) != NextStep::Loop) [[unlikely]] return pc;
     fast.pc = pc;
     op = fetch16(pc);
-    return threadedTable[op](pc, op);
+    return threadedRoute.load(std::memory_order_relaxed)[op](pc, op);
 }
 
 template <Handler F>
@@ -445,13 +470,9 @@ template <Handler F>
     ++executed;
     pc = F(pc, op) & fast.mask;
 #if ZEM_THREADED_DISPATCH
-    if (cpu.nextStep.load(std::memory_order_relaxed) != NextStep::Loop) [[unlikely]] {
-        fast.executed = executed;
-        return pc;
-    }
     fast.pc = pc;
     op = fetch16(pc);
-    return countingTable[op](pc, op, executed);
+    return countingRoute.load(std::memory_order_relaxed)[op](pc, op, executed);
 #else
     fast.executed = executed;
     return pc;
@@ -522,9 +543,5 @@ void buildFlowGroup(OpSlot* t);
 void buildMiscGroup(OpSlot* t);
 void buildSystemGroup(OpSlot* t);
 void buildExtendedGroup(OpSlot* t);  // 68020 additions
-
-// Diagnostics for the test-vector runner: how often an index extension word used the
-// 68020 fields (scale or full format). Costs one test in the indexed path only.
-extern uint32_t extendedIndexUses;
 
 }  // namespace m68k

@@ -6,14 +6,6 @@
 namespace m68k {
 
 namespace {
-constexpr uint32_t kFullFormat = 0x100;
-constexpr uint32_t kScaleAndFull = 0x700;
-
-inline uint32_t indexValue(uint32_t ext) {
-    const uint32_t raw = regs()[ext >> 12];
-    const uint32_t value = (ext & 0x800) ? raw : uint32_t(int16_t(raw));
-    return value << ((ext >> 9) & 3);
-}
 
 inline uint32_t displacement(unsigned size, uint32_t& pc) {
     if (size == 2) {
@@ -30,13 +22,8 @@ inline uint32_t displacement(unsigned size, uint32_t& pc) {
 }
 }  // namespace
 
-uint32_t indexedAddress(uint32_t base, uint32_t& pc, bool pcRelative) {
-    (void)pcRelative;
-    const uint32_t ext = fetch16(pc);
-    pc += 2;
-    if (ext & kScaleAndFull) [[unlikely]] ++extendedIndexUses;
-    if (!(ext & kFullFormat)) return base + uint32_t(int8_t(ext)) + indexValue(ext);
-
+uint32_t fullFormatAddress(uint32_t base, uint32_t ext, uint32_t& pc) {
+    ++extendedIndexUses;
     if (ext & 0x80) base = 0;
     const uint32_t index = (ext & 0x40) ? 0 : indexValue(ext);
     base += displacement((ext >> 4) & 3, pc);

@@ -8,7 +8,7 @@ enum Kind { As = 0, Ls = 1, Rox = 2, Ro = 3 };
 
 // Shifts v (already truncated to the size) by count 0-63 and sets the condition codes.
 template <int S, int K, bool Left>
-uint32_t shift(uint32_t v, unsigned count) {
+ZEM_HOT uint32_t shift(uint32_t v, unsigned count) {
     constexpr unsigned bits = sizeBits<S>;
     constexpr uint32_t mask = sizeMask<S>, msb = sizeMsb<S>;
     uint32_t r = v;
@@ -89,10 +89,11 @@ uint32_t shift(uint32_t v, unsigned count) {
     return r;
 }
 
-template <int S, int K, bool Left, bool RegisterCount>
+// Count 0 takes the count from a data register; 1-8 is an immediate count, fixed per
+// handler so that the shift folds into a few host instructions.
+template <int S, int K, bool Left, int Count>
 uint32_t opShiftReg(uint32_t pc, uint32_t op) {
-    const unsigned field = (op >> 9) & 7;
-    const unsigned count = RegisterCount ? (cpu.D[field] & 63) : (field ? field : 8);
+    const unsigned count = Count ? unsigned(Count) : (cpu.D[(op >> 9) & 7] & 63);
     const unsigned dn = op & 7;
     writeDn<S>(dn, shift<S, K, Left>(cpu.D[dn] & sizeMask<S>, count));
     return pc + 2;
@@ -106,19 +107,26 @@ uint32_t opShiftMem(uint32_t pc, uint32_t op) {
     return pc;
 }
 
+template <int S, int K, bool Left, int... C>
+OpSlot regHandlerCount(int count, std::integer_sequence<int, C...>) {
+    static constexpr OpSlot table[] = {slot<&opShiftReg<S, K, Left, C>>()...};
+    return table[count];
+}
+
+// count 0: from a register; 1-8 immediate.
 template <int S, int K>
-OpSlot regHandler(bool left, bool regCount) {
-    if (left) return regCount ? slot<&opShiftReg<S, K, true, true>>() : slot<&opShiftReg<S, K, true, false>>();
-    return regCount ? slot<&opShiftReg<S, K, false, true>>() : slot<&opShiftReg<S, K, false, false>>();
+OpSlot regHandler(bool left, int count) {
+    if (left) return regHandlerCount<S, K, true>(count, std::make_integer_sequence<int, 9>{});
+    return regHandlerCount<S, K, false>(count, std::make_integer_sequence<int, 9>{});
 }
 
 template <int S>
-OpSlot regHandlerKind(int kind, bool left, bool regCount) {
+OpSlot regHandlerKind(int kind, bool left, int count) {
     switch (kind) {
-    case As: return regHandler<S, As>(left, regCount);
-    case Ls: return regHandler<S, Ls>(left, regCount);
-    case Rox: return regHandler<S, Rox>(left, regCount);
-    default: return regHandler<S, Ro>(left, regCount);
+    case As: return regHandler<S, As>(left, count);
+    case Ls: return regHandler<S, Ls>(left, count);
+    case Rox: return regHandler<S, Rox>(left, count);
+    default: return regHandler<S, Ro>(left, count);
     }
 }
 
@@ -136,10 +144,11 @@ void buildShiftGroup(OpSlot* t) {
         const int size = sizeField(op);
         if (size) {
             const int kind = (op >> 3) & 3;
-            const bool regCount = op & 0x20;
-            t[op] = size == 1   ? regHandlerKind<1>(kind, left, regCount)
-                    : size == 2 ? regHandlerKind<2>(kind, left, regCount)
-                                : regHandlerKind<4>(kind, left, regCount);
+            const unsigned field = (op >> 9) & 7;
+            const int count = (op & 0x20) ? 0 : (field ? int(field) : 8);
+            t[op] = size == 1   ? regHandlerKind<1>(kind, left, count)
+                    : size == 2 ? regHandlerKind<2>(kind, left, count)
+                                : regHandlerKind<4>(kind, left, count);
         } else if (!(op & 0x800)) {
             const int m = eaOf(op);
             if (!allowed(EaSet::MemAlt, m)) continue;
