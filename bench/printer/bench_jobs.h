@@ -1,0 +1,17 @@
+// Print jobs for the printer benchmark, made up on the spot so that the
+// benchmark needs no files: a long plain-text job and a shorter mixed one.
+#pragma once
+
+#include <string>
+
+namespace zemprint::bench {
+
+// pages pages of 64 lines of 80 characters at 10 characters per inch, each
+// page ended by a form feed.
+std::string textJob(int pages);
+
+// pages pages that use attributes, score lines, tabs, proportional text,
+// other pitches, character tables, international sets and bit images.
+std::string mixedJob(int pages);
+
+}  // namespace zemprint::bench
