@@ -68,6 +68,8 @@ void TESCP::run()
 {
     reset(true);
     stop_ = false;
+    // The selection is fixed for the run; only a selecting run counts pages here.
+    const bool selecting = page_.singlePage() > 0 && !countAll;
     while (!data_.atEnd() && !stop_) {
         try {
             processItem();
@@ -75,8 +77,7 @@ void TESCP::run()
             // The bytes read so far stay consumed; the next byte starts afresh.
             trace_.illegal(failure.name());
         }
-        const int selected = page_.singlePage();
-        if (selected > 0 && selected < page_.pageCount() && !countAll)
+        if (selecting && selectionPassed())
             stop_ = true;
     }
 }
