@@ -131,17 +131,22 @@ bool startUp()
     zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", "");
     zlog(LogCat::General, "ZEM: Config information read\r\n");
 
+    // The start-up configuration dialog joins here.
+
     if (!memoryAllocate(DefaultMemoryMegabytes)) {
         showError(Caption::Emulator, loadString(StringId::CannotAllocateMemory));
         return false;
     }
     memoryAllocated = true;
     zlog(LogCat::General, "ZEM: Memory allocation succesfull\r\n");
+    // The event system's lock is created here once the event system exists.
 
     bool loaded = loadImage();
     imageFile.close();
     if (!loaded) return false;
     zlog(LogCat::General, "ZEM: OS read\r\n");
+    // Keyboard, display, host directories, floppies, sound, network, error mode, timer,
+    // clock, parallel and serial ports start here, in that order, as they are built.
 
     cpuSetHostCallHandler(hostCall);
     if (!processorThread.start(processorThreadBody, processorEnded)) {
@@ -159,6 +164,8 @@ void shutDown()
     if (!processorThread.stop(cpuRequestStop, StopWait, StopAttempts))
         zlog(LogCat::General, "ZEM: 68k thread had to be terminated!\r\n");
 
+    // Settings, display and timer shut down here, in that order, as they are built.
+
     zlog(LogCat::General, "ZEM: Free memory\r\n");
     // A processor that could not be stopped still uses guest memory; the block then goes
     // with the process.
@@ -166,6 +173,8 @@ void shutDown()
         memoryRelease();
         memoryAllocated = false;
     }
+    // Sound, network, keyboard, host directories, floppies, containers, serial and
+    // parallel ports and the event system follow here, in that order, as they are built.
 }
 
 bool processorAbandoned() { return processorThread.abandoned(); }
