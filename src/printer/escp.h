@@ -144,6 +144,8 @@ private:
     bool selectionPassed() const;
 
     // --- helpers ---
+    // A blank bitmap; running out of memory is "Cannot create bitmap".
+    static MonoBitmap makeBitmap(int width, int height);
     void setColourValue(Rgb value);
     void leaveMultipoint();
     void setPageLength(int twips);

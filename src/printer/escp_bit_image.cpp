@@ -1,8 +1,10 @@
 // Bit images: columns of dots, the top dot in the most significant bit,
 // assembled into one bitmap per command and handed to the page model.
 #include <algorithm>
+#include <new>
 
 #include "printer/data.h"
+#include "printer/errors.h"
 #include "printer/escp.h"
 #include "printer/escp_codes.h"
 #include "printer/page_model.h"
@@ -51,12 +53,21 @@ int legacySlot(std::uint8_t command)
 
 }  // namespace
 
+MonoBitmap TESCP::makeBitmap(int width, int height)
+{
+    try {
+        return MonoBitmap(width, height);
+    } catch (const std::bad_alloc&) {
+        throw EZEMPrint("Cannot create bitmap");
+    }
+}
+
 // Reads `columns` columns of `bytesPerColumn` bytes into a bitmap and places it.
 void TESCP::columnImage(int columns, int bytesPerColumn, int horizontalDpi, int verticalDpi)
 {
     if (columns <= 0)
         return;
-    MonoBitmap bitmap(columns, bytesPerColumn * kDotsPerByte);
+    MonoBitmap bitmap = makeBitmap(columns, bytesPerColumn * kDotsPerByte);
     for (int column = 0; column < columns; ++column) {
         for (int row = 0; row < bytesPerColumn; ++row) {
             const std::uint8_t bits = data_.readByte();
@@ -117,7 +128,7 @@ void TESCP::ninePinGraphics()
     const int columns = count / 2;
     if (columns == 0)
         return;
-    MonoBitmap bitmap(columns, kNinePinDots);
+    MonoBitmap bitmap = makeBitmap(columns, kNinePinDots);
     for (int column = 0; column < columns; ++column) {
         const int word = data_.readWord();
         for (int dot = 0; dot < kDotsPerByte; ++dot)

@@ -200,7 +200,7 @@ void TESCP::rasterGraphics()
     trace_.command("Print raster %d %d/%d %d/%d", compression, horizontalDpi, verticalDpi, width, height);
     if (width == 0)
         return;
-    MonoBitmap band(width, height);
+    MonoBitmap band = makeBitmap(width, height);
     const std::size_t total = band.bits.size();
     if (compression == 0) {
         for (std::size_t i = 0; i < total; ++i)
@@ -330,7 +330,7 @@ void TESCP::printPlanes(TiffState& tiff)
     for (int i = 0; i < kPlaneCount; ++i) {
         if (!tiff.holdsData[i])
             continue;
-        MonoBitmap row(tiff.rowDots, 1);
+        MonoBitmap row = makeBitmap(tiff.rowDots, 1);
         std::memcpy(row.bits.data(), tiff.planes[i].data(), row.bits.size());
         page_.setX(page_.leftLimit());
         page_.setColour(kPlaneColours[i]);
