@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,9 +50,16 @@ void writeFile(const fs::path& path, const std::string& bytes)
     out << bytes;
 }
 
-// Seconds for one print of the job; the pages counted by the run must be the
-// pages the job has, or the figure would measure something else.
-double printOnce(const Job& job, const Output& output, const fs::path& dir, zemprint::TSettings& settings)
+struct Timing {
+    double wall = 0;
+    double cpu = 0;  // of this process: other work on a busy machine does not count
+};
+
+double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// One print of the job; the pages counted by the run must be the pages the
+// job has, or the figure would measure something else.
+Timing printOnce(const Job& job, const Output& output, const fs::path& dir, zemprint::TSettings& settings)
 {
     const fs::path jobFile = dir / (std::string(job.name) + ".prn");
     writeFile(jobFile, job.bytes);
@@ -64,7 +72,9 @@ double printOnce(const Job& job, const Output& output, const fs::path& dir, zemp
         setup.capture();
     }
     const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = cpuSeconds();
     const zemprint::PrintResult result = zemprint::printJob(settings, setup, jobFile.string());
+    const double cpuEnd = cpuSeconds();
     const auto end = std::chrono::steady_clock::now();
     if (result.pages != job.pages)
         throw zemprint::EZEMPrint("expected " + std::to_string(job.pages) + " pages, printed " +
@@ -72,7 +82,7 @@ double printOnce(const Job& job, const Output& output, const fs::path& dir, zemp
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().extension() != ".prn")
             fs::remove(entry.path());
-    return std::chrono::duration<double>(end - start).count();
+    return {std::chrono::duration<double>(end - start).count(), cpuEnd - cpuStart};
 }
 
 }  // namespace
@@ -109,16 +119,18 @@ int main(int argc, char** argv)
     try {
         zemprint::TSettings settings((dir / "ZEMPrint.ini").string(), zemprint::installedFontFamilies, '.');
         settings.load();
-        std::printf("%-10s %-12s %6s %10s %10s\n", "job", "output", "pages", "seconds", "pages/s");
+        std::printf("%-10s %-12s %6s %9s %9s %9s %11s\n", "job", "output", "pages", "seconds", "pages/s", "cpu s",
+                    "pages/cpu s");
         for (const Job& job : jobs) {
             for (const Output& output : outputs) {
-                double best = 0;
+                Timing best;
                 for (int r = 0; r < repeat; ++r) {
-                    const double seconds = printOnce(job, output, dir, settings);
-                    best = r == 0 ? seconds : std::min(best, seconds);
+                    const Timing t = printOnce(job, output, dir, settings);
+                    best.wall = r == 0 ? t.wall : std::min(best.wall, t.wall);
+                    best.cpu = r == 0 ? t.cpu : std::min(best.cpu, t.cpu);
                 }
-                std::printf("%-10s %-12s %6d %10.3f %10.1f\n", job.name, output.name, job.pages, best,
-                            job.pages / best);
+                std::printf("%-10s %-12s %6d %9.3f %9.1f %9.3f %11.1f\n", job.name, output.name, job.pages, best.wall,
+                            job.pages / best.wall, best.cpu, job.pages / best.cpu);
                 std::fflush(stdout);
             }
         }

@@ -10,6 +10,24 @@ namespace zemprint {
 
 namespace {
 
+// Qt's PNG quality 80 is zlib level 1: pages of text on white compress
+// nearly as well as with the default level, in a fraction of the time.
+constexpr int kFastCompression = 80;
+
+bool allGrey(const QImage& image)
+{
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb p = row[x];
+            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p))
+                return false;
+        }
+    }
+    return true;
+}
+
 // One PNG file per page, the whole page printable, white paper.
 class PngOutput final : public OutputDevice {
 public:
@@ -54,7 +72,10 @@ public:
         pageOpen_ = false;
         painter_.end();
         const std::string name = pngPageFileName(pattern_, pageCount_);
-        const bool saved = image_.save(QString::fromStdString(name), "PNG");
+        // Most pages are black and grey on white: stored as grey levels they
+        // lose nothing, take a third of the room and encode three times faster.
+        const QImage page = allGrey(image_) ? image_.convertToFormat(QImage::Format_Grayscale8) : image_;
+        const bool saved = page.save(QString::fromStdString(name), "PNG", kFastCompression);
         image_ = QImage();
         if (!saved)
             throw EPrinter(formatMessage("Cannot write \"%s\"", name.c_str()));
