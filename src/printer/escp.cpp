@@ -5,7 +5,6 @@
 
 #include "printer/data.h"
 #include "printer/data/compositions.h"
-#include "printer/data/control_glyphs.h"
 #include "printer/data/international_sets.h"
 #include "printer/escp_codes.h"
 #include "printer/escp_units.h"

@@ -17,7 +17,6 @@ namespace zemprint {
 
 class TData;
 class TSettings;
-class PageModel;
 
 // What the interpreter takes from the settings.
 struct EscpSettings {

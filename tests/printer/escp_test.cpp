@@ -566,5 +566,19 @@ TEST(EscpGraphics, TiffPlanesPrintAtEachMoveInModeThreeOnlyOnceInModeTwo)
     EXPECT_EQ(three.page.bitmaps.size(), 3u);  // both moves and the exit print the kept row
 }
 
+TEST(EscpGraphics, TiffTransfersLandAtTheDotPosition)
+{
+    // <MOVX> +3, <XFER> FF (bits 3 to 10), <CR>, <MOVX> -1 (left of 0: ignored),
+    // <XFER> 81 over the first byte, exit.
+    const std::string job = ESC + "(G" + bytes({1, 0, 1}) + ESC + "." + bytes({2, 10, 10, 1, 0, 0}) +
+                            bytes({0x43, 0x22, 0x00, 0xFF, 0xE2, 0x4F, 0x22, 0x00, 0x81, 0xE3}) + ESC + "@";
+    const EscpRun r = run(job);
+    ASSERT_EQ(r.page.bitmaps.size(), 1u);
+    const auto& bits = r.page.bitmaps[0].bitmap.bits;
+    EXPECT_EQ(bits[0], 0x81);
+    EXPECT_EQ(bits[1], 0xE0);
+    EXPECT_EQ(bits[2], 0x00);
+}
+
 }  // namespace
 }  // namespace zemprint::test
