@@ -152,14 +152,19 @@ uint32_t opHostCall(uint32_t pc, uint32_t op) {
     }
 }
 
+// An accelerator word is a whole subroutine: after the handler has done its work the word
+// returns as RTS does (pop the PC, odd-address check, trace on change of flow).
 uint32_t opAccel(uint32_t pc, uint32_t op) {
     if (!accelHandler) return illegal(pc);
     cpu.hostCallPc = pc + 2;
     inHostCall = true;
-    bool done = accelHandler(op & 0x1F);
+    const bool done = accelHandler(op & 0x1F);
     inHostCall = false;
     if (!done) return illegal(pc);
-    return cpu.hostCallPc;
+    cpu.instrLatch = pc;
+    const uint32_t target = readMem<4>(cpu.A[7]);
+    cpu.A[7] += 4;
+    return flowTo(target);
 }
 
 // ---------------------------------------------------------------------------------------

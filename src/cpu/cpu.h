@@ -104,9 +104,9 @@ void cpuSetHostCallHandler(HostCallHandler handler);
 
 // Floating-point accelerator words $AB00-$AB1F (word & $1F passed). Without a handler
 // they are illegal instructions. Returns false to raise the illegal-instruction exception
-// (stacked PC at the word). As for host calls, hostCallPc holds the address after the word
-// during the call and the PC is reloaded from it afterwards (an accelerator word that
-// returns like RTS pops its return address into hostCallPc).
+// (stacked PC at the word); after true the processor completes the word's return as RTS
+// does (pop the PC from A7, address error on an odd PC, trace when T0 is set). During the
+// call hostCallPc (and cpuGetPc) hold the address after the word.
 using AccelHandler = bool (*)(unsigned op);
 void cpuSetAccelHandler(AccelHandler handler);
 

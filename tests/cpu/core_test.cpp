@@ -89,14 +89,16 @@ TEST_F(CpuTest, AcceleratorWordsGoToTheirHandlerOrTrap) {
         lastOp = op;
         return op != 0x1F;
     });
-    loadCode({0xAB10, 0xAB1F});
-    step();
+    loadCode({0x4EB9, 0x0003, 0x1000, 0xAB1F});  // JSR $31000; the word is the subroutine
+    poke(0x31000, {0xAB10});
+    step(2);
     EXPECT_EQ(lastOp, 0x10u);
-    EXPECT_EQ(pc(), kCode + 2);
+    EXPECT_EQ(pc(), kCode + 6) << "returned as RTS does";
+    EXPECT_EQ(cpu.A[7], 0x8000u);
     step();
     EXPECT_EQ(lastOp, 0x1Fu);
     EXPECT_EQ(pc(), kHandler);
-    EXPECT_EQ(frameAt(cpu.A[7]).pc, kCode + 2);
+    EXPECT_EQ(frameAt(cpu.A[7]).pc, kCode + 6) << "a refused word traps at itself";
 }
 
 // The screen watch: a window of 64 bytes at $40000 and the 32 KB QL screen.
