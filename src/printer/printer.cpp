@@ -65,7 +65,7 @@ TPrinter::TPrinter(const TSettings& settings, TPrinterSetup& setup)
             return;
         QPainter& painter = device_->painter();
         QPen pen(Qt::black);
-        pen.setWidth(line.penWidth);
+        pen.setWidthF(minimumPenWidth(line.penWidth));
         pen.setCapStyle(Qt::FlatCap);
         pen.setStyle(line.dashed ? Qt::DashLine : Qt::SolidLine);
         painter.setPen(pen);
@@ -499,13 +499,21 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
         x_ += width;
 }
 
+// A pen never draws thinner than one device dot, as on a printer: a line of
+// one twip is one dot wide at any resolution below 1440 dpi.
+double TPrinter::minimumPenWidth(int twips) const
+{
+    const int resolution = device_ ? device_->resolution() : kTwipsPerInch;
+    return std::max(static_cast<double>(twips), static_cast<double>(kTwipsPerInch) / std::max(1, resolution));
+}
+
 void TPrinter::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
 {
     if (!drawing())
         return;
     QPainter& painter = device_->painter();
     QPen pen(Qt::black);
-    pen.setWidth(1);
+    pen.setWidthF(minimumPenWidth(1));
     pen.setStyle(ruleStyle(style));
     painter.setPen(pen);
     TTranslate& t = translation();

@@ -131,6 +131,7 @@ private:
     void drawCharacter(char16_t c, int centreX, int baseline);
     void queryPaperBins();
     void markFontDirty() { fontDirty_ = true; }
+    double minimumPenWidth(int twips) const;
     bool drawing() const { return device_ && pageStarted_ && pageOutput() && device_->pageOpen(); }
 
     const TSettings& settings_;

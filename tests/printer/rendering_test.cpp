@@ -284,6 +284,33 @@ TEST_F(Rendering, AttributesPicture)
     expectPicture(pages[0], QRect(0, 0, kPictureDpi * 3, kPictureDpi * 3 / 2), "attributes");
 }
 
+std::string word(int v) { return {char(v & 0xFF), char(v >> 8)}; }
+
+// Bit images in their densities and colours, cut at the right margin, and ruled lines.
+TEST_F(Rendering, GraphicsPicture)
+{
+    std::string checker;  // ESC K: 60 columns of 8 dots, one inch at 60 dpi
+    for (int c = 0; c < 60; ++c)
+        checker += char(c % 2 ? 0xAA : 0x55);
+    std::string wedge;  // ESC * 39: 90 columns of 24 dots, half an inch at 180 dpi
+    for (int c = 0; c < 90; ++c) {
+        const std::uint32_t column = 0xFFFFFFu << (24 - std::min(24, c * 24 / 90 + 1));
+        wedge += {char(column >> 16), char(column >> 8), char(column)};
+    }
+    std::string nine;  // ESC ^ 0: 30 columns of 9 dots, the ninth dot every other column
+    for (int c = 0; c < 30; ++c)
+        nine += word(c % 2 ? 0x1FF : 0x0F0);
+    const std::string job = "Graphics\r\n" + esc("K") + word(60) + checker + " " + esc("*\x27") + word(90) + wedge +
+                            " " + esc("r\x01") + esc("K") + word(60) + checker + esc("r\x00"s) + "\r\n" +
+                            esc("^\x00"s) + word(60) + nine + "\r\n" + esc("Q\x06") + esc("K") + word(60) + checker +
+                            "\r\n" + esc("_\x00"s) + word(360) + word(900) + "\x00"s + word(4) + word(1080) +
+                            esc("_\x02") + word(360) + word(960) + "\x00"s + word(1) + word(1080) + esc("_\x00"s) +
+                            word(1200) + word(860) + "\x01" + word(1) + word(180);
+    const auto pages = printPng(job);
+    ASSERT_EQ(pages.size(), 1u);
+    expectPicture(pages[0], QRect(0, 0, kPictureDpi * 4, kPictureDpi * 3), "graphics");
+}
+
 TEST_F(Rendering, LandscapeTurnsTheFollowingPages)
 {
     const std::string pdf = printPdf("Upright\f" + esc("\x19L") + "Turned\f" + esc("\x19P") + "Upright\f");
