@@ -1,6 +1,8 @@
 // Interpreter tables: byte strings in, page-model calls and trace lines out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "escp_test_support.h"
 #include "printer/escp_units.h"
 
@@ -68,6 +70,8 @@ TEST(EscpText, ControlCodesSwitchedOffPrintThroughTheSlot)
 {
     const EscpRun r = run(ESC + "I" + bytes({0, 0, 17, 1, 0x9B}) + ESC + "@" + bytes({0, 17, 1}) + "A");
     EXPECT_EQ(r.text(), std::u16string(u"\0\x11\x01\u00F8|\x01" u"A", 7));
+    // Only the DC1 after the reset acts (and is traced) as a control code.
+    EXPECT_EQ(std::count(r.trace.begin(), r.trace.end(), "\"Select printer\" not implemented"), 1);
 }
 
 TEST(EscpText, DataAsCharactersUsesControlPictures)
