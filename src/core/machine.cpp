@@ -1,6 +1,8 @@
 #include "core/machine.h"
 
 #include "config/command_line.h"
+#include "core/clock.h"
+#include "core/events.h"
 #include "core/host_call.h"
 #include "core/host_process.h"
 #include "core/image_file.h"
@@ -8,8 +10,10 @@
 #include "core/message_box.h"
 #include "core/processor_thread.h"
 #include "core/string_table.h"
+#include "core/timer.h"
 #include "core/version.h"
 #include "core/version_config.h"
+#include "cpu/accel/accel.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 
@@ -83,8 +87,29 @@ bool loadImage()
 
 void processorThreadBody()
 {
+    priorityProcessorThreadStarted();
     cpuRun();
+    priorityProcessorThreadEnded();
     zlog(LogCat::General, "M68K: Thread quit\r\n");
+}
+
+// The 4 ms tick, with the messages of its failures.
+bool startTimer()
+{
+    switch (timerStart()) {
+    case TimerStartResult::Started:
+        return true;
+    case TimerStartResult::NoDeviceCaps:
+        showError(Caption::Emulator, "No Device caps");
+        return false;
+    case TimerStartResult::ResolutionRefused:
+        showError(Caption::Emulator, "Error setting timer resolution");
+        return false;
+    case TimerStartResult::StartFailed:
+        break;
+    }
+    showError(Caption::Emulator, "Error starting timer");
+    return false;
 }
 
 void processorEnded()
@@ -139,7 +164,8 @@ bool startUp()
     }
     memoryAllocated = true;
     zlog(LogCat::General, "ZEM: Memory allocation succesfull\r\n");
-    // The event system's lock is created here once the event system exists.
+    eventSystemInit();
+    zlog(LogCat::General, "ZEM: Event system ready\r\n");
 
     bool loaded = loadImage();
     imageFile.close();
@@ -148,7 +174,16 @@ bool startUp()
     // Keyboard, display, host directories, floppies, sound, network, error mode, timer,
     // clock, parallel and serial ports start here, in that order, as they are built.
 
+    if (!startTimer()) return false;
+    zlog(LogCat::General, "ZEM: 250hz poll ready\r\n");
+    if (!clockStart()) {
+        showError(Caption::Emulator, "Error starting clock");
+        return false;
+    }
+    zlog(LogCat::General, "ZEM: Clock ready\r\n");
+
     cpuSetHostCallHandler(hostCall);
+    accelInstall();
     if (!processorThread.start(processorThreadBody, processorEnded)) {
         showError(Caption::Emulator, "Error starting emulation thread");
         return false;
@@ -166,6 +201,11 @@ void shutDown()
 
     // Settings, display and timer shut down here, in that order, as they are built.
 
+    zlog(LogCat::General, "ZEM: End high precision timer\r\n");
+    timerStop();
+    // The clock timer writes guest memory: it ends before the memory goes.
+    clockStop();
+
     zlog(LogCat::General, "ZEM: Free memory\r\n");
     // A processor that could not be stopped still uses guest memory; the block then goes
     // with the process.
@@ -174,7 +214,10 @@ void shutDown()
         memoryAllocated = false;
     }
     // Sound, network, keyboard, host directories, floppies, containers, serial and
-    // parallel ports and the event system follow here, in that order, as they are built.
+    // parallel ports follow here, in that order, as they are built.
+
+    zlog(LogCat::General, "ZEM: Shut down event system\r\n");
+    eventSystemClose();
 }
 
 bool processorAbandoned() { return processorThread.abandoned(); }
