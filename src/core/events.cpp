@@ -18,12 +18,12 @@ std::mutex eventLock;
 std::array<GuestEvent, EventQueueCapacity + 1> queue{};
 std::array<uint32_t, LinkageSlot::Count> linkage{};
 
-constexpr uint32_t LinkageEntrySize = 2;  // one 16-bit offset per slot
-constexpr unsigned LinkageTableRegister = 1;  // A1
-
 std::atomic<int> powerManagement{PowerManagement::On};
 std::atomic<bool> minimised{false};
 std::atomic<uint32_t> idleReference{0};
+
+constexpr uint32_t LinkageEntrySize = 2;  // one 16-bit offset per slot
+constexpr unsigned LinkageTableRegister = 1;  // A1
 
 // Idle sleeps in short steps and re-checks what it waits for.
 constexpr std::chrono::milliseconds IdleStep{5};
@@ -40,6 +40,7 @@ void clearAll()
     queue.fill(GuestEvent{});
     linkage.fill(0);
     eventFlags.store(0);
+    idleReference.store(0);
 }
 
 }  // namespace
