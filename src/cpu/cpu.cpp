@@ -295,6 +295,7 @@ uint64_t cpuRunFor(uint64_t count) {
 }
 
 void cpuSetPc(uint32_t pc) { fast.pc = pc & fast.mask; }
+void cpuSetStopWaits(bool on) { setStopWaits(on); }
 
 void cpuRouteNextStep(NextStep step) {
     const bool run = step == NextStep::Loop;

@@ -139,6 +139,9 @@ extern std::atomic<uint32_t> cpuIdleCounter;
 void cpuReset();
 uint64_t cpuRunFor(uint64_t count);
 void cpuSetPc(uint32_t pc);  // processor thread, between instructions
+// Tools that run single instructions (no other thread to wake a STOP) turn waiting off:
+// STOP then loads the SR and continues at once. On by default.
+void cpuSetStopWaits(bool on);
 // How many index extension words so far used a scale or the full format (68020 fields a
 // 68000 would ignore). The test-vector runner uses it to recognise such cases.
 uint32_t cpuExtendedIndexUses();

@@ -532,6 +532,7 @@ inline int sizeField(unsigned op) {
 }
 
 uint32_t opIllegal(uint32_t pc, uint32_t op);
+void setStopWaits(bool on);
 
 // Opcode-table builders per instruction group.
 void buildMoveGroup(OpSlot* t);

@@ -38,11 +38,13 @@ void waitForNextStep() {
     while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) cpu.nextStep.wait(NextStep::Loop);
 }
 
+bool stopWaits = true;
+
 uint32_t opStop(uint32_t pc, uint32_t) {
     if (!supervisor()) return privilegeViolation(pc);
     setSrWord(uint16_t(fetch16(pc + 2)), pc + 4);
     fast.pc = pc + 4;
-    waitForNextStep();
+    if (stopWaits) waitForNextStep();
     return pc + 4;
 }
 
@@ -117,6 +119,8 @@ uint32_t opLineF(uint32_t pc, uint32_t) { return lineF(pc); }
 }  // namespace
 
 uint32_t opIllegal(uint32_t pc, uint32_t) { return illegal(pc); }
+
+void setStopWaits(bool on) { stopWaits = on; }
 
 void buildSystemGroup(OpSlot* t) {
     for (unsigned n = 0; n < 16; ++n) t[0x4E40 | n] = slot<&opTrap>();

@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     cpuReset();
+    cpuSetStopWaits(false);  // one instruction at a time: nothing would wake a STOP
 
     Counts total;
     bool fileError = false;

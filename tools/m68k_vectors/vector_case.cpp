@@ -140,6 +140,7 @@ const char* ruleName(Rule r) {
     case Rule::SrBits: return "SR M/T0 bits";
     case Rule::MovemOwnBase: return "MOVEM -(An) storing An";
     case Rule::BtstImmediate: return "BTST Dn,#imm";
+    case Rule::LineA: return "line A host-call words";
     default: return "none";
     }
 }
@@ -173,6 +174,7 @@ CaseResult runCase(const VectorCase& c) {
         else if ((op >> 12) == 6 && (op & 0xFF) == 0xFF) result.notApplicable = Rule::ExtendedEncoding;
         else if (movemStoresOwnBase(op, c.initial.prefetch[1])) result.notApplicable = Rule::MovemOwnBase;
         else if ((op & 0xF1FF) == 0x013C) result.notApplicable = Rule::BtstImmediate;
+        else if ((op & 0xF000) == 0xA000) result.notApplicable = Rule::LineA;
     }
     if (result.notApplicable != Rule::None) return result;
 
@@ -183,6 +185,7 @@ CaseResult runCase(const VectorCase& c) {
     loadState(c.initial);
     const uint32_t indexUsesBefore = cpuExtendedIndexUses();
     cpuRunFor(1);
+    cpu.nextStep.store(NextStep::Loop);
     const uint32_t ourPc = cpuGetPc();
     const uint32_t ourA7 = cpu.A[7];
 

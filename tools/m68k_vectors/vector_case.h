@@ -42,6 +42,7 @@ enum class Rule {
     SrBits,             // an initial SR with M or T0 set
     MovemOwnBase,       // MOVEM -(An) storing An: ours stores the value of that moment
     BtstImmediate,      // BTST Dn,#imm is an illegal instruction on ours
+    LineA,              // $Axxx words are host calls on ours, not the line-A exception
     Count
 };
 const char* ruleName(Rule r);
