@@ -1,6 +1,7 @@
 #include "core/machine.h"
 
 #include "config/command_line.h"
+#include "config/settings.h"
 #include "core/clock.h"
 #include "core/events.h"
 #include "core/host_call.h"
@@ -174,6 +175,8 @@ bool startUp()
     // Keyboard, display, host directories, floppies, sound, network, error mode, timer,
     // clock, parallel and serial ports start here, in that order, as they are built.
 
+    idleSetPowerManagement(settings.PowerManagement);
+    prioritySetSettings(settings.ForegroundPrio, settings.BackgroundPrio);
     if (!startTimer()) return false;
     zlog(LogCat::General, "ZEM: 250hz poll ready\r\n");
     if (!clockStart()) {
