@@ -11,9 +11,15 @@ int32_t hostCall(unsigned group, unsigned sub, unsigned low);
 // One handler per group; each validates its own sub-operation and low nibble.
 using HostCallGroup = int32_t (*)(unsigned sub, unsigned low);
 
+// One operation. `arg` is the register number 0-7 that the word names, or, for the few
+// operations whose low nibble selects a variant, that selector 0-15 (the operation
+// refuses the selectors it does not know with HostCallResult::Illegal).
+using HostOperation = int32_t (*)(unsigned arg);
+
 // Decoding shared by the groups.
 namespace HostCallDecode {
 constexpr unsigned MaxRegister = 7;
+constexpr unsigned OperationsPerGroup = 32;
 
 // Groups SYS and DOS: 32 operations, two per sub-operation, each with a register 0-7.
 constexpr unsigned pairedIndex(unsigned sub, unsigned low) { return sub * 2 + (low >> 3); }
@@ -37,6 +43,15 @@ constexpr unsigned Win = 0xE;
 constexpr unsigned Flp = 0xF;
 constexpr unsigned Count = 16;
 }  // namespace HostCallGroupId
+
+// Device modules install their operations here at start-up (before the processor thread
+// runs). `index` is what the group's decoding yields: the sub-operation for SCR, SER,
+// PAR, INP, SND and CD; the paired index 0-31 for SYS and DOS; the low nibble for IP, WIN
+// and FLP. An empty slot, and every slot of groups 5, 6, 8, 9 and $B, is an illegal
+// instruction. Returns false for a slot the catalogue does not have.
+bool hostCallInstall(unsigned group, unsigned index, HostOperation operation);
+// Empties the slot again (shut-down, tests).
+void hostCallRemove(unsigned group, unsigned index);
 
 // The check word that guards operations with drastic effects: it must follow the
 // host-call word and is skipped when present.

@@ -14,7 +14,10 @@ namespace {
 // Exit code when the program ends because of an error (bad parameter, failed start-up).
 constexpr int ExitFailure = 1;
 
-const GuiLink guiLinkFunctions{MainLoop::quitAndDestroy};
+const GuiLink guiLinkFunctions{
+    MainLoop::quitAndDestroy, MainLoop::setWindowTitle, MainLoop::isForeground, MainLoop::flashWindow,
+    MainLoop::clipboardPut,   MainLoop::clipboardText,  MainLoop::openFile,
+};
 
 }  // namespace
 
@@ -30,14 +33,19 @@ int main(int argc, char** argv)
     }
     if (commandLine.debugMaskGiven) zlogSetMask(commandLine.debugMask);
 
-    if (!MainLoop::init()) {
+    if (!MainLoop::init(argc, argv)) {
         zlog(LogCat::Error, "ZEM: Cannot set up the main loop\r\n");
         return ExitFailure;
     }
     guiLinkInstall(&guiLinkFunctions);
     machineSetProcessorEndedHandler(MainLoop::postProcessorEnded);
 
-    if (!startUp()) return ExitFailure;
+    if (!startUp()) {
+        // The application object goes before the static objects it relies on.
+        guiLinkInstall(nullptr);
+        MainLoop::close();
+        return ExitFailure;
+    }
 
     MainLoop::run();
 

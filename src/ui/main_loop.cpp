@@ -1,48 +1,55 @@
 #include "ui/main_loop.h"
 
+#include "core/gui_link.h"
 #include "core/log.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QUrl>
 
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
-#include <poll.h>
 #include <unistd.h>
 
 namespace {
 
-// One byte per request on a pipe, so a signal handler can wake the loop safely.
-enum Request : char {
-    Destroy = 'D',
-    ProcessorEnded = 'E',
-    Terminate = 'T',
-};
-
+// Signals reach the loop as one byte on a pipe, which a socket notifier watches.
 int wakeRead = -1;
 int wakeWrite = -1;
 std::atomic<bool> quitFlag{false};
 std::atomic<int> lastSignal{0};
 
+std::unique_ptr<QApplication> application;
+std::unique_ptr<QSocketNotifier> signalNotifier;
+
+// Threads waiting for the GUI thread wait on this; the end of the loop releases them.
 std::mutex loopLock;
-std::condition_variable loopEndedSignal;
+std::condition_variable loopChanged;
 bool loopEnded = false;
 
-void post(Request request)
-{
-    if (wakeWrite < 0) return;
-    char byte = request;
-    // Non-blocking: a full pipe already holds a wake-up.
-    ssize_t ignored = write(wakeWrite, &byte, 1);
-    (void)ignored;
-}
+std::mutex titleLock;
+std::string currentTitle;
 
 void onSignal(int signal)
 {
     int savedErrno = errno;
     lastSignal.store(signal, std::memory_order_relaxed);
-    post(Terminate);
+    char byte = 'T';
+    ssize_t ignored = write(wakeWrite, &byte, 1);
+    (void)ignored;
     errno = savedErrno;
 }
 
@@ -57,16 +64,58 @@ void setSignalHandler(void (*handler)(int))
     for (int s : TerminatingSignals) sigaction(s, &action, nullptr);
 }
 
+// Without a display the program still runs, on Qt's offscreen platform.
+void chooseOffscreenWithoutDisplay()
+{
+    bool noDisplay = !getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY");
+    if (noDisplay && !getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+void endLoop()
+{
+    if (application) application->quit();
+}
+
+void onSignalReadable()
+{
+    char bytes[16];
+    while (read(wakeRead, bytes, sizeof bytes) > 0) {
+    }
+    zlog(LogCat::General, "ZEM: Signal %d received\r\n", lastSignal.load());
+    quitFlag = true;
+    endLoop();
+}
+
+// Qt's own remarks (missing runtime directory and the like) get a debug-mask bit of their
+// own that no other category uses; its critical and fatal messages always show.
+constexpr uint32_t QtRemarks = 0x1000;
+
+void routeQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    uint32_t category = (type == QtCriticalMsg || type == QtFatalMsg) ? LogCat::Error : QtRemarks;
+    zlog(category, "Qt: %s\r\n", message.toLocal8Bit().constData());
+}
+
+bool onGuiThread() { return application && QThread::currentThread() == application->thread(); }
+
 }  // namespace
 
 namespace MainLoop {
 
-bool init()
+bool init(int& argc, char** argv)
 {
+    chooseOffscreenWithoutDisplay();
+    qInstallMessageHandler(routeQtMessages);
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     wakeRead = fds[0];
     wakeWrite = fds[1];
+    application = std::make_unique<QApplication>(argc, argv);
+    // The loop ends through quitAndDestroy, the processor's end or a signal, never
+    // because a last window closed.
+    application->setQuitOnLastWindowClosed(false);
+    signalNotifier = std::make_unique<QSocketNotifier>(wakeRead, QSocketNotifier::Read);
+    QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, onSignalReadable);
     {
         std::lock_guard<std::mutex> guard(loopLock);
         loopEnded = false;
@@ -77,54 +126,153 @@ bool init()
 
 void run()
 {
-    bool done = false;
-    while (!done) {
-        pollfd p{wakeRead, POLLIN, 0};
-        if (poll(&p, 1, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        char requests[16];
-        ssize_t n = read(wakeRead, requests, sizeof requests);
-        for (ssize_t i = 0; i < n; ++i) {
-            switch (requests[i]) {
-            case Terminate:
-                zlog(LogCat::General, "ZEM: Signal %d received\r\n", lastSignal.load());
-                quitFlag = true;
-                done = true;
-                break;
-            case Destroy:
-            case ProcessorEnded:
-                done = true;
-                break;
-            default:
-                break;
-            }
-        }
+    bool endedEarly = false;
+    {
+        std::lock_guard<std::mutex> guard(loopLock);
+        endedEarly = loopEnded;
     }
+    if (!endedEarly && application) application->exec();
     {
         std::lock_guard<std::mutex> guard(loopLock);
         loopEnded = true;
     }
-    loopEndedSignal.notify_all();
+    loopChanged.notify_all();
 }
 
 bool quitRequested() { return quitFlag; }
 
+bool callOnGui(const std::function<void()>& work)
+{
+    if (!application) return false;
+    if (onGuiThread()) {
+        work();
+        return true;
+    }
+    struct Call {
+        bool done = false;
+        bool cancelled = false;
+    };
+    auto call = std::make_shared<Call>();
+    {
+        std::lock_guard<std::mutex> guard(loopLock);
+        if (loopEnded) return false;
+    }
+    QMetaObject::invokeMethod(
+        application.get(),
+        [call, work] {
+            {
+                std::lock_guard<std::mutex> guard(loopLock);
+                if (call->cancelled) return;
+            }
+            work();
+            {
+                std::lock_guard<std::mutex> guard(loopLock);
+                call->done = true;
+            }
+            loopChanged.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> guard(loopLock);
+    loopChanged.wait(guard, [&] { return call->done || loopEnded; });
+    if (!call->done) call->cancelled = true;
+    return call->done;
+}
+
 void quitAndDestroy()
 {
     quitFlag = true;
+    callOnGui(endLoop);
+    // The loop has ended, or ends right after the call: wait for that, as the window's
+    // destruction would.
     std::unique_lock<std::mutex> guard(loopLock);
-    if (loopEnded) return;
-    post(Destroy);
-    loopEndedSignal.wait(guard, [] { return loopEnded; });
+    loopChanged.wait(guard, [] { return loopEnded; });
 }
 
-void postProcessorEnded() { post(ProcessorEnded); }
+void postProcessorEnded()
+{
+    if (application) QMetaObject::invokeMethod(application.get(), endLoop, Qt::QueuedConnection);
+}
+
+void setWindowTitle(const std::string& title)
+{
+    callOnGui([&] {
+        std::lock_guard<std::mutex> guard(titleLock);
+        currentTitle = title;
+    });
+    zlog(LogCat::General, "ZEM: Window title \"%s\"\r\n", title.c_str());
+}
+
+std::string windowTitle()
+{
+    std::lock_guard<std::mutex> guard(titleLock);
+    return currentTitle;
+}
+
+// No main window yet: it is never in front, and there is nothing to flash.
+bool isForeground() { return false; }
+void flashWindow() {}
+
+bool clipboardPut(const std::string& text)
+{
+    bool stored = false;
+    callOnGui([&] {
+        if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+            clipboard->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+            stored = true;
+        }
+    });
+    return stored;
+}
+
+std::optional<std::string> clipboardText()
+{
+    std::optional<std::string> text;
+    callOnGui([&] {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard) return;
+        const QMimeData* data = clipboard->mimeData();
+        if (!data || !data->hasText()) return;
+        text = clipboard->text().toStdString();
+    });
+    return text;
+}
+
+int openFile(const std::string& file, const std::string& parameters)
+{
+    int result = ShellResult::OutOfResources;
+    callOnGui([&] {
+        QString name = QString::fromUtf8(file.data(), qsizetype(file.size()));
+        QUrl url = QUrl::fromUserInput(name, QString(), QUrl::AssumeLocalFile);
+        if (!url.isValid()) {
+            result = ShellResult::FileNotFound;
+            return;
+        }
+        if (url.isLocalFile()) {
+            QFileInfo info(url.toLocalFile());
+            if (!info.exists()) {
+                result = info.dir().exists() ? ShellResult::FileNotFound : ShellResult::PathNotFound;
+                return;
+            }
+            // A program with parameters is started with them; anything else goes to the
+            // desktop's handler for its type.
+            if (!parameters.empty() && info.isFile() && info.isExecutable()) {
+                QStringList args = QProcess::splitCommand(QString::fromUtf8(parameters.data(), qsizetype(parameters.size())));
+                result = QProcess::startDetached(info.absoluteFilePath(), args) ? ShellResult::Success
+                                                                                : ShellResult::AccessDenied;
+                return;
+            }
+        }
+        result = QDesktopServices::openUrl(url) ? ShellResult::Success : ShellResult::NoAssociation;
+    });
+    return result;
+}
 
 void close()
 {
     setSignalHandler(SIG_DFL);
+    signalNotifier.reset();
+    application.reset();
+    qInstallMessageHandler(nullptr);
     if (wakeRead >= 0) ::close(wakeRead);
     if (wakeWrite >= 0) ::close(wakeWrite);
     wakeRead = wakeWrite = -1;

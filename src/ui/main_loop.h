@@ -1,16 +1,22 @@
-// The GUI thread's loop while the emulator runs without a window: it waits until the
-// guest quits, the processor ends, or the process is asked to terminate (SIGINT,
-// SIGTERM), and then returns so the program can shut down in order.
+// The GUI thread's loop: a Qt event loop. It runs until the guest quits, the processor
+// ends, or the process is asked to terminate (SIGINT, SIGTERM), and then returns so the
+// program can shut down in order. Until the main window exists the requests of the
+// processor thread that concern it are answered here.
 #pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
 
 namespace MainLoop {
 
-// Creates the wake-up channel and installs the signal handlers. False when the host
-// refuses them.
-bool init();
+// Creates the application object (with the offscreen platform when the process has no
+// display), the wake-up channel and the signal handlers. False when the host refuses.
+// Must run on the thread that will run the loop, before start-up.
+bool init(int& argc, char** argv);
 
-// Runs until one of the ending events arrives. Any thread blocked in
-// quitAndDestroy() is released when the loop ends.
+// Runs until one of the ending events arrives. Any thread blocked in a request to the
+// GUI thread is released when the loop ends.
 void run();
 
 // The quit flag: set by every path that really ends the program.
@@ -22,7 +28,22 @@ void quitAndDestroy();
 // Any thread, never blocks: the processor thread has ended on its own.
 void postProcessorEnded();
 
-// Closes the wake-up channel and restores the default signal handling.
+// Runs `work` on the GUI thread and waits for it. False when the loop has ended (or
+// ends before the work ran); then `work` never runs. Never call it holding a lock the
+// GUI thread may need.
+bool callOnGui(const std::function<void()>& work);
+
+// Requests of the processor thread (through the core's GuiLink).
+void setWindowTitle(const std::string& title);
+std::string windowTitle();
+bool isForeground();
+void flashWindow();
+bool clipboardPut(const std::string& text);
+std::optional<std::string> clipboardText();
+int openFile(const std::string& file, const std::string& parameters);
+
+// Closes the wake-up channel, restores the default signal handling and destroys the
+// application object.
 void close();
 
 }  // namespace MainLoop

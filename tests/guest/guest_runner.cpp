@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -54,6 +56,36 @@ std::vector<std::string> childEnvironment(const GuestRunOptions& options)
     return env;
 }
 
+
+// A test INI in the temporary directory, removed when the run is over.
+class TemporaryIni {
+public:
+    explicit TemporaryIni(const std::string& contents)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zem_test_XXXXXX.ini").string();
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        int fd = mkstemps(name.data(), int(sizeof(".ini") - 1));
+        if (fd < 0) return;
+        path_ = name.data();
+        size_t done = 0;
+        while (done < contents.size()) {
+            ssize_t n = write(fd, contents.data() + done, contents.size() - done);
+            if (n <= 0) break;
+            done += size_t(n);
+        }
+        close(fd);
+    }
+    ~TemporaryIni()
+    {
+        if (!path_.empty()) unlink(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 }  // namespace
 
 std::string zemProgramPath() { return ZEM2_PROGRAM; }
@@ -63,7 +95,14 @@ GuestRun runGuest(const GuestRunOptions& options)
     GuestRun run;
     std::string program = options.program.empty() ? zemProgramPath() : options.program;
 
+    std::optional<TemporaryIni> ini;
     std::vector<std::string> argStore{program};
+    if (options.iniContents) {
+        ini.emplace(*options.iniContents);
+        if (ini->path().empty()) return run;
+        argStore.push_back("-INI");
+        argStore.push_back(ini->path());
+    }
     argStore.insert(argStore.end(), options.args.begin(), options.args.end());
     std::vector<char*> argv;
     for (std::string& a : argStore) argv.push_back(a.data());
@@ -146,6 +185,17 @@ GuestRun runGuest(const GuestRunOptions& options)
     run.standardError = withoutCarriageReturns(rawErr);
     run.standardOutput = withoutCarriageReturns(rawOut);
     return run;
+}
+
+GuestRun runGuestProgram(const std::string& image, std::vector<std::string> extraArgs, const std::string& ini,
+                         std::chrono::milliseconds timeLimit)
+{
+    GuestRunOptions options;
+    options.args = {"-OS", image, "-DBG", "0"};
+    options.args.insert(options.args.end(), extraArgs.begin(), extraArgs.end());
+    options.iniContents = ini;
+    options.timeLimit = timeLimit;
+    return runGuest(options);
 }
 
 GuestRun runImage(const std::string& image, std::vector<std::string> extraArgs, std::chrono::milliseconds timeLimit)

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,9 @@ struct GuestRunOptions {
     int signalToSend = 0;
     // Path of the program; empty for the emulator the build made.
     std::string program;
+    // When set, written to a temporary file that is passed as "-INI <file>" (before the
+    // other arguments) and removed after the run.
+    std::optional<std::string> iniContents;
 };
 
 struct GuestRun {
@@ -47,6 +51,13 @@ struct GuestRun {
 std::string zemProgramPath();
 
 GuestRun runGuest(const GuestRunOptions& options);
+
+// A guest program's own report: runs `image` with the debug log off ("-DBG 0"), so that
+// standard error carries what the program printed with DebugPrint (and errors only).
+// `extraArgs` follow; `ini` is the test INI (empty: an empty file).
+GuestRun runGuestProgram(const std::string& image, std::vector<std::string> extraArgs = {},
+                         const std::string& ini = "",
+                         std::chrono::milliseconds timeLimit = std::chrono::milliseconds(20000));
 
 // Convenience: run `image` with the general debug log on.
 GuestRun runImage(const std::string& image, std::vector<std::string> extraArgs = {},

@@ -1,0 +1,93 @@
+#include "core/guest_strings.h"
+
+#include "core/guest_error.h"
+#include "core/qdos_string.h"
+#include "cpu/memory.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<ScreenNoteHook> screenHook{nullptr};
+
+// The host pointer of the QDOS string at a when the whole string lies in RAM.
+const uint8_t* guestStringAt(uint32_t a)
+{
+    const uint8_t* head = guestRange(a, QdosLengthSize);
+    if (!head) return nullptr;
+    uint32_t length = uint32_t(head[0]) << 8 | head[1];
+    return guestRange(a, uint32_t(QdosLengthSize) + length);
+}
+
+}  // namespace
+
+void setScreenNoteHook(ScreenNoteHook hook) { screenHook.store(hook, std::memory_order_release); }
+
+void screenNoteRange(uint8_t* host, size_t length)
+{
+    if (ScreenNoteHook hook = screenHook.load(std::memory_order_acquire)) hook(host, length);
+}
+
+int32_t putGuestString(uint32_t a, size_t maxBytes, std::string_view text)
+{
+    if (text.size() > QdosStringMax) return GuestError::BufferFull;
+    uint32_t total = uint32_t(QdosLengthSize + text.size());
+    uint8_t* dest = guestRange(a, total);
+    if (!dest) return GuestError::BadParameter;
+    int32_t result = putQdosString(dest, maxBytes, text);
+    if (result == 0) screenNoteRange(dest, total);
+    return result;
+}
+
+std::string expandEnvironment(std::string_view text)
+{
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string_view::npos;
+        if (close == std::string_view::npos || close == i + 1) {
+            out += text[i++];
+            continue;
+        }
+        std::string name(text.substr(i + 1, close - i - 1));
+        if (const char* value = getenv(name.c_str())) {
+            out += value;
+            i = close + 1;
+        } else {
+            // Not a variable: keep the '%' and look again from the next character, so the
+            // closing '%' may still open a name.
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+int32_t getGuestPath(std::string& out, size_t maxBytes, uint32_t a)
+{
+    const uint8_t* src = guestStringAt(a);
+    if (!src) return GuestError::BadParameter;
+    std::string raw;
+    int32_t result = getQdosString(src, QdosStringMax + 1, raw);
+    if (result != 0) return result;
+    std::string expanded = expandEnvironment(raw);
+    if (expanded.size() + 1 > maxBytes) return GuestError::BufferFull;
+    out = std::move(expanded);
+    return 0;
+}
+
+int32_t getGuestStringAlloc(std::string& out, uint32_t a)
+{
+    const uint8_t* src = guestStringAt(a);
+    if (!src) return GuestError::BadParameter;
+    try {
+        std::string text;
+        int32_t result = getQdosString(src, QdosStringMax + 1, text);
+        if (result != 0) return result;
+        out = std::move(text);
+    } catch (const std::bad_alloc&) {
+        return GuestError::OutOfMemory;
+    }
+    return 0;
+}
