@@ -109,3 +109,26 @@ TEST(GuestSys, ClearMemoryAndRegisterSaveArea)
                          "A7 0001f000",
                      });
 }
+
+TEST(GuestSys, WindowRequestsAndClipboardRoundTrip)
+{
+    GuestRunOptions options;
+    options.args = {"-OS", GUEST_WINDOW_CLIPBOARD, "-DBG", "1"};
+    options.iniContents = "";
+    GuestRun run = runGuest(options);
+    ASSERT_TRUE(run.exited) << run.describe();
+    expectLines(run, {
+                         "ZEM: Window title \"Guest \u00a3 1\"",
+                         "title 00000000",
+                         "foreground 00000000 00000000",
+                         "flash 00000000",
+                         "put 00000000",
+                         // "A\r\nB\r\nC\u00a3" on the host: 8 bytes in its code page, + 1.
+                         "fetch 00000000 size 00000009",
+                         "get <A",
+                         "B",
+                         "C\u00a3>",
+                         "length 00000006",
+                     });
+    EXPECT_TRUE(std::regex_search(run.standardError, std::regex("ZEM: Window title \"ZEM II [0-9]"))) << run.describe();
+}
