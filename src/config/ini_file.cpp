@@ -158,11 +158,11 @@ void IniFile::set(const std::string& section, const std::string& key, const std:
         lines_[size_t(k)].raw = lines_[size_t(k)].key + "=" + value;
         return;
     }
-    // After the last non-blank line of the section, so the blank line before the next
-    // section stays where it is.
+    // After the last key of the section: blank lines and comments in front of the next
+    // section stay with it.
     size_t insertAt = size_t(s) + 1;
     for (size_t i = size_t(s) + 1; i < lines_.size() && !lines_[i].isSection; ++i)
-        if (!trim(lines_[i].raw).empty()) insertAt = i + 1;
+        if (lines_[i].isKey) insertAt = i + 1;
     lines_.insert(lines_.begin() + long(insertAt), parseLine(raw));
 }
 
