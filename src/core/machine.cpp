@@ -1,6 +1,7 @@
 #include "core/machine.h"
 
 #include "config/command_line.h"
+#include "config/configuration.h"
 #include "config/settings.h"
 #include "core/clock.h"
 #include "core/events.h"
@@ -28,8 +29,9 @@ MachineInfo machineInfo;
 
 namespace {
 
-// Until the settings table exists every setting has its default.
-constexpr uint32_t DefaultMemoryMegabytes = 16;
+// The least RAM the machine runs with; a configuration file may ask for less, which the
+// start-up dialog would have refused.
+constexpr uint8_t SmallestMemoryMegabytes = 2;
 
 // Shut-down waits for the processor in short steps, repeating the stop request, for
 // about three seconds in all.
@@ -154,12 +156,22 @@ bool startUp()
     if (!locateImage()) return false;
 
     if (!readConfigArea()) return false;
-    zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", "");
+    if (!readConfiguration(configCopy.data(), configCopy.size(),
+                           hostIniLocations(commandLine.iniFile, machineInfo.programDir)))
+        return false;
+    zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", configState.imageVersion.c_str());
     zlog(LogCat::General, "ZEM: Config information read\r\n");
 
-    // The start-up configuration dialog joins here.
+    // The start-up configuration dialog joins here. Until it does, start-up goes the way
+    // of a skipped dialog: the settings go into the configuration copy.
+    if (settings.Memory < SmallestMemoryMegabytes) {
+        zlog(LogCat::General, "ZEM: Memory of %u MB raised to %u MB\r\n", unsigned(settings.Memory),
+             unsigned(SmallestMemoryMegabytes));
+        settings.Memory = SmallestMemoryMegabytes;
+    }
+    finishSettingsForGuest(configCopy.data(), configCopy.size(), machineInfo.printerProgramPresent);
 
-    if (!memoryAllocate(DefaultMemoryMegabytes)) {
+    if (!memoryAllocate(settings.Memory)) {
         showError(Caption::Emulator, loadString(StringId::CannotAllocateMemory));
         return false;
     }
@@ -202,7 +214,10 @@ void shutDown()
     if (!processorThread.stop(cpuRequestStop, StopWait, StopAttempts))
         zlog(LogCat::General, "ZEM: 68k thread had to be terminated!\r\n");
 
-    // Settings, display and timer shut down here, in that order, as they are built.
+    zlog(LogCat::General, "ZEM: Writing INI information\r\n");
+    writeIniFile(true);
+
+    // Display and timer shut down here, in that order, as they are built.
 
     zlog(LogCat::General, "ZEM: End high precision timer\r\n");
     timerStop();
