@@ -5,7 +5,6 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -21,11 +20,16 @@ struct PdfWord {
     double centreX() const { return (xMin + xMax) / 2; }
 };
 
+// The value of name="..." inside a tag.
+inline double tagNumber(const std::string& tag, const std::string& name)
+{
+    const std::size_t at = tag.find(" " + name + "=\"");
+    return at == std::string::npos ? 0.0 : std::stod(tag.substr(at + name.size() + 3));
+}
+
 inline std::vector<PdfWord> pdfWords(const std::string& path)
 {
     const std::string html = runProcess("/usr/bin/pdftotext", {"-bbox", path, "-"}).out;
-    static const std::regex wordTag(
-        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>)re");
     std::vector<PdfWord> words;
     int page = 0;
     std::size_t at = 0;
@@ -39,18 +43,19 @@ inline std::vector<PdfWord> pdfWords(const std::string& path)
             at = nextPage + 1;
             continue;
         }
-        const std::size_t end = html.find("</word>", nextWord);
-        std::smatch m;
-        const std::string tag = html.substr(nextWord, end + 7 - nextWord);
-        if (std::regex_match(tag, m, wordTag)) {
-            std::string text = m[5].str();
-            for (const auto& [entity, plain] : {std::pair<std::string, std::string>{"&amp;", "&"}, {"&lt;", "<"},
-                                                {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}}) {
-                for (std::size_t e = text.find(entity); e != std::string::npos; e = text.find(entity, e + 1))
-                    text.replace(e, entity.size(), plain);
-            }
-            words.push_back({page, text, std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4])});
+        const std::size_t close = html.find('>', nextWord);
+        const std::size_t end = html.find("</word>", close);
+        if (close == std::string::npos || end == std::string::npos)
+            break;
+        const std::string tag = html.substr(nextWord, close - nextWord);
+        std::string text = html.substr(close + 1, end - close - 1);
+        for (const auto& [entity, plain] : {std::pair<std::string, std::string>{"&amp;", "&"}, {"&lt;", "<"},
+                                            {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}}) {
+            for (std::size_t e = text.find(entity); e != std::string::npos; e = text.find(entity, e + 1))
+                text.replace(e, entity.size(), plain);
         }
+        words.push_back({page, text, tagNumber(tag, "xMin"), tagNumber(tag, "yMin"), tagNumber(tag, "xMax"),
+                         tagNumber(tag, "yMax")});
         at = end + 1;
     }
     // pdftotext reads in columns; put the words in lines, top to bottom, each

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <numeric>
-#include <regex>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -315,10 +315,13 @@ TEST_F(Rendering, LandscapeTurnsTheFollowingPages)
 {
     const std::string pdf = printPdf("Upright\f" + esc("\x19L") + "Turned\f" + esc("\x19P") + "Upright\f");
     const std::string info = test::runProcess("/usr/bin/pdfinfo", {"-f", "1", "-l", "3", pdf}).out;
-    std::vector<std::pair<double, double>> sizes;
-    std::regex size(R"(Page +\d+ size: +([0-9.]+) x ([0-9.]+))");
-    for (std::sregex_iterator it(info.begin(), info.end(), size), end; it != end; ++it)
-        sizes.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+    std::vector<std::pair<double, double>> sizes;  // from lines "Page    1 size: 595.28 x 841.89 pts"
+    for (std::size_t at = info.find(" size:"); at != std::string::npos; at = info.find(" size:", at + 1)) {
+        double width = 0;
+        double height = 0;
+        if (std::sscanf(info.c_str() + at, " size: %lf x %lf", &width, &height) == 2)
+            sizes.emplace_back(width, height);
+    }
     ASSERT_EQ(sizes.size(), 3u) << info;
     EXPECT_LT(sizes[0].first, sizes[0].second);
     EXPECT_GT(sizes[1].first, sizes[1].second);
