@@ -23,7 +23,10 @@ const std::vector<std::string> startUpLines = {
     "ZEM: VROS/E version ",
     "ZEM: Config information read",
     "ZEM: Memory allocation succesfull",
+    "ZEM: Event system ready",
     "ZEM: OS read",
+    "ZEM: 250hz poll ready",
+    "ZEM: Clock ready",
     "ZEM: Emulation started",
 };
 
@@ -91,7 +94,8 @@ TEST_F(ProgramTest, GuestQuitRunsStartUpAndShutDownInOrder)
     ASSERT_FALSE(all.empty());
     EXPECT_EQ(all.front().rfind("ZEM: Starting ZEM2 version ", 0), 0u) << run.describe();
     EXPECT_TRUE(run.linesInOrder(startUpLines)) << run.describe();
-    EXPECT_TRUE(run.linesInOrder({"ZEM: Emulation started", "ZEM: QuitEmulation", "ZEM: Free memory",
+    EXPECT_TRUE(run.linesInOrder({"ZEM: Emulation started", "ZEM: QuitEmulation", "ZEM: End high precision timer",
+                                  "ZEM: Free memory", "ZEM: Shut down event system",
                                   "ZEM: ZEM exited normally! :-)"}))
         << run.describe();
     // The processor thread ends during the guest's Quit, before memory goes.

@@ -1,0 +1,116 @@
+// The poll, Idle and the clock register seen from a guest program in the real emulator.
+#include "guest_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The number a DebugPrint line "<label> %dN" reported (printed as 8 hex digits).
+std::optional<uint32_t> reported(const GuestRun& run, const std::string& label)
+{
+    std::regex pattern("^" + label + " ([0-9a-fA-F]{8})$");
+    for (const std::string& line : run.lines()) {
+        std::smatch m;
+        if (std::regex_match(line, m, pattern)) return uint32_t(std::stoul(m[1].str(), nullptr, 16));
+    }
+    return std::nullopt;
+}
+
+int64_t guestSecondsNow()
+{
+    time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    return int64_t(timegm(&local)) + 283996800;  // local calendar reading since 1961-01-01
+}
+
+double childCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class TimingProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("zem_timing_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        ini = dir / "zem.ini";
+        std::ofstream(ini) << "[Emulation]\nPowerManagement=1\n";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    GuestRun run(const char* image)
+    {
+        GuestRunOptions options;
+        options.args = {"-OS", image, "-INI", ini.string(), "-DBG", "1"};
+        options.timeLimit = 30s;
+        options.workingDirectory = dir.string();
+        return runGuest(options);
+    }
+
+    fs::path dir, ini;
+};
+
+TEST_F(TimingProgram, PollComesFiftyTimesASecondAndTheClockIsLocalTime)
+{
+    GuestRun result = run(GUEST_POLL_COUNT);
+    ASSERT_TRUE(result.exited && result.exitCode == 0) << result.describe();
+    auto clock = reported(result, "clock");
+    auto polls = reported(result, "polls");
+    ASSERT_TRUE(clock && polls) << result.describe();
+    EXPECT_NEAR(double(*clock), double(guestSecondsNow()), 2.0) << result.describe();
+    EXPECT_NEAR(double(*polls), 50.0, 3.0) << result.describe();
+}
+
+TEST_F(TimingProgram, PollStillArrivesWithBothCoresBusy)
+{
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> hogs;
+    for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
+        hogs.emplace_back([&stop] {
+            volatile uint64_t spin = 0;
+            while (!stop.load(std::memory_order_relaxed)) spin = spin + 1;
+        });
+    GuestRun result = run(GUEST_POLL_COUNT);
+    stop = true;
+    for (auto& h : hogs) h.join();
+    auto polls = reported(result, "polls");
+    ASSERT_TRUE(polls) << result.describe();
+    EXPECT_GT(*polls, 0u) << result.describe();
+}
+
+TEST_F(TimingProgram, IdleGuestLeavesTheHostProcessorAlone)
+{
+    double cpuBefore = childCpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    GuestRun result = run(GUEST_IDLE_SLEEP);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double cpuUsed = childCpuSeconds() - cpuBefore;
+    ASSERT_TRUE(result.exited && result.exitCode == 0) << result.describe();
+    auto polls = reported(result, "idle end");
+    ASSERT_TRUE(polls) << result.describe();
+    // The poll kept coming while the guest slept: about 50 per second for 3-4 seconds.
+    EXPECT_GE(*polls, 140u) << result.describe();
+    // The whole run, start-up included, is mostly the idle phase.
+    EXPECT_LT(cpuUsed, 0.10 * wall) << "CPU " << cpuUsed << " s of " << wall << " s\n" << result.describe();
+}
+
+}  // namespace
