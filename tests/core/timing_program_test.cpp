@@ -8,7 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <optional>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -21,10 +21,13 @@ namespace {
 // The number a DebugPrint line "<label> %dN" reported (printed as 8 hex digits).
 std::optional<uint32_t> reported(const GuestRun& run, const std::string& label)
 {
-    std::regex pattern("^" + label + " ([0-9a-fA-F]{8})$");
+    constexpr size_t HexDigits = 8;
+    const std::string prefix = label + " ";
     for (const std::string& line : run.lines()) {
-        std::smatch m;
-        if (std::regex_match(line, m, pattern)) return uint32_t(std::stoul(m[1].str(), nullptr, 16));
+        if (line.size() != prefix.size() + HexDigits || line.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string digits = line.substr(prefix.size());
+        if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) continue;
+        return uint32_t(std::stoul(digits, nullptr, 16));
     }
     return std::nullopt;
 }
