@@ -1,12 +1,17 @@
 // The 4 ms tick's dividers, the interrupt re-requests and the sound time-out, and the
 // resolution rule.
 #include "core/events.h"
+#include "core/log.h"
 #include "core/timer.h"
 #include "cpu/cpu.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -98,6 +103,44 @@ TEST_F(Tick, TimerThreadTicksAt250Hz)
     // 600 ms hold 50 screen signals; a loaded machine may be late but catches up.
     EXPECT_GE(screenSignals, 35);
     EXPECT_LE(screenSignals, 52);
+}
+
+}  // namespace
+
+namespace {
+
+// The processor priority follows the application's activation, is applied only when it
+// changes, and never fails the caller. Runs on a thread of its own that stands in for the
+// processor thread, so the test process keeps its priority.
+TEST(ProcessorPriority, FollowsActivationAndIsAppliedOnlyOnChange)
+{
+    constexpr int Normal = 0;
+    constexpr int BelowNormal = -1;
+    zlogSetMask(LogCat::General);
+    std::string log;
+    int niceInBackground = 0;
+    std::thread processor([&] {
+        prioritySetSettings(Normal, BelowNormal);
+        prioritySetApplicationActive(true);
+        ::testing::internal::CaptureStderr();
+        priorityProcessorThreadStarted();  // ForegroundPrio directly, without the log line
+        applyPriority();                   // unchanged: nothing to do
+        prioritySetApplicationActive(false);
+        applyPriority();
+        niceInBackground = getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)));
+        applyPriority();  // unchanged again
+        log = ::testing::internal::GetCapturedStderr();
+        priorityProcessorThreadEnded();
+    });
+    processor.join();
+    zlogSetMask(0);
+    EXPECT_EQ(log, "ZEM: New priority: -1\n");
+    EXPECT_GT(niceInBackground, 0);  // below normal: a higher nice value
+    // Without a processor thread nothing is applied or logged.
+    ::testing::internal::CaptureStderr();
+    prioritySetApplicationActive(true);
+    applyPriority();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace
