@@ -156,6 +156,9 @@ void TPrinter::reset(bool withPageEnd)
     attributes_.outline = false;
     attributes_.shadow = false;
     markFontDirty();
+    // A run still pending (the last underlined word before ESC @) is drawn
+    // before the styles are cleared, instead of being dropped.
+    score_.flush();
     score_.reset();
     setup_.restore();
     translation().setRotated(!printerOutput_ && setup_.rotated());

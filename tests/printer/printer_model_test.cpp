@@ -161,6 +161,31 @@ TEST_F(PrinterModel, ResetKeepsItalicAndScriptButRestoresTheRest)
     printer.close();
 }
 
+// The underline of the last word before a reset is not lost.
+TEST_F(PrinterModel, ResetDrawsThePendingScoreRun)
+{
+    {
+        TPrinter printer(settings, setup);
+        printer.open(setup.printerName());
+        printer.setUnderline(ScoreStyle::Single);
+        for (const char16_t c : std::u16string(u"XXXXX"))
+            printer.printCharacter(c);
+        printer.reset(true);
+        printer.close();
+    }
+    const QImage first = page(1);
+    ASSERT_FALSE(first.isNull());
+    int longestRow = 0;
+    const int baseline = dots(kDefaultTopLimit + kBaselineOffset);
+    for (int y = baseline; y <= baseline + 4; ++y) {
+        int dark = 0;
+        for (int x = 0; x < dots(5 * 144); ++x)
+            dark += qGray(first.pixel(x, y)) < 128;
+        longestRow = std::max(longestRow, dark);
+    }
+    EXPECT_GE(longestRow, dots(5 * 144) - 2);
+}
+
 TEST_F(PrinterModel, UnreadableLetterheadIsTracedEvenWithoutDebug)
 {
     settings.debug = false;
