@@ -1,5 +1,6 @@
 #include "core/host_call.h"
 
+#include "core/clock.h"
 #include "core/sys_calls.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
@@ -7,10 +8,6 @@
 #include <array>
 #include <atomic>
 
-#if __has_include("core/clock.h")
-#include "core/clock.h"
-#define ZEM_HAVE_HOST_CLOCK 1
-#endif
 
 namespace {
 
@@ -70,19 +67,11 @@ bool slotExists(unsigned group, unsigned index)
 }
 
 // SYS has its fixed catalogue; so has the clock's slot in INP.
-struct BuiltIn {
-    unsigned group;
-    unsigned index;
-    HostOperation operation;
-};
-
 void installBuiltIns()
 {
     for (unsigned i = 0; i < HostCallDecode::OperationsPerGroup; ++i)
         operations[HostCallGroupId::Sys][i].store(sysOperation(i), std::memory_order_relaxed);
-#ifdef ZEM_HAVE_HOST_CLOCK
     operations[HostCallGroupId::Inp][0].store(inpSetHostClock, std::memory_order_relaxed);
-#endif
 }
 
 const bool builtInsInstalled = (installBuiltIns(), true);

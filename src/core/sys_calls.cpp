@@ -1,6 +1,7 @@
 #include "core/sys_calls.h"
 
 #include "config/command_line.h"
+#include "core/events.h"
 #include "core/guest_error.h"
 #include "core/guest_strings.h"
 #include "core/gui_link.h"
@@ -19,10 +20,6 @@
 #include <optional>
 #include <unistd.h>
 
-#if __has_include("core/events.h")
-#include "core/events.h"
-#define ZEM_HAVE_EVENTS 1
-#endif
 
 namespace {
 
@@ -490,17 +487,6 @@ int32_t sysDebugWords(unsigned n)
     }
 }
 
-// The timing module supplies these three once it is part of the build.
-#ifdef ZEM_HAVE_EVENTS
-constexpr HostOperation SetLinkageSlot = sysSetLinkage;
-constexpr HostOperation NextEventSlot = sysNextEvent;
-constexpr HostOperation IdleSlot = sysIdle;
-#else
-constexpr HostOperation SetLinkageSlot = nullptr;
-constexpr HostOperation NextEventSlot = nullptr;
-constexpr HostOperation IdleSlot = nullptr;
-#endif
-
 constexpr HostOperation sysTable[HostCallDecode::OperationsPerGroup] = {
     sysQuit,              //  0 $A000-$A007
     nullptr,              //  1 $A008-$A00F
@@ -510,9 +496,9 @@ constexpr HostOperation sysTable[HostCallDecode::OperationsPerGroup] = {
     sysGetComputerName,   //  5 $A028-$A02F
     sysClearMemory,       //  6 $A030-$A037
     nullptr,              //  7
-    SetLinkageSlot,       //  8 $A040-$A047
+    sysSetLinkage,        //  8 $A040-$A047
     nullptr,              //  9
-    NextEventSlot,        // 10 $A050-$A057
+    sysNextEvent,         // 10 $A050-$A057
     nullptr,              // 11
     sysSaveRegisters,     // 12 $A060-$A067
     nullptr,              // 13
@@ -524,7 +510,7 @@ constexpr HostOperation sysTable[HostCallDecode::OperationsPerGroup] = {
     nullptr,              // 19
     sysRingTest,          // 20 $A0A0-$A0A7
     nullptr,              // 21
-    IdleSlot,             // 22 $A0B0-$A0B7
+    sysIdle,              // 22 $A0B0-$A0B7
     nullptr,              // 23
     sysWindowWords,       // 24 $A0C0-$A0C3
     nullptr,              // 25
