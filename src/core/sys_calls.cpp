@@ -337,12 +337,10 @@ int32_t sysGetCommandLine()
 
 int32_t sysSetWindowTitle()
 {
-    const uint8_t* head = guestRange(addrReg(0), QdosLengthSize);
-    if (!head) return GuestError::BadParameter;
+    // The whole string must lie in RAM before its length is judged.
     std::string text;
-    if (getQdosString(head, WindowTitleMax + 1, text) == GuestError::BadParameter) return GuestError::BadParameter;
-    size_t length = size_t(head[0]) << 8 | head[1];
-    if (length > WindowTitleMax) return GuestError::BufferFull;
+    if (getGuestStringAlloc(text, addrReg(0)) != 0) return GuestError::BadParameter;
+    if (text.size() > WindowTitleMax) return GuestError::BufferFull;
     std::string title = text.empty() ? std::string(WindowTitleProgram) + " " + getVersionText() : text;
     if (const GuiLink* link = guiLink(); link && link->setWindowTitle) link->setWindowTitle(cp1252ToUtf8(title));
     return 0;
