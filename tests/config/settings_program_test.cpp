@@ -1,0 +1,108 @@
+// The real program with a test INI: the settings reach the guest (RAM size, the items of
+// its configuration block), the image file is left alone, and the INI is written back at
+// exit without losing what the user put there.
+#include "guest_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Power-of-two RAM sizes mirror the first long word past RAM onto address 0, the others
+// read it as zero: both show the mask the Memory setting gave.
+class SettingsProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("zem_settings_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        image = dir / "VROSE.BIN";
+        fs::copy_file(GUEST_SETTINGS, image);
+        ini = dir / "zem.ini";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    GuestRun run(std::vector<std::string> extra = {})
+    {
+        GuestRunOptions options;
+        options.args = {"-INI", ini.string(), "-OS", image.string(), "-DBG", "1"};
+        options.args.insert(options.args.end(), extra.begin(), extra.end());
+        return runGuest(options);
+    }
+
+    fs::path dir, image, ini;
+};
+
+TEST_F(SettingsProgramTest, IniValuesReachTheGuestAndTheFileKeepsItsOwnLines)
+{
+    const std::string userIni = "; my machine\n[Emulation]\nMemory=3\nForegroundPrio=1\nMyKey=mine\n"
+                                "[General]\ncountrycode=49\n";
+    std::ofstream(ini) << userIni;
+    const std::string imageBefore = readFile(image);
+
+    GuestRun r = run();
+    ASSERT_TRUE(r.exited) << r.describe();
+    EXPECT_EQ(r.exitCode, 0) << r.describe();
+    EXPECT_TRUE(r.hasLine("ram 00300000 top 12345678 beyond 00000000")) << r.describe();
+    EXPECT_TRUE(r.hasLine("memory 00000003 country 00000031 priority 00000001")) << r.describe();
+    EXPECT_TRUE(r.linesInOrder({"Loading INI information from \"" + ini.string() + "\" (0)",
+                                "ZEM: VROS/E version 7.77", "ZEM: Config information read",
+                                "ZEM: Writing INI information"}))
+        << r.describe();
+
+    EXPECT_EQ(readFile(image), imageBefore);  // only the loaded copy changes
+    EXPECT_EQ(readFile(ini), "; my machine\n[Emulation]\nMemory=3\nForegroundPrio=1\nMyKey=mine\n"
+                             "[General]\ncountrycode=49\n\n[Screen]\nWindowPosX=2147483647\n"
+                             "WindowPosY=2147483647\n");
+}
+
+TEST_F(SettingsProgramTest, WithoutAnIniTheImageBlockRulesAndAMissingIniEndsStartUp)
+{
+    // No -INI: the search ends in the user's folder (kept inside the build by the test's
+    // environment), where nothing is configured, so the block's 16 MB stand.
+    GuestRunOptions options;
+    fs::path home = dir / "home";
+    options.environment = {{"XDG_CONFIG_HOME", home.string()}, {"XDG_CONFIG_DIRS", (dir / "none").string()}};
+    options.args = {"-OS", image.string(), "-DBG", "1"};
+    GuestRun r = runGuest(options);
+    ASSERT_TRUE(r.exited) << r.describe();
+    EXPECT_TRUE(r.hasLine("ram 01000000 top 12345678 beyond 12345678")) << r.describe();
+    EXPECT_TRUE(r.hasLine("memory 00000010 country 0000002c priority 00000003")) << r.describe();
+    EXPECT_TRUE(fs::exists(home / "ZEM" / "zem.ini"));
+
+    fs::remove(ini);
+    GuestRun missing = run();
+    ASSERT_TRUE(missing.exited) << missing.describe();
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_TRUE(missing.contains("INI file not found")) << missing.describe();
+    EXPECT_FALSE(missing.contains("ram ")) << missing.describe();
+}
+
+TEST_F(SettingsProgramTest, AReadOnlyImageStartsWithTheSettingsAndStaysUntouched)
+{
+    std::ofstream(ini) << "[Emulation]\nMemory=2\n";
+    fs::permissions(image, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string imageBefore = readFile(image);
+    GuestRun r = run();
+    ASSERT_TRUE(r.exited) << r.describe();
+    EXPECT_TRUE(r.hasLine("ram 00200000 top 12345678 beyond 12345678")) << r.describe();
+    EXPECT_TRUE(r.hasLine("memory 00000002 country 0000002c priority 00000003")) << r.describe();
+    EXPECT_EQ(readFile(image), imageBefore);
+}
+
+}  // namespace
