@@ -81,3 +81,56 @@ TEST(HostCallDecode, PairedGroupsUseTheLowNibblesTopBit)
     EXPECT_TRUE(HostCallDecode::isRegister(7));
     EXPECT_FALSE(HostCallDecode::isRegister(8));
 }
+
+namespace {
+unsigned lastArg = 99;
+int32_t recordArg(unsigned arg)
+{
+    lastArg = arg;
+    return 0;
+}
+}  // namespace
+
+TEST_F(HostCallTest, GroupDecodingDecidesWhatReachesAnInstalledOperation)
+{
+    struct Slot {
+        unsigned group, index;
+    };
+    const Slot slots[] = {{HostCallGroupId::Scr, 0}, {HostCallGroupId::Scr, 15}, {HostCallGroupId::Snd, 3},
+                          {HostCallGroupId::Ip, 4},  {HostCallGroupId::Dos, 25}, {HostCallGroupId::Flp, 6}};
+    for (Slot s : slots) ASSERT_TRUE(hostCallInstall(s.group, s.index, recordArg));
+
+    struct Case {
+        uint16_t word;
+        int32_t result;
+        unsigned arg;
+    } cases[] = {
+        {0xA105, 0, 5},                        // register 5
+        {0xA108, HostCallResult::Illegal, 0},  // 8 is no register
+        {0xA1F3, 0, 3},                        // SCR 15: the low nibble selects
+        {0xA1FB, 0, 11},
+        {0xA73F, 0, 15},                       // SND 3: selector too
+        {0xA7E0, HostCallResult::Illegal, 0},  // SND has no sub-operation 14
+        {0xAA04, 0, 0},
+        {0xAA14, HostCallResult::Illegal, 0},  // IP: the sub-operation must be 0
+        {0xAA05, HostCallResult::Illegal, 0},  // IP: only five operations
+        {0xADCE, 0, 6},                        // DOS index 25, register 6
+        {0xADC6, HostCallResult::Illegal, 0},  // index 24 is empty
+        {0xAF06, 0, 0},
+        {0xAF07, HostCallResult::Illegal, 0},
+        {0xA500, HostCallResult::Illegal, 0},
+    };
+    for (const Case& c : cases) {
+        lastArg = 99;
+        EXPECT_EQ(call(c.word), c.result) << std::hex << c.word;
+        if (c.result == 0) EXPECT_EQ(lastArg, c.arg) << std::hex << c.word;
+        else EXPECT_EQ(lastArg, 99u) << std::hex << c.word;
+    }
+
+    // Slots the catalogue does not have cannot be filled.
+    EXPECT_FALSE(hostCallInstall(HostCallGroupId::Inp, 4, recordArg));
+    EXPECT_FALSE(hostCallInstall(0x5, 0, recordArg));
+    EXPECT_FALSE(hostCallInstall(HostCallGroupId::Win, 10, recordArg));
+    for (Slot s : slots) hostCallRemove(s.group, s.index);
+    EXPECT_EQ(call(0xA105), HostCallResult::Illegal);
+}
