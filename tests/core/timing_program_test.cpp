@@ -112,9 +112,10 @@ TEST_F(TimingProgram, IdleGuestLeavesTheHostProcessorAlone)
     ASSERT_TRUE(result.exited && result.exitCode == 0) << result.describe();
     auto polls = reported(result, "idle end");
     ASSERT_TRUE(polls) << result.describe();
-    // The poll kept coming while the guest slept: about 50 per second for 3-4 seconds.
-    EXPECT_GE(*polls, 140u) << result.describe();
-    // The whole run, start-up included, is mostly the idle phase.
+    // The poll kept coming while the guest slept: about 50 per second for 5-6 seconds.
+    EXPECT_GE(*polls, 220u) << result.describe();
+    // The whole run, start-up and shut-down included, is mostly the idle phase, long
+    // enough that their cost does not hide the idle phase's.
     EXPECT_LT(cpuUsed, 0.10 * wall) << "CPU " << cpuUsed << " s of " << wall << " s\n" << result.describe();
 }
 

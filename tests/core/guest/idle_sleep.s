@@ -1,10 +1,10 @@
-| Sits in Idle for four seconds of the clock register while the poll keeps running,
+| Sits in Idle for six seconds of the clock register while the poll keeps running,
 | then reports how many polls it saw.
         .include "zem.inc"
         .equ    CLOCK, 0x1C000
         .equ    LEVEL2_VECTOR, 0x68
         .equ    STACK_TOP, 0x10000
-        .equ    IDLE_SECONDS, 4
+        .equ    IDLE_SECONDS, 6
 
         ZEM_IMAGE_START
         lea     STACK_TOP, %sp
