@@ -95,13 +95,16 @@ TEST_F(SettingsProgramTest, WithoutAnIniTheImageBlockRulesAndAMissingIniEndsStar
 
 TEST_F(SettingsProgramTest, AReadOnlyImageStartsWithTheSettingsAndStaysUntouched)
 {
-    std::ofstream(ini) << "[Emulation]\nMemory=2\n";
+    // 256 keeps its low 8 bits, 0, which the machine cannot run with: it gets the least
+    // RAM there is, and the guest's block says so too.
+    std::ofstream(ini) << "[Emulation]\nMemory=256\n";
     fs::permissions(image, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const std::string imageBefore = readFile(image);
     GuestRun r = run();
     ASSERT_TRUE(r.exited) << r.describe();
     EXPECT_TRUE(r.hasLine("ram 00200000 top 12345678 beyond 12345678")) << r.describe();
     EXPECT_TRUE(r.hasLine("memory 00000002 country 0000002c priority 00000003")) << r.describe();
+    EXPECT_TRUE(r.hasLine("ZEM: Memory of 0 MB raised to 2 MB")) << r.describe();
     EXPECT_EQ(readFile(image), imageBefore);
 }
 
