@@ -188,7 +188,12 @@ bool IniFile::save() const
         if (f) {
             bool ok = fwrite(content.data(), 1, content.size(), f) == content.size();
             ok = fflush(f) == 0 && ok;
-            if (haveStat) ok = fchmod(fileno(f), st.st_mode & 07777) == 0 && ok;
+            if (haveStat) {
+                ok = fchmod(fileno(f), st.st_mode & 07777) == 0 && ok;
+                // Keeps the owner when someone else (an administrator) runs the program on
+                // the user's file; only a privileged process can, so failing is fine.
+                if (fchown(fileno(f), st.st_uid, st.st_gid) != 0) errno = 0;
+            }
             ok = fclose(f) == 0 && ok;
             if (ok && rename(temp.c_str(), path_.c_str()) == 0) return true;
             unlink(temp.c_str());
