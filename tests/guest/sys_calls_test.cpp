@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 
 namespace {
 
@@ -16,6 +16,21 @@ GuestRun runProgram(const char* image, std::vector<std::string> args = {})
     EXPECT_TRUE(run.exited) << run.describe();
     EXPECT_EQ(run.exitCode, 0) << run.describe();
     return run;
+}
+
+// True when `line` has the length of `pattern` and equals it except that every '#' in
+// the pattern stands for one lower-case hexadecimal digit.
+bool matchesHexPattern(const std::string& line, const std::string& pattern)
+{
+    if (line.size() != pattern.size()) return false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (pattern[i] != '#') {
+            if (line[i] != pattern[i]) return false;
+        } else if (!isdigit(uint8_t(line[i])) && (line[i] < 'a' || line[i] > 'f')) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void expectLines(const GuestRun& run, const std::vector<std::string>& lines)
@@ -59,13 +74,13 @@ TEST(GuestSys, DebugPrintDirectivesAndTextSkipping)
                      });
     // The dump takes two lines of its own; the text's line end follows it.
     std::vector<std::string> lines = run.lines();
-    const std::regex dataLine("regs D0 12345678 D1 [0-9a-f]{8} D2 [0-9a-f]{8} D3 00000000 D4 [0-9a-f]{8} "
-                              "D5 00000004 D6 [0-9a-f]{8} D7 [0-9a-f]{8}");
-    const std::regex addressLine("A0 [0-9a-f]{8} A1 00abcdef A2 000[0-9a-f]{5} A3 [0-9a-f]{8} A4 [0-9a-f]{8} "
-                                 "A5 [0-9a-f]{8} A6 [0-9a-f]{8} A7 00020000");
+    const std::string dataLine = "regs D0 12345678 D1 ######## D2 ######## D3 00000000 D4 ######## "
+                                 "D5 00000004 D6 ######## D7 ########";
+    const std::string addressLine = "A0 ######## A1 00abcdef A2 000##### A3 ######## A4 ######## "
+                                    "A5 ######## A6 ######## A7 00020000";
     bool found = false;
     for (size_t i = 0; i + 2 < lines.size() && !found; ++i)
-        found = std::regex_match(lines[i], dataLine) && std::regex_match(lines[i + 1], addressLine) &&
+        found = matchesHexPattern(lines[i], dataLine) && matchesHexPattern(lines[i + 1], addressLine) &&
                 lines[i + 2].empty();
     EXPECT_TRUE(found) << run.describe();
 }
@@ -130,5 +145,9 @@ TEST(GuestSys, WindowRequestsAndClipboardRoundTrip)
                          "C\u00a3>",
                          "length 00000006",
                      });
-    EXPECT_TRUE(std::regex_search(run.standardError, std::regex("ZEM: Window title \"ZEM II [0-9]"))) << run.describe();
+    // The empty title falls back to the program name and its version.
+    const std::string fallback = "ZEM: Window title \"ZEM II ";
+    size_t at = run.standardError.find(fallback);
+    ASSERT_NE(at, std::string::npos) << run.describe();
+    EXPECT_TRUE(isdigit(uint8_t(run.standardError[at + fallback.size()]))) << run.describe();
 }
