@@ -58,7 +58,7 @@ bool skipped(uint32_t word)
 std::chrono::seconds fuzzDuration()
 {
     const char* text = getenv("ZEM_FUZZ_SECONDS");
-    return std::chrono::seconds(text ? std::max(1, atoi(text)) : 10);
+    return std::chrono::seconds(text ? std::max(1, atoi(text)) : 20);
 }
 
 }  // namespace
