@@ -1,15 +1,11 @@
 | Counts the 50 Hz poll for one second of the clock register and reports the clock and
 | the count. The level-2 handler asks NextEvent for each routine until the done routine.
         .include "zem.inc"
-        .equ    CLOCK, 0x1C000
-        .equ    LEVEL2_VECTOR, 0x68
         .equ    STACK_TOP, 0x10000
 
         ZEM_IMAGE_START
         lea     STACK_TOP, %sp
-        move.l  #interrupt, LEVEL2_VECTOR
-        lea     linkage(%pc), %a1
-        SYS_SETLINKAGE
+        bsr     install_poll_counter
         move.l  CLOCK, %d1
         SYS_DEBUGPRINT "clock %d1"
         move.w  #0x2000, %sr            | interrupts on
@@ -26,27 +22,5 @@
         SYS_DEBUGPRINT "polls %d1"
         SYS_QUIT
 
-| Each entry is the routine's offset from the entry itself, unsigned: the table lies
-| before the routines.
-linkage:
-        .short  poll - .
-        .short  done - .
-        .short  done - .
-        .short  0
-        .short  done - .
-        .short  done - .
-        .short  done - .
-
-interrupt:
-        movem.l %d0-%d1, -(%sp)
-        SYS_NEXTEVENT
-poll:
-        addq.l  #1, count
-        SYS_NEXTEVENT
-done:
-        movem.l (%sp)+, %d0-%d1
-        rte
-
-        .even
-count:  .long   0
+        .include "poll_counter.inc"
         ZEM_IMAGE_END
