@@ -12,14 +12,17 @@
 #include <thread>
 #include <unistd.h>
 
+#include "printer/about_box.h"
 #include "printer/command_line.h"
 #include "printer/errors.h"
 #include "printer/host_fonts.h"
 #include "printer/message.h"
+#include "printer/preview_window.h"
 #include "printer/print_run.h"
 #include "printer/printer_setup.h"
 #include "printer/sample_page.h"
 #include "printer/settings.h"
+#include "printer/settings_window.h"
 #include "printer/stdin_copy.h"
 #include "printer/temp_file.h"
 #include "printer/trace.h"
@@ -68,9 +71,13 @@ long long jobFileSize(const std::string& path)
     return static_cast<long long>(info.st_size);
 }
 
-// The settings window decides whether the job is printed. Until it exists the
-// run goes on as if its Print button had been pressed.
-bool runSettingsWindow(TSettings&, TPrinterSetup&, const std::string&) { return true; }
+// The program's three windows, created hidden at start; the settings window
+// is the main window and shows the other two.
+struct Windows {
+    TPreviewForm preview;
+    TAboutForm about;
+    TSettingsForm settings{preview, about};
+};
 
 std::vector<std::string> programArguments(const QApplication& app)
 {
@@ -95,6 +102,7 @@ void chooseHeadlessPlatform()
 int runProgram(QApplication& app, int standardInput)
 {
     try {
+        Windows windows;
         TSettings settings(settingsFilePath(), installedFontFamilies, localeDecimalSeparator());
         settings.load();
 
@@ -127,8 +135,11 @@ int runProgram(QApplication& app, int standardInput)
             TPrinterSetup setup;
             if (!setup.open(printerName))
                 throw EZEMPrint("Cannot open printer");
-            if (plan.alwaysShowDialog || !settings.values().hideDialog)
-                print = runSettingsWindow(settings, setup, jobFile);
+            // Without a display nobody could answer the window: a scripted run
+            // prints as if "&Print" had been pressed.
+            const bool showWindow = plan.alwaysShowDialog || !settings.values().hideDialog;
+            if (showWindow && displayAvailable())
+                print = windows.settings.run(settings, setup, jobFile);
             if (print)
                 printJob(settings, setup, jobFile);
         }

@@ -1,0 +1,27 @@
+// The version line of the about box and the settings window's caption.
+#pragma once
+
+#include <string>
+
+namespace zemprint {
+
+struct ProgramVersion {
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+    int build = 0;
+};
+
+// This program's version.
+ProgramVersion programVersion();
+
+// "%d.%.2d.%.2d", or "%d.%.2d" when the third number is 0.
+std::string versionString(const ProgramVersion& version);
+// "Version %s, build %s".
+std::string versionLine(const ProgramVersion& version);
+// The build label in the settings window's caption.
+std::string buildLabel(const ProgramVersion& version);
+// "ZEMPrint %s Settings (%s)".
+std::string settingsCaption(const ProgramVersion& version);
+
+}  // namespace zemprint
