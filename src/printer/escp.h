@@ -130,7 +130,11 @@ private:
         std::array<bool, 4> holdsData{};
         int plane = 0;
         int unit = 1;
-        int x = 0;
+        // Dot position from the left limit. Transfers keep advancing it past
+        // the row's end (their bits are dropped there), so a later <MOVX>
+        // counts from where the data really ended; 64 bits cannot overflow
+        // within a job.
+        std::int64_t x = 0;
     };
     bool graphicsItem();  // true at ESC @
     void graphicsExtended();

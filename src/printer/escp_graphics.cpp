@@ -35,10 +35,10 @@ bool validRasterDensity(int dpi) { return dpi == 90 || dpi == 180 || dpi == 360 
 int rasterDensity(int step) { return roundEven(static_cast<double>(kRasterDensityBase) / step); }
 
 // Writes the eight dots of `bits` at dot position x of a row, keeping the row's end.
-void storeByte(std::vector<std::uint8_t>& row, int rowDots, int x, std::uint8_t bits)
+void storeByte(std::vector<std::uint8_t>& row, int rowDots, std::int64_t x, std::uint8_t bits)
 {
     for (int dot = 0; dot < kDotsPerByte; ++dot) {
-        const int at = x + dot;
+        const std::int64_t at = x + dot;
         if (at >= rowDots)
             return;
         const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (at % kDotsPerByte));
@@ -302,11 +302,11 @@ void TESCP::tiffMode(int compression)
                 value = static_cast<std::int16_t>(data_.readWord());
             trace_.command("<MOVX> %d", value);
             const std::int64_t moved = divRoundEven(
-                static_cast<std::int64_t>(tiff.x) * kEscpBase +
+                tiff.x * kEscpBase +
                     static_cast<std::int64_t>(value) * tiff.unit * pageUnit_ * tiff.horizontalDpi,
                 kEscpBase);
             if (moved >= 0 && moved <= tiff.rowDots)
-                tiff.x = static_cast<int>(moved);
+                tiff.x = moved;
         } else if (code >= 0x20 && code <= 0x3F) {
             const int p = tiffParameter(code);
             trace_.command("<XFER> %d", p);
@@ -317,7 +317,7 @@ void TESCP::tiffMode(int compression)
                 const std::uint8_t bits = runLengthByte();
                 if (tiff.x < tiff.rowDots)
                     storeByte(row, tiff.rowDots, tiff.x, bits);
-                tiff.x = std::min(tiff.x + kDotsPerByte, tiff.rowDots + kDotsPerByte);
+                tiff.x += kDotsPerByte;
             }
             tiff.holdsData[tiff.plane] = true;
         }

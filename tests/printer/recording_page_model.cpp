@@ -332,7 +332,7 @@ void RecordingPageModel::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi
     log("bitmap " + std::to_string(bitmap.width) + "x" + std::to_string(bitmap.height) + " " +
         std::to_string(horizontalDpi) + "/" + std::to_string(verticalDpi) + (advance ? " advance" : ""));
     if (record)
-        bitmaps.push_back({bitmap, x_, y_, horizontalDpi, verticalDpi, advance});
+        bitmaps.push_back({bitmap, x_, y_, horizontalDpi, verticalDpi, advance, colour_});
     if (advance)
         x_ += static_cast<int>(bitmap.width * 1440.0 / horizontalDpi + 0.9);
 }

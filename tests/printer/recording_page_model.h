@@ -25,6 +25,7 @@ public:
         MonoBitmap bitmap;
         int x, y, horizontalDpi, verticalDpi;
         bool advance;
+        Rgb colour;
     };
 
     RecordingPageModel(int pageWidth = kLetterWidth, int pageHeight = kLetterHeight);
