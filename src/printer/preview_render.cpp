@@ -72,16 +72,21 @@ PreviewPage drawPreviewPage(const TSettings& settings, TPrinterSetup& setup, con
         throw EPrinter("Cannot open device context");
     result.image.fill(Qt::white);
 
+    // The painter must be done with the image before it is handed back.
     {
         TData data;
         PreviewOutput device(result.image, dpi, sizeMm);
         TPrinter printer(settings, setup);
         TESCP escp(data, printer, settings);
-        data.open(jobFile);
-        printer.attach(device);
-        printer.setSinglePage(page);
-        escp.countAll = countAll;
-        escp.run();
+        try {
+            data.open(jobFile);
+            printer.attach(device);
+            printer.setSinglePage(page);
+            escp.countAll = countAll;
+            escp.run();
+        } catch (const EZEMPrint& failure) {
+            result.error = failure.what();
+        }
         result.pages = printer.pageCount();
         printer.close();
     }

@@ -120,10 +120,13 @@ void TPreviewForm::drawPage()
         image_->resize(page_.size());
         if (counting)
             navigation_.setTotal(drawn.pages);
+        updateControls();
+        if (!drawn.error.empty())
+            showWindowError(drawn.error.c_str());
     } catch (const EZEMPrint& error) {
+        updateControls();
         showWindowError(error.what());
     }
-    updateControls();
 }
 
 void TPreviewForm::goTo(void (PreviewNavigation::*step)())
