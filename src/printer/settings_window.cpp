@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontComboBox>
@@ -214,7 +215,12 @@ void TSettingsForm::bind(TSettings& settings, TPrinterSetup& setup, const std::s
 bool TSettingsForm::run(TSettings& settings, TPrinterSetup& setup, const std::string& jobFile)
 {
     bind(settings, setup, jobFile);
-    return exec() == QDialog::Accepted;
+    // Not a modal dialog: the preview beside it must take clicks while it runs.
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    loop.exec();
+    return result() == QDialog::Accepted;
 }
 
 void TSettingsForm::showEvent(QShowEvent* event)

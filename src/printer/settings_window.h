@@ -31,7 +31,7 @@ public:
 
     // Binds the window to the run's settings and printer and loads the controls.
     void bind(TSettings& settings, TPrinterSetup& setup, const std::string& jobFile);
-    // Shows the window modally; true when it was closed with "&Print".
+    // Shows the window until it is closed; true when that was with "&Print".
     bool run(TSettings& settings, TPrinterSetup& setup, const std::string& jobFile);
 
     SettingsFormValues formValues() const;
