@@ -29,12 +29,16 @@ const char* const kDocumentName = "ZEMPrint";
 
 QColor toQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
-// Whether the painter can combine with the page by AND (raster surfaces can;
-// PDF and printer engines cannot and get transparency instead, which is the
-// same on white paper).
-bool canAnd(QPainter& painter)
+// Images combine with what the page already holds like inks: by AND, each
+// keeps only the light both let through, so a colour never covers another
+// and white leaves the page as it is. Only raster surfaces (PNG pages, the
+// preview) can do it; vector engines (PDF, printers) claim raster operations
+// and blend modes but drop them and would paint the white over the page, so
+// there the white is left transparent instead and the last colour covers.
+bool combinesByAnd(QPainter& painter)
 {
-    return painter.paintEngine() && painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const QPaintEngine* engine = painter.paintEngine();
+    return engine && engine->type() == QPaintEngine::Raster;
 }
 
 Qt::PenStyle ruleStyle(RuleStyle style)
@@ -204,7 +208,7 @@ void TPrinter::drawLetterhead()
         return;
     QPainter& painter = device_->painter();
     const QRectF target(letterhead_->left, letterhead_->top, letterhead_->width, letterhead_->height);
-    if (canAnd(painter)) {
+    if (combinesByAnd(painter)) {
         painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
         painter.drawImage(target, letterhead_->image);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -477,7 +481,7 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
         }
         if (drawing() && width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0) {
             QPainter& painter = device_->painter();
-            const bool useAnd = canAnd(painter);
+            const bool useAnd = combinesByAnd(painter);
             QImage image(bitmap.width, bitmap.height, QImage::Format_Mono);
             // Set bits are printed dots: they take the colour; the others leave
             // the page as it is.
