@@ -42,6 +42,8 @@ ImageFile imageFile;
 std::array<uint8_t, MachineLayout::ConfigCopySize> configCopy;
 ProcessorThread processorThread;
 void (*processorEndedHandler)() = nullptr;
+MachineDisplay display;
+bool displayStarted = false;
 bool memoryAllocated = false;
 
 void findPrinterProgram()
@@ -124,6 +126,8 @@ void processorEnded()
 
 void machineSetProcessorEndedHandler(void (*handler)()) { processorEndedHandler = handler; }
 
+void machineSetDisplay(const MachineDisplay& d) { display = d; }
+
 bool locateImage()
 {
     std::optional<std::string> module = hostModulePath();
@@ -186,6 +190,11 @@ bool startUp()
     zlog(LogCat::General, "ZEM: OS read\r\n");
     // Keyboard, display, host directories, floppies, sound, network, error mode, timer,
     // clock, parallel and serial ports start here, in that order, as they are built.
+    if (display.start) {
+        if (!display.start()) return false;
+        displayStarted = true;
+        zlog(LogCat::General, "ZEM: Screen driver ready\r\n");
+    }
 
     idleSetPowerManagement(settings.PowerManagement);
     prioritySetSettings(settings.ForegroundPrio, settings.BackgroundPrio);
@@ -217,7 +226,11 @@ void shutDown()
     zlog(LogCat::General, "ZEM: Writing INI information\r\n");
     writeIniFile(true);
 
-    // Display and timer shut down here, in that order, as they are built.
+    if (displayStarted && display.shutDown) {
+        zlog(LogCat::General, "ZEM: Shutdown screen\r\n");
+        display.shutDown();
+        displayStarted = false;
+    }
 
     zlog(LogCat::General, "ZEM: End high precision timer\r\n");
     timerStop();

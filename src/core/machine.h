@@ -27,6 +27,14 @@ bool locateImage();
 // leave its loop when the guest stops without asking (no window to close yet).
 void machineSetProcessorEndedHandler(void (*handler)());
 
+// The display's start and shut-down steps, installed by the program entry (the core does
+// not link the display). Without them start-up goes on without a screen.
+struct MachineDisplay {
+    bool (*start)() = nullptr;     // false abandons start-up (its message has been shown)
+    void (*shutDown)() = nullptr;
+};
+void machineSetDisplay(const MachineDisplay& display);
+
 // Facts found during start-up that later devices read.
 struct MachineInfo {
     std::string programDir;            // ZEMPATH

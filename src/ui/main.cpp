@@ -4,6 +4,7 @@
 #include "core/gui_link.h"
 #include "core/log.h"
 #include "core/machine.h"
+#include "display/display.h"
 #include "ui/main_loop.h"
 
 #include <cstdio>
@@ -13,6 +14,10 @@ namespace {
 
 // Exit code when the program ends because of an error (bad parameter, failed start-up).
 constexpr int ExitFailure = 1;
+
+// Test and diagnosis aid: when this environment variable names a file, the guest screen
+// as the display last converted it is written there as a PNG at shut-down.
+constexpr const char* SnapshotVariable = "ZEM_SCREEN_SNAPSHOT";
 
 const GuiLink guiLinkFunctions{
     MainLoop::quitAndDestroy, MainLoop::setWindowTitle, MainLoop::isForeground, MainLoop::flashWindow,
@@ -39,6 +44,8 @@ int main(int argc, char** argv)
     }
     guiLinkInstall(&guiLinkFunctions);
     machineSetProcessorEndedHandler(MainLoop::postProcessorEnded);
+    machineSetDisplay({displayStart, displayShutDown});
+    if (const char* snapshot = getenv(SnapshotVariable); snapshot && *snapshot) displaySetSnapshotPath(snapshot);
 
     if (!startUp()) {
         // The application object goes before the static objects it relies on.

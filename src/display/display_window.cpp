@@ -1,0 +1,71 @@
+#include "display/display_window.h"
+
+#include "display/display.h"
+#include "display/screen_state.h"
+
+#include <atomic>
+
+namespace {
+
+RecordingWindow& recordingWindow()
+{
+    static RecordingWindow window;
+    return window;
+}
+
+std::atomic<DisplayWindow*> installed{nullptr};
+
+std::string sizeText(unsigned w, unsigned h) { return std::to_string(w) + "x" + std::to_string(h); }
+
+}  // namespace
+
+void displaySetWindow(DisplayWindow* window) { installed.store(window); }
+
+DisplayWindow& displayWindow()
+{
+    DisplayWindow* w = installed.load();
+    return w ? *w : recordingWindow();
+}
+
+void RecordingWindow::applyModeAndWait()
+{
+    // There is no window thread: the request is served on the caller's thread.
+    record("apply mode");
+    screenApplyMode();
+}
+
+ClientSize RecordingWindow::placeWindow()
+{
+    record("place window");
+    return {screen.width, screen.height};
+}
+
+bool RecordingWindow::setUpMode(ClientSize client, unsigned guestWidth, unsigned guestHeight)
+{
+    record("set up " + sizeText(client.width, client.height) + " for " + sizeText(guestWidth, guestHeight));
+    frame_.resize(guestWidth, guestHeight, format_);
+    return true;
+}
+
+void RecordingWindow::setClientSize(unsigned width, unsigned height)
+{
+    record("client size " + sizeText(width, height));
+}
+
+std::vector<std::string> RecordingWindow::requests() const
+{
+    std::lock_guard lock(requestLock_);
+    return requests_;
+}
+
+void RecordingWindow::clearRequests()
+{
+    std::lock_guard lock(requestLock_);
+    requests_.clear();
+}
+
+void RecordingWindow::record(std::string text)
+{
+    std::lock_guard lock(requestLock_);
+    requests_.push_back(std::move(text));
+}

@@ -1,0 +1,187 @@
+#include "display/frame_source.h"
+
+#include "display/screen_state.h"
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <zlib.h>
+
+namespace {
+
+constexpr unsigned BitsPerWord = 32;
+constexpr size_t CellBytes = 4;
+
+struct LineGeometry {
+    size_t wholeCells;     // cells that lie wholly inside the line
+    bool halfCell;         // the line ends in half a cell
+    size_t hostCellBytes;  // host bytes one cell becomes
+};
+
+LineGeometry lineGeometry()
+{
+    return {screen.pitch / CellBytes, screen.pitch % CellBytes != 0,
+            size_t(hostPixelsPerCell(screen.format->id)) * hostBytesPerPixel(screen.hostFormat)};
+}
+
+// Cells [first, first + count) of one line. A half cell at the line end is converted from
+// the four bytes that end the line, half a cell earlier on the host side.
+void convertCells(const HostSurface& s, const LineGeometry& g, unsigned line, size_t first, size_t count)
+{
+    const uint8_t* src = screen.windowStart + screen.pitch * line;
+    uint8_t* dest = s.base + s.pitch * line;
+    const size_t whole = first < g.wholeCells ? std::min(count, g.wholeCells - first) : 0;
+    if (whole) screen.spanConverter(dest + first * g.hostCellBytes, src + first * CellBytes, whole);
+    if (g.halfCell && first + count > g.wholeCells)
+        screen.converter(dest + g.wholeCells * g.hostCellBytes - g.hostCellBytes / 2,
+                         loadCell(src + screen.pitch - CellBytes));
+}
+
+void convertLine(const HostSurface& s, const LineGeometry& g, unsigned line)
+{
+    convertCells(s, g, line, 0, g.wholeCells + (g.halfCell ? 1 : 0));
+}
+
+bool ready() { return screen.format && screen.windowStart && screen.spanConverter; }
+
+}  // namespace
+
+void screenConvertAll(const HostSurface& surface)
+{
+    std::lock_guard lock(screenLock());
+    if (!ready()) return;
+    const LineGeometry g = lineGeometry();
+    for (unsigned y = 0; y < screen.shownLines; ++y) convertLine(surface, g, y);
+}
+
+bool screenUpdateSurface(const HostSurface& surface)
+{
+    std::lock_guard lock(screenLock());
+    if (!ready()) return false;
+    const LineGeometry g = lineGeometry();
+    if (screen.fullRedraw.exchange(0)) {
+        screen.dirtyAny.store(0);
+        for (size_t i = 0; i < screen.lineWords; ++i) screen.dirtyLines[i].store(0);
+        for (size_t i = 0; i < screen.cellWords * screen.height; ++i) screen.dirtyCells[i].store(0);
+        for (unsigned y = 0; y < screen.shownLines; ++y) convertLine(surface, g, y);
+        return true;
+    }
+    if (!screen.dirtyAny.exchange(0)) return false;
+    for (size_t w = 0; w < screen.lineWords; ++w) {
+        uint32_t lines = screen.dirtyLines[w].exchange(0);
+        while (lines) {
+            const unsigned y = unsigned(w * BitsPerWord) + unsigned(std::countr_zero(lines));
+            lines &= lines - 1;
+            if (y >= screen.shownLines) continue;
+            std::atomic<uint32_t>* row = screen.dirtyCells.get() + size_t(y) * screen.cellWords;
+            for (size_t c = 0; c < screen.cellWords; ++c) {
+                uint32_t cells = row[c].exchange(0);
+                // Runs of neighbouring marked cells go to the span converter in one call.
+                while (cells) {
+                    const unsigned start = unsigned(std::countr_zero(cells));
+                    const unsigned run = unsigned(std::countr_one(cells >> start));
+                    convertCells(surface, g, y, c * BitsPerWord + start, run);
+                    cells = run + start >= BitsPerWord ? 0 : cells & (~0u << (start + run));
+                }
+            }
+        }
+    }
+    return true;
+}
+
+void HeadlessFrame::resize(unsigned width, unsigned height, HostFormat format)
+{
+    width_ = width;
+    height_ = height;
+    format_ = format;
+    pitch_ = size_t(width) * hostBytesPerPixel(format);
+    pixels_.assign(pitch_ * height, 0);
+}
+
+uint32_t HeadlessFrame::rgb(unsigned x, unsigned y) const
+{
+    const unsigned bpp = hostBytesPerPixel(format_);
+    const uint8_t* p = pixels_.data() + pitch_ * y + size_t(x) * bpp;
+    uint32_t v = 0;
+    for (unsigned i = 0; i < bpp; ++i) v |= uint32_t(p[i]) << (8 * i);
+    auto widen = [](uint32_t value, unsigned bits) { return (value << (8 - bits)) & 0xFF; };
+    switch (format_) {
+    case HostFormat::Rgb565:
+        return widen(v >> 11, 5) << 16 | widen((v >> 5) & 0x3F, 6) << 8 | widen(v & 0x1F, 5);
+    case HostFormat::Rgb555:
+        return widen((v >> 10) & 0x1F, 5) << 16 | widen((v >> 5) & 0x1F, 5) << 8 | widen(v & 0x1F, 5);
+    case HostFormat::Bgr24:
+    case HostFormat::Bgr0:
+        return v & 0xFFFFFF;
+    case HostFormat::Rgb0:
+        return (v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF);
+    }
+    return 0;
+}
+
+bool HeadlessFrame::writePng(const std::string& path) const
+{
+    std::vector<uint8_t> rgbRows;
+    rgbRows.reserve(size_t(width_) * height_ * 3);
+    for (unsigned y = 0; y < height_; ++y)
+        for (unsigned x = 0; x < width_; ++x) {
+            const uint32_t c = rgb(x, y);
+            rgbRows.push_back(uint8_t(c >> 16));
+            rgbRows.push_back(uint8_t(c >> 8));
+            rgbRows.push_back(uint8_t(c));
+        }
+    return writeRgbPng(path, width_, height_, rgbRows);
+}
+
+namespace {
+
+void putBigEndian(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+}
+
+void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+{
+    putBigEndian(out, uint32_t(data.size()));
+    const size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    const uLong crc = crc32(0, out.data() + typeAt, uInt(out.size() - typeAt));
+    putBigEndian(out, uint32_t(crc));
+}
+
+}  // namespace
+
+bool writeRgbPng(const std::string& path, unsigned width, unsigned height, const std::vector<uint8_t>& rgb)
+{
+    constexpr uint8_t Signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    constexpr uint8_t BitDepth = 8, ColourTypeRgb = 2, FilterNone = 0;
+    const size_t rowBytes = size_t(width) * 3;
+    if (rgb.size() < rowBytes * height) return false;
+
+    std::vector<uint8_t> raw;
+    raw.reserve((rowBytes + 1) * height);
+    for (unsigned y = 0; y < height; ++y) {
+        raw.push_back(FilterNone);
+        raw.insert(raw.end(), rgb.begin() + ptrdiff_t(rowBytes * y), rgb.begin() + ptrdiff_t(rowBytes * (y + 1)));
+    }
+    uLongf packedSize = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), uLong(raw.size()), Z_BEST_SPEED) != Z_OK) return false;
+    packed.resize(packedSize);
+
+    std::vector<uint8_t> file(Signature, Signature + sizeof Signature);
+    std::vector<uint8_t> header;
+    putBigEndian(header, width);
+    putBigEndian(header, height);
+    header.insert(header.end(), {BitDepth, ColourTypeRgb, 0, 0, 0});
+    putChunk(file, "IHDR", header);
+    putChunk(file, "IDAT", packed);
+    putChunk(file, "IEND", {});
+
+    std::unique_ptr<FILE, int (*)(FILE*)> f(fopen(path.c_str(), "wb"), fclose);
+    if (!f) return false;
+    return fwrite(file.data(), 1, file.size(), f.get()) == file.size();
+}

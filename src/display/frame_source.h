@@ -1,0 +1,53 @@
+// Converting the guest screen into host pixels: one update pass over the dirty maps (or
+// the whole screen after a full-redraw request) into a host surface, and a headless
+// frame that owns such a surface, for tests, snapshots and a window to draw from.
+#pragma once
+
+#include "display/pixel_formats.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct HostSurface {
+    uint8_t* base = nullptr;  // pixel (0, 0)
+    size_t pitch = 0;         // bytes per host line
+};
+
+// One update pass (takes the screen lock): after a full-redraw request converts every
+// cell, otherwise every cell marked since the last pass, taking the map words with atomic
+// exchange so that a concurrent mark is never lost. The surface must hold the current
+// guest size in the current host format. Returns true when anything was converted.
+bool screenUpdateSurface(const HostSurface& surface);
+
+// Converts every cell of the screen without touching the maps.
+void screenConvertAll(const HostSurface& surface);
+
+// A host-memory surface of the guest screen's size.
+class HeadlessFrame {
+public:
+    // Drops the old picture; the new one starts black (all bytes 0).
+    void resize(unsigned width, unsigned height, HostFormat format);
+    bool update() { return screenUpdateSurface(surface()); }
+    HostSurface surface() { return {pixels_.data(), pitch_}; }
+
+    unsigned width() const { return width_; }
+    unsigned height() const { return height_; }
+    HostFormat format() const { return format_; }
+    size_t pitch() const { return pitch_; }
+    const std::vector<uint8_t>& bytes() const { return pixels_; }
+    // The colour of pixel (x, y) as 0xRRGGBB, decoded from the host format.
+    uint32_t rgb(unsigned x, unsigned y) const;
+    // Writes the picture as an 8-bit RGB PNG file. False when the file cannot be written.
+    bool writePng(const std::string& path) const;
+
+private:
+    std::vector<uint8_t> pixels_;
+    unsigned width_ = 0, height_ = 0;
+    size_t pitch_ = 0;
+    HostFormat format_ = HostFormat::Bgr0;
+};
+
+// 8-bit RGB rows (3 bytes per pixel, top line first) as a PNG file.
+bool writeRgbPng(const std::string& path, unsigned width, unsigned height, const std::vector<uint8_t>& rgb);
