@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "printer/about_box.h"
-#include "printer/data/charsets.h"
+#include "printer/errors.h"
 #include "printer/ini_file.h"
 #include "printer/preview_window.h"
 #include "printer/program_version.h"
@@ -218,9 +218,9 @@ TEST(ProgramVersion, VersionLine)
 
     // The program's own numbers are the project's version.
     const ProgramVersion own = programVersion();
-    std::string numbers = std::to_string(own.major) + "." + std::to_string(own.minor) + "." + std::to_string(own.patch);
-    if (own.build != 0)
-        numbers += "." + std::to_string(own.build);
+    const std::string numbers = own.build != 0
+                                    ? formatMessage("%d.%d.%d.%d", own.major, own.minor, own.patch, own.build)
+                                    : formatMessage("%d.%d.%d", own.major, own.minor, own.patch);
     EXPECT_EQ(numbers, ZEM_PROJECT_VERSION);
     TAboutForm about;
     EXPECT_EQ(about.windowTitle(), "About");
