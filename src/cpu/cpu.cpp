@@ -213,14 +213,16 @@ uint64_t runLoop() {
     do {
         while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) {
             fast.pc = pc;
-            const uint32_t op = fetch16(pc);
             if constexpr (Counting) {
-                pc = countingTable[op](pc, op, executed);
+                const uint32_t key = fetchOpcodeKey(pc);
+                pc = countingTable[key](pc, key, executed);
                 executed = fast.executed;
             } else {
 #if ZEM_THREADED_DISPATCH
-                pc = threadedTable[op](pc, op);
+                const uint32_t key = fetchOpcodeKey(pc);
+                pc = threadedTable[key](pc, key);
 #else
+                const uint32_t op = fetch16(pc);
                 pc = opTable[op](pc, op) & fast.mask;
 #endif
             }

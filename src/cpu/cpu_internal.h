@@ -3,6 +3,7 @@
 // exception entry points. Nothing outside src/cpu includes this.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -22,7 +23,8 @@ using Handler = uint32_t (*)(uint32_t pc, uint32_t op);
 extern Handler opTable[0x10000];
 // Threaded dispatch: each entry runs its instruction and then fetches and jumps to the next
 // one itself, so that every handler has its own indirect branch for the predictor. It
-// returns (with the masked PC) only when nextStep leaves the plain loop.
+// returns (with the masked PC) only when nextStep leaves the plain loop. Its entries take
+// and are indexed by the opcode key (fetchOpcodeKey), as are the counting table's.
 extern Handler threadedTable[0x10000];
 // Where the threaded chains continue: their tables while nextStep is Loop, otherwise
 // tables whose every entry hands back to the loop. Set by every store of nextStep.
@@ -138,17 +140,30 @@ ZEM_HOT int32_t sext(uint32_t v) {
 #endif
 
 #if ZEM_HOST_FLAGS
-// ax = AH from LAHF, AL from SETO.
-ZEM_HOT uint16_t flagsFromHost(uint32_t ax) { return uint16_t(((ax >> 8) & 0xC1) | ((ax & 1) << 11)); }
+// The capture leaves SF, ZF and CF in the low byte (LAHF, then rotated down) and OF at bit
+// 11 (SETO shifted up before the rotation): exactly our layout once the other host bits
+// are masked off, with no further shuffling per instruction.
+constexpr uint16_t kHostFlagBits = CpuFlag::N | CpuFlag::Z | CpuFlag::V | CpuFlag::C;
 
+#define ZEM_FLAGS_CAPTURE "\n\tlahf\n\tseto %%al\n\tshlb $3,%%al\n\trorw $8,%%ax"
 #define ZEM_ALU(insn, S, d, s, ax)                                                                          \
     do {                                                                                                    \
         if constexpr (S == 1)                                                                               \
-            asm(insn "b %b2,%b0\n\tlahf\n\tseto %%al" : "+r"(d), "=&a"(ax) : "r"(s) : "cc");               \
+            asm(insn "b %b2,%b0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                   \
         else if constexpr (S == 2)                                                                          \
-            asm(insn "w %w2,%w0\n\tlahf\n\tseto %%al" : "+r"(d), "=&a"(ax) : "r"(s) : "cc");               \
+            asm(insn "w %w2,%w0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                   \
         else                                                                                                \
-            asm(insn "l %2,%0\n\tlahf\n\tseto %%al" : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                 \
+            asm(insn "l %2,%0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                     \
+    } while (0)
+// The same, with the carry also stored as X straight from the host flag.
+#define ZEM_ALU_X(insn, S, d, s, ax)                                                                        \
+    do {                                                                                                    \
+        if constexpr (S == 1)                                                                               \
+            asm(insn "b %b3,%b0\n\tsetc %2" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax), "=m"(cpu.x) : "r"(s) : "cc"); \
+        else if constexpr (S == 2)                                                                          \
+            asm(insn "w %w3,%w0\n\tsetc %2" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax), "=m"(cpu.x) : "r"(s) : "cc"); \
+        else                                                                                                \
+            asm(insn "l %3,%0\n\tsetc %2" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax), "=m"(cpu.x) : "r"(s) : "cc");   \
     } while (0)
 #endif
 
@@ -205,9 +220,8 @@ template <int S>
 ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s) {
 #if ZEM_HOST_FLAGS
     uint32_t ax;
-    ZEM_ALU("add", S, d, s, ax);
-    cpu.flags = flagsFromHost(ax);
-    cpu.x = uint8_t((ax >> 8) & 1);
+    ZEM_ALU_X("add", S, d, s, ax);
+    cpu.flags = uint16_t(ax & kHostFlagBits);
     return d & sizeMask<S>;
 #else
     return addxFlags<S>(d, s, 0);
@@ -218,9 +232,8 @@ template <int S>
 ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s) {
 #if ZEM_HOST_FLAGS
     uint32_t ax;
-    ZEM_ALU("sub", S, d, s, ax);
-    cpu.flags = flagsFromHost(ax);
-    cpu.x = uint8_t((ax >> 8) & 1);
+    ZEM_ALU_X("sub", S, d, s, ax);
+    cpu.flags = uint16_t(ax & kHostFlagBits);
     return d & sizeMask<S>;
 #else
     return subxFlags<S>(d, s, 0);
@@ -232,7 +245,7 @@ ZEM_HOT void cmpFlags(uint32_t d, uint32_t s) {
 #if ZEM_HOST_FLAGS
     uint32_t ax;
     ZEM_ALU("sub", S, d, s, ax);
-    cpu.flags = flagsFromHost(ax);
+    cpu.flags = uint16_t(ax & kHostFlagBits);
 #else
     const uint8_t x = cpu.x;
     subxFlags<S>(d, s, 0);
@@ -293,11 +306,16 @@ uint32_t acceptInterrupt(uint32_t pc);
 
 inline bool supervisor() { return cpu.srSystem & SrBit::S; }
 
-// End of every change of flow: odd target check, then trace on change of flow (T0).
-ZEM_HOT uint32_t flowTo(uint32_t target) {
-    if (target & 1) [[unlikely]] return addressError(target);
+// End of a change of flow whose target is known to be even: trace on change of flow (T0).
+ZEM_HOT uint32_t flowToEven(uint32_t target) {
     if (cpu.srSystem & SrBit::T0) [[unlikely]] return traceException(target & fast.mask);
     return target;
+}
+
+// End of every other change of flow: odd target check first.
+ZEM_HOT uint32_t flowTo(uint32_t target) {
+    if (target & 1) [[unlikely]] return addressError(target);
+    return flowToEven(target);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -441,11 +459,11 @@ struct Rmw {
 };
 
 // ---------------------------------------------------------------------------------------
-// One opcode-table slot: the plain handler (counting loop, single steps) and its threaded
-// form.
+// One opcode-table slot: the plain handler (single steps) and its threaded and counting
+// forms.
 // The counting variant carries the number of executed instructions along the chain in a
 // register and stores it in fast.executed when it hands back to the loop.
-using CountingHandler = uint32_t (*)(uint32_t pc, uint32_t op, uint64_t executed);
+using CountingHandler = uint32_t (*)(uint32_t pc, uint32_t key, uint64_t executed);
 extern CountingHandler countingTable[0x10000];
 
 struct OpSlot {
@@ -457,22 +475,40 @@ struct OpSlot {
 extern std::atomic<const Handler*> threadedRoute;
 extern std::atomic<const CountingHandler*> countingRoute;
 
+// The threaded and counting tables are indexed by the opcode word as it lies in host
+// memory, not by its value: the dispatch then goes straight from the load to the jump,
+// and only a handler that decodes opcode fields pays for the byte swap.
+ZEM_HOT uint32_t fetchOpcodeKey(uint32_t pc) {
+    uint16_t v;
+    std::memcpy(&v, fast.base + pc, 2);
+    return v;
+}
+ZEM_HOT uint32_t opcodeFromKey(uint32_t key) {
+    if constexpr (std::endian::native == std::endian::little) return __builtin_bswap16(uint16_t(key));
+    else return key;
+}
+// The same swap maps an opcode to its key.
+ZEM_HOT uint32_t opcodeKey(uint32_t op) { return opcodeFromKey(op); }
+
+// The threaded forms are marked hot so that the linker packs them together, away from the
+// plain and counting forms and the table builders: the handlers a program runs then share
+// far fewer code pages and cache lines.
 template <Handler F>
-[[gnu::flatten]] uint32_t threadedHandler(uint32_t pc, uint32_t op) {
-    pc = F(pc, op) & fast.mask;
+[[gnu::flatten, gnu::hot]] uint32_t threadedHandler(uint32_t pc, uint32_t key) {
+    pc = F(pc, opcodeFromKey(key)) & fast.mask;
     fast.pc = pc;
-    op = fetch16(pc);
-    return threadedRoute.load(std::memory_order_relaxed)[op](pc, op);
+    key = fetchOpcodeKey(pc);
+    return threadedRoute.load(std::memory_order_relaxed)[key](pc, key);
 }
 
 template <Handler F>
-[[gnu::flatten]] uint32_t countingHandler(uint32_t pc, uint32_t op, uint64_t executed) {
+[[gnu::flatten]] uint32_t countingHandler(uint32_t pc, uint32_t key, uint64_t executed) {
     ++executed;
-    pc = F(pc, op) & fast.mask;
+    pc = F(pc, opcodeFromKey(key)) & fast.mask;
 #if ZEM_THREADED_DISPATCH
     fast.pc = pc;
-    op = fetch16(pc);
-    return countingRoute.load(std::memory_order_relaxed)[op](pc, op, executed);
+    key = fetchOpcodeKey(pc);
+    return countingRoute.load(std::memory_order_relaxed)[key](pc, key, executed);
 #else
     fast.executed = executed;
     return pc;

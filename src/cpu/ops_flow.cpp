@@ -16,17 +16,31 @@ inline uint32_t pop32() {
     return v;
 }
 
+// The displacement form is part of the opcode word, so the table picks it: an 8-bit
+// displacement (even or odd), or a 16- or 32-bit one in the extension words.
+enum BranchForm : int { ByteEven, ByteOdd, Word, Long, BranchFormCount };
+
+constexpr int branchForm(unsigned op) {
+    const uint8_t disp = uint8_t(op);
+    if (disp == 0) return Word;
+    if (disp == 0xFF) return Long;
+    return (disp & 1) ? ByteOdd : ByteEven;
+}
+
 // cc = 0 is BRA, cc = 1 is BSR.
-template <int Cond>
+template <int Cond, int Form>
 uint32_t opBranch(uint32_t pc, uint32_t op) {
-    int32_t disp = int8_t(op);
-    uint32_t next = pc + 2;
-    if (disp == 0) {
+    int32_t disp;
+    uint32_t next;
+    if constexpr (Form == Word) {
         disp = int16_t(fetch16(pc + 2));
-        next += 2;
-    } else if (disp == -1) {
+        next = pc + 4;
+    } else if constexpr (Form == Long) {
         disp = int32_t(fetch32(pc + 2));
-        next += 4;
+        next = pc + 6;
+    } else {
+        disp = int8_t(op);
+        next = pc + 2;
     }
     if constexpr (Cond == 1) {
         push32(next);
@@ -34,7 +48,10 @@ uint32_t opBranch(uint32_t pc, uint32_t op) {
         if (!testCondition(Cond)) return next;
     }
     cpu.instrLatch = pc;
-    return flowTo(pc + 2 + uint32_t(disp));
+    const uint32_t target = pc + 2 + uint32_t(disp);
+    // pc is even, so an even 8-bit displacement cannot reach an odd target.
+    if constexpr (Form == ByteEven) return flowToEven(target);
+    else return flowTo(target);
 }
 
 template <int Cond>
@@ -107,10 +124,12 @@ uint32_t opNop(uint32_t pc, uint32_t) {
 
 template <int... C>
 void fillConditions(OpSlot* t, std::integer_sequence<int, C...>) {
-    static constexpr OpSlot branch[] = {slot<&opBranch<C>>()...};
+    static constexpr OpSlot branch[][BranchFormCount] = {
+        {slot<&opBranch<C, ByteEven>>(), slot<&opBranch<C, ByteOdd>>(), slot<&opBranch<C, Word>>(),
+         slot<&opBranch<C, Long>>()}...};
     static constexpr OpSlot dbcc[] = {slot<&opDbcc<C>>()...};
     static constexpr OpSlot trapcc[] = {slot<&opTrapcc<C>>()...};
-    for (unsigned op = 0x6000; op < 0x7000; ++op) t[op] = branch[(op >> 8) & 15];
+    for (unsigned op = 0x6000; op < 0x7000; ++op) t[op] = branch[(op >> 8) & 15][branchForm(op)];
     for (unsigned op = 0x50C0; op < 0x6000; ++op) {
         if ((op & 0xC0) != 0xC0) continue;
         const unsigned cc = (op >> 8) & 15;

@@ -155,8 +155,8 @@ void buildOpTable() {
     buildExtendedGroup(slots);
     for (unsigned op = 0; op < 0x10000; ++op) {
         opTable[op] = slots[op].plain;
-        threadedTable[op] = slots[op].threaded;
-        countingTable[op] = slots[op].counting;
+        threadedTable[opcodeKey(op)] = slots[op].threaded;
+        countingTable[opcodeKey(op)] = slots[op].counting;
     }
 }
 
