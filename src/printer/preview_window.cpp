@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cstdlib>
 
 #include "printer/errors.h"
@@ -23,7 +24,7 @@ namespace zemprint {
 
 namespace {
 
-// Room around the page image inside the window.
+// Room around the page image inside the window: the scroll box's border.
 constexpr int kPageMargin = 4;
 constexpr double kFallbackDotsPerInch = 96.0;
 
@@ -161,9 +162,9 @@ void TPreviewForm::updateControls()
 // area: then it is as tall as the work area and wide enough for the scroll bar.
 void TPreviewForm::fitToPage()
 {
-    const int scrollFrame = 2 * scroll_->frameWidth();
-    QSize client(page_.width() + kPageMargin + scrollFrame,
-                 toolBar_->sizeHint().height() + page_.height() + kPageMargin + scrollFrame);
+    // The margin holds the scroll box's border, unless the style draws a wider one.
+    const int border = std::max(kPageMargin, 2 * scroll_->frameWidth());
+    QSize client(page_.width() + border, toolBar_->sizeHint().height() + page_.height() + border);
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (screen) {
         const QRect work = screen->availableGeometry();

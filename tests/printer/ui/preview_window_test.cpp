@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -93,6 +94,20 @@ TEST_F(PreviewWindow, PageIsShownAtItsPhysicalSize)
     // The measured width has half a millimetre added.
     EXPECT_NEAR(preview.pageImage().width(), (paper.width() + 0.5) / 25.4 * dpi, 1.0);
     EXPECT_NEAR(preview.pageImage().height(), paper.height() / 25.4 * dpi, 1.0);
+
+    // The window is as wide as the page, and no taller than the work area,
+    // beside whose height the page scrolls.
+    QApplication::processEvents();
+    auto* scroll = preview.findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+    const QRect work = preview.screen()->availableGeometry();
+    if (preview.pageImage().height() > work.height()) {
+        EXPECT_LE(preview.height(), work.height());
+        EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    } else {
+        EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
+    }
 }
 
 TEST_F(PreviewWindow, AJobWithNothingVisibleHasNoPages)
