@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QPaintEngine>
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "printer/errors.h"
 #include "printer/printer_setup.h"
@@ -28,6 +30,8 @@ const QColor kShadowColour(128, 128, 128);
 const char* const kDocumentName = "ZEMPrint";
 
 QColor toQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
+
+int toInt(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX)); }
 
 // Images combine with what the page already holds like inks: by AND, each
 // keeps only the light both let through, so a colour never covers another
@@ -469,10 +473,13 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
     if (pageOutput()) {
         int sourceWidth = bitmap.width;
         int sourceHeight = bitmap.height;
-        if (x_ + width > limits_.right()) {
+        // Positions have no range check (ESC $, ESC ( $): the sums are taken
+        // wide, so an image far right is cut to nothing instead of overflowing.
+        const std::int64_t end = static_cast<std::int64_t>(x_) + width;
+        if (end > limits_.right()) {
             if (settings_.debug)
-                debugTraceF("Graphics hor. overflow: %d >= %d", x_ + width, limits_.right());
-            width = limits_.right() - x_;
+                debugTraceF("Graphics hor. overflow: %lld >= %d", static_cast<long long>(end), limits_.right());
+            width = toInt(static_cast<std::int64_t>(limits_.right()) - x_);
             sourceWidth = std::min(bitmap.width, roundEven(static_cast<double>(horizontalDpi) * width / kTwipsPerInch));
         }
         if (y_ + height > limits_.bottom()) {
@@ -503,7 +510,7 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
         }
     }
     if (advance)
-        x_ += width;
+        x_ = toInt(static_cast<std::int64_t>(x_) + width);
 }
 
 // A pen never draws thinner than one device dot, as on a printer: a line of

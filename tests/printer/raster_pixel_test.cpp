@@ -455,6 +455,21 @@ TEST_F(RasterPixels, ColourPlanesMixLikeInks)
     EXPECT_EQ(mix.pixel(55, mixTop + 4) & 0xFFFFFF, 0xFFFF00u);  // yellow only
 }
 
+// ESC ( $ has no range check: a band placed as far right as its 32 bits
+// reach is cut away whole, and the next one lands where it is sent.
+TEST_F(RasterPixels, BandFarRightIsCutAway)
+{
+    const Dots dots = randomDots(40, 6, 7);
+    std::string band = ESC + "." + bytes({0, 20, 20, 6}) + word(dots.width);
+    for (int y = 0; y < dots.height; ++y)
+        band += dots.rowBytes(y);
+    const std::string farRight = ESC + "($" + word(4) + word(0xFFFF) + word(0x7FFF);
+    const std::string home = ESC + "($" + word(4) + word(kLeft / 24) + word(0);  // 1/60 inch units
+    const auto pages = print(kPlacement + kEnterGraphics + farRight + band + band + home + band + ESC + "@", 180);
+    ASSERT_EQ(pages.size(), 1u);
+    expectDots(pages[0], 180, dots, 180, 180);
+}
+
 // PDF and printers cannot combine by AND: there the white of an image must
 // stay transparent, or a later image would wipe out what lies under it.
 TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImage)

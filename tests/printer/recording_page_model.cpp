@@ -1,5 +1,7 @@
 #include "recording_page_model.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -334,7 +336,7 @@ void RecordingPageModel::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi
     if (record)
         bitmaps.push_back({bitmap, x_, y_, horizontalDpi, verticalDpi, advance, colour_});
     if (advance)
-        x_ += static_cast<int>(bitmap.width * 1440.0 / horizontalDpi + 0.9);
+        x_ = static_cast<int>(std::min<double>(x_ + std::trunc(bitmap.width * 1440.0 / horizontalDpi + 0.9), INT_MAX));
 }
 
 void RecordingPageModel::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
