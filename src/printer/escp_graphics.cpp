@@ -1,7 +1,6 @@
 // Graphics mode (ESC ( G until ESC @): its own small command set, raster
 // bands (raw or run-length coded) and the TIFF-style plane commands.
 #include <algorithm>
-#include <cstring>
 
 #include "printer/data.h"
 #include "printer/escp.h"
@@ -324,26 +323,66 @@ void TESCP::tiffMode(int compression)
     }
 }
 
+// Where planes meet, their inks mix as on paper: each dot is placed once, in
+// the AND of the colours of the planes that print it (cyan and yellow give
+// green), so no plane covers another whatever the output device.
 void TESCP::printPlanes(TiffState& tiff)
 {
-    bool coloured = false;
-    for (int i = 0; i < kPlaneCount; ++i) {
-        if (!tiff.holdsData[i])
+    constexpr std::size_t kMixes = 1u << kPlaneCount;  // one per set of planes
+    std::array<MonoBitmap, kMixes> mixes;
+    std::array<bool, kMixes> used{};
+    int firstPlane = -1;
+    for (int i = kPlaneCount - 1; i >= 0; --i)
+        if (tiff.holdsData[i])
+            firstPlane = i;
+    if (firstPlane < 0)
+        return;
+    bool anyDot = false;
+    for (int x = 0; x < tiff.rowDots; ++x) {
+        const std::size_t byte = static_cast<std::size_t>(x / kDotsPerByte);
+        const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x % kDotsPerByte));
+        std::size_t planes = 0;
+        for (int i = 0; i < kPlaneCount; ++i)
+            if (tiff.holdsData[i] && (tiff.planes[i][byte] & bit))
+                planes |= std::size_t{1} << i;
+        if (planes == 0)
             continue;
-        MonoBitmap row = makeBitmap(tiff.rowDots, 1);
-        std::memcpy(row.bits.data(), tiff.planes[i].data(), row.bits.size());
+        if (!used[planes]) {
+            mixes[planes] = makeBitmap(tiff.rowDots, 1);
+            used[planes] = true;
+        }
+        mixes[planes].setDot(x, 0);
+        anyDot = true;
+    }
+    if (!anyDot) {
+        // A row of white still begins the page, as a printed row does.
+        const std::size_t only = std::size_t{1} << firstPlane;
+        mixes[only] = makeBitmap(tiff.rowDots, 1);
+        used[only] = true;
+    }
+    for (std::size_t planes = 1; planes < kMixes; ++planes) {
+        if (!used[planes])
+            continue;
+        Rgb mix{255, 255, 255};
+        for (int i = 0; i < kPlaneCount; ++i) {
+            if (planes & (std::size_t{1} << i)) {
+                mix.red &= kPlaneColours[i].red;
+                mix.green &= kPlaneColours[i].green;
+                mix.blue &= kPlaneColours[i].blue;
+            }
+        }
         page_.setX(page_.leftLimit());
-        page_.setColour(kPlaneColours[i]);
-        coloured = true;
+        page_.setColour(mix);
         if (tiff.rowDots > 0)
-            page_.placeBitmap(row, tiff.horizontalDpi, tiff.verticalDpi, false);
-        if (tiff.compression == 2) {
+            page_.placeBitmap(mixes[planes], tiff.horizontalDpi, tiff.verticalDpi, false);
+    }
+    page_.setColour(colour_);
+    if (tiff.compression == 2) {
+        for (int i = 0; i < kPlaneCount; ++i) {
             std::fill(tiff.planes[i].begin(), tiff.planes[i].end(), 0);
             tiff.holdsData[i] = false;
         }
     }
-    if (coloured)
-        page_.setColour(colour_);
 }
 
 }  // namespace zemprint

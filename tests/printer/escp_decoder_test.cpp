@@ -211,6 +211,9 @@ TEST(TiffMode, CommandStreams)
          {{kBlack, top, {{0, 0x08}}}, {kMagenta, top, {{0, 0x80}}}, {kCyan, top, {{0, 0x40}}},
           {kYellow, top, {{0, 0x10}}}},
          {"<COLR> 3", "<COLR> argument invalid"}},
+        // Dots of two planes are placed once, in the mixed colour.
+        {"overlapping planes mix", 2, bytes({0x82, 0x21, 0x00, 0xF0, 0x84, 0x21, 0x00, 0x3C, 0xE3}),
+         {{kCyan, top, {{0, 0xC0}}}, {kYellow, top, {{0, 0x0C}}}, {Rgb{0, 255, 0}, top, {{0, 0x30}}}}},
         {"clear empties the current plane only", 2,
          bytes({0x21, 0x00, 0xF0, 0x81, 0x21, 0x00, 0x0F, 0xE1, 0xE3}), {{kBlack, top, {{0, 0xF0}}}}},
         {"vertical moves print and clear in mode 2", 2,

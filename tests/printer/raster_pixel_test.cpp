@@ -391,22 +391,23 @@ TEST_F(RasterPixels, BitImagesInTheirDensities)
 // Overlapping colour planes mix as inks do: each plane keeps only the light
 // its colour passes, so where planes meet the page gets the AND of their
 // colours (cyan and yellow give green, all three give black).
-TEST_F(RasterPixels, ColourPlanesMixLikeInks)
+struct Plane {
+    int code;  // <COLR>
+    QRgb colour;
+    int from, to;  // dots [from, to) of every row
+};
+const Plane kPlanes[] = {{0x82, qRgb(0, 255, 255), 0, 48},
+                         {0x81, qRgb(255, 0, 255), 16, 64},
+                         {0x84, qRgb(255, 255, 0), 32, 80},
+                         {0x80, qRgb(0, 0, 0), 72, 88}};
+constexpr int kPlaneRows = 6;
+
+// TIFF rows at 180 dpi where the four planes overlap in steps of 16 dots.
+std::string colourPlanesJob()
 {
-    struct Plane {
-        int code;   // <COLR>
-        QRgb colour;
-        int from, to;  // dots [from, to) of every row
-    };
-    const Plane planes[] = {{0x82, qRgb(0, 255, 255), 0, 48},
-                            {0x81, qRgb(255, 0, 255), 16, 64},
-                            {0x84, qRgb(255, 255, 0), 32, 80},
-                            {0x80, qRgb(0, 0, 0), 72, 88}};
-    constexpr int kRows = 6;
-    constexpr int kDpi = 180;
-    std::string job = kPlacement + kEnterGraphics + unitsOf(kDpi) + ESC + "." + bytes({2, 20, 20, 1, 0, 0});
-    for (int row = 0; row < kRows; ++row) {
-        for (const Plane& plane : planes) {
+    std::string job = kPlacement + kEnterGraphics + unitsOf(180) + ESC + "." + bytes({2, 20, 20, 1, 0, 0});
+    for (int row = 0; row < kPlaneRows; ++row) {
+        for (const Plane& plane : kPlanes) {
             Dots line(plane.to, 1);
             for (int x = plane.from; x < plane.to; ++x)
                 line.set(x, 0);
@@ -415,7 +416,15 @@ TEST_F(RasterPixels, ColourPlanesMixLikeInks)
         }
         job += bytes({0x61});
     }
-    job += bytes({0xE3}) + ESC + "@";
+    return job + bytes({0xE3}) + ESC + "@";
+}
+
+TEST_F(RasterPixels, ColourPlanesMixLikeInks)
+{
+    const auto& planes = kPlanes;
+    constexpr int kRows = kPlaneRows;
+    constexpr int kDpi = 180;
+    const std::string job = colourPlanesJob();
     const auto pages = print(job, kDpi);
     ASSERT_EQ(pages.size(), 1u);
     const QImage page = pages[0].convertToFormat(QImage::Format_RGB32);
@@ -472,7 +481,7 @@ TEST_F(RasterPixels, BandFarRightIsCutAway)
 
 // PDF and printers cannot combine by AND: there the white of an image must
 // stay transparent, or a later image would wipe out what lies under it.
-TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImage)
+TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesPlanes)
 {
     Dots block(40, 8);
     Dots stripes(40, 8);
@@ -504,6 +513,25 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImage)
         const QRgb actual = page.pixel(left + x * kScale + kScale / 2, top + 4 * kScale + kScale / 2);
         EXPECT_LE(std::abs(qRed(actual) - qRed(expected)), 64) << "dot " << x;
         EXPECT_LE(std::abs(qGreen(actual) - qGreen(expected)), 64) << "dot " << x;
+    }
+
+    // The planes of a TIFF row mix there as well: each dot is placed once, in its mixed colour.
+    ASSERT_TRUE(setup.open(dir.file("planes.pdf")));
+    printJob(settings, setup, dir.write("planes.prn", colourPlanesJob()));
+    const auto planesShown = test::runProcess("/usr/bin/pdftoppm", {"-r", "720", "-f", "1", "-l", "1", "-W", "600", "-H", "300", "-png",
+                                                                    dir.file("planes.pdf"), dir.file("planes")});
+    ASSERT_EQ(planesShown.exitCode, 0) << planesShown.err;
+    const QImage planes = QImage(QString::fromStdString(dir.file("planes-1.png"))).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(planes.isNull());
+    for (int x = 4; x < 96; x += 8) {  // dots in the middle of each 8-dot step, 4 pixels a dot
+        QRgb expected = qRgb(255, 255, 255);
+        for (const Plane& plane : kPlanes)
+            if (x >= plane.from && x < plane.to)
+                expected &= plane.colour;
+        const QRgb actual = planes.pixel(kLeft / 2 + x * 4 + 2, kTop / 2 + 3 * 4 + 2);
+        EXPECT_LE(std::abs(qRed(actual) - qRed(expected)), 64) << "dot " << x;
+        EXPECT_LE(std::abs(qGreen(actual) - qGreen(expected)), 64) << "dot " << x;
+        EXPECT_LE(std::abs(qBlue(actual) - qBlue(expected)), 64) << "dot " << x;
     }
 }
 
