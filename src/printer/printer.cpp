@@ -490,6 +490,8 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
             QPainter& painter = device_->painter();
             const bool useAnd = combinesByAnd(painter);
             QImage image(bitmap.width, bitmap.height, QImage::Format_Mono);
+            if (image.isNull())
+                throw EZEMPrint("Cannot create bitmap");
             // Set bits are printed dots: they take the colour; the others leave
             // the page as it is.
             image.setColorTable({useAnd ? qRgb(255, 255, 255) : qRgba(0, 0, 0, 0), toQColor(colour_).rgb()});
