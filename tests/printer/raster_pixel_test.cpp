@@ -464,6 +464,26 @@ TEST_F(RasterPixels, ColourPlanesMixLikeInks)
     EXPECT_EQ(mix.pixel(55, mixTop + 4) & 0xFFFFFF, 0xFFFF00u);  // yellow only
 }
 
+// A band crossing the right and bottom limits is cut there, dot for dot.
+TEST_F(RasterPixels, BandsAreCutAtTheLimits)
+{
+    const Dots dots = randomDots(100, 24, 8);
+    // Right limit at column 3 (432 twips, 72 dots right of the left one at
+    // 360 dpi), bottom 10/360 inch below the top.
+    const std::string limits = ESC + "l" + bytes({1}) + ESC + "Q" + bytes({3}) + ESC + "(c" + word(4) +
+                               word(kTop / 4) + word(kTop / 4 + 10) + ESC + "(V" + word(2) + word(0);
+    std::string band = ESC + "." + bytes({0, 10, 10, 24}) + word(dots.width);
+    for (int y = 0; y < dots.height; ++y)
+        band += dots.rowBytes(y);
+    const auto pages = print(limits + kEnterGraphics + band + ESC + "@", 360);
+    ASSERT_EQ(pages.size(), 1u);
+    Dots inside(72, 10);
+    for (int y = 0; y < inside.height; ++y)
+        for (int x = 0; x < inside.width; ++x)
+            inside.set(x, y, dots.at(x, y));
+    expectDots(pages[0], 360, inside, 360, 360);
+}
+
 // ESC ( $ has no range check: a band placed as far right as its 32 bits
 // reach is cut away whole, and the next one lands where it is sent.
 TEST_F(RasterPixels, BandFarRightIsCutAway)
