@@ -77,6 +77,9 @@ bool screenUpdateSurface(const HostSurface& surface)
             if (y >= screen.shownLines) continue;
             std::atomic<uint32_t>* row = screen.dirtyCells.get() + size_t(y) * screen.cellWords;
             for (size_t c = 0; c < screen.cellWords; ++c) {
+                // A word seen empty needs no exchange: a mark that lands after this
+                // load sets the line bit again, which was taken above.
+                if (row[c].load() == 0) continue;
                 uint32_t cells = row[c].exchange(0);
                 // Runs of neighbouring marked cells go to the span converter in one call.
                 while (cells) {

@@ -2,6 +2,13 @@
 
 #include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define ZEM_HAVE_AVX2_PATH 1
+#endif
 
 static_assert(std::endian::native == std::endian::little, "host pixels are stored little-endian");
 
@@ -72,22 +79,77 @@ void cell16(uint8_t* d, uint32_t cell)
     storePixel<H>(d + bytesPerPixel<H>(), from565<H>(cell >> 16));
 }
 
+#if defined(__SSE2__)
+// Eight 16-bit guest pixels at a time into 32-bit host pixels: each field is masked and
+// shifted into its byte in place.
+template <HostFormat H>
+inline size_t span16To32Vector(uint8_t* d, const uint8_t* s, size_t pixels)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i red = _mm_set1_epi32(0xF800), green = _mm_set1_epi32(0x07E0), blue = _mm_set1_epi32(0x001F);
+    auto convert = [&](__m128i p) {
+        const __m128i g = _mm_slli_epi32(_mm_and_si128(p, green), 5);
+        if constexpr (H == HostFormat::Bgr0)
+            return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_and_si128(p, red), 8), g),
+                                _mm_slli_epi32(_mm_and_si128(p, blue), 3));
+        else
+            return _mm_or_si128(_mm_or_si128(_mm_srli_epi32(_mm_and_si128(p, red), 8), g),
+                                _mm_slli_epi32(_mm_and_si128(p, blue), 19));
+    };
+    size_t i = 0;
+    for (; i + 8 <= pixels; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), convert(_mm_unpacklo_epi16(v, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i + 16), convert(_mm_unpackhi_epi16(v, zero)));
+    }
+    return i;
+}
+#endif
+
+#if defined(ZEM_HAVE_AVX2_PATH)
+// The same sixteen pixels at a time, on processors that have AVX2 (chosen at run time).
+template <HostFormat H>
+__attribute__((target("avx2"))) size_t span16To32Wide(uint8_t* d, const uint8_t* s, size_t pixels)
+{
+    const __m256i red = _mm256_set1_epi32(0xF800), green = _mm256_set1_epi32(0x07E0),
+                  blue = _mm256_set1_epi32(0x001F);
+    auto convert = [&](__m128i packed) __attribute__((target("avx2"))) {
+        const __m256i p = _mm256_cvtepu16_epi32(packed);
+        const __m256i g = _mm256_slli_epi32(_mm256_and_si256(p, green), 5);
+        if constexpr (H == HostFormat::Bgr0)
+            return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, red), 8), g),
+                                   _mm256_slli_epi32(_mm256_and_si256(p, blue), 3));
+        else
+            return _mm256_or_si256(_mm256_or_si256(_mm256_srli_epi32(_mm256_and_si256(p, red), 8), g),
+                                   _mm256_slli_epi32(_mm256_and_si256(p, blue), 19));
+    };
+    size_t i = 0;
+    for (; i + 16 <= pixels; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i + 16));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * i), convert(a));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * i + 32), convert(b));
+    }
+    return i;
+}
+
+const bool hostHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
 template <HostFormat H>
 void span16(uint8_t* d, const uint8_t* s, size_t cells)
 {
     const size_t pixels = cells * 2;
-    if constexpr (bytesPerPixel<H>() == 4) {
-        uint32_t* out = reinterpret_cast<uint32_t*>(d);
-        if (reinterpret_cast<uintptr_t>(d) % alignof(uint32_t) == 0) {
-            for (size_t i = 0; i < pixels; ++i) {
-                uint16_t v;
-                memcpy(&v, s + 2 * i, 2);
-                out[i] = from565<H>(v);
-            }
-            return;
-        }
+    size_t i = 0;
+    if constexpr (H == HostFormat::Bgr0 || H == HostFormat::Rgb0) {
+#if defined(ZEM_HAVE_AVX2_PATH)
+        if (hostHasAvx2) i = span16To32Wide<H>(d, s, pixels);
+#endif
+#if defined(__SSE2__)
+        i += span16To32Vector<H>(d + 4 * i, s + 2 * i, pixels - i);
+#endif
     }
-    for (size_t i = 0; i < pixels; ++i) {
+    for (; i < pixels; ++i) {
         uint16_t v;
         memcpy(&v, s + 2 * i, 2);
         storePixel<H>(d + i * bytesPerPixel<H>(), from565<H>(v));
