@@ -226,6 +226,7 @@ void TPrinter::endPage()
     score_.flush();
     x_ = limits_.left();
     y_ = limits_.top();
+    inks_.clear();
     if (!pageStarted_)
         return;
     pageStarted_ = false;
@@ -498,6 +499,10 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
             for (int row = 0; row < bitmap.height; ++row)
                 std::copy_n(bitmap.bits.begin() + static_cast<std::ptrdiff_t>(row) * bitmap.stride, bitmap.stride,
                             image.scanLine(row));
+            // Where the device only paints over, dots that land on earlier
+            // ones of other colours get the mixed ink.
+            const std::optional<QImage> mixed =
+                useAnd ? std::nullopt : inks_.place(bitmap, sourceWidth, sourceHeight, QRect(x_, y_, width, height), colour_);
             const QRectF source(0, 0, sourceWidth, sourceHeight);
             TTranslate& t = translation();
             t.set(x_, y_);
@@ -507,7 +512,7 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
             painter.translate(t.deviceX(), t.deviceY());
             if (t.rotated())
                 painter.rotate(-90.0);
-            painter.drawImage(QRectF(0, 0, width, height), image, source);
+            painter.drawImage(QRectF(0, 0, width, height), mixed ? *mixed : image, source);
             painter.restore();
         }
     }

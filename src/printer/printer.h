@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "printer/ink_layer.h"
 #include "printer/letterhead.h"
 #include "printer/output_device.h"
 #include "printer/page_limits.h"
@@ -158,6 +159,7 @@ private:
     TPageLimits limits_;
     int lineSpacing_ = kDefaultLineSpacing;
     std::vector<int> bins_;
+    InkLayer inks_;  // the page's images, where the device cannot AND them
 };
 
 }  // namespace zemprint

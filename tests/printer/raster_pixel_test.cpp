@@ -419,6 +419,25 @@ std::string colourPlanesJob()
     return job + bytes({0xE3}) + ESC + "@";
 }
 
+// Two passes of ESC * over one line, as colour drivers print: a cyan block
+// of 40 dots at 60 dpi, then a yellow one moved right by 15 dots.
+std::string colourPassesJob()
+{
+    Dots block(40, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 40; ++x)
+            block.set(x, y);
+    const BitImageMode mode{"", ESC + "*" + bytes({0}), 60, 60, 8};
+    return ESC + "r" + bytes({2}) + bitImageJob(block, mode) + ESC + "r" + bytes({4}) + ESC + "(v" + word(2) +
+           word(0x10000 - 48) + ESC + "$" + word(1 + 20) + bitImageJob(block, mode).substr(kPlacement.size());
+}
+// Dots of the page at 60 dpi where the passes leave cyan, green and yellow.
+struct Mix {
+    int dot;
+    QRgb colour;
+};
+const Mix kPassMixes[] = {{10, qRgb(0, 255, 255)}, {30, qRgb(0, 255, 0)}, {55, qRgb(255, 255, 0)}};
+
 TEST_F(RasterPixels, ColourPlanesMixLikeInks)
 {
     const auto& planes = kPlanes;
@@ -446,22 +465,14 @@ TEST_F(RasterPixels, ColourPlanesMixLikeInks)
     EXPECT_EQ(page.pixel(left + 56, top) & 0xFFFFFF, 0xFF0000u);  // magenta and yellow: red
 
     // Bit images in ESC r colours over one another: yellow over cyan is green.
-    Dots block(40, 8);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 40; ++x)
-            block.set(x, y);
-    const BitImageMode mode{"", ESC + "*" + bytes({0}), 60, 60, 8};
-    const std::string overlap = ESC + "r" + bytes({2}) + bitImageJob(block, mode) + ESC + "r" + bytes({4}) +
-                                ESC + "(v" + word(2) + word(0x10000 - 48) + ESC + "$" + word(1 + 20) +
-                                bitImageJob(block, mode).substr(kPlacement.size());
+    const std::string overlap = colourPassesJob();
     const auto mixed = print(overlap, 60);
     ASSERT_EQ(mixed.size(), 1u);
     const QImage mix = mixed[0].convertToFormat(QImage::Format_RGB32);
     const int mixTop = kTop * 60 / kTwipsPerInch;
     // Cyan covers dots 6 to 45 of the page, yellow 21 to 60.
-    EXPECT_EQ(mix.pixel(10, mixTop + 4) & 0xFFFFFF, 0x00FFFFu);  // cyan only
-    EXPECT_EQ(mix.pixel(30, mixTop + 4) & 0xFFFFFF, 0x00FF00u);  // both: green
-    EXPECT_EQ(mix.pixel(55, mixTop + 4) & 0xFFFFFF, 0xFFFF00u);  // yellow only
+    for (const Mix& m : kPassMixes)
+        EXPECT_EQ(mix.pixel(m.dot, mixTop + 4) & 0xFFFFFF, m.colour & 0xFFFFFF) << "dot " << m.dot;
 }
 
 // A band crossing the right and bottom limits is cut there, dot for dot.
@@ -500,8 +511,9 @@ TEST_F(RasterPixels, BandFarRightIsCutAway)
 }
 
 // PDF and printers cannot combine by AND: there the white of an image must
-// stay transparent, or a later image would wipe out what lies under it.
-TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesPlanes)
+// stay transparent, or a later image would wipe out what lies under it, and
+// dots on dots of other colours must be drawn in the mixed ink.
+TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesInks)
 {
     Dots block(40, 8);
     Dots stripes(40, 8);
@@ -511,8 +523,10 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesPlanes)
             stripes.set(x, y, x % 8 < 4);
         }
     const BitImageMode mode{"", ESC + "*" + bytes({0}), 60, 60, 8};
-    const std::string job = bitImageJob(block, mode) + ESC + "(v" + word(2) + word(0x10000 - 48) + ESC + "r" +
-                            bytes({2}) + bitImageJob(stripes, mode).substr(kPlacement.size());
+    // A cyan block, then black stripes over it.
+    const std::string job = ESC + "r" + bytes({2}) + bitImageJob(block, mode) + ESC + "(v" + word(2) +
+                            word(0x10000 - 48) + ESC + "r" + bytes({0}) +
+                            bitImageJob(stripes, mode).substr(kPlacement.size());
     TPrinterSetup setup;
     ASSERT_TRUE(setup.open(dir.file("page.pdf")));
     printJob(settings, setup, dir.write("job.prn", job));
@@ -529,10 +543,25 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesPlanes)
     for (int x = 0; x < 40; ++x) {
         if (x % 4 == 0 || x % 4 == 3)
             continue;  // edges of the stripes
-        const QRgb expected = x % 8 < 4 ? qRgb(0, 255, 255) : qRgb(0, 0, 0);
+        const QRgb expected = x % 8 < 4 ? qRgb(0, 0, 0) : qRgb(0, 255, 255);
         const QRgb actual = page.pixel(left + x * kScale + kScale / 2, top + 4 * kScale + kScale / 2);
         EXPECT_LE(std::abs(qRed(actual) - qRed(expected)), 64) << "dot " << x;
         EXPECT_LE(std::abs(qGreen(actual) - qGreen(expected)), 64) << "dot " << x;
+    }
+
+    // Colour passes of bit images over one another mix there as well.
+    ASSERT_TRUE(setup.open(dir.file("passes.pdf")));
+    printJob(settings, setup, dir.write("passes.prn", colourPassesJob()));
+    const auto passesShown = test::runProcess("/usr/bin/pdftoppm", {"-r", std::to_string(kShownDpi), "-f", "1", "-l", "1",
+                                                                    "-png", dir.file("passes.pdf"), dir.file("passes")});
+    ASSERT_EQ(passesShown.exitCode, 0) << passesShown.err;
+    const QImage passes = QImage(QString::fromStdString(dir.file("passes-1.png"))).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(passes.isNull());
+    for (const Mix& m : kPassMixes) {
+        const QRgb actual = passes.pixel(m.dot * kScale + kScale / 2, top + 4 * kScale + kScale / 2);
+        EXPECT_LE(std::abs(qRed(actual) - qRed(m.colour)), 64) << "dot " << m.dot;
+        EXPECT_LE(std::abs(qGreen(actual) - qGreen(m.colour)), 64) << "dot " << m.dot;
+        EXPECT_LE(std::abs(qBlue(actual) - qBlue(m.colour)), 64) << "dot " << m.dot;
     }
 
     // The planes of a TIFF row mix there as well: each dot is placed once, in its mixed colour.
