@@ -513,8 +513,35 @@ TEST_F(RasterPixels, BandFarRightIsCutAway)
 // PDF and printers cannot combine by AND: there the white of an image must
 // stay transparent, or a later image would wipe out what lies under it, and
 // dots on dots of other colours must be drawn in the mixed ink.
+// A colour seen through a viewer that smooths image edges: close enough.
+void expectNear(QRgb actual, QRgb expected, const std::string& where)
+{
+    EXPECT_LE(std::abs(qRed(actual) - qRed(expected)), 64) << where;
+    EXPECT_LE(std::abs(qGreen(actual) - qGreen(expected)), 64) << where;
+    EXPECT_LE(std::abs(qBlue(actual) - qBlue(expected)), 64) << where;
+}
+
 TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesInks)
 {
+    // The job printed to PDF and shown at `dpi`, the top-left 600 x 300 pixels.
+    const auto shownPdf = [this](const std::string& name, const std::string& job, int dpi) {
+        TPrinterSetup setup;
+        EXPECT_TRUE(setup.open(dir.file(name + ".pdf")));
+        printJob(settings, setup, dir.write(name + ".prn", job));
+        const auto shown = test::runProcess("/usr/bin/pdftoppm", {"-r", std::to_string(dpi), "-f", "1", "-l", "1", "-W",
+                                                                  "600", "-H", "300", "-png", dir.file(name + ".pdf"),
+                                                                  dir.file(name)});
+        EXPECT_EQ(shown.exitCode, 0) << shown.err;
+        return QImage(QString::fromStdString(dir.file(name + "-1.png"))).convertToFormat(QImage::Format_RGB32);
+    };
+    // Four pixels a 60 dpi dot, sampled in the dot's middle.
+    constexpr int kShownDpi = 240;
+    constexpr int kScale = kShownDpi / 60;
+    const int left = kLeft * kShownDpi / kTwipsPerInch;
+    const int top = kTop * kShownDpi / kTwipsPerInch;
+    const auto dotCentre = [](int origin, int dot) { return origin + dot * kScale + kScale / 2; };
+
+    // A cyan block, then black stripes over it: the cyan between them stays.
     Dots block(40, 8);
     Dots stripes(40, 8);
     for (int y = 0; y < 8; ++y)
@@ -523,64 +550,33 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesInks)
             stripes.set(x, y, x % 8 < 4);
         }
     const BitImageMode mode{"", ESC + "*" + bytes({0}), 60, 60, 8};
-    // A cyan block, then black stripes over it.
     const std::string job = ESC + "r" + bytes({2}) + bitImageJob(block, mode) + ESC + "(v" + word(2) +
                             word(0x10000 - 48) + ESC + "r" + bytes({0}) +
                             bitImageJob(stripes, mode).substr(kPlacement.size());
-    TPrinterSetup setup;
-    ASSERT_TRUE(setup.open(dir.file("page.pdf")));
-    printJob(settings, setup, dir.write("job.prn", job));
-    // Four pixels a dot, sampled in the dot's middle: the viewer smooths the edges.
-    constexpr int kShownDpi = 240;
-    const auto shown = test::runProcess("/usr/bin/pdftoppm", {"-r", std::to_string(kShownDpi), "-f", "1", "-l", "1", "-png",
-                                                              dir.file("page.pdf"), dir.file("shown")});
-    ASSERT_EQ(shown.exitCode, 0) << shown.err;
-    const QImage page = QImage(QString::fromStdString(dir.file("shown-1.png"))).convertToFormat(QImage::Format_RGB32);
+    const QImage page = shownPdf("stripes", job, kShownDpi);
     ASSERT_FALSE(page.isNull());
-    constexpr int kScale = kShownDpi / 60;
-    const int left = kLeft * kShownDpi / kTwipsPerInch;
-    const int top = kTop * kShownDpi / kTwipsPerInch;
     for (int x = 0; x < 40; ++x) {
         if (x % 4 == 0 || x % 4 == 3)
             continue;  // edges of the stripes
-        const QRgb expected = x % 8 < 4 ? qRgb(0, 0, 0) : qRgb(0, 255, 255);
-        const QRgb actual = page.pixel(left + x * kScale + kScale / 2, top + 4 * kScale + kScale / 2);
-        EXPECT_LE(std::abs(qRed(actual) - qRed(expected)), 64) << "dot " << x;
-        EXPECT_LE(std::abs(qGreen(actual) - qGreen(expected)), 64) << "dot " << x;
+        expectNear(page.pixel(dotCentre(left, x), dotCentre(top, 4)), x % 8 < 4 ? qRgb(0, 0, 0) : qRgb(0, 255, 255),
+                   "stripes, dot " + std::to_string(x));
     }
 
-    // Colour passes of bit images over one another mix there as well.
-    ASSERT_TRUE(setup.open(dir.file("passes.pdf")));
-    printJob(settings, setup, dir.write("passes.prn", colourPassesJob()));
-    const auto passesShown = test::runProcess("/usr/bin/pdftoppm", {"-r", std::to_string(kShownDpi), "-f", "1", "-l", "1",
-                                                                    "-png", dir.file("passes.pdf"), dir.file("passes")});
-    ASSERT_EQ(passesShown.exitCode, 0) << passesShown.err;
-    const QImage passes = QImage(QString::fromStdString(dir.file("passes-1.png"))).convertToFormat(QImage::Format_RGB32);
+    // Colour passes of bit images over one another.
+    const QImage passes = shownPdf("passes", colourPassesJob(), kShownDpi);
     ASSERT_FALSE(passes.isNull());
-    for (const Mix& m : kPassMixes) {
-        const QRgb actual = passes.pixel(m.dot * kScale + kScale / 2, top + 4 * kScale + kScale / 2);
-        EXPECT_LE(std::abs(qRed(actual) - qRed(m.colour)), 64) << "dot " << m.dot;
-        EXPECT_LE(std::abs(qGreen(actual) - qGreen(m.colour)), 64) << "dot " << m.dot;
-        EXPECT_LE(std::abs(qBlue(actual) - qBlue(m.colour)), 64) << "dot " << m.dot;
-    }
+    for (const Mix& m : kPassMixes)
+        expectNear(passes.pixel(dotCentre(0, m.dot), dotCentre(top, 4)), m.colour, "passes, dot " + std::to_string(m.dot));
 
-    // The planes of a TIFF row mix there as well: each dot is placed once, in its mixed colour.
-    ASSERT_TRUE(setup.open(dir.file("planes.pdf")));
-    printJob(settings, setup, dir.write("planes.prn", colourPlanesJob()));
-    const auto planesShown = test::runProcess("/usr/bin/pdftoppm", {"-r", "720", "-f", "1", "-l", "1", "-W", "600", "-H", "300", "-png",
-                                                                    dir.file("planes.pdf"), dir.file("planes")});
-    ASSERT_EQ(planesShown.exitCode, 0) << planesShown.err;
-    const QImage planes = QImage(QString::fromStdString(dir.file("planes-1.png"))).convertToFormat(QImage::Format_RGB32);
+    // The planes of a TIFF row (180 dpi dots, four pixels each at 720).
+    const QImage planes = shownPdf("planes", colourPlanesJob(), 720);
     ASSERT_FALSE(planes.isNull());
-    for (int x = 4; x < 96; x += 8) {  // dots in the middle of each 8-dot step, 4 pixels a dot
+    for (int x = 4; x < 96; x += 8) {  // the middle of each 8-dot step
         QRgb expected = qRgb(255, 255, 255);
         for (const Plane& plane : kPlanes)
             if (x >= plane.from && x < plane.to)
                 expected &= plane.colour;
-        const QRgb actual = planes.pixel(kLeft / 2 + x * 4 + 2, kTop / 2 + 3 * 4 + 2);
-        EXPECT_LE(std::abs(qRed(actual) - qRed(expected)), 64) << "dot " << x;
-        EXPECT_LE(std::abs(qGreen(actual) - qGreen(expected)), 64) << "dot " << x;
-        EXPECT_LE(std::abs(qBlue(actual) - qBlue(expected)), 64) << "dot " << x;
+        expectNear(planes.pixel(kLeft / 2 + x * 4 + 2, kTop / 2 + 3 * 4 + 2), expected, "planes, dot " + std::to_string(x));
     }
 }
 
