@@ -64,6 +64,18 @@ uint8_t bytePattern(uint32_t i) { return uint8_t(7 * i + 3 * (i >> 7)); }
 
 uint32_t from565(uint32_t v) { return reference::from565(uint16_t(v)); }
 
+// Pixel colours of a QL-format screen filled with the byte pattern.
+std::function<uint32_t(int, int)> qlPattern(GuestFormatId format, uint32_t pitch)
+{
+    return [format, pitch, line = std::vector<uint8_t>(pitch), lineY = -1](int x, int y) mutable {
+        if (y != lineY) {
+            for (uint32_t i = 0; i < pitch; ++i) line[i] = bytePattern(pitch * uint32_t(y) + i);
+            lineY = y;
+        }
+        return reference::hostPixelColour(format, line.data(), unsigned(x));
+    };
+}
+
 }  // namespace
 
 TEST_F(ScreenProgram, SixteenBitPixelsWrittenInEveryWidthAndAlignment)
@@ -103,21 +115,13 @@ TEST_F(ScreenProgram, MirrorInBothDirectionsOnASixteenBitScreen)
 TEST_F(ScreenProgram, QlFourColourScreenAtTheClassicAddress)
 {
     run(GUEST_QL4);
-    expectPicture(512, 256, [](int x, int y) {
-        uint8_t line[128];
-        for (uint32_t i = 0; i < 128; ++i) line[i] = bytePattern(128 * uint32_t(y) + i);
-        return reference::hostPixelColour(GuestFormatId::Ql4, line, unsigned(x));
-    });
+    expectPicture(512, 256, qlPattern(GuestFormatId::Ql4, 128));
 }
 
 TEST_F(ScreenProgram, QlEightColourScreenShowsFlashAsTheSecondSet)
 {
     run(GUEST_QL8);
-    expectPicture(1024, 512, [](int x, int y) {
-        uint8_t line[256];
-        for (uint32_t i = 0; i < 256; ++i) line[i] = bytePattern(256 * uint32_t(y) + i);
-        return reference::hostPixelColour(GuestFormatId::Ql8, line, unsigned(x));
-    });
+    expectPicture(1024, 512, qlPattern(GuestFormatId::Ql8, 256));
 }
 
 TEST_F(ScreenProgram, BlockOperationsThroughTheirHostCallsAndTheTraceAfterABadMove)
