@@ -219,6 +219,8 @@ void screenSetMode(uint8_t modeByte)
     // Before the first mode there is nothing to re-select.
     if (!screen.format) return;
     if (const GuestFormat* f = screenSelectFormat(screen.bitsPerPixel, modeByte)) {
+        // Cells converted in the old format would keep their old colours until written.
+        if (f != screen.format) screenRequestFullRedraw();
         screen.format = f;
         screen.converter = f->converters->cell[size_t(screen.hostFormat)];
         screen.spanConverter = f->converters->span[size_t(screen.hostFormat)];

@@ -150,6 +150,20 @@ TEST_F(ScreenProgram, BlockOperationsThroughTheirHostCallsAndTheTraceAfterABadMo
         EXPECT_EQ(at(x, y), 0u) << x << "," << y;
 }
 
+TEST_F(ScreenProgram, DisplayStartsBeforeTheProcessorAndEndsBeforeTheMemory)
+{
+    GuestRunOptions options;
+    options.args = {"-OS", GUEST_MIRROR16, "-INI", (dir / "zem.ini").string(), "-DBG", "3"};
+    options.workingDirectory = dir.string();
+    GuestRun result = runGuest(options);
+    ASSERT_TRUE(result.exited && result.exitCode == 0) << result.describe();
+    EXPECT_TRUE(result.linesInOrder({"ZEM: OS read", "scr: Disp_Init start", "scr: Disp_Init end",
+                                     "ZEM: Screen driver ready", "ZEM: Emulation started", "scr: SetWindowMode start.",
+                                     "scr: SetWindowMode done.", "scr: InitEvent signaled.", "ZEM: Shutdown screen",
+                                     "scr: Disp_Cleanup start.", "scr: Disp_Cleanup done.", "ZEM: Free memory"}))
+        << result.describe();
+}
+
 TEST_F(ScreenProgram, UnsupportedDepthEndsTheProgramWithAFatalError)
 {
     GuestRun result = run(GUEST_BAD_MODE, 1);

@@ -120,6 +120,20 @@ TEST_F(Update, ConvertsOnlyMarkedCellsAndNothingWhenNothingChanged)
     expectFrameMatchesMemory(frame);
 }
 
+TEST_F(Update, ChangingTheQlModeRedrawsInTheNewFormat)
+{
+    makeScreen(512, 256, ScreenBits::Ql);
+    for (size_t i = 0; i < screen.size; ++i) *screenAt(i) = uint8_t(i * 5 + 1);
+    screenRequestFullRedraw();
+    ASSERT_TRUE(screenUpdateSurface(frame.surface()));
+    screenSetMode(QlEightColourMode);
+    EXPECT_EQ(screen.format->id, GuestFormatId::Ql8);
+    ASSERT_TRUE(screenUpdateSurface(frame.surface()));
+    expectFrameMatchesMemory(frame);
+    screenSetMode(QlEightColourMode);  // no change: nothing to redraw
+    EXPECT_FALSE(screenUpdateSurface(frame.surface()));
+}
+
 TEST_F(Update, LineOf1030BytesTakesItsLastCellFromTheBytesEndingTheLine)
 {
     for (uint8_t mode : {uint8_t(0), QlEightColourMode}) {
