@@ -1,16 +1,13 @@
 | Register-to-register arithmetic on six independent registers: the cost of dispatch and
 | of the simplest handlers, with every branch predictable.
-        .include "zem.inc"
-        .text
-        move.l  #50000000, %d7
+        .include "kernel.inc"
+        KERNEL_START 50000000
         moveq   #3, %d1
-loop:
+        KERNEL_LOOP
         add.l   %d1, %d0
         sub.l   %d1, %d2
         eor.l   %d1, %d3
         move.l  %d1, %d4
         add.l   %d1, %d5
         or.l    %d1, %d6
-        subq.l  #1, %d7
-        bne.s   loop
-        SYS_QUIT
+        KERNEL_END

@@ -1,11 +1,10 @@
 | Compare or test followed by a conditional branch, the pattern compiled code uses for
 | every if and loop; all outcomes are predictable.
-        .include "zem.inc"
-        .text
-        move.l  #50000000, %d7
+        .include "kernel.inc"
+        KERNEL_START 50000000
         moveq   #1, %d1
         moveq   #0, %d4
-loop:
+        KERNEL_LOOP
         cmp.l   %d1, %d2
         bne.s   1f
         nop
@@ -15,6 +14,4 @@ loop:
 2:      tst.l   %d4
         bne.s   3f
         addq.l  #1, %d0
-3:      subq.l  #1, %d7
-        bne.s   loop
-        SYS_QUIT
+3:      KERNEL_END

@@ -1,12 +1,11 @@
 | Loads and stores through the addressing modes compiled code uses most: postincrement,
 | displacement and indexed, in a 1 KB buffer that stays in the host's first-level cache.
-        .include "zem.inc"
-        .text
+        .include "kernel.inc"
         .equ    BUFFER, 0x100000
-        move.l  #20000000, %d7
+        KERNEL_START 20000000
         moveq   #0, %d0
         moveq   #4, %d1
-loop:
+        KERNEL_LOOP
         lea     BUFFER, %a0
         lea     BUFFER+512, %a1
         move.l  (%a0)+, %d2
@@ -16,6 +15,4 @@ loop:
         move.b  (%a0,%d1.l), %d4
         move.w  %d4, (%a1,%d1.l*2)
         add.l   %d2, %d0
-        subq.l  #1, %d7
-        bne.s   loop
-        SYS_QUIT
+        KERNEL_END
