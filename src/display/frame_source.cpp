@@ -13,6 +13,7 @@ namespace {
 
 constexpr unsigned BitsPerWord = 32;
 constexpr size_t CellBytes = 4;
+constexpr size_t ShortRun = 4;  // runs shorter than this go cell by cell
 
 struct LineGeometry {
     size_t wholeCells;     // cells that lie wholly inside the line
@@ -33,7 +34,13 @@ void convertCells(const HostSurface& s, const LineGeometry& g, unsigned line, si
     const uint8_t* src = screen.windowStart + screen.pitch * line;
     uint8_t* dest = s.base + s.pitch * line;
     const size_t whole = first < g.wholeCells ? std::min(count, g.wholeCells - first) : 0;
-    if (whole) screen.spanConverter(dest + first * g.hostCellBytes, src + first * CellBytes, whole);
+    if (whole >= ShortRun) {
+        screen.spanConverter(dest + first * g.hostCellBytes, src + first * CellBytes, whole);
+    } else {
+        // Scattered cells: the cell converter skips the span's set-up.
+        for (size_t c = first; c < first + whole; ++c)
+            screen.converter(dest + c * g.hostCellBytes, loadCell(src + c * CellBytes));
+    }
     if (g.halfCell && first + count > g.wholeCells)
         screen.converter(dest + g.wholeCells * g.hostCellBytes - g.hostCellBytes / 2,
                          loadCell(src + screen.pitch - CellBytes));
