@@ -1,5 +1,7 @@
 // Miscellaneous single-operand and register instructions: LEA, PEA, CLR, TST, TAS, EXT,
 // EXTB, SWAP, MOVEM, LINK, UNLK, MOVE USP and the moves to and from SR and CCR.
+#include <bit>
+
 #include "cpu/cpu_internal.h"
 
 namespace m68k {
@@ -81,18 +83,19 @@ uint32_t opMovemToMem(uint32_t pc, uint32_t op) {
     const uint32_t list = fetch16(pc + 2);
     pc += 4;
     uint32_t* r = regs();
+    // The loops visit only the registers in the list (lowest mask bit first), so a save of
+    // a few registers costs a few steps and no branch per absent one.
     if constexpr (M == EPd) {
+        // Bit b of the mask names register 15 - b: A7 down to D0.
         uint32_t& an = cpu.A[op & 7];
-        for (int i = 15; i >= 0; --i) {
-            if (!(list >> (15 - i) & 1)) continue;
+        for (uint32_t bits = list; bits; bits &= bits - 1) {
             an -= S;
-            writeMem<S>(an, r[i]);
+            writeMem<S>(an, r[15 - std::countr_zero(bits)]);
         }
     } else {
         uint32_t a = eaAddress<M, S>(pc, op & 7);
-        for (int i = 0; i < 16; ++i) {
-            if (!(list >> i & 1)) continue;
-            writeMem<S>(a, r[i]);
+        for (uint32_t bits = list; bits; bits &= bits - 1) {
+            writeMem<S>(a, r[std::countr_zero(bits)]);
             a += S;
         }
     }
@@ -105,9 +108,8 @@ uint32_t opMovemToRegs(uint32_t pc, uint32_t op) {
     pc += 4;
     uint32_t* r = regs();
     uint32_t a = M == EPi ? cpu.A[op & 7] : eaAddress<M, S>(pc, op & 7);
-    for (int i = 0; i < 16; ++i) {
-        if (!(list >> i & 1)) continue;
-        r[i] = uint32_t(sext<S>(readMem<S>(a)));
+    for (uint32_t bits = list; bits; bits &= bits - 1) {
+        r[std::countr_zero(bits)] = uint32_t(sext<S>(readMem<S>(a)));
         a += S;
     }
     if constexpr (M == EPi) cpu.A[op & 7] = a;
