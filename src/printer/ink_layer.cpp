@@ -1,8 +1,9 @@
 #include "printer/ink_layer.h"
 
 #include <algorithm>
-#include <cmath>
-#include <set>
+#include <array>
+#include <climits>
+#include <numeric>
 
 namespace zemprint {
 
@@ -14,93 +15,251 @@ Rgb mixInks(Rgb a, Rgb b)
             static_cast<std::uint8_t>(a.blue & b.blue)};
 }
 
-int stripOf(int y, int stripTwips)
+// Rounds towards minus infinity (positions left of or above the printable
+// area are negative).
+int floorDiv(std::int64_t value, int divisor)
 {
-    return static_cast<int>(std::floor(static_cast<double>(y) / stripTwips));
+    std::int64_t quotient = value / divisor;
+    if (value % divisor != 0 && value < 0)
+        --quotient;
+    return static_cast<int>(std::clamp<std::int64_t>(quotient, INT_MIN / 2, INT_MAX / 2));
+}
+
+int squaredDistance(Rgb a, Rgb b)
+{
+    const int r = a.red - b.red;
+    const int g = a.green - b.green;
+    const int bl = a.blue - b.blue;
+    return r * r + g * g + bl * bl;
 }
 
 }  // namespace
 
 void InkLayer::clear()
 {
-    placed_.clear();
-    strips_.clear();
+    inks_.assign(1, Rgb{});
+    bands_.clear();
+    pending_ = false;
 }
 
-bool InkLayer::Placed::printsAt(double x, double y) const
+std::uint8_t InkLayer::inkIndex(Rgb colour)
 {
-    if (x < area.left() || y < area.top() || x >= area.left() + area.width() || y >= area.top() + area.height())
-        return false;
-    const int column = static_cast<int>((x - area.left()) * sourceWidth / area.width());
-    const int row = static_cast<int>((y - area.top()) * sourceHeight / area.height());
-    return column < sourceWidth && row < sourceHeight && dots.dot(column, row);
+    for (std::size_t i = 1; i < inks_.size(); ++i)
+        if (inks_[i] == colour)
+            return static_cast<std::uint8_t>(i);
+    if (inks_.size() <= kMaxInks) {
+        inks_.push_back(colour);
+        return static_cast<std::uint8_t>(inks_.size() - 1);
+    }
+    // The interpreter's inks and their mixes are far fewer than the palette
+    // holds; should a page still run out, the nearest known ink stands in.
+    std::size_t nearest = 1;
+    for (std::size_t i = 2; i < inks_.size(); ++i)
+        if (squaredDistance(inks_[i], colour) < squaredDistance(inks_[nearest], colour))
+            nearest = i;
+    return static_cast<std::uint8_t>(nearest);
 }
 
-std::optional<QImage> InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight, const QRect& area,
-                                      Rgb colour)
+void InkLayer::Band::cover(int from, int to)
 {
+    if (width == 0) {
+        left = from;
+        width = to - from;
+        dots.assign(static_cast<std::size_t>(kBandRows) * width, 0);
+        return;
+    }
+    if (from >= left && to <= left + width)
+        return;
+    const int newLeft = std::min(from, left);
+    const int newWidth = std::max(to, left + width) - newLeft;
+    std::vector<std::uint8_t> grown(static_cast<std::size_t>(kBandRows) * newWidth, 0);
+    for (int r = 0; r < kBandRows; ++r)
+        std::copy_n(dots.begin() + static_cast<std::ptrdiff_t>(r) * width, width,
+                    grown.begin() + static_cast<std::ptrdiff_t>(r) * newWidth + (left - newLeft));
+    dots = std::move(grown);
+    left = newLeft;
+    width = newWidth;
+}
+
+void InkLayer::Band::notePending(int from, int to, int r)
+{
+    if (pendingRight <= pendingLeft) {
+        pendingLeft = from;
+        pendingRight = to;
+        pendingTop = r;
+        pendingBottom = r + 1;
+        return;
+    }
+    pendingLeft = std::min(pendingLeft, from);
+    pendingRight = std::max(pendingRight, to);
+    pendingTop = std::min(pendingTop, r);
+    pendingBottom = std::max(pendingBottom, r + 1);
+}
+
+void InkLayer::Band::noteGrain(int x, int y)
+{
+    grainX = std::gcd(grainX, x);
+    grainY = std::gcd(grainY, y);
+}
+
+InkLayer::Band& InkLayer::band(int index, int from, int to)
+{
+    Band& b = bands_[index];
+    b.cover(from, to);
+    return b;
+}
+
+void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight, const QRect& area, Rgb colour,
+                     const QRect& clip)
+{
+    sourceWidth = std::min(sourceWidth, bitmap.width);
+    sourceHeight = std::min(sourceHeight, bitmap.height);
     if (sourceWidth <= 0 || sourceHeight <= 0 || area.width() <= 0 || area.height() <= 0)
-        return std::nullopt;
-    const int firstStrip = stripOf(area.top(), kStripTwips);
-    const int lastStrip = stripOf(area.top() + area.height() - 1, kStripTwips);
+        return;
+    const std::uint8_t ink = inkIndex(colour);
+    std::array<std::uint8_t, kMaxInks + 1> mixedWith{};  // earlier ink -> mix with this one (0: not yet known)
+    const auto mixOnto = [&](std::uint8_t earlier) {
+        if (earlier == 0)
+            return ink;
+        if (mixedWith[earlier] == 0)
+            mixedWith[earlier] = inkIndex(mixInks(inks_[earlier], colour));
+        return mixedWith[earlier];
+    };
 
-    // Earlier images in other colours that share some of the area.
-    std::set<std::size_t> nearby;
-    for (auto strip = strips_.lower_bound(firstStrip); strip != strips_.end() && strip->first <= lastStrip; ++strip)
-        for (const std::size_t index : strip->second)
-            if (placed_[index].colour != colour && placed_[index].area.intersects(area))
-                nearby.insert(index);
+    // Each source dot covers the layer dots whose middles lie in its part of
+    // the area, and at least one, so no dot is lost at densities above 720.
+    std::vector<int> columnEdge(static_cast<std::size_t>(sourceWidth) + 1);
+    for (int c = 0; c <= sourceWidth; ++c)
+        columnEdge[c] = floorDiv(area.left() + static_cast<std::int64_t>(c) * area.width() / sourceWidth, kTwipsPerDot);
+    const int clipLeft = floorDiv(clip.left(), kTwipsPerDot);
+    const int clipRight = floorDiv(static_cast<std::int64_t>(clip.left()) + clip.width(), kTwipsPerDot);
+    const int clipTop = floorDiv(clip.top(), kTwipsPerDot);
+    const int clipBottom = floorDiv(static_cast<std::int64_t>(clip.top()) + clip.height(), kTwipsPerDot);
+    if (clipRight <= clipLeft || clipBottom <= clipTop)
+        return;
+    for (int& edge : columnEdge)
+        edge = std::clamp(edge, clipLeft, clipRight);
+    const auto columnEnd = [&](int c) { return std::max(columnEdge[c + 1], std::min(columnEdge[c] + 1, clipRight)); };
+    // The dots of an image on the layer's grid all have one size; from
+    // that and the image's corner follows the block size of the bands it
+    // touches. Anything else leaves the band at single layer dots.
+    const auto blockOf = [](int length, int count) {
+        return length % count != 0 || (length / count) % kTwipsPerDot != 0 ? 1 : length / count / kTwipsPerDot;
+    };
+    const int blockX = std::gcd(std::gcd(blockOf(area.width(), sourceWidth), std::abs(columnEdge[0])),
+                                std::abs(columnEdge[sourceWidth]));
+    const int blockY = blockOf(area.height(), sourceHeight);
 
-    // Images on the same dot grid (the planes of one TIFF row, passes of one
-    // band) share dots only where their bits do: checked a byte at a time.
-    std::erase_if(nearby, [&](std::size_t index) {
-        const Placed& earlier = placed_[index];
-        if (earlier.area != area || earlier.sourceWidth != sourceWidth || earlier.sourceHeight != sourceHeight ||
-            earlier.dots.stride != bitmap.stride)
-            return false;
-        for (int row = 0; row < sourceHeight; ++row) {
-            const std::size_t start = static_cast<std::size_t>(row) * bitmap.stride;
-            for (std::size_t i = start; i < start + static_cast<std::size_t>(bitmap.stride); ++i)
-                if (bitmap.bits[i] & earlier.dots.bits[i])
-                    return false;
-        }
-        return true;
-    });
-
-    std::optional<QImage> mixed;
-    if (!nearby.empty() && colour != Rgb{}) {  // black stays black whatever lies under it
-        const double dotWidth = static_cast<double>(area.width()) / sourceWidth;
-        const double dotHeight = static_cast<double>(area.height()) / sourceHeight;
-        const QRgb plain = qRgb(colour.red, colour.green, colour.blue);
-        for (int row = 0; row < sourceHeight; ++row) {
-            const double y = area.top() + (row + 0.5) * dotHeight;
-            for (int column = 0; column < sourceWidth; ++column) {
-                if (!bitmap.dot(column, row))
-                    continue;
-                const double x = area.left() + (column + 0.5) * dotWidth;
-                Rgb ink = colour;
-                for (const std::size_t index : nearby)
-                    if (placed_[index].printsAt(x, y))
-                        ink = mixInks(ink, placed_[index].colour);
-                if (ink == colour && !mixed)
-                    continue;
-                if (!mixed) {
-                    mixed = QImage(sourceWidth, sourceHeight, QImage::Format_ARGB32);
-                    mixed->fill(Qt::transparent);
-                    for (int r = 0; r < sourceHeight; ++r)
-                        for (int c = 0; c < sourceWidth; ++c)
-                            if (bitmap.dot(c, r))
-                                mixed->setPixel(c, r, plain);
+    for (int row = 0; row < sourceHeight; ++row) {
+        const std::uint8_t* bits = bitmap.bits.data() + static_cast<std::size_t>(row) * bitmap.stride;
+        int first = -1;
+        int last = -1;
+        for (int c = 0; c < sourceWidth; c += 8) {
+            if (bits[c / 8] == 0)
+                continue;
+            for (int k = c; k < std::min(c + 8, sourceWidth); ++k)
+                if (bitmap.dot(k, row)) {
+                    if (first < 0)
+                        first = k;
+                    last = k;
                 }
-                mixed->setPixel(column, row, qRgb(ink.red, ink.green, ink.blue));
+        }
+        if (first < 0)
+            continue;
+        const std::int64_t y0 = area.top() + static_cast<std::int64_t>(row) * area.height() / sourceHeight;
+        const std::int64_t y1 = area.top() + static_cast<std::int64_t>(row + 1) * area.height() / sourceHeight;
+        const int rowFirst = std::max(floorDiv(y0, kTwipsPerDot), clipTop);
+        const int rowEnd = std::min(std::max(floorDiv(y1, kTwipsPerDot), rowFirst + 1), clipBottom);
+        const int from = columnEdge[first];
+        const int to = columnEnd(last);
+        if (to <= from)
+            continue;
+        for (int layerRow = rowFirst; layerRow < rowEnd; ++layerRow) {
+            const int bandIndex = floorDiv(layerRow, kBandRows);
+            const int inBand = layerRow - bandIndex * kBandRows;
+            Band& b = band(bandIndex, from, to);
+            std::uint8_t* cells = b.row(inBand);
+            for (int c = first; c <= last; ++c) {
+                if (!bitmap.dot(c, row))
+                    continue;
+                for (int x = columnEdge[c], end = columnEnd(c); x < end; ++x)
+                    cells[x - b.left] = mixOnto(cells[x - b.left] & kInkMask) | kPendingFlag;
+            }
+            b.notePending(from, to, inBand);
+            // Rows of a block start at the image's top and every blockY
+            // rows; the band's own edges split blocks as well.
+            const int bandTop = bandIndex * kBandRows;
+            b.noteGrain(blockX, std::gcd(std::gcd(std::gcd(blockY, std::abs(rowFirst - bandTop)),
+                                                  std::abs(rowEnd - bandTop)),
+                                         kBandRows));
+        }
+        pending_ = true;
+    }
+}
+
+void InkLayer::flush(const Sink& sink)
+{
+    if (!pending_)
+        return;
+    struct Box {
+        int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+    };
+    for (auto& [index, b] : bands_) {
+        if (b.pendingRight <= b.pendingLeft)
+            continue;
+        const int gx = std::max(b.grainX, 1);
+        const int gy = std::max(b.grainY, 1);
+        // Pending bounds lie on block edges: every dot fills whole blocks.
+        std::array<Box, kMaxInks + 1> boxes{};
+        for (int r = b.pendingTop; r < b.pendingBottom; r += gy) {
+            const std::uint8_t* cells = b.row(r);
+            for (int x = b.pendingLeft; x < b.pendingRight; x += gx) {
+                const std::uint8_t cell = cells[x - b.left];
+                if (!(cell & kPendingFlag))
+                    continue;
+                Box& box = boxes[cell & kInkMask];
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x + gx);
+                box.top = std::min(box.top, r);
+                box.bottom = std::max(box.bottom, r + gy);
             }
         }
+        for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
+            const Box& box = boxes[ink];
+            if (box.right <= box.left)
+                continue;
+            QImage image((box.right - box.left) / gx, (box.bottom - box.top) / gy, QImage::Format_Mono);
+            if (image.isNull())
+                continue;  // out of memory: these dots are not printed
+            const Rgb colour = inks_[ink];
+            // The empty dots carry the ink's colour too, only transparent: a
+            // PDF engine writes such an image as a mask and a colour plane,
+            // and a plane of one colour costs next to nothing.
+            image.setColorTable(
+                {qRgba(colour.red, colour.green, colour.blue, 0), qRgb(colour.red, colour.green, colour.blue)});
+            image.fill(0);
+            for (int r = box.top; r < box.bottom; r += gy) {
+                const std::uint8_t* cells = b.row(r);
+                uchar* line = image.scanLine((r - box.top) / gy);
+                for (int x = box.left; x < box.right; x += gx)
+                    if (cells[x - b.left] == (ink | kPendingFlag)) {
+                        const int bit = (x - box.left) / gx;
+                        line[bit / 8] |= static_cast<uchar>(0x80 >> (bit % 8));
+                    }
+            }
+            const int top = index * kBandRows + box.top;
+            sink(QRect(box.left * kTwipsPerDot, top * kTwipsPerDot, (box.right - box.left) * kTwipsPerDot,
+                       (box.bottom - box.top) * kTwipsPerDot),
+                 image);
+        }
+        for (int r = b.pendingTop; r < b.pendingBottom; ++r) {
+            std::uint8_t* cells = b.row(r);
+            for (int x = b.pendingLeft; x < b.pendingRight; ++x)
+                cells[x - b.left] &= kInkMask;
+        }
+        b.pendingLeft = b.pendingRight = 0;
     }
-
-    placed_.push_back({bitmap, sourceWidth, sourceHeight, area, colour});
-    for (int strip = firstStrip; strip <= lastStrip; ++strip)
-        strips_[strip].push_back(placed_.size() - 1);
-    return mixed;
+    pending_ = false;
 }
 
 }  // namespace zemprint

@@ -62,6 +62,13 @@ Qt::PenStyle ruleStyle(RuleStyle style)
     return Qt::SolidLine;
 }
 
+// The span of `dots` dots at `dpi` when a dot is a whole number of twips;
+// otherwise the dots are stretched over `cut`.
+int cutDotSpan(int cut, int dots, int dpi)
+{
+    return kTwipsPerInch % dpi == 0 ? dots * (kTwipsPerInch / dpi) : cut;
+}
+
 }  // namespace
 
 TPrinter::TPrinter(const TSettings& settings, TPrinterSetup& setup)
@@ -71,6 +78,7 @@ TPrinter::TPrinter(const TSettings& settings, TPrinterSetup& setup)
     score_.setSink([this](const ScoreLine& line) {
         if (!drawing())
             return;
+        flushInks();
         QPainter& painter = device_->painter();
         QPen pen(Qt::black);
         pen.setWidthF(minimumPenWidth(line.penWidth));
@@ -224,9 +232,11 @@ void TPrinter::drawLetterhead()
 void TPrinter::endPage()
 {
     score_.flush();
+    if (drawing())
+        flushInks();
+    inks_.clear();
     x_ = limits_.left();
     y_ = limits_.top();
-    inks_.clear();
     if (!pageStarted_)
         return;
     pageStarted_ = false;
@@ -403,6 +413,7 @@ void TPrinter::buildFont()
 
 void TPrinter::drawCharacter(char16_t c, int centreX, int baseline)
 {
+    flushInks();
     QPainter& painter = device_->painter();
     if (!fontSelected_) {
         painter.setFont(font_);
@@ -489,35 +500,55 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
         }
         if (drawing() && width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0) {
             QPainter& painter = device_->painter();
-            const bool useAnd = combinesByAnd(painter);
-            QImage image(bitmap.width, bitmap.height, QImage::Format_Mono);
-            if (image.isNull())
-                throw EZEMPrint("Cannot create bitmap");
-            // Set bits are printed dots: they take the colour; the others leave
-            // the page as it is.
-            image.setColorTable({useAnd ? qRgb(255, 255, 255) : qRgba(0, 0, 0, 0), toQColor(colour_).rgb()});
-            for (int row = 0; row < bitmap.height; ++row)
-                std::copy_n(bitmap.bits.begin() + static_cast<std::ptrdiff_t>(row) * bitmap.stride, bitmap.stride,
-                            image.scanLine(row));
-            // Where the device only paints over, dots that land on earlier
-            // ones of other colours get the mixed ink.
-            const std::optional<QImage> mixed =
-                useAnd ? std::nullopt : inks_.place(bitmap, sourceWidth, sourceHeight, QRect(x_, y_, width, height), colour_);
-            const QRectF source(0, 0, sourceWidth, sourceHeight);
-            TTranslate& t = translation();
-            t.set(x_, y_);
-            painter.save();
-            if (useAnd)
-                painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-            painter.translate(t.deviceX(), t.deviceY());
-            if (t.rotated())
-                painter.rotate(-90.0);
-            painter.drawImage(QRectF(0, 0, width, height), mixed ? *mixed : image, source);
-            painter.restore();
+            if (combinesByAnd(painter)) {
+                QImage image(bitmap.width, bitmap.height, QImage::Format_Mono);
+                if (image.isNull())
+                    throw EZEMPrint("Cannot create bitmap");
+                // Set bits are printed dots: they take the colour; the others
+                // leave the page as it is.
+                image.setColorTable({qRgb(255, 255, 255), toQColor(colour_).rgb()});
+                for (int row = 0; row < bitmap.height; ++row)
+                    std::copy_n(bitmap.bits.begin() + static_cast<std::ptrdiff_t>(row) * bitmap.stride, bitmap.stride,
+                                image.scanLine(row));
+                drawPageImage(QRect(x_, y_, width, height), image, QRectF(0, 0, sourceWidth, sourceHeight), true);
+            } else {
+                // Where the device only paints over, the page's dots are
+                // gathered with their mixed inks and drawn in large pieces
+                // before anything else is drawn over them.
+                // A dot keeps its size where the image is cut: the cut goes
+                // through the dots instead of squeezing them.
+                const QRect area(x_, y_, cutDotSpan(width, sourceWidth, horizontalDpi),
+                                 cutDotSpan(height, sourceHeight, verticalDpi));
+                inks_.place(bitmap, sourceWidth, sourceHeight, area, colour_, QRect(x_, y_, width, height));
+            }
         }
     }
     if (advance)
         x_ = toInt(static_cast<std::int64_t>(x_) + width);
+}
+
+void TPrinter::drawPageImage(const QRect& area, const QImage& image, const QRectF& source, bool combineByAnd)
+{
+    QPainter& painter = device_->painter();
+    TTranslate& t = translation();
+    t.set(area.x(), area.y());
+    painter.save();
+    if (combineByAnd)
+        painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+    else
+        painter.setRenderHint(QPainter::LosslessImageRendering);  // dots must stay sharp: never JPEG
+    painter.translate(t.deviceX(), t.deviceY());
+    if (t.rotated())
+        painter.rotate(-90.0);
+    painter.drawImage(QRectF(0, 0, area.width(), area.height()), image, source);
+    painter.restore();
+}
+
+void TPrinter::flushInks()
+{
+    inks_.flush([this](const QRect& area, const QImage& dots) {
+        drawPageImage(area, dots, QRectF(0, 0, dots.width(), dots.height()), false);
+    });
 }
 
 // A pen never draws thinner than one device dot, as on a printer: a line of
@@ -532,6 +563,7 @@ void TPrinter::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
 {
     if (!drawing())
         return;
+    flushInks();
     QPainter& painter = device_->painter();
     QPen pen(Qt::black);
     pen.setWidthF(minimumPenWidth(1));

@@ -130,6 +130,10 @@ private:
     void initialiseDevice();
     void drawLetterhead();
     void drawCharacter(char16_t c, int centreX, int baseline);
+    // Draws `source` of the image over `area` (twips) at the translated position.
+    void drawPageImage(const QRect& area, const QImage& image, const QRectF& source, bool combineByAnd);
+    // Draws the graphics gathered since the last flush (devices without AND).
+    void flushInks();
     void queryPaperBins();
     void markFontDirty() { fontDirty_ = true; }
     double minimumPenWidth(int twips) const;
@@ -159,7 +163,7 @@ private:
     TPageLimits limits_;
     int lineSpacing_ = kDefaultLineSpacing;
     std::vector<int> bins_;
-    InkLayer inks_;  // the page's images, where the device cannot AND them
+    InkLayer inks_;  // the page's graphics, where the device cannot AND them
 };
 
 }  // namespace zemprint
