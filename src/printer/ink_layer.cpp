@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <numeric>
+#include <utility>
 
 namespace zemprint {
 
@@ -24,6 +25,8 @@ int floorDiv(std::int64_t value, int divisor)
         --quotient;
     return static_cast<int>(std::clamp<std::int64_t>(quotient, INT_MIN / 2, INT_MAX / 2));
 }
+
+constexpr int kInksForOneImage = 2;
 
 int squaredDistance(Rgb a, Rgb b)
 {
@@ -131,60 +134,72 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
     std::vector<int> columnEdge(static_cast<std::size_t>(sourceWidth) + 1);
     for (int c = 0; c <= sourceWidth; ++c)
         columnEdge[c] = floorDiv(area.left() + static_cast<std::int64_t>(c) * area.width() / sourceWidth, kTwipsPerDot);
+    // The dots of an image on the layer's grid all have one size (in layer
+    // dots; 1 when they do not fit the grid).
+    const auto dotSize = [](int length, int count) {
+        return length % count != 0 || (length / count) % kTwipsPerDot != 0 ? 1 : length / count / kTwipsPerDot;
+    };
+    const int dotX = dotSize(area.width(), sourceWidth);
+    const int dotY = dotSize(area.height(), sourceHeight);
+    // A cut at a limit takes only whole dots, so a cut image keeps its grid.
+    const auto cutEdge = [](std::int64_t limit, int origin, int dot, int end) {
+        const int edge = floorDiv(limit, kTwipsPerDot);
+        return edge >= end ? edge : origin + floorDiv(static_cast<std::int64_t>(edge) - origin, dot) * dot;
+    };
+    const int imageTop = floorDiv(area.top(), kTwipsPerDot);
     const int clipLeft = floorDiv(clip.left(), kTwipsPerDot);
-    const int clipRight = floorDiv(static_cast<std::int64_t>(clip.left()) + clip.width(), kTwipsPerDot);
+    const int clipRight =
+        cutEdge(static_cast<std::int64_t>(clip.left()) + clip.width(), columnEdge[0], dotX, columnEdge[sourceWidth]);
     const int clipTop = floorDiv(clip.top(), kTwipsPerDot);
-    const int clipBottom = floorDiv(static_cast<std::int64_t>(clip.top()) + clip.height(), kTwipsPerDot);
+    const int clipBottom = cutEdge(static_cast<std::int64_t>(clip.top()) + clip.height(), imageTop, dotY,
+                                   floorDiv(static_cast<std::int64_t>(area.top()) + area.height(), kTwipsPerDot));
     if (clipRight <= clipLeft || clipBottom <= clipTop)
         return;
     for (int& edge : columnEdge)
         edge = std::clamp(edge, clipLeft, clipRight);
     const auto columnEnd = [&](int c) { return std::max(columnEdge[c + 1], std::min(columnEdge[c] + 1, clipRight)); };
-    // The dots of an image on the layer's grid all have one size; from
-    // that and the image's corner follows the block size of the bands it
-    // touches. Anything else leaves the band at single layer dots.
-    const auto blockOf = [](int length, int count) {
-        return length % count != 0 || (length / count) % kTwipsPerDot != 0 ? 1 : length / count / kTwipsPerDot;
-    };
-    const int blockX = std::gcd(std::gcd(blockOf(area.width(), sourceWidth), std::abs(columnEdge[0])),
-                                std::abs(columnEdge[sourceWidth]));
-    const int blockY = blockOf(area.height(), sourceHeight);
+    // From the dot size and the image's corner follows the block size of the
+    // bands it touches.
+    const int blockX =
+        std::gcd(std::gcd(dotX, std::abs(columnEdge[0])), std::abs(columnEdge[sourceWidth]));
+    const int blockY = dotY;
 
+    std::vector<std::pair<int, int>> spans;  // layer columns [from, to) of a row's runs of dots
     for (int row = 0; row < sourceHeight; ++row) {
         const std::uint8_t* bits = bitmap.bits.data() + static_cast<std::size_t>(row) * bitmap.stride;
-        int first = -1;
-        int last = -1;
+        spans.clear();
         for (int c = 0; c < sourceWidth; c += 8) {
             if (bits[c / 8] == 0)
                 continue;
-            for (int k = c; k < std::min(c + 8, sourceWidth); ++k)
-                if (bitmap.dot(k, row)) {
-                    if (first < 0)
-                        first = k;
-                    last = k;
-                }
+            for (int k = c; k < std::min(c + 8, sourceWidth); ++k) {
+                if (!((bits[c / 8] >> (7 - k % 8)) & 1))
+                    continue;
+                const int from = columnEdge[k];
+                const int to = columnEnd(k);
+                if (to <= from)
+                    continue;
+                if (!spans.empty() && spans.back().second >= from)
+                    spans.back().second = std::max(spans.back().second, to);
+                else
+                    spans.emplace_back(from, to);
+            }
         }
-        if (first < 0)
+        if (spans.empty())
             continue;
         const std::int64_t y0 = area.top() + static_cast<std::int64_t>(row) * area.height() / sourceHeight;
         const std::int64_t y1 = area.top() + static_cast<std::int64_t>(row + 1) * area.height() / sourceHeight;
         const int rowFirst = std::max(floorDiv(y0, kTwipsPerDot), clipTop);
         const int rowEnd = std::min(std::max(floorDiv(y1, kTwipsPerDot), rowFirst + 1), clipBottom);
-        const int from = columnEdge[first];
-        const int to = columnEnd(last);
-        if (to <= from)
-            continue;
+        const int from = spans.front().first;
+        const int to = spans.back().second;
         for (int layerRow = rowFirst; layerRow < rowEnd; ++layerRow) {
             const int bandIndex = floorDiv(layerRow, kBandRows);
             const int inBand = layerRow - bandIndex * kBandRows;
             Band& b = band(bandIndex, from, to);
             std::uint8_t* cells = b.row(inBand);
-            for (int c = first; c <= last; ++c) {
-                if (!bitmap.dot(c, row))
-                    continue;
-                for (int x = columnEdge[c], end = columnEnd(c); x < end; ++x)
-                    cells[x - b.left] = mixOnto(cells[x - b.left] & kInkMask) | kPendingFlag;
-            }
+            for (const auto& [spanFrom, spanTo] : spans)
+                for (std::uint8_t* cell = cells + (spanFrom - b.left); cell != cells + (spanTo - b.left); ++cell)
+                    *cell = mixOnto(*cell & kInkMask) | kPendingFlag;
             b.notePending(from, to, inBand);
             // Rows of a block start at the image's top and every blockY
             // rows; the band's own edges split blocks as well.
@@ -223,6 +238,38 @@ void InkLayer::flush(const Sink& sink)
                 box.top = std::min(box.top, r);
                 box.bottom = std::max(box.bottom, r + gy);
             }
+        }
+        int inkCount = 0;
+        Box all;
+        for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
+            const Box& box = boxes[ink];
+            if (box.right <= box.left)
+                continue;
+            ++inkCount;
+            all = {std::min(all.left, box.left), std::max(all.right, box.right), std::min(all.top, box.top),
+                   std::max(all.bottom, box.bottom)};
+        }
+        if (inkCount >= kInksForOneImage) {
+            QImage image((all.right - all.left) / gx, (all.bottom - all.top) / gy, QImage::Format_Indexed8);
+            if (!image.isNull()) {
+                QList<QRgb> table{qRgba(0, 0, 0, 0)};
+                for (std::size_t ink = 1; ink < inks_.size(); ++ink)
+                    table.push_back(qRgb(inks_[ink].red, inks_[ink].green, inks_[ink].blue));
+                image.setColorTable(table);
+                for (int r = all.top; r < all.bottom; r += gy) {
+                    const std::uint8_t* cells = b.row(r);
+                    uchar* line = image.scanLine((r - all.top) / gy);
+                    for (int x = all.left; x < all.right; x += gx) {
+                        const std::uint8_t cell = cells[x - b.left];
+                        line[(x - all.left) / gx] = (cell & kPendingFlag) ? cell & kInkMask : 0;
+                    }
+                }
+                const int top = index * kBandRows + all.top;
+                sink(QRect(all.left * kTwipsPerDot, top * kTwipsPerDot, (all.right - all.left) * kTwipsPerDot,
+                           (all.bottom - all.top) * kTwipsPerDot),
+                     image);
+            }
+            boxes = {};
         }
         for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
             const Box& box = boxes[ink];
