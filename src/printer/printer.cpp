@@ -519,7 +519,11 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
                 // through the dots instead of squeezing them.
                 const QRect area(x_, y_, cutDotSpan(width, sourceWidth, horizontalDpi),
                                  cutDotSpan(height, sourceHeight, verticalDpi));
-                inks_.place(bitmap, sourceWidth, sourceHeight, area, colour_, QRect(x_, y_, width, height));
+                // Nothing left of or above the printable area shows, and the
+                // layer never has to span from there to the page.
+                const QRect shown = QRect(x_, y_, width, height).intersected(QRect(0, 0, pageWidth(), pageHeight()));
+                if (!shown.isEmpty())
+                    inks_.place(bitmap, sourceWidth, sourceHeight, area, colour_, shown);
             }
         }
     }
