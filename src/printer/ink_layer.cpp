@@ -27,6 +27,8 @@ int floorDiv(std::int64_t value, int divisor)
 }
 
 constexpr int kInksForOneImage = 2;
+// Empty layer rows (1/720 inch) that split a band's pending dots in two.
+constexpr int kSplitRows = 8;
 
 int squaredDistance(Rgb a, Rgb b)
 {
@@ -73,8 +75,10 @@ void InkLayer::Band::cover(int from, int to)
     }
     if (from >= left && to <= left + width)
         return;
-    const int newLeft = std::min(from, left);
-    const int newWidth = std::max(to, left + width) - newLeft;
+    // Grown at least by its own width, so images creeping sideways along a
+    // band (bit images column after column) copy it only a few times.
+    const int newLeft = from < left ? std::min(from, left - width) : left;
+    const int newWidth = (to > left + width ? std::max(to, left + 2 * width) : left + width) - newLeft;
     std::vector<std::uint8_t> grown(static_cast<std::size_t>(kBandRows) * newWidth, 0);
     for (int r = 0; r < kBandRows; ++r)
         std::copy_n(dots.begin() + static_cast<std::ptrdiff_t>(r) * width, width,
@@ -164,6 +168,10 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
         std::gcd(std::gcd(dotX, std::abs(columnEdge[0])), std::abs(columnEdge[sourceWidth]));
     const int blockY = dotY;
 
+    // A band takes the whole width of the image at once: rows whose dots
+    // start further and further right would otherwise widen it row by row.
+    const int imageLeft = columnEdge[0];
+    const int imageRight = std::max(columnEdge[sourceWidth], imageLeft + 1);
     std::vector<std::pair<int, int>> spans;  // layer columns [from, to) of a row's runs of dots
     for (int row = 0; row < sourceHeight; ++row) {
         const std::uint8_t* bits = bitmap.bits.data() + static_cast<std::size_t>(row) * bitmap.stride;
@@ -195,7 +203,7 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
         for (int layerRow = rowFirst; layerRow < rowEnd; ++layerRow) {
             const int bandIndex = floorDiv(layerRow, kBandRows);
             const int inBand = layerRow - bandIndex * kBandRows;
-            Band& b = band(bandIndex, from, to);
+            Band& b = band(bandIndex, std::min(from, imageLeft), std::max(to, imageRight));
             std::uint8_t* cells = b.row(inBand);
             for (const auto& [spanFrom, spanTo] : spans)
                 for (std::uint8_t* cell = cells + (spanFrom - b.left); cell != cells + (spanTo - b.left); ++cell)
@@ -212,93 +220,122 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
     }
 }
 
+// Hands out the pending dots of rows [top, bottom) of a band.
+void InkLayer::emitRows(Band& b, int index, int top, int bottom, const Sink& sink)
+{
+    struct Box {
+        int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+    };
+    const int gx = std::max(b.grainX, 1);
+    const int gy = std::max(b.grainY, 1);
+    // Pending bounds lie on block edges: every dot fills whole blocks.
+    std::array<Box, kMaxInks + 1> boxes{};
+    for (int r = top; r < bottom; r += gy) {
+        const std::uint8_t* cells = b.row(r);
+        for (int x = b.pendingLeft; x < b.pendingRight; x += gx) {
+            const std::uint8_t cell = cells[x - b.left];
+            if (!(cell & kPendingFlag))
+                continue;
+            Box& box = boxes[cell & kInkMask];
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x + gx);
+            box.top = std::min(box.top, r);
+            box.bottom = std::max(box.bottom, r + gy);
+        }
+    }
+    int inkCount = 0;
+    Box all;
+    for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
+        const Box& box = boxes[ink];
+        if (box.right <= box.left)
+            continue;
+        ++inkCount;
+        all = {std::min(all.left, box.left), std::max(all.right, box.right), std::min(all.top, box.top),
+               std::max(all.bottom, box.bottom)};
+    }
+    if (inkCount >= kInksForOneImage) {
+        QImage image((all.right - all.left) / gx, (all.bottom - all.top) / gy, QImage::Format_Indexed8);
+        if (!image.isNull()) {
+            QList<QRgb> table{qRgba(0, 0, 0, 0)};
+            for (std::size_t ink = 1; ink < inks_.size(); ++ink)
+                table.push_back(qRgb(inks_[ink].red, inks_[ink].green, inks_[ink].blue));
+            image.setColorTable(table);
+            for (int r = all.top; r < all.bottom; r += gy) {
+                const std::uint8_t* cells = b.row(r);
+                uchar* line = image.scanLine((r - all.top) / gy);
+                for (int x = all.left; x < all.right; x += gx) {
+                    const std::uint8_t cell = cells[x - b.left];
+                    line[(x - all.left) / gx] = (cell & kPendingFlag) ? cell & kInkMask : 0;
+                }
+            }
+            const int pageTop = index * kBandRows + all.top;
+            sink(QRect(all.left * kTwipsPerDot, pageTop * kTwipsPerDot, (all.right - all.left) * kTwipsPerDot,
+                       (all.bottom - all.top) * kTwipsPerDot),
+                 image);
+        }
+        boxes = {};
+    }
+    for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
+        const Box& box = boxes[ink];
+        if (box.right <= box.left)
+            continue;
+        QImage image((box.right - box.left) / gx, (box.bottom - box.top) / gy, QImage::Format_Mono);
+        if (image.isNull())
+            continue;  // out of memory: these dots are not printed
+        const Rgb colour = inks_[ink];
+        // The empty dots carry the ink's colour too, only transparent: a
+        // PDF engine writes such an image as a mask and a colour plane,
+        // and a plane of one colour costs next to nothing.
+        image.setColorTable(
+            {qRgba(colour.red, colour.green, colour.blue, 0), qRgb(colour.red, colour.green, colour.blue)});
+        image.fill(0);
+        for (int r = box.top; r < box.bottom; r += gy) {
+            const std::uint8_t* cells = b.row(r);
+            uchar* line = image.scanLine((r - box.top) / gy);
+            for (int x = box.left; x < box.right; x += gx)
+                if (cells[x - b.left] == (ink | kPendingFlag)) {
+                    const int bit = (x - box.left) / gx;
+                    line[bit / 8] |= static_cast<uchar>(0x80 >> (bit % 8));
+                }
+        }
+        const int pageTop = index * kBandRows + box.top;
+        sink(QRect(box.left * kTwipsPerDot, pageTop * kTwipsPerDot, (box.right - box.left) * kTwipsPerDot,
+                   (box.bottom - box.top) * kTwipsPerDot),
+             image);
+    }
+}
+
 void InkLayer::flush(const Sink& sink)
 {
     if (!pending_)
         return;
-    struct Box {
-        int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
-    };
     for (auto& [index, b] : bands_) {
         if (b.pendingRight <= b.pendingLeft)
             continue;
+        // Rows without pending dots split the band, so rows far apart (a
+        // job that feeds the paper between its rows) are not handed out
+        // with all the empty space between them.
         const int gx = std::max(b.grainX, 1);
         const int gy = std::max(b.grainY, 1);
-        // Pending bounds lie on block edges: every dot fills whole blocks.
-        std::array<Box, kMaxInks + 1> boxes{};
+        int segmentTop = -1;
+        int segmentBottom = -1;
         for (int r = b.pendingTop; r < b.pendingBottom; r += gy) {
             const std::uint8_t* cells = b.row(r);
-            for (int x = b.pendingLeft; x < b.pendingRight; x += gx) {
-                const std::uint8_t cell = cells[x - b.left];
-                if (!(cell & kPendingFlag))
-                    continue;
-                Box& box = boxes[cell & kInkMask];
-                box.left = std::min(box.left, x);
-                box.right = std::max(box.right, x + gx);
-                box.top = std::min(box.top, r);
-                box.bottom = std::max(box.bottom, r + gy);
-            }
-        }
-        int inkCount = 0;
-        Box all;
-        for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
-            const Box& box = boxes[ink];
-            if (box.right <= box.left)
+            bool any = false;
+            for (int x = b.pendingLeft; x < b.pendingRight && !any; x += gx)
+                any = (cells[x - b.left] & kPendingFlag) != 0;
+            if (!any)
                 continue;
-            ++inkCount;
-            all = {std::min(all.left, box.left), std::max(all.right, box.right), std::min(all.top, box.top),
-                   std::max(all.bottom, box.bottom)};
-        }
-        if (inkCount >= kInksForOneImage) {
-            QImage image((all.right - all.left) / gx, (all.bottom - all.top) / gy, QImage::Format_Indexed8);
-            if (!image.isNull()) {
-                QList<QRgb> table{qRgba(0, 0, 0, 0)};
-                for (std::size_t ink = 1; ink < inks_.size(); ++ink)
-                    table.push_back(qRgb(inks_[ink].red, inks_[ink].green, inks_[ink].blue));
-                image.setColorTable(table);
-                for (int r = all.top; r < all.bottom; r += gy) {
-                    const std::uint8_t* cells = b.row(r);
-                    uchar* line = image.scanLine((r - all.top) / gy);
-                    for (int x = all.left; x < all.right; x += gx) {
-                        const std::uint8_t cell = cells[x - b.left];
-                        line[(x - all.left) / gx] = (cell & kPendingFlag) ? cell & kInkMask : 0;
-                    }
-                }
-                const int top = index * kBandRows + all.top;
-                sink(QRect(all.left * kTwipsPerDot, top * kTwipsPerDot, (all.right - all.left) * kTwipsPerDot,
-                           (all.bottom - all.top) * kTwipsPerDot),
-                     image);
+            if (segmentTop >= 0 && r - segmentBottom >= kSplitRows) {
+                emitRows(b, index, segmentTop, segmentBottom, sink);
+                segmentTop = -1;
             }
-            boxes = {};
+            if (segmentTop < 0)
+                segmentTop = r;
+            segmentBottom = r + gy;
         }
-        for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
-            const Box& box = boxes[ink];
-            if (box.right <= box.left)
-                continue;
-            QImage image((box.right - box.left) / gx, (box.bottom - box.top) / gy, QImage::Format_Mono);
-            if (image.isNull())
-                continue;  // out of memory: these dots are not printed
-            const Rgb colour = inks_[ink];
-            // The empty dots carry the ink's colour too, only transparent: a
-            // PDF engine writes such an image as a mask and a colour plane,
-            // and a plane of one colour costs next to nothing.
-            image.setColorTable(
-                {qRgba(colour.red, colour.green, colour.blue, 0), qRgb(colour.red, colour.green, colour.blue)});
-            image.fill(0);
-            for (int r = box.top; r < box.bottom; r += gy) {
-                const std::uint8_t* cells = b.row(r);
-                uchar* line = image.scanLine((r - box.top) / gy);
-                for (int x = box.left; x < box.right; x += gx)
-                    if (cells[x - b.left] == (ink | kPendingFlag)) {
-                        const int bit = (x - box.left) / gx;
-                        line[bit / 8] |= static_cast<uchar>(0x80 >> (bit % 8));
-                    }
-            }
-            const int top = index * kBandRows + box.top;
-            sink(QRect(box.left * kTwipsPerDot, top * kTwipsPerDot, (box.right - box.left) * kTwipsPerDot,
-                       (box.bottom - box.top) * kTwipsPerDot),
-                 image);
-        }
+        if (segmentTop >= 0)
+            emitRows(b, index, segmentTop, segmentBottom, sink);
         for (int r = b.pendingTop; r < b.pendingBottom; ++r) {
             std::uint8_t* cells = b.row(r);
             for (int x = b.pendingLeft; x < b.pendingRight; ++x)

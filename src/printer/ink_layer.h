@@ -79,6 +79,7 @@ private:
     };
 
     std::uint8_t inkIndex(Rgb colour);
+    void emitRows(Band& b, int index, int top, int bottom, const Sink& sink);
     Band& band(int index, int from, int to);
 
     std::vector<Rgb> inks_{Rgb{}};  // palette; entry 0 is unused (no ink)
