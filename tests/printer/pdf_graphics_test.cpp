@@ -12,6 +12,7 @@
 #include "printer/ink_layer.h"
 #include "printer/print_run.h"
 #include "printer/printer_setup.h"
+#include "escp_test_support.h"
 #include "printer/settings.h"
 #include "test_dir.h"
 
@@ -135,24 +136,7 @@ TEST(InkLayer, CutKeepsWholeDotsInsideTheLimits)
     EXPECT_EQ(describe(fineCanvas.at(2, 0)), describe(kBlack));
 }
 
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string result;
-    for (int v : values)
-        result += static_cast<char>(v);
-    return result;
-}
-std::string word(int v) { return bytes({v & 0xFF, (v >> 8) & 0xFF}); }
-
-// TIFF counts: below 16 in the command byte, else one or two bytes after it.
-std::string tiffCount(int base, int value)
-{
-    if (value < 16)
-        return bytes({base | value});
-    if (value < 256)
-        return bytes({base | 0x11, value});
-    return bytes({base | 0x12}) + word(value);
-}
+std::string word(int v) { return test::bytes({v & 0xFF, (v >> 8) & 0xFF}); }
 
 // Literal runs only (random dots do not repeat): a counter k < 128 is
 // followed by k + 1 bytes.
@@ -169,10 +153,15 @@ std::string literalRuns(const std::string& data)
 
 // Three colour planes of random dots in TIFF mode at 360 dpi, every row
 // sent for cyan, magenta and yellow: the way colour drivers print a picture.
+// Rows of 128 to 1600 dots keep every transfer count in the one byte after
+// the command.
 std::string colourTiffJob(int width, int height, std::size_t& dotBytes)
 {
-    const std::string ESC = "\x1b";
+    using test::bytes;
+    using test::ESC;
     constexpr int kPlaneCodes[] = {0x82, 0x81, 0x84};
+    constexpr int kTransferByteCount = 0x31;
+    constexpr int kMoveOneRow = 0x61;
     std::string job = ESC + "@" + ESC + "(G" + bytes({1, 0, 1}) + ESC + "(U" + word(1) + bytes({10}) + ESC + "." +
                       bytes({2, 10, 10, 1, 0, 0});
     std::mt19937 random(7);
@@ -184,9 +173,9 @@ std::string colourTiffJob(int width, int height, std::size_t& dotBytes)
                 b = static_cast<char>(random() & random());  // a quarter of the dots in each plane
             dotBytes += row.size();
             const std::string coded = literalRuns(row);
-            job += bytes({code}) + tiffCount(0x20, static_cast<int>(coded.size())) + coded;
+            job += bytes({code, kTransferByteCount, static_cast<int>(coded.size())}) + coded;
         }
-        job += tiffCount(0x60, 1);
+        job += bytes({kMoveOneRow});
     }
     return job + bytes({0xE3}) + ESC + "@";
 }
