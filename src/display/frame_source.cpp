@@ -2,6 +2,7 @@
 
 #include "display/screen_state.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@ namespace {
 constexpr unsigned BitsPerWord = 32;
 constexpr size_t CellBytes = 4;
 constexpr size_t ShortRun = 4;  // runs shorter than this go cell by cell
+constexpr size_t TakenWords = 64;  // map words taken from a line at a time
 
 struct LineGeometry {
     size_t wholeCells;     // cells that lie wholly inside the line
@@ -83,17 +85,26 @@ bool screenUpdateSurface(const HostSurface& surface)
             lines &= lines - 1;
             if (y >= screen.shownLines) continue;
             std::atomic<uint32_t>* row = screen.dirtyCells.get() + size_t(y) * screen.cellWords;
-            for (size_t c = 0; c < screen.cellWords; ++c) {
-                // A word seen empty needs no exchange: a mark that lands after this
-                // load sets the line bit again, which was taken above.
-                if (row[c].load() == 0) continue;
-                uint32_t cells = row[c].exchange(0);
-                // Runs of neighbouring marked cells go to the span converter in one call.
-                while (cells) {
-                    const unsigned start = unsigned(std::countr_zero(cells));
-                    const unsigned run = unsigned(std::countr_one(cells >> start));
-                    convertCells(surface, g, y, c * BitsPerWord + start, run);
-                    cells = run + start >= BitsPerWord ? 0 : cells & (~0u << (start + run));
+            // The marks of a stretch of the line are taken first and converted after:
+            // an exchange is a locked operation that waits for earlier stores, so one
+            // between every two conversions would wait for each converted cell's store.
+            for (size_t base = 0; base < screen.cellWords; base += TakenWords) {
+                const size_t words = std::min(TakenWords, screen.cellWords - base);
+                uint32_t taken[TakenWords];
+                for (size_t i = 0; i < words; ++i)
+                    // A word seen empty needs no exchange: a mark that lands after this
+                    // load sets the line bit again, which was taken above.
+                    taken[i] = row[base + i].load() == 0 ? 0 : row[base + i].exchange(0);
+                for (size_t i = 0; i < words; ++i) {
+                    uint32_t cells = taken[i];
+                    const size_t c = base + i;
+                    // Runs of neighbouring marked cells go to the span converter in one call.
+                    while (cells) {
+                        const unsigned start = unsigned(std::countr_zero(cells));
+                        const unsigned run = unsigned(std::countr_one(cells >> start));
+                        convertCells(surface, g, y, c * BitsPerWord + start, run);
+                        cells = run + start >= BitsPerWord ? 0 : cells & (~0u << (start + run));
+                    }
                 }
             }
         }
