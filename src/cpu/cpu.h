@@ -61,6 +61,9 @@ struct CpuState {
 
 extern CpuState cpu;
 
+// The register that index 0-15 names: D0-D7, then A0-A7.
+inline uint32_t& cpuRegister(unsigned index) { return index < 8 ? cpu.D[index] : cpu.A[index - 8]; }
+
 namespace CpuFlag {
 constexpr uint16_t C = 1u << 0;
 constexpr uint16_t Z = 1u << 6;

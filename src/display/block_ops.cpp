@@ -99,22 +99,17 @@ struct Rgb9Tables {
         for (unsigned c = 0; c < Rgb9Colours; ++c) {
             if (exact[c]) continue;
             const int red = int(c >> 6), blue = int(c & 7);
+            const unsigned green = c & Green9;
+            auto take = [&](int r, int b) {
+                if (r < 0 || r > 7 || b < 0 || b > 7) return false;
+                const unsigned candidate = unsigned(r) << 6 | green | unsigned(b);
+                if (exact[candidate]) index[c] = index[candidate];
+                return exact[candidate];
+            };
             bool found = false;
             for (int distance = 1; distance <= 2 && !found; ++distance)
-                for (int sign : {-1, 1}) {
-                    const int r = red + sign * distance, b = blue + sign * distance;
-                    const unsigned green = c & Green9;
-                    if (r >= 0 && r <= 7 && exact[unsigned(r) << 6 | green | unsigned(blue)]) {
-                        index[c] = index[unsigned(r) << 6 | green | unsigned(blue)];
-                        found = true;
-                        break;
-                    }
-                    if (b >= 0 && b <= 7 && exact[unsigned(red) << 6 | green | unsigned(b)]) {
-                        index[c] = index[unsigned(red) << 6 | green | unsigned(b)];
-                        found = true;
-                        break;
-                    }
-                }
+                for (int sign : {-1, 1})
+                    if ((found = take(red + sign * distance, blue) || take(red, blue + sign * distance))) break;
         }
     }
 };
@@ -154,17 +149,16 @@ inline uint8_t blendIndexed(uint8_t s1, uint8_t s2, int alpha)
     return t.index[(r + g + bl) & Rgb9Mask];
 }
 
-uint32_t reg(unsigned i) { return i < 8 ? cpu.D[i] : cpu.A[i - 8]; }
 constexpr unsigned A1 = 9, A2 = 10, A3 = 11, A4 = 12, A5 = 13;
 
 FillParams fillFromRegisters()
 {
-    return {reg(A1), reg(A2), lo(cpu.D[1]), lo(cpu.D[3]), cpu.D[4], cpu.D[5], cpu.D[6], cpu.D[7]};
+    return {cpuRegister(A1), cpuRegister(A2), lo(cpu.D[1]), lo(cpu.D[3]), cpu.D[4], cpu.D[5], cpu.D[6], cpu.D[7]};
 }
 
 CombineParams combineFromRegisters()
 {
-    return {cpu.D[1], {cpu.D[2], reg(A4), reg(A2)}, {cpu.D[4], reg(A1), cpu.D[7]}, {cpu.D[3], reg(A5), reg(A3)},
+    return {cpu.D[1], {cpu.D[2], cpuRegister(A4), cpuRegister(A2)}, {cpu.D[4], cpuRegister(A1), cpu.D[7]}, {cpu.D[3], cpuRegister(A5), cpuRegister(A3)},
             uint8_t(cpu.D[6])};
 }
 
@@ -295,5 +289,5 @@ int32_t combineBlock16() { return combineBlock(ScreenBits::Rgb16, combineFromReg
 
 int32_t moveAreaFromRegisters()
 {
-    return moveArea({cpu.D[1], {cpu.D[2], reg(A4), reg(A2)}, {cpu.D[3], reg(A5), reg(A3)}});
+    return moveArea({cpu.D[1], {cpu.D[2], cpuRegister(A4), cpuRegister(A2)}, {cpu.D[3], cpuRegister(A5), cpuRegister(A3)}});
 }

@@ -34,10 +34,6 @@ constexpr unsigned SetSize = 3;
 }  // namespace WindowCall
 
 constexpr unsigned WidthStep = 8;
-constexpr unsigned FirstAddressRegister = 8;
-
-uint32_t& reg(unsigned i) { return i < FirstAddressRegister ? cpu.D[i] : cpu.A[i - FirstAddressRegister]; }
-
 int32_t setSize(unsigned n)
 {
     const uint32_t value = cpu.D[n];
@@ -47,7 +43,7 @@ int32_t setSize(unsigned n)
     cpu.D[n] = uint32_t(width & 0xFFFF) << 16 | (height & 0xFFFF);
     screen.requestedWidth = width;
     screen.requestedHeight = height;
-    screen.requestedBits = reg(n + 1);  // A0 after D7
+    screen.requestedBits = cpuRegister(n + 1);  // A0 after D7
     return 0;
 }
 
