@@ -25,7 +25,6 @@ namespace {
 
 // ---- registers -------------------------------------------------------------------------
 
-constexpr unsigned AddressBase = 8;  // register index of A0 in the flat register file
 uint32_t& dataReg(unsigned n) { return cpu.D[n]; }
 uint32_t& addrReg(unsigned n) { return cpu.A[n]; }
 
@@ -86,20 +85,24 @@ void appendHex(std::string& out, const char* format, uint32_t value)
     out += buffer;
 }
 
-void appendRegisterDump(std::string& out)
+// One line "D0 xxxxxxxx D1 ..." of a register bank. The name is built character by
+// character: GCC 12 warns falsely about string concatenation here at -O3.
+void appendRegisterLine(std::string& out, char bank, const uint32_t (&registers)[8])
 {
     for (unsigned i = 0; i < 8; ++i) {
         if (i) out += ' ';
-        out += "D" + std::to_string(i) + " ";
-        appendHex(out, "%08x", cpu.D[i]);
+        out += bank;
+        out += char('0' + i);
+        out += ' ';
+        appendHex(out, "%08x", registers[i]);
     }
     out += "\r\n";
-    for (unsigned i = 0; i < 8; ++i) {
-        if (i) out += ' ';
-        out += "A" + std::to_string(i) + " ";
-        appendHex(out, "%08x", cpu.A[i]);
-    }
-    out += "\r\n";
+}
+
+void appendRegisterDump(std::string& out)
+{
+    appendRegisterLine(out, 'D', cpu.D);
+    appendRegisterLine(out, 'A', cpu.A);
 }
 
 constexpr unsigned MemoryDumpBytes = 16;
@@ -282,14 +285,14 @@ int32_t sysClearMemory(unsigned n)
 int32_t sysSaveRegisters(unsigned)
 {
     for (unsigned i = 0; i < SavedRegisterCount; ++i)
-        savedRegisters[i] = i < AddressBase ? cpu.D[i] : cpu.A[i - AddressBase];
+        savedRegisters[i] = cpuRegister(i);
     return HostCallResult::KeepRegisters;
 }
 
 int32_t sysRestoreRegisters(unsigned)
 {
     for (unsigned i = 0; i < SavedRegisterCount; ++i)
-        (i < AddressBase ? cpu.D[i] : cpu.A[i - AddressBase]) = savedRegisters[i];
+        cpuRegister(i) = savedRegisters[i];
     return HostCallResult::KeepRegisters;
 }
 
