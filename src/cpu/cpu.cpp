@@ -65,6 +65,52 @@ void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched) {
     }
 }
 
+void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch) {
+    slowWrite(address, value, sizeAndWatch & 0xFF, sizeAndWatch & 0x100);
+}
+
+void traceAfterFlow(uint32_t, uint32_t, uint32_t) {
+    cpu.nextStep.store(NextStep::TraceFire, std::memory_order_relaxed);
+}
+
+#if defined(__x86_64__) && !defined(ZEM_PORTABLE_FLAGS)
+// rareCall's thunk: calls rax(edi, esi, edx) keeping every general register the handler may
+// hold. The stack is realigned because handlers run at any alignment.
+asm(R"(
+    .text
+    .p2align 4
+    .globl zemRareCallThunk
+    .type zemRareCallThunk, @function
+zemRareCallThunk:
+    push %rax
+    push %rcx
+    push %rdx
+    push %rsi
+    push %rdi
+    push %r8
+    push %r9
+    push %r10
+    push %r11
+    push %rbp
+    mov %rsp, %rbp
+    and $-16, %rsp
+    call *%rax
+    mov %rbp, %rsp
+    pop %rbp
+    pop %r11
+    pop %r10
+    pop %r9
+    pop %r8
+    pop %rdi
+    pop %rsi
+    pop %rdx
+    pop %rcx
+    pop %rax
+    ret
+    .size zemRareCallThunk, .-zemRareCallThunk
+)");
+#endif
+
 // ---------------------------------------------------------------------------------------
 // Condition codes and the status register.
 uint8_t ccrFromFlags() {

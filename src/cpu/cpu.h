@@ -49,7 +49,8 @@ struct CpuState {
     uint32_t A[8];  // A[7] is always the live active stack pointer
     uint32_t msp, isp, usp;
     uint32_t* activeSlot;  // &msp, &isp or &usp: the slot that A[7] belongs to (stale while active)
-    uint16_t flags;        // N = bit 7, Z = bit 6, V = bit 11, C = bit 0 (host flag layout)
+    uint16_t flags;        // N = bit 7, Z = bit 6, C = bit 0, V = bit 8 (host flag layout); test
+                           // single bits only: bits 1-5 and 9-15 may hold host leftovers
     uint8_t x;             // X in bit 0; lies directly above flags
     uint8_t srSystem;      // T1 b7, T0 b6, S b5, M b4, mask b2-0
     uint8_t srPrevious;
@@ -68,7 +69,7 @@ namespace CpuFlag {
 constexpr uint16_t C = 1u << 0;
 constexpr uint16_t Z = 1u << 6;
 constexpr uint16_t N = 1u << 7;
-constexpr uint16_t V = 1u << 11;
+constexpr uint16_t V = 1u << 8;
 }  // namespace CpuFlag
 
 namespace SrBit {

@@ -54,6 +54,27 @@ extern Fast fast;
 void refreshMemoryGeometry();  // after memoryAllocate or a watch change
 void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched);
 
+// Rare paths called from the hot handlers (a write that is not plain RAM, trace on a change
+// of flow). A plain call would make every handler that contains one save registers and
+// align the stack on its fast path as well; on x86-64 they go through a thunk that keeps
+// every general register instead, so the handler around it needs no frame at all.
+using RareCall = void (*)(uint32_t, uint32_t, uint32_t);
+#if defined(__x86_64__) && !defined(ZEM_PORTABLE_FLAGS)
+ZEM_HOT void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c) {
+    // The thunk's own call must not land in the red zone the handler may be using.
+    asm volatile("lea -128(%%rsp), %%rsp\n\tcall zemRareCallThunk\n\tlea 128(%%rsp), %%rsp"
+                 :
+                 : "a"(fn), "D"(a), "S"(b), "d"(c)
+                 : "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8",
+                   "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+}
+#else
+inline void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c) { fn(a, b, c); }
+#endif
+
+// slowWrite in the rare-call form: c = size, plus 0x100 when the screen watch applies.
+void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch);
+
 ZEM_HOT uint32_t load16(const uint8_t* p) {
     uint16_t v;
     std::memcpy(&v, p, 2);
@@ -95,7 +116,7 @@ ZEM_HOT void writeMem(uint32_t a, uint32_t v) {
         else if constexpr (S == 2) store16(p, v);
         else store32(p, v);
     } else {
-        slowWrite(a, v, S, true);
+        rareCall(&slowWriteRare, a, v, S | 0x100);
     }
 }
 
@@ -110,7 +131,7 @@ ZEM_HOT void writeStack(uint32_t a, uint32_t v) {
         else if constexpr (S == 2) store16(p, v);
         else store32(p, v);
     } else {
-        slowWrite(a, v, S, false);
+        rareCall(&slowWriteRare, a, v, S);
     }
 }
 
@@ -140,12 +161,10 @@ ZEM_HOT int32_t sext(uint32_t v) {
 #endif
 
 #if ZEM_HOST_FLAGS
-// The capture leaves SF, ZF and CF in the low byte (LAHF, then rotated down) and OF at bit
-// 11 (SETO shifted up before the rotation): exactly our layout once the other host bits
-// are masked off, with no further shuffling per instruction.
-constexpr uint16_t kHostFlagBits = CpuFlag::N | CpuFlag::Z | CpuFlag::V | CpuFlag::C;
-
-#define ZEM_FLAGS_CAPTURE "\n\tlahf\n\tseto %%al\n\tshlb $3,%%al\n\trorw $8,%%ax"
+// The capture leaves SF, ZF and CF in the low byte (LAHF, then rotated down) and OF as
+// 0 or 1 in the high byte (SETO before the rotation): our layout as it stands, host bits
+// in between included (the flag word ignores them).
+#define ZEM_FLAGS_CAPTURE "\n\tlahf\n\tseto %%al\n\trorw $8,%%ax"
 #define ZEM_ALU(insn, S, d, s, ax)                                                                          \
     do {                                                                                                    \
         if constexpr (S == 1)                                                                               \
@@ -174,7 +193,8 @@ ZEM_HOT uint16_t flagsNZ(uint32_t r) {
     if constexpr (S == 1) asm("testb %b1,%b1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
     else if constexpr (S == 2) asm("testw %w1,%w1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
     else asm("testl %1,%1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
-    return uint16_t((ax >> 8) & 0xC0);
+    // TEST clears CF and OF: the host flag byte is the whole answer (V = C = 0).
+    return uint8_t(ax >> 8);
 #else
     r &= sizeMask<S>;
     return uint16_t(((r >> (sizeBits<S> - 8)) & 0x80) | (r == 0 ? FZ : 0));
@@ -221,7 +241,7 @@ ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s) {
 #if ZEM_HOST_FLAGS
     uint32_t ax;
     ZEM_ALU_X("add", S, d, s, ax);
-    cpu.flags = uint16_t(ax & kHostFlagBits);
+    cpu.flags = uint16_t(ax);
     return d & sizeMask<S>;
 #else
     return addxFlags<S>(d, s, 0);
@@ -233,7 +253,7 @@ ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s) {
 #if ZEM_HOST_FLAGS
     uint32_t ax;
     ZEM_ALU_X("sub", S, d, s, ax);
-    cpu.flags = uint16_t(ax & kHostFlagBits);
+    cpu.flags = uint16_t(ax);
     return d & sizeMask<S>;
 #else
     return subxFlags<S>(d, s, 0);
@@ -245,7 +265,7 @@ ZEM_HOT void cmpFlags(uint32_t d, uint32_t s) {
 #if ZEM_HOST_FLAGS
     uint32_t ax;
     ZEM_ALU("sub", S, d, s, ax);
-    cpu.flags = uint16_t(ax & kHostFlagBits);
+    cpu.flags = uint16_t(ax);
 #else
     const uint8_t x = cpu.x;
     subxFlags<S>(d, s, 0);
@@ -307,8 +327,11 @@ uint32_t acceptInterrupt(uint32_t pc);
 inline bool supervisor() { return cpu.srSystem & SrBit::S; }
 
 // End of a change of flow whose target is known to be even: trace on change of flow (T0).
+// The exception is taken by the loop as the instruction's next step (TraceFire), with the
+// target as the stacked PC.
+void traceAfterFlow(uint32_t, uint32_t, uint32_t);
 ZEM_HOT uint32_t flowToEven(uint32_t target) {
-    if (cpu.srSystem & SrBit::T0) [[unlikely]] return traceException(target & fast.mask);
+    if (cpu.srSystem & SrBit::T0) [[unlikely]] rareCall(&traceAfterFlow, 0, 0, 0);
     return target;
 }
 
@@ -424,10 +447,18 @@ ZEM_HOT uint32_t readEa(uint32_t& pc, unsigned r) {
     else return readMem<S>(eaAddress<M, S>(pc, r));
 }
 
+// A byte or word result is merged in a host register and stored whole: stored as a byte or
+// word, the next instruction's full-width read of the register could not be forwarded from
+// the store and would wait for it to reach the cache.
 template <int S>
 ZEM_HOT void writeDn(unsigned r, uint32_t v) {
-    if constexpr (S == 4) cpu.D[r] = v;
-    else cpu.D[r] = (cpu.D[r] & ~sizeMask<S>) | (v & sizeMask<S>);
+    if constexpr (S == 4) {
+        cpu.D[r] = v;
+    } else {
+        uint32_t old = cpu.D[r];
+        asm("" : "+r"(old));
+        cpu.D[r] = (old & ~sizeMask<S>) | (v & sizeMask<S>);
+    }
 }
 
 template <int M, int S>
@@ -478,11 +509,12 @@ extern std::atomic<const CountingHandler*> countingRoute;
 // The threaded and counting tables are indexed by the opcode word as it lies in host
 // memory, not by its value: the dispatch then goes straight from the load to the jump,
 // and only a handler that decodes opcode fields pays for the byte swap.
-ZEM_HOT uint32_t fetchOpcodeKey(uint32_t pc) {
+ZEM_HOT uint32_t load16Raw(const uint8_t* p) {
     uint16_t v;
-    std::memcpy(&v, fast.base + pc, 2);
+    std::memcpy(&v, p, 2);
     return v;
 }
+ZEM_HOT uint32_t fetchOpcodeKey(uint32_t pc) { return load16Raw(fast.base + pc); }
 ZEM_HOT uint32_t opcodeFromKey(uint32_t key) {
     if constexpr (std::endian::native == std::endian::little) return __builtin_bswap16(uint16_t(key));
     else return key;
@@ -493,21 +525,27 @@ ZEM_HOT uint32_t opcodeKey(uint32_t op) { return opcodeFromKey(op); }
 // The threaded forms are marked hot so that the linker packs them together, away from the
 // plain and counting forms and the table builders: the handlers a program runs then share
 // far fewer code pages and cache lines.
+// The memory geometry is read before the instruction runs: the compiler must assume that a
+// guest byte store may change it and would read it again for the next fetch.
 template <Handler F>
 [[gnu::flatten, gnu::hot]] uint32_t threadedHandler(uint32_t pc, uint32_t key) {
-    pc = F(pc, opcodeFromKey(key)) & fast.mask;
+    const uint8_t* const base = fast.base;
+    const uint32_t mask = fast.mask;
+    pc = F(pc, opcodeFromKey(key)) & mask;
     fast.pc = pc;
-    key = fetchOpcodeKey(pc);
+    key = load16Raw(base + pc);
     return threadedRoute.load(std::memory_order_relaxed)[key](pc, key);
 }
 
 template <Handler F>
 [[gnu::flatten]] uint32_t countingHandler(uint32_t pc, uint32_t key, uint64_t executed) {
+    const uint8_t* const base = fast.base;
+    const uint32_t mask = fast.mask;
     ++executed;
-    pc = F(pc, opcodeFromKey(key)) & fast.mask;
+    pc = F(pc, opcodeFromKey(key)) & mask;
 #if ZEM_THREADED_DISPATCH
     fast.pc = pc;
-    key = fetchOpcodeKey(pc);
+    key = load16Raw(base + pc);
     return countingRoute.load(std::memory_order_relaxed)[key](pc, key, executed);
 #else
     fast.executed = executed;

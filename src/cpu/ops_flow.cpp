@@ -58,9 +58,8 @@ template <int Cond>
 uint32_t opDbcc(uint32_t pc, uint32_t op) {
     if (testCondition(Cond)) return pc + 4;
     cpu.instrLatch = pc;
-    uint32_t& d = cpu.D[op & 7];
-    const uint32_t counter = (d - 1) & 0xFFFF;
-    d = (d & 0xFFFF0000u) | counter;
+    const uint32_t counter = (cpu.D[op & 7] - 1) & 0xFFFF;
+    writeDn<2>(op & 7, counter);
     if (counter == 0xFFFF) return pc + 4;
     return flowTo(pc + 2 + uint32_t(int16_t(fetch16(pc + 2))));
 }

@@ -49,9 +49,9 @@ uint32_t opTas(uint32_t pc, uint32_t op) {
 }
 
 uint32_t opExtW(uint32_t pc, uint32_t op) {
-    uint32_t& d = cpu.D[op & 7];
-    d = (d & 0xFFFF0000u) | (uint32_t(int8_t(d)) & 0xFFFF);
-    cpu.flags = flagsNZ<2>(d);
+    const uint32_t v = uint32_t(int8_t(cpu.D[op & 7]));
+    writeDn<2>(op & 7, v);
+    cpu.flags = flagsNZ<2>(v);
     return pc + 2;
 }
 

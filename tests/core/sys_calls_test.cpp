@@ -138,7 +138,7 @@ TEST_F(SysCallTest, RingsThroughTheirHandles)
     cpu.flags = 0;
     call(0xA080);
     EXPECT_EQ(cpu.D[1], 0x55u);
-    EXPECT_EQ(cpu.flags, 0);
+    EXPECT_EQ(cpuGetSr() & 0x1F, 0);
     call(0xA0A0);
     EXPECT_TRUE(cpu.flags & CpuFlag::Z);
 }
