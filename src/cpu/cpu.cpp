@@ -27,7 +27,6 @@ bool tableBuilt = false;
 }  // namespace
 
 void refreshMemoryGeometry() {
-    fast.base = mem.base;
     fast.mask = mem.mask;
     fast.ramEnd = mem.ramEnd;
     fast.fastStart = watchInstalled ? watch.screenEnd : mem.base;
@@ -38,11 +37,11 @@ void refreshMemoryGeometry() {
     }
 }
 
-void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched) {
-    uint8_t* p = fast.base + address;
+void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc) {
+    uint8_t* p = guestBase() + address;
     if (p + size > fast.ramEnd) {
         zlog(LogCat::Error, "M68K access violation at address $%08x (possible PC $%08x)\r\n", address,
-             cpuGetPc());
+             pc);
         return;
     }
     if (size == 1) *p = uint8_t(value);
@@ -65,16 +64,16 @@ void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched) {
     }
 }
 
-void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch) {
-    slowWrite(address, value, sizeAndWatch & 0xFF, sizeAndWatch & 0x100);
+void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch, uint32_t pc) {
+    slowWrite(address, value, sizeAndWatch & 0xFF, sizeAndWatch & 0x100, pc);
 }
 
-void traceAfterFlow(uint32_t, uint32_t, uint32_t) {
+void traceAfterFlow(uint32_t, uint32_t, uint32_t, uint32_t) {
     cpu.nextStep.store(NextStep::TraceFire, std::memory_order_relaxed);
 }
 
 #if defined(__x86_64__) && !defined(ZEM_PORTABLE_FLAGS)
-// rareCall's thunk: calls rax(edi, esi, edx) keeping every general register the handler may
+// rareCall's thunk: calls rax(edi, esi, edx, ecx) keeping every general register the handler may
 // hold. The stack is realigned because handlers run at any alignment.
 asm(R"(
     .text

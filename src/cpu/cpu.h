@@ -99,7 +99,7 @@ void cpuSrChanged();         // processor thread: after every write to srSystem
 inline void cpuSetZ(bool on) { cpu.flags = on ? (cpu.flags | CpuFlag::Z) : (cpu.flags & ~CpuFlag::Z); }
 inline void cpuSetC(bool on) { cpu.flags = on ? (cpu.flags | CpuFlag::C) : (cpu.flags & ~CpuFlag::C); }
 uint16_t cpuGetSr();          // srSystem << 8 | CCR
-uint32_t cpuGetPc();          // the PC as of the last completed instruction (hostCallPc during a host call)
+uint32_t cpuGetPc();          // next instruction's PC when the processor is not running; hostCallPc in a host call
 
 // Host calls: words $A000-$AFFF except $ABxx. group = bits 11-8, sub = bits 7-4, low = bits 3-0.
 // Without a handler every host-call word is an illegal instruction.

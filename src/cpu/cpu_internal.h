@@ -39,41 +39,49 @@ void buildOpTable();
 #endif
 
 // ---------------------------------------------------------------------------------------
+// Guest memory always lies at this host address (memoryAllocate reserves it there): the
+// hot path then reaches any guest byte with a constant displacement instead of loading the
+// base first. Low enough for a signed 32-bit displacement, far below where the host puts
+// its own mappings.
+constexpr uintptr_t kGuestBaseAddress = 0x40000000u;
+ZEM_HOT uint8_t* guestBase() { return reinterpret_cast<uint8_t*>(kGuestBaseAddress); }
+
 // Hot-path copies of the memory geometry and the write watch.
 struct Fast {
-    uint8_t* base;
     uint32_t mask;
     uint8_t* fastStart;     // writes at or above this (and below ramEnd - size) are plain RAM
     uintptr_t fastSpan[5];  // indexed by access size: ramEnd - size - fastStart
     uint8_t* ramEnd;
-    uint32_t pc;            // address of the instruction being executed (logging, cpuGetPc)
+    uint32_t pc;            // the PC between runs of the loop (the threaded chains keep it in
+                            // a register and store it when they hand back)
     uint64_t executed;      // the counting chain's total when it returns to the loop
 };
 extern Fast fast;
 
 void refreshMemoryGeometry();  // after memoryAllocate or a watch change
-void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched);
+void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc);
 
 // Rare paths called from the hot handlers (a write that is not plain RAM, trace on a change
 // of flow). A plain call would make every handler that contains one save registers and
 // align the stack on its fast path as well; on x86-64 they go through a thunk that keeps
 // every general register instead, so the handler around it needs no frame at all.
-using RareCall = void (*)(uint32_t, uint32_t, uint32_t);
+using RareCall = void (*)(uint32_t, uint32_t, uint32_t, uint32_t);
 #if defined(__x86_64__) && !defined(ZEM_PORTABLE_FLAGS)
-ZEM_HOT void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c) {
+ZEM_HOT void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     // The thunk's own call must not land in the red zone the handler may be using.
     asm volatile("lea -128(%%rsp), %%rsp\n\tcall zemRareCallThunk\n\tlea 128(%%rsp), %%rsp"
                  :
-                 : "a"(fn), "D"(a), "S"(b), "d"(c)
+                 : "a"(fn), "D"(a), "S"(b), "d"(c), "c"(d)
                  : "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8",
                    "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
 }
 #else
-inline void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c) { fn(a, b, c); }
+inline void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t d) { fn(a, b, c, d); }
 #endif
 
-// slowWrite in the rare-call form: c = size, plus 0x100 when the screen watch applies.
-void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch);
+// slowWrite in the rare-call form: c = size, plus 0x100 when the screen watch applies, and
+// the PC the instruction had reached (for the access-violation line).
+void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch, uint32_t pc);
 
 ZEM_HOT uint32_t load16(const uint8_t* p) {
     uint16_t v;
@@ -96,42 +104,44 @@ ZEM_HOT void store32(uint8_t* p, uint32_t v) {
 
 // Instruction-stream words: pc is already masked at the start of an instruction; the
 // extension words of an instruction at the top of the range come from the bytes above it.
-ZEM_HOT uint32_t fetch16(uint32_t pc) { return load16(fast.base + pc); }
-ZEM_HOT uint32_t fetch32(uint32_t pc) { return load32(fast.base + pc); }
+ZEM_HOT uint32_t fetch16(uint32_t pc) { return load16(guestBase() + pc); }
+ZEM_HOT uint32_t fetch32(uint32_t pc) { return load32(guestBase() + pc); }
 
 template <int S>
 ZEM_HOT uint32_t readMem(uint32_t a) {
-    const uint8_t* p = fast.base + (a & fast.mask);
+    const uint8_t* p = guestBase() + (a & fast.mask);
     if constexpr (S == 1) return *p;
     else if constexpr (S == 2) return load16(p);
     else return load32(p);
 }
 
+// pc: the PC the instruction has reached, for the access-violation line of a write into
+// the read-only tail.
 template <int S>
-ZEM_HOT void writeMem(uint32_t a, uint32_t v) {
+ZEM_HOT void writeMem(uint32_t a, uint32_t v, uint32_t pc) {
     a &= fast.mask;
-    uint8_t* p = fast.base + a;
+    uint8_t* p = guestBase() + a;
     if (uintptr_t(p - fast.fastStart) <= fast.fastSpan[S]) [[likely]] {
         if constexpr (S == 1) *p = uint8_t(v);
         else if constexpr (S == 2) store16(p, v);
         else store32(p, v);
     } else {
-        rareCall(&slowWriteRare, a, v, S | 0x100);
+        rareCall(&slowWriteRare, a, v, S | 0x100, pc);
     }
 }
 
 // Stack pushes of exception entry, JSR, BSR, PEA and LINK bypass the screen watch but
 // still respect the read-only tail.
 template <int S>
-ZEM_HOT void writeStack(uint32_t a, uint32_t v) {
+ZEM_HOT void writeStack(uint32_t a, uint32_t v, uint32_t pc) {
     a &= fast.mask;
-    uint8_t* p = fast.base + a;
+    uint8_t* p = guestBase() + a;
     if (p + S <= fast.ramEnd) [[likely]] {
         if constexpr (S == 1) *p = uint8_t(v);
         else if constexpr (S == 2) store16(p, v);
         else store32(p, v);
     } else {
-        rareCall(&slowWriteRare, a, v, S);
+        rareCall(&slowWriteRare, a, v, S, pc);
     }
 }
 
@@ -329,9 +339,9 @@ inline bool supervisor() { return cpu.srSystem & SrBit::S; }
 // End of a change of flow whose target is known to be even: trace on change of flow (T0).
 // The exception is taken by the loop as the instruction's next step (TraceFire), with the
 // target as the stacked PC.
-void traceAfterFlow(uint32_t, uint32_t, uint32_t);
+void traceAfterFlow(uint32_t, uint32_t, uint32_t, uint32_t);
 ZEM_HOT uint32_t flowToEven(uint32_t target) {
-    if (cpu.srSystem & SrBit::T0) [[unlikely]] rareCall(&traceAfterFlow, 0, 0, 0);
+    if (cpu.srSystem & SrBit::T0) [[unlikely]] rareCall(&traceAfterFlow, 0, 0, 0, 0);
     return target;
 }
 
@@ -387,6 +397,18 @@ ZEM_HOT uint32_t indexedAddress(uint32_t base, uint32_t& pc) {
     return base + uint32_t(int8_t(ext)) + indexValue(ext);
 }
 
+// (An)+ and -(An) step: the size, except that a byte access keeps A7 even.
+template <int S>
+ZEM_HOT uint32_t addressStep(unsigned r) {
+    if constexpr (S == 1) {
+        static constexpr uint8_t kByteStep[8] = {1, 1, 1, 1, 1, 1, 1, 2};
+        return kByteStep[r];
+    } else {
+        (void)r;
+        return S;
+    }
+}
+
 template <int M, int S>
 ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
     uint32_t* A = cpu.A;
@@ -394,10 +416,10 @@ ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
         return A[r];
     } else if constexpr (M == EPi) {
         uint32_t a = A[r];
-        A[r] = a + ((S == 1 && r == 7) ? 2 : S);
+        A[r] = a + addressStep<S>(r);
         return a;
     } else if constexpr (M == EPd) {
-        uint32_t a = A[r] - ((S == 1 && r == 7) ? 2 : S);
+        uint32_t a = A[r] - addressStep<S>(r);
         A[r] = a;
         return a;
     } else if constexpr (M == EDi) {
@@ -466,7 +488,10 @@ ZEM_HOT void writeEa(uint32_t& pc, unsigned r, uint32_t v) {
     if constexpr (M == EDn) writeDn<S>(r, v);
     else if constexpr (M == EAn) cpu.A[r] = v;
     else if constexpr (M == EImm) (void)pc, (void)r, (void)v;
-    else writeMem<S>(eaAddress<M, S>(pc, r), v);
+    else {
+        const uint32_t a = eaAddress<M, S>(pc, r);
+        writeMem<S>(a, v, pc);
+    }
 }
 
 // Read-modify-write: the location is resolved once, read, then written back.
@@ -474,8 +499,10 @@ template <int M, int S>
 struct Rmw {
     uint32_t addr = 0;
     unsigned reg;
+    uint32_t pcAt;
     Rmw(uint32_t& pc, unsigned r) : reg(r) {
         if constexpr (M != EDn && M != EAn) addr = eaAddress<M, S>(pc, r);
+        pcAt = pc;
     }
     uint32_t read() const {
         if constexpr (M == EDn) return cpu.D[reg] & sizeMask<S>;
@@ -485,7 +512,7 @@ struct Rmw {
     void write(uint32_t v) const {
         if constexpr (M == EDn) writeDn<S>(reg, v);
         else if constexpr (M == EAn) cpu.A[reg] = v;
-        else writeMem<S>(addr, v);
+        else writeMem<S>(addr, v, pcAt);
     }
 };
 
@@ -514,7 +541,7 @@ ZEM_HOT uint32_t load16Raw(const uint8_t* p) {
     std::memcpy(&v, p, 2);
     return v;
 }
-ZEM_HOT uint32_t fetchOpcodeKey(uint32_t pc) { return load16Raw(fast.base + pc); }
+ZEM_HOT uint32_t fetchOpcodeKey(uint32_t pc) { return load16Raw(guestBase() + pc); }
 ZEM_HOT uint32_t opcodeFromKey(uint32_t key) {
     if constexpr (std::endian::native == std::endian::little) return __builtin_bswap16(uint16_t(key));
     else return key;
@@ -525,26 +552,24 @@ ZEM_HOT uint32_t opcodeKey(uint32_t op) { return opcodeFromKey(op); }
 // The threaded forms are marked hot so that the linker packs them together, away from the
 // plain and counting forms and the table builders: the handlers a program runs then share
 // far fewer code pages and cache lines.
-// The memory geometry is read before the instruction runs: the compiler must assume that a
-// guest byte store may change it and would read it again for the next fetch.
+// The mask is read before the instruction runs: the compiler must assume that a guest byte
+// store may change it and would read it again for the next fetch.
 template <Handler F>
 [[gnu::flatten, gnu::hot]] uint32_t threadedHandler(uint32_t pc, uint32_t key) {
-    const uint8_t* const base = fast.base;
+    const uint8_t* const base = guestBase();
     const uint32_t mask = fast.mask;
     pc = F(pc, opcodeFromKey(key)) & mask;
-    fast.pc = pc;
     key = load16Raw(base + pc);
     return threadedRoute.load(std::memory_order_relaxed)[key](pc, key);
 }
 
 template <Handler F>
 [[gnu::flatten]] uint32_t countingHandler(uint32_t pc, uint32_t key, uint64_t executed) {
-    const uint8_t* const base = fast.base;
+    const uint8_t* const base = guestBase();
     const uint32_t mask = fast.mask;
     ++executed;
     pc = F(pc, opcodeFromKey(key)) & mask;
 #if ZEM_THREADED_DISPATCH
-    fast.pc = pc;
     key = load16Raw(base + pc);
     return countingRoute.load(std::memory_order_relaxed)[key](pc, key, executed);
 #else

@@ -20,10 +20,10 @@ uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uin
     cpu.srSystem = newSystem;
     srChangedAt(stackedPc);
     const uint32_t frame = (cpu.A[7] - (format ? kLongFrame : kShortFrame)) & fast.mask;
-    if (format) writeStack<4>(frame + 8, cpu.instrLatch);
-    writeStack<2>(frame, oldSr);
-    writeStack<4>(frame + 2, stackedPc);
-    writeStack<2>(frame + 6, format << 12 | vector * 4);
+    if (format) writeStack<4>(frame + 8, cpu.instrLatch, stackedPc);
+    writeStack<2>(frame, oldSr, stackedPc);
+    writeStack<4>(frame + 2, stackedPc, stackedPc);
+    writeStack<2>(frame + 6, format << 12 | vector * 4, stackedPc);
     cpu.A[7] = frame;
     if (clearTrace) cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);
     return readMem<4>(cpu.vbr + vector * 4) & fast.mask;
@@ -81,9 +81,9 @@ uint32_t acceptInterrupt(uint32_t pc) {
         cpu.srSystem &= uint8_t(~SrBit::M);
         srChangedAt(pc);
         const uint32_t frame = (cpu.A[7] - kShortFrame) & fast.mask;
-        writeStack<2>(frame, readMem<2>(master) | (uint32_t(SrBit::S) << 8));
-        writeStack<4>(frame + 2, readMem<4>(master + 2));
-        writeStack<2>(frame + 6, (readMem<2>(master + 6) & 0x0FFF) | 0x1000);
+        writeStack<2>(frame, readMem<2>(master) | (uint32_t(SrBit::S) << 8), pc);
+        writeStack<4>(frame + 2, readMem<4>(master + 2), pc);
+        writeStack<2>(frame + 6, (readMem<2>(master + 6) & 0x0FFF) | 0x1000, pc);
         cpu.A[7] = frame;
     }
     cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);

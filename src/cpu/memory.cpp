@@ -20,8 +20,12 @@ bool memoryAllocate(uint32_t megabytes) {
     memoryRelease();
     if (megabytes == 0 || megabytes > kLargestRamMegabytes) return false;
     mem.pageSize = hostPageSize();
-    uint8_t* block = hostReserve(reservedSize());
-    if (!block) return false;
+    uint8_t* block = hostReserveAt(m68k::kGuestBaseAddress, reservedSize());
+    if (!block) {
+        zlog(LogCat::Error, "ZEM: Guest memory cannot be reserved at host address $%llx\r\n",
+             static_cast<unsigned long long>(m68k::kGuestBaseAddress));
+        return false;
+    }
     const uint32_t ramSize = megabytes * kMegabyte;
     const unsigned k = unsigned(std::ceil(std::log2(double(ramSize))));
     const uint32_t space = k >= 32 ? 0u : (1u << k);
@@ -57,6 +61,6 @@ uint32_t guestReadLong(uint32_t address) { return m68k::load32(mem.base + (addre
 
 // Host-side writes: no screen watch (the caller notes screen changes itself), but the
 // read-only tail is honoured exactly as for guest stores.
-void guestWriteByte(uint32_t address, uint8_t value) { m68k::writeStack<1>(address, value); }
-void guestWriteWord(uint32_t address, uint16_t value) { m68k::writeStack<2>(address, value); }
-void guestWriteLong(uint32_t address, uint32_t value) { m68k::writeStack<4>(address, value); }
+void guestWriteByte(uint32_t address, uint8_t value) { m68k::writeStack<1>(address, value, cpuGetPc()); }
+void guestWriteWord(uint32_t address, uint16_t value) { m68k::writeStack<2>(address, value, cpuGetPc()); }
+void guestWriteLong(uint32_t address, uint32_t value) { m68k::writeStack<4>(address, value, cpuGetPc()); }

@@ -36,7 +36,7 @@ uint32_t opCas(uint32_t pc, uint32_t op) {
     const uint32_t v = readMem<S>(a);
     const unsigned dc = ext & 7, du = (ext >> 6) & 7;
     cmpFlags<S>(v, cpu.D[dc]);
-    if (cpu.flags & FZ) writeMem<S>(a, cpu.D[du]);
+    if (cpu.flags & FZ) writeMem<S>(a, cpu.D[du], pc);
     else writeDn<S>(dc, v);
     return pc;
 }
@@ -52,8 +52,8 @@ uint32_t opCas2(uint32_t pc, uint32_t) {
     if (cpu.flags & FZ) {
         cmpFlags<S>(v2, cpu.D[dc2]);
         if (cpu.flags & FZ) {
-            writeMem<S>(a1, cpu.D[(ext1 >> 6) & 7]);
-            writeMem<S>(a2, cpu.D[(ext2 >> 6) & 7]);
+            writeMem<S>(a1, cpu.D[(ext1 >> 6) & 7], pc);
+            writeMem<S>(a2, cpu.D[(ext2 >> 6) & 7], pc);
             return pc + 6;
         }
     }
@@ -144,7 +144,7 @@ uint32_t opPack(uint32_t pc, uint32_t op) {
         const uint32_t lo = readMem<1>(eaAddress<EPd, 1>(scratch, op & 7));
         const uint32_t hi = readMem<1>(eaAddress<EPd, 1>(scratch, op & 7));
         const uint32_t v = ((hi << 8) | lo) + adjust;
-        writeMem<1>(eaAddress<EPd, 1>(scratch, (op >> 9) & 7), ((v >> 4) & 0xF0) | (v & 0x0F));
+        writeMem<1>(eaAddress<EPd, 1>(scratch, (op >> 9) & 7), ((v >> 4) & 0xF0) | (v & 0x0F), pc);
     } else {
         const uint32_t v = (cpu.D[op & 7] & 0xFFFF) + adjust;
         writeDn<1>((op >> 9) & 7, ((v >> 4) & 0xF0) | (v & 0x0F));
@@ -159,8 +159,8 @@ uint32_t opUnpk(uint32_t pc, uint32_t op) {
     if constexpr (Memory) {
         const uint32_t s = readMem<1>(eaAddress<EPd, 1>(scratch, op & 7));
         const uint32_t v = (((s & 0xF0) << 4) | (s & 0x0F)) + adjust;
-        writeMem<1>(eaAddress<EPd, 1>(scratch, (op >> 9) & 7), v);
-        writeMem<1>(eaAddress<EPd, 1>(scratch, (op >> 9) & 7), v >> 8);
+        writeMem<1>(eaAddress<EPd, 1>(scratch, (op >> 9) & 7), v, pc);
+        writeMem<1>(eaAddress<EPd, 1>(scratch, (op >> 9) & 7), v >> 8, pc);
     } else {
         const uint32_t s = cpu.D[op & 7] & 0xFF;
         writeDn<2>((op >> 9) & 7, (((s & 0xF0) << 4) | (s & 0x0F)) + adjust);
@@ -242,7 +242,7 @@ uint32_t opBitField(uint32_t pc, uint32_t op) {
             const unsigned shift = 64 - bitOffset - width;
             const uint64_t m = uint64_t(fieldMask) << shift;
             window = (window & ~m) | (uint64_t(result) << shift);
-            for (unsigned i = 0; i < bytes; ++i) writeMem<1>(address + i, uint32_t(window >> (56 - 8 * i)));
+            for (unsigned i = 0; i < bytes; ++i) writeMem<1>(address + i, uint32_t(window >> (56 - 8 * i)), pc);
         }
     }
     return pc;

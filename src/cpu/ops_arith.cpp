@@ -79,7 +79,7 @@ uint32_t opArithXMem(uint32_t pc, uint32_t op) {
     pc += 2;
     const uint32_t s = readMem<S>(eaAddress<EPd, S>(pc, op & 7));
     const uint32_t a = eaAddress<EPd, S>(pc, (op >> 9) & 7);
-    writeMem<S>(a, arithX<K, S>(readMem<S>(a), s));
+    writeMem<S>(a, arithX<K, S>(readMem<S>(a), s), pc);
     return pc;
 }
 
@@ -228,7 +228,7 @@ uint32_t opBcdMem(uint32_t pc, uint32_t op) {
     const uint32_t s = readMem<1>(eaAddress<EPd, 1>(pc, op & 7));
     const uint32_t a = eaAddress<EPd, 1>(pc, (op >> 9) & 7);
     const uint32_t d = readMem<1>(a);
-    writeMem<1>(a, Add ? bcdAdd(d, s) : bcdSub(d, s));
+    writeMem<1>(a, Add ? bcdAdd(d, s) : bcdSub(d, s), pc);
     return pc;
 }
 

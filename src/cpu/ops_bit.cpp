@@ -40,7 +40,7 @@ uint32_t opMovep(uint32_t pc, uint32_t op) {
     const unsigned dn = (op >> 9) & 7;
     if constexpr (ToMemory) {
         const uint32_t v = cpu.D[dn];
-        for (int shift = S * 8 - 8; shift >= 0; shift -= 8, a += 2) writeMem<1>(a, v >> shift);
+        for (int shift = S * 8 - 8; shift >= 0; shift -= 8, a += 2) writeMem<1>(a, v >> shift, pc);
     } else {
         uint32_t v = 0;
         for (int i = 0; i < S; ++i, a += 2) v = v << 8 | readMem<1>(a);

@@ -5,9 +5,10 @@
 namespace m68k {
 namespace {
 
+// Pushes a return address (also the PC reported should the push hit the read-only tail).
 inline void push32(uint32_t v) {
     cpu.A[7] -= 4;
-    writeStack<4>(cpu.A[7], v);
+    writeStack<4>(cpu.A[7], v, v);
 }
 
 inline uint32_t pop32() {

@@ -19,7 +19,7 @@ uint32_t opPea(uint32_t pc, uint32_t op) {
     pc += 2;
     const uint32_t a = eaAddress<M, 4>(pc, op & 7);
     cpu.A[7] -= 4;
-    writeStack<4>(cpu.A[7], a);
+    writeStack<4>(cpu.A[7], a, pc);
     return pc;
 }
 
@@ -90,12 +90,12 @@ uint32_t opMovemToMem(uint32_t pc, uint32_t op) {
         uint32_t& an = cpu.A[op & 7];
         for (uint32_t bits = list; bits; bits &= bits - 1) {
             an -= S;
-            writeMem<S>(an, r[15 - std::countr_zero(bits)]);
+            writeMem<S>(an, r[15 - std::countr_zero(bits)], pc);
         }
     } else {
         uint32_t a = eaAddress<M, S>(pc, op & 7);
         for (uint32_t bits = list; bits; bits &= bits - 1) {
-            writeMem<S>(a, r[std::countr_zero(bits)]);
+            writeMem<S>(a, r[std::countr_zero(bits)], pc);
             a += S;
         }
     }
@@ -118,7 +118,7 @@ uint32_t opMovemToRegs(uint32_t pc, uint32_t op) {
 
 inline uint32_t link(uint32_t pc, unsigned an, int32_t disp) {
     cpu.A[7] -= 4;
-    writeStack<4>(cpu.A[7], cpu.A[an]);
+    writeStack<4>(cpu.A[7], cpu.A[an], pc);
     cpu.A[an] = cpu.A[7];
     cpu.A[7] += uint32_t(disp);
     return pc;
