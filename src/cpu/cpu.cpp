@@ -29,11 +29,16 @@ bool tableBuilt = false;
 void refreshMemoryGeometry() {
     fast.mask = mem.mask;
     fast.ramEnd = mem.ramEnd;
-    fast.fastStart = watchInstalled ? watch.screenEnd : mem.base;
-    if (!fast.fastStart || fast.fastStart < mem.base) fast.fastStart = mem.base;
+    uint8_t* start = watchInstalled ? watch.screenEnd : mem.base;
+    if (!start || start < mem.base) start = mem.base;
+    const uint64_t startOffset = uint64_t(start - mem.base);
+    // No plain range at all (no RAM, or a screen reaching into the last long of RAM): an
+    // unreachable start sends every write the slow way.
+    const bool plain = mem.base && startOffset + 4 <= mem.ramSize;
+    fast.writeStart = plain ? uint32_t(startOffset) : UINT32_MAX;
     for (unsigned s = 0; s < 5; ++s) {
-        uintptr_t limit = uintptr_t(mem.ramEnd) - s;
-        fast.fastSpan[s] = limit > uintptr_t(fast.fastStart) ? limit - uintptr_t(fast.fastStart) : 0;
+        fast.writeSpan[s] = plain ? uint32_t(mem.ramSize - s - startOffset) : 0;
+        fast.stackEnd[s] = mem.ramSize >= s ? mem.ramSize - s + 1 : 0;
     }
 }
 
@@ -156,16 +161,16 @@ void srChangedAt(uint32_t pc) {
 // Next-step routing. The exit entries hand the PC of the instruction they were about to
 // run back to the loop, which then looks at nextStep.
 namespace {
-uint32_t exitThreaded(uint32_t pc, uint32_t) { return pc; }
-uint32_t exitCounting(uint32_t pc, uint32_t, uint64_t executed) {
+uint32_t exitThreaded(uint64_t pc, uint32_t) { return uint32_t(pc); }
+uint32_t exitCounting(uint64_t pc, uint32_t, uint64_t executed) {
     fast.executed = executed;
-    return pc;
+    return uint32_t(pc);
 }
-Handler exitTable[0x10000];
+ThreadedHandler exitTable[0x10000];
 CountingHandler exitCountingTable[0x10000];
 }  // namespace
 
-std::atomic<const Handler*> threadedRoute{exitTable};
+std::atomic<const ThreadedHandler*> threadedRoute{exitTable};
 std::atomic<const CountingHandler*> countingRoute{exitCountingTable};
 
 void buildExitTables() {

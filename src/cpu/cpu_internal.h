@@ -24,8 +24,11 @@ extern Handler opTable[0x10000];
 // Threaded dispatch: each entry runs its instruction and then fetches and jumps to the next
 // one itself, so that every handler has its own indirect branch for the predictor. It
 // returns (with the masked PC) only when nextStep leaves the plain loop. Its entries take
-// and are indexed by the opcode key (fetchOpcodeKey), as are the counting table's.
-extern Handler threadedTable[0x10000];
+// and are indexed by the opcode key (fetchOpcodeKey), as are the counting table's. The PC
+// comes as a 64-bit value with a zero upper half: the next fetch then indexes memory with
+// it directly, without a widening move in every handler.
+using ThreadedHandler = uint32_t (*)(uint64_t pc, uint32_t key);
+extern ThreadedHandler threadedTable[0x10000];
 // Where the threaded chains continue: their tables while nextStep is Loop, otherwise
 // tables whose every entry hands back to the loop. Set by every store of nextStep.
 void buildOpTable();
@@ -49,8 +52,12 @@ ZEM_HOT uint8_t* guestBase() { return reinterpret_cast<uint8_t*>(kGuestBaseAddre
 // Hot-path copies of the memory geometry and the write watch.
 struct Fast {
     uint32_t mask;
-    uint8_t* fastStart;     // writes at or above this (and below ramEnd - size) are plain RAM
-    uintptr_t fastSpan[5];  // indexed by access size: ramEnd - size - fastStart
+    // Guest offsets, indexed by access size: a write at a is plain RAM when
+    // a - writeStart <= writeSpan[size] (everything at or above the watched screen up to the
+    // end of RAM); a stack push when a < stackEnd[size].
+    uint32_t writeStart;
+    uint32_t writeSpan[5];
+    uint32_t stackEnd[5];
     uint8_t* ramEnd;
     uint32_t pc;            // the PC between runs of the loop (the threaded chains keep it in
                             // a register and store it when they hand back)
@@ -121,7 +128,7 @@ template <int S>
 ZEM_HOT void writeMem(uint32_t a, uint32_t v, uint32_t pc) {
     a &= fast.mask;
     uint8_t* p = guestBase() + a;
-    if (uintptr_t(p - fast.fastStart) <= fast.fastSpan[S]) [[likely]] {
+    if (a - fast.writeStart <= fast.writeSpan[S]) [[likely]] {
         if constexpr (S == 1) *p = uint8_t(v);
         else if constexpr (S == 2) store16(p, v);
         else store32(p, v);
@@ -136,7 +143,7 @@ template <int S>
 ZEM_HOT void writeStack(uint32_t a, uint32_t v, uint32_t pc) {
     a &= fast.mask;
     uint8_t* p = guestBase() + a;
-    if (p + S <= fast.ramEnd) [[likely]] {
+    if (a < fast.stackEnd[S]) [[likely]] {
         if constexpr (S == 1) *p = uint8_t(v);
         else if constexpr (S == 2) store16(p, v);
         else store32(p, v);
@@ -289,6 +296,10 @@ ZEM_HOT void logicFlags(uint32_t r) { cpu.flags = flagsNZ<S>(r); }
 ZEM_HOT bool testCondition(unsigned cc) {
     const uint16_t f = cpu.flags;
     const bool c = f & FC, z = f & FZ, n = f & FN, v = f & FV;
+    // V lies just above N: shifted down onto N it gives N != V in one exclusive-or (the
+    // signed comparisons).
+    static_assert(FV == FN << 1);
+    const uint32_t nXorV = (uint32_t(f) ^ (uint32_t(f) >> 1)) & FN;
     switch (cc & 15) {
     case 0: return true;
     case 1: return false;
@@ -302,10 +313,10 @@ ZEM_HOT bool testCondition(unsigned cc) {
     case 9: return v;
     case 10: return !n;
     case 11: return n;
-    case 12: return n == v;
-    case 13: return n != v;
-    case 14: return !z && n == v;
-    default: return z || n != v;
+    case 12: return !nXorV;
+    case 13: return nXorV;
+    case 14: return !(nXorV | (f & FZ));
+    default: return nXorV | (f & FZ);
     }
 }
 
@@ -521,16 +532,16 @@ struct Rmw {
 // forms.
 // The counting variant carries the number of executed instructions along the chain in a
 // register and stores it in fast.executed when it hands back to the loop.
-using CountingHandler = uint32_t (*)(uint32_t pc, uint32_t key, uint64_t executed);
+using CountingHandler = uint32_t (*)(uint64_t pc, uint32_t key, uint64_t executed);
 extern CountingHandler countingTable[0x10000];
 
 struct OpSlot {
     Handler plain;
-    Handler threaded;
+    ThreadedHandler threaded;  // null where the plain loop runs instead
     CountingHandler counting;
 };
 
-extern std::atomic<const Handler*> threadedRoute;
+extern std::atomic<const ThreadedHandler*> threadedRoute;
 extern std::atomic<const CountingHandler*> countingRoute;
 
 // The threaded and counting tables are indexed by the opcode word as it lies in host
@@ -555,26 +566,24 @@ ZEM_HOT uint32_t opcodeKey(uint32_t op) { return opcodeFromKey(op); }
 // The mask is read before the instruction runs: the compiler must assume that a guest byte
 // store may change it and would read it again for the next fetch.
 template <Handler F>
-[[gnu::flatten, gnu::hot]] uint32_t threadedHandler(uint32_t pc, uint32_t key) {
-    const uint8_t* const base = guestBase();
+[[gnu::flatten, gnu::hot]] uint32_t threadedHandler(uint64_t pc, uint32_t key) {
     const uint32_t mask = fast.mask;
-    pc = F(pc, opcodeFromKey(key)) & mask;
-    key = load16Raw(base + pc);
+    pc = F(uint32_t(pc), opcodeFromKey(key)) & mask;
+    key = load16Raw(guestBase() + pc);
     return threadedRoute.load(std::memory_order_relaxed)[key](pc, key);
 }
 
 template <Handler F>
-[[gnu::flatten]] uint32_t countingHandler(uint32_t pc, uint32_t key, uint64_t executed) {
-    const uint8_t* const base = guestBase();
+[[gnu::flatten]] uint32_t countingHandler(uint64_t pc, uint32_t key, uint64_t executed) {
     const uint32_t mask = fast.mask;
     ++executed;
-    pc = F(pc, opcodeFromKey(key)) & mask;
+    pc = F(uint32_t(pc), opcodeFromKey(key)) & mask;
 #if ZEM_THREADED_DISPATCH
-    key = load16Raw(base + pc);
+    key = load16Raw(guestBase() + pc);
     return countingRoute.load(std::memory_order_relaxed)[key](pc, key, executed);
 #else
     fast.executed = executed;
-    return pc;
+    return uint32_t(pc);
 #endif
 }
 
@@ -583,7 +592,7 @@ constexpr OpSlot slot() {
 #if ZEM_THREADED_DISPATCH
     return {F, &threadedHandler<F>, &countingHandler<F>};
 #else
-    return {F, F, &countingHandler<F>};
+    return {F, nullptr, &countingHandler<F>};
 #endif
 }
 

@@ -138,7 +138,7 @@ void buildSystemGroup(OpSlot* t) {
 }
 
 Handler opTable[0x10000];
-Handler threadedTable[0x10000];
+ThreadedHandler threadedTable[0x10000];
 CountingHandler countingTable[0x10000];
 
 void buildOpTable() {

@@ -71,6 +71,32 @@ TEST_F(GuestMemoryTest, LongReadAtTheTopComesFromAboveTheMaskNotFromZero) {
     EXPECT_EQ(guestReadLong(0x7FFFFE), 0u);
 }
 
+// A watched screen may end exactly at the top of RAM: instruction writes beyond it still
+// land in the read-only tail (logged and dropped), not in host memory that faults.
+TEST_F(GuestMemoryTest, ScreenAtTheTopOfRamLeavesTheTailProtected) {
+    static unsigned notes;
+    notes = 0;
+    const ScreenWatch watch{mem.base + 0x4F8000, mem.base + 0x500000, [](uint8_t*, unsigned) { ++notes; }, nullptr};
+    cpuSetScreenWatch(&watch);
+    guestWriteWord(0x30000, 0x2080);  // move.l d0,(a0)
+    guestWriteWord(0x30002, 0x2280);  // move.l d0,(a1)
+    guestWriteWord(0x30004, 0x2480);  // move.l d0,(a2)
+    cpu.D[0] = 0x11223344;
+    cpu.A[0] = 0x4FFFFC;  // last long of RAM, inside the screen
+    cpu.A[1] = 0x500000;  // first byte of the tail
+    cpu.A[2] = 0x4FFFFE;  // straddles the end of RAM
+    cpuSetPc(0x30000);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(cpuRunFor(3), 3u);
+    const std::string log = testing::internal::GetCapturedStderr();
+    cpuSetScreenWatch(nullptr);
+    EXPECT_EQ(notes, 1u);
+    EXPECT_EQ(guestReadLong(0x4FFFFC), 0x11223344u);
+    EXPECT_EQ(guestReadLong(0x500000), 0u);
+    EXPECT_NE(log.find("M68K access violation at address $00500000"), std::string::npos) << log;
+    EXPECT_NE(log.find("M68K access violation at address $004ffffe"), std::string::npos) << log;
+}
+
 TEST_F(GuestMemoryTest, RangeCheckRefusesBlocksBeyondRam) {
     EXPECT_EQ(guestRange(0x1000, 0x100), mem.base + 0x1000);
     EXPECT_EQ(guestRange(0x4FFF00, 0x100), mem.base + 0x4FFF00);
