@@ -44,9 +44,11 @@ void buildOpTable();
 // ---------------------------------------------------------------------------------------
 // Guest memory always lies at this host address (memoryAllocate reserves it there): the
 // hot path then reaches any guest byte with a constant displacement instead of loading the
-// base first. Low enough for a signed 32-bit displacement, far below where the host puts
-// its own mappings.
-constexpr uintptr_t kGuestBaseAddress = 0x40000000u;
+// base first. The whole block (256 MB and a page) stays below 2 GB, so every guest address
+// is a signed 32-bit displacement, and below the sanitizer's shadow memory; it lies above
+// the gigabyte over which the host scatters the start of the program's heap, and far below
+// where the host puts its own mappings.
+constexpr uintptr_t kGuestBaseAddress = 0x60000000u;
 ZEM_HOT uint8_t* guestBase() { return reinterpret_cast<uint8_t*>(kGuestBaseAddress); }
 
 // Hot-path copies of the memory geometry and the write watch.
