@@ -301,7 +301,7 @@ ZEM_HOT bool testCondition(unsigned cc) {
     // V lies just above N: shifted down onto N it gives N != V in one exclusive-or (the
     // signed comparisons).
     static_assert(FV == FN << 1);
-    const uint32_t nXorV = (uint32_t(f) ^ (uint32_t(f) >> 1)) & FN;
+
     switch (cc & 15) {
     case 0: return true;
     case 1: return false;
@@ -315,10 +315,10 @@ ZEM_HOT bool testCondition(unsigned cc) {
     case 9: return v;
     case 10: return !n;
     case 11: return n;
-    case 12: return !nXorV;
-    case 13: return nXorV;
-    case 14: return !(nXorV | (f & FZ));
-    default: return nXorV | (f & FZ);
+    case 12: return n == v;
+    case 13: return n != v;
+    case 14: return !z && n == v;
+    default: return z || n != v;
     }
 }
 
