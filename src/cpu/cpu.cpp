@@ -28,7 +28,6 @@ bool tableBuilt = false;
 
 void refreshMemoryGeometry() {
     fast.mask = mem.mask;
-    fast.ramEnd = mem.ramEnd;
     uint8_t* start = watchInstalled ? watch.screenEnd : mem.base;
     if (!start || start < mem.base) start = mem.base;
     const uint64_t startOffset = uint64_t(start - mem.base);
@@ -44,7 +43,7 @@ void refreshMemoryGeometry() {
 
 void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc) {
     uint8_t* p = guestBase() + address;
-    if (p + size > fast.ramEnd) {
+    if (uint64_t(address) + size > mem.ramSize) {
         zlog(LogCat::Error, "M68K access violation at address $%08x (possible PC $%08x)\r\n", address,
              pc);
         return;

@@ -60,7 +60,6 @@ struct Fast {
     uint32_t writeStart;
     uint32_t writeSpan[5];
     uint32_t stackEnd[5];
-    uint8_t* ramEnd;
     uint32_t pc;            // the PC between runs of the loop (the threaded chains keep it in
                             // a register and store it when they hand back)
     uint64_t executed;      // the counting chain's total when it returns to the loop
@@ -117,6 +116,13 @@ ZEM_HOT uint32_t fetch16(uint32_t pc) { return load16(guestBase() + pc); }
 ZEM_HOT uint32_t fetch32(uint32_t pc) { return load32(guestBase() + pc); }
 
 template <int S>
+ZEM_HOT void storeSized(uint8_t* p, uint32_t v) {
+    if constexpr (S == 1) *p = uint8_t(v);
+    else if constexpr (S == 2) store16(p, v);
+    else store32(p, v);
+}
+
+template <int S>
 ZEM_HOT uint32_t readMem(uint32_t a) {
     const uint8_t* p = guestBase() + (a & fast.mask);
     if constexpr (S == 1) return *p;
@@ -131,9 +137,7 @@ ZEM_HOT void writeMem(uint32_t a, uint32_t v, uint32_t pc) {
     a &= fast.mask;
     uint8_t* p = guestBase() + a;
     if (a - fast.writeStart <= fast.writeSpan[S]) [[likely]] {
-        if constexpr (S == 1) *p = uint8_t(v);
-        else if constexpr (S == 2) store16(p, v);
-        else store32(p, v);
+        storeSized<S>(p, v);
     } else {
         rareCall(&slowWriteRare, a, v, S | 0x100, pc);
     }
@@ -146,12 +150,16 @@ ZEM_HOT void writeStack(uint32_t a, uint32_t v, uint32_t pc) {
     a &= fast.mask;
     uint8_t* p = guestBase() + a;
     if (a < fast.stackEnd[S]) [[likely]] {
-        if constexpr (S == 1) *p = uint8_t(v);
-        else if constexpr (S == 2) store16(p, v);
-        else store32(p, v);
+        storeSized<S>(p, v);
     } else {
         rareCall(&slowWriteRare, a, v, S, pc);
     }
+}
+
+// Pushes a long onto the active stack (JSR, BSR, PEA); pc as for writeMem.
+ZEM_HOT void pushLong(uint32_t v, uint32_t pc) {
+    cpu.A[7] -= 4;
+    writeStack<4>(cpu.A[7], v, pc);
 }
 
 // ---------------------------------------------------------------------------------------

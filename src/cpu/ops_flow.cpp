@@ -6,10 +6,7 @@ namespace m68k {
 namespace {
 
 // Pushes a return address (also the PC reported should the push hit the read-only tail).
-inline void push32(uint32_t v) {
-    cpu.A[7] -= 4;
-    writeStack<4>(cpu.A[7], v, v);
-}
+inline void push32(uint32_t v) { pushLong(v, v); }
 
 inline uint32_t pop32() {
     const uint32_t v = readMem<4>(cpu.A[7]);

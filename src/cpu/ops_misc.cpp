@@ -18,8 +18,7 @@ template <int M>
 uint32_t opPea(uint32_t pc, uint32_t op) {
     pc += 2;
     const uint32_t a = eaAddress<M, 4>(pc, op & 7);
-    cpu.A[7] -= 4;
-    writeStack<4>(cpu.A[7], a, pc);
+    pushLong(a, pc);
     return pc;
 }
 
@@ -117,6 +116,7 @@ uint32_t opMovemToRegs(uint32_t pc, uint32_t op) {
 }
 
 inline uint32_t link(uint32_t pc, unsigned an, int32_t disp) {
+    // Not pushLong: LINK A7 pushes A7 as already decremented.
     cpu.A[7] -= 4;
     writeStack<4>(cpu.A[7], cpu.A[an], pc);
     cpu.A[an] = cpu.A[7];
