@@ -38,15 +38,15 @@ double gbPerSecond(size_t bytes, double ms) { return double(bytes) / (ms * 1e6);
 void makeScreen(unsigned width, unsigned height, unsigned bits, uint8_t mode, HeadlessFrame& frame)
 {
     screenReset();
-    screen.hostFormat = HostFormat::Bgr0;
-    screen.qlModeByte = mode;
-    screen.requestedWidth = width;
-    screen.requestedHeight = height;
-    screen.requestedBits = bits;
+    guestScreen.hostFormat = HostFormat::Bgr0;
+    guestScreen.qlModeByte = mode;
+    guestScreen.requestedWidth = width;
+    guestScreen.requestedHeight = height;
+    guestScreen.requestedBits = bits;
     screenTakeRequestedMode();
     screenSetBase(ScreenBase);
     std::mt19937 random(1);
-    for (size_t i = 0; i < screen.size; ++i) screen.windowStart[i] = uint8_t(random());
+    for (size_t i = 0; i < guestScreen.size; ++i) guestScreen.windowStart[i] = uint8_t(random());
     frame.resize(width, height, HostFormat::Bgr0);
 }
 
@@ -54,10 +54,10 @@ void fullFrame(const char* name, unsigned width, unsigned height, unsigned bits,
 {
     HeadlessFrame frame;
     makeScreen(width, height, bits, mode, frame);
-    const size_t guestBytes = screen.size, hostBytes = frame.bytes().size();
+    const size_t guestBytes = guestScreen.size, hostBytes = frame.bytes().size();
     std::vector<uint8_t> copy(hostBytes);
     const double convert = bestMs([&] { screenConvertAll(frame.surface()); });
-    const double copyGuest = bestMs([&] { memcpy(copy.data(), screen.windowStart, guestBytes); });
+    const double copyGuest = bestMs([&] { memcpy(copy.data(), guestScreen.windowStart, guestBytes); });
     const double copyHost = bestMs([&] { memcpy(copy.data(), frame.bytes().data(), hostBytes); });
     printf("%-34s %8.3f ms  %6.2f GB/s written | memcpy %zu guest bytes %7.3f ms (x%.2f), %zu host bytes %7.3f ms (x%.2f)\n",
            name, convert, gbPerSecond(hostBytes, convert), guestBytes, copyGuest, convert / copyGuest, hostBytes,
@@ -68,7 +68,7 @@ void scattered(const char* name, double share)
 {
     HeadlessFrame frame;
     makeScreen(1920, 1080, 16, 0, frame);
-    const size_t cells = screen.size / 4, changed = size_t(double(cells) * share);
+    const size_t cells = guestScreen.size / 4, changed = size_t(double(cells) * share);
     std::mt19937 random(2);
     std::vector<size_t> picks(changed);
     for (size_t& p : picks) p = random() % cells;
@@ -76,10 +76,10 @@ void scattered(const char* name, double share)
     std::vector<uint8_t> copy(frame.bytes().size());
     const double update = bestMs([&] { screenUpdateSurface(frame.surface()); },
                                  [&] {
-                                     for (size_t p : picks) screenNoteWrite(screen.windowStart + 4 * p, 4);
+                                     for (size_t p : picks) screenNoteWrite(guestScreen.windowStart + 4 * p, 4);
                                  });
     const double mark = bestMs([&] {
-        for (size_t p : picks) screenNoteWrite(screen.windowStart + 4 * p, 4);
+        for (size_t p : picks) screenNoteWrite(guestScreen.windowStart + 4 * p, 4);
     });
     const double copyCells = bestMs([&] {
         for (size_t p : picks) memcpy(copy.data() + p * hostCell, frame.bytes().data() + p * hostCell, hostCell);

@@ -1,5 +1,6 @@
 #include "core/clock.h"
 
+#include "core/host_call.h"
 #include "core/log.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
@@ -120,3 +121,11 @@ int32_t inpSetHostClock(unsigned n)
 }
 
 void clockSetHostClockSetter(HostClockSetter setter) { hostClockSetter = setter; }
+
+namespace {
+constexpr unsigned SetHostClockSlot = 0;
+}
+
+void clockInstallHostCalls() { hostCallInstall(HostCallGroupId::Inp, SetHostClockSlot, inpSetHostClock); }
+
+void clockRemoveHostCalls() { hostCallRemove(HostCallGroupId::Inp, SetHostClockSlot); }

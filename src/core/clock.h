@@ -37,6 +37,9 @@ PackedDateFields unpackDate(uint32_t packed);
 
 // INP SetHostClock: sets the host clock from the packed date in Dn (n = 0-7).
 int32_t inpSetHostClock(unsigned n);
+// Installs SetHostClock in its INP slot (the clock's start) and removes it (shut-down).
+void clockInstallHostCalls();
+void clockRemoveHostCalls();
 
 // Replaces the host step that sets the clock (tests); nullptr restores the real one.
 // The setter returns false when the host refused.

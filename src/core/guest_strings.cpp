@@ -1,16 +1,14 @@
 #include "core/guest_strings.h"
 
 #include "core/guest_error.h"
+#include "core/guest_write.h"
 #include "core/qdos_string.h"
 #include "cpu/memory.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
-
-std::atomic<ScreenNoteHook> screenHook{nullptr};
 
 // The host pointer of the QDOS string at a when the whole string lies in RAM.
 const uint8_t* guestStringAt(uint32_t a)
@@ -23,21 +21,14 @@ const uint8_t* guestStringAt(uint32_t a)
 
 }  // namespace
 
-void setScreenNoteHook(ScreenNoteHook hook) { screenHook.store(hook, std::memory_order_release); }
-
-void screenNoteRange(uint8_t* host, size_t length)
-{
-    if (ScreenNoteHook hook = screenHook.load(std::memory_order_acquire)) hook(host, length);
-}
-
 int32_t putGuestString(uint32_t a, size_t maxBytes, std::string_view text)
 {
     if (text.size() > QdosStringMax) return GuestError::BufferFull;
     uint32_t total = uint32_t(QdosLengthSize + text.size());
-    uint8_t* dest = guestRange(a, total);
+    GuestWriteSpan dest = guestWriteSpan(a, total);
     if (!dest) return GuestError::BadParameter;
-    int32_t result = putQdosString(dest, maxBytes, text);
-    if (result == 0) screenNoteRange(dest, total);
+    int32_t result = putQdosString(dest.data(), maxBytes, text);
+    if (result != 0) dest.written(0);
     return result;
 }
 

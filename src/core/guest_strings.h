@@ -26,9 +26,3 @@ int32_t getGuestStringAlloc(std::string& out, uint32_t a);
 
 // Expands %NAME% as getGuestPath does (host side, for tests and other callers).
 std::string expandEnvironment(std::string_view text);
-
-// Hook through which every host-side write into guest memory reaches the display.
-// The display installs its change recorder here; until then writes are not tracked.
-using ScreenNoteHook = void (*)(uint8_t* host, size_t length);
-void setScreenNoteHook(ScreenNoteHook hook);
-void screenNoteRange(uint8_t* host, size_t length);

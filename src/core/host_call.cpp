@@ -1,7 +1,5 @@
 #include "core/host_call.h"
 
-#include "core/clock.h"
-#include "core/sys_calls.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 
@@ -66,16 +64,6 @@ bool slotExists(unsigned group, unsigned index)
            (Layouts[group].slots & (1u << index)) != 0;
 }
 
-// SYS has its fixed catalogue; so has the clock's slot in INP.
-void installBuiltIns()
-{
-    for (unsigned i = 0; i < HostCallDecode::OperationsPerGroup; ++i)
-        operations[HostCallGroupId::Sys][i].store(sysOperation(i), std::memory_order_relaxed);
-    operations[HostCallGroupId::Inp][0].store(inpSetHostClock, std::memory_order_relaxed);
-}
-
-const bool builtInsInstalled = (installBuiltIns(), true);
-
 }  // namespace
 
 int32_t hostCall(unsigned group, unsigned sub, unsigned low)
@@ -111,7 +99,6 @@ int32_t hostCall(unsigned group, unsigned sub, unsigned low)
 
 bool hostCallInstall(unsigned group, unsigned index, HostOperation operation)
 {
-    (void)builtInsInstalled;
     if (!slotExists(group, index)) return false;
     operations[group][index].store(operation, std::memory_order_release);
     return true;

@@ -5,6 +5,8 @@
 #include "config/settings.h"
 #include "core/clock.h"
 #include "core/events.h"
+#include "core/front_end.h"
+#include "core/guest_write.h"
 #include "core/host_call.h"
 #include "core/host_process.h"
 #include "core/image_file.h"
@@ -12,6 +14,7 @@
 #include "core/message_box.h"
 #include "core/processor_thread.h"
 #include "core/string_table.h"
+#include "core/sys_calls.h"
 #include "core/timer.h"
 #include "core/version.h"
 #include "core/version_config.h"
@@ -41,23 +44,13 @@ constexpr int StopAttempts = 300;
 ImageFile imageFile;
 std::array<uint8_t, MachineLayout::ConfigCopySize> configCopy;
 ProcessorThread processorThread;
-void (*processorEndedHandler)() = nullptr;
-MachineDisplay display;
-bool displayStarted = false;
-bool memoryAllocated = false;
 
 void findPrinterProgram()
 {
-    machineInfo.printerProgramPresent = false;
-    machineInfo.printerProgramPath.clear();
-    for (const std::string& candidate : helperProgramCandidates(PrinterProgramName, machineInfo.programDir,
-                                                                ZEM_INSTALL_BINDIR, getenv("PATH"))) {
-        if (hostIsExecutableFile(candidate)) {
-            machineInfo.printerProgramPresent = true;
-            machineInfo.printerProgramPath = candidate;
-            return;
-        }
-    }
+    std::optional<std::string> found =
+        machineFindPrinterProgram(machineInfo.programDir, ZEM_INSTALL_BINDIR, getenv("PATH"));
+    machineInfo.printerProgramPresent = found.has_value();
+    machineInfo.printerProgramPath = found.value_or("");
 }
 
 // The first 96 KB of the image: the configuration reads its blocks from this copy and
@@ -68,7 +61,8 @@ bool readConfigArea()
     if (got < configCopy.size()) {
         int error = imageFile.lastError();
         showError(Caption::Emulator, formatString(StringId::CorruptImage, int(got), int(configCopy.size()),
-                                                  long(error), hostErrorText(error).c_str()));
+                                                  long(error), hostErrorText(error).c_str()) +
+                                         "\n" + machineInfo.imagePath);
         return false;
     }
     return true;
@@ -78,15 +72,31 @@ bool readConfigArea()
 // start. An image that does not fit below the end of RAM abandons start-up.
 bool loadImage()
 {
-    long long size = imageFile.size();
-    if (size < 0 || size > static_cast<long long>(UINT32_MAX)) return false;
-    uint8_t* dest = guestRange(MachineLayout::ImageAddress, uint32_t(size));
-    if (!dest) {
-        zlog(LogCat::General, "ZEM: OS image of %lld bytes does not fit in memory\r\n", size);
+    const long long size = imageFile.size();
+    const long long room = static_cast<long long>(mem.ramSize) - MachineLayout::ImageAddress;
+    if (size < 0) {
+        int error = imageFile.lastError();
+        showError(Caption::Emulator, "Error reading VROSE file.\nCode " + std::to_string(error) + ": " +
+                                         hostErrorText(error) + "\n" + machineInfo.imagePath);
         return false;
     }
-    if (imageFile.readFromStart(dest, size_t(size)) != size_t(size)) return false;
-    memcpy(dest, configCopy.data(), configCopy.size());
+    if (size > room) {
+        zlog(LogCat::General, "ZEM: OS image of %lld bytes does not fit in memory\r\n", size);
+        showError(Caption::Emulator, "The OS image does not fit into the guest memory.\n" + machineInfo.imagePath +
+                                         "\n" + std::to_string(size) + " bytes; " + std::to_string(room) +
+                                         " bytes free above the load address in " +
+                                         std::to_string(mem.ramSize >> 20) + " MB of RAM.");
+        return false;
+    }
+    GuestWriteSpan dest = guestWriteSpan(MachineLayout::ImageAddress, uint32_t(size));
+    if (!dest) return false;
+    if (imageFile.readFromStart(dest.data(), size_t(size)) != size_t(size)) {
+        int error = imageFile.lastError();
+        showError(Caption::Emulator, "Error reading VROSE file.\nCode " + std::to_string(error) + ": " +
+                                         hostErrorText(error) + "\n" + machineInfo.imagePath);
+        return false;
+    }
+    memcpy(dest.data(), configCopy.data(), configCopy.size());
     return true;
 }
 
@@ -117,16 +127,17 @@ bool startTimer()
     return false;
 }
 
-void processorEnded()
-{
-    if (processorEndedHandler) processorEndedHandler();
-}
+void processorEnded() { frontEnd().processorEnded(); }
 
 }  // namespace
 
-void machineSetProcessorEndedHandler(void (*handler)()) { processorEndedHandler = handler; }
-
-void machineSetDisplay(const MachineDisplay& d) { display = d; }
+std::optional<std::string> machineFindPrinterProgram(const std::string& programDir, const std::string& installBinDir,
+                                                     const char* searchPath)
+{
+    for (const std::string& candidate : helperProgramCandidates(PrinterProgramName, programDir, installBinDir, searchPath))
+        if (hostIsExecutableFile(candidate)) return candidate;
+    return std::nullopt;
+}
 
 bool locateImage()
 {
@@ -142,7 +153,8 @@ bool locateImage()
     if (!imageFile.open(machineInfo.imagePath)) {
         int error = imageFile.lastError();
         showError(Caption::Emulator,
-                  formatString(StringId::ErrorOpeningImage, long(error), hostErrorText(error).c_str()));
+                  formatString(StringId::ErrorOpeningImage, long(error), hostErrorText(error).c_str()) + "\n" +
+                      machineInfo.imagePath);
         return false;
     }
     machineInfo.imageReadOnly = imageFile.isReadOnly();
@@ -153,102 +165,141 @@ bool locateImage()
     return true;
 }
 
-bool startUp()
+namespace {
+
+bool startConfiguration()
 {
-    zlog(LogCat::General, "ZEM: Starting ZEM2 version %s\r\n", getVersionText().c_str());
-
-    if (!locateImage()) return false;
-
     if (!readConfigArea()) return false;
     if (!readConfiguration(configCopy.data(), configCopy.size(),
                            hostIniLocations(commandLine.iniFile, machineInfo.programDir)))
         return false;
     zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", configState.imageVersion.c_str());
-    zlog(LogCat::General, "ZEM: Config information read\r\n");
+    return true;
+}
 
-    // The start-up configuration dialog joins here. Until it does, start-up goes the way
-    // of a skipped dialog: the settings go into the configuration copy.
+bool runDialog()
+{
+    switch (frontEnd().runStartDialog()) {
+    case StartDialogResult::Cancel:
+        return false;
+    case StartDialogResult::Ok:
+        zlog(LogCat::General, "ZEM: Config dialog finished\r\n");
+        break;
+    case StartDialogResult::Skipped:
+        break;
+    }
     if (settings.Memory < SmallestMemoryMegabytes) {
         zlog(LogCat::General, "ZEM: Memory of %u MB raised to %u MB\r\n", unsigned(settings.Memory),
              unsigned(SmallestMemoryMegabytes));
         settings.Memory = SmallestMemoryMegabytes;
     }
     finishSettingsForGuest(configCopy.data(), configCopy.size(), machineInfo.printerProgramPresent);
-
-    if (!memoryAllocate(settings.Memory)) {
-        showError(Caption::Emulator, loadString(StringId::CannotAllocateMemory));
-        return false;
-    }
-    memoryAllocated = true;
-    zlog(LogCat::General, "ZEM: Memory allocation succesfull\r\n");
-    eventSystemInit();
-    zlog(LogCat::General, "ZEM: Event system ready\r\n");
-
-    bool loaded = loadImage();
-    imageFile.close();
-    if (!loaded) return false;
-    zlog(LogCat::General, "ZEM: OS read\r\n");
-    // Keyboard, display, host directories, floppies, sound, network, error mode, timer,
-    // clock, parallel and serial ports start here, in that order, as they are built.
-    if (display.start) {
-        if (!display.start()) return false;
-        displayStarted = true;
-        zlog(LogCat::General, "ZEM: Screen driver ready\r\n");
-    }
-
-    idleSetPowerManagement(settings.PowerManagement);
-    prioritySetSettings(settings.ForegroundPrio, settings.BackgroundPrio);
-    if (!startTimer()) return false;
-    zlog(LogCat::General, "ZEM: 250hz poll ready\r\n");
-    if (!clockStart()) {
-        showError(Caption::Emulator, "Error starting clock");
-        return false;
-    }
-    zlog(LogCat::General, "ZEM: Clock ready\r\n");
-
-    cpuSetHostCallHandler(hostCall);
-    accelInstall();
-    if (!processorThread.start(processorThreadBody, processorEnded)) {
-        showError(Caption::Emulator, "Error starting emulation thread");
-        return false;
-    }
-    zlog(LogCat::General, "ZEM: Emulation started\r\n");
     return true;
 }
 
-void shutDown()
+bool startMemory()
 {
-    zlog(LogCat::General, "ZEM: QuitEmulation\r\n");
-
-    if (!processorThread.stop(cpuRequestStop, StopWait, StopAttempts))
-        zlog(LogCat::General, "ZEM: 68k thread had to be terminated!\r\n");
-
-    zlog(LogCat::General, "ZEM: Writing INI information\r\n");
-    writeIniFile(true);
-
-    if (displayStarted && display.shutDown) {
-        zlog(LogCat::General, "ZEM: Shutdown screen\r\n");
-        display.shutDown();
-        displayStarted = false;
-    }
-
-    zlog(LogCat::General, "ZEM: End high precision timer\r\n");
-    timerStop();
-    // The clock timer writes guest memory: it ends before the memory goes.
-    clockStop();
-
-    zlog(LogCat::General, "ZEM: Free memory\r\n");
-    // A processor that could not be stopped still uses guest memory; the block then goes
-    // with the process.
-    if (memoryAllocated && !processorThread.abandoned()) {
-        memoryRelease();
-        memoryAllocated = false;
-    }
-    // Sound, network, keyboard, host directories, floppies, containers, serial and
-    // parallel ports follow here, in that order, as they are built.
-
-    zlog(LogCat::General, "ZEM: Shut down event system\r\n");
-    eventSystemClose();
+    if (memoryAllocate(settings.Memory)) return true;
+    showError(Caption::Emulator,
+              std::string(loadString(StringId::CannotAllocateMemory)) + "\n" + std::to_string(settings.Memory) + " MB");
+    return false;
 }
 
+void releaseMemory()
+{
+    // A processor that could not be stopped still uses guest memory; the block then goes
+    // with the process.
+    if (!processorThread.abandoned()) memoryRelease();
+}
+
+bool startImage()
+{
+    bool loaded = loadImage();
+    imageFile.close();
+    return loaded;
+}
+
+bool startTimerPart()
+{
+    idleSetPowerManagement(settings.PowerManagement);
+    prioritySetSettings(settings.ForegroundPrio, settings.BackgroundPrio);
+    return startTimer();
+}
+
+bool startClock()
+{
+    if (!clockStart()) {
+        // The timer thread may have been created before the refusal.
+        clockStop();
+        showError(Caption::Emulator, "Error starting clock");
+        return false;
+    }
+    clockInstallHostCalls();
+    return true;
+}
+
+void stopClock()
+{
+    // The clock timer writes guest memory: it ends before the memory goes.
+    clockStop();
+    clockRemoveHostCalls();
+}
+
+bool startProcessor()
+{
+    sysInstallHostCalls();
+    cpuSetHostCallHandler(hostCall);
+    accelInstall();
+    if (!processorThread.start(processorThreadBody, processorEnded)) {
+        cpuSetHostCallHandler(nullptr);
+        sysRemoveHostCalls();
+        showError(Caption::Emulator, "Error starting emulation thread");
+        return false;
+    }
+    return true;
+}
+
+void stopProcessor()
+{
+    if (!processorThread.stop(cpuRequestStop, StopWait, StopAttempts)) {
+        zlog(LogCat::General, "ZEM: 68k thread had to be terminated!\r\n");
+        return;  // the given-up thread may still make host calls
+    }
+    cpuSetHostCallHandler(nullptr);
+    sysRemoveHostCalls();
+}
+
+}  // namespace
+
+std::vector<MachinePart> machineCoreParts()
+{
+    std::vector<MachinePart> parts;
+    parts.push_back({MachineSlot::ImageFile, locateImage, [] { imageFile.close(); }});
+    // The settings go back to the file only after a run, never after a failed start.
+    parts.push_back({MachineSlot::Configuration, startConfiguration, [] { writeIniFile(true); }, false});
+    parts.push_back({MachineSlot::Dialog, runDialog, {}});
+    parts.push_back({MachineSlot::Memory, startMemory, releaseMemory});
+    parts.push_back({MachineSlot::Events,
+                     [] {
+                         eventSystemInit();
+                         return true;
+                     },
+                     eventSystemClose});
+    parts.push_back({MachineSlot::Image, startImage, {}});
+    parts.push_back({MachineSlot::Timer, startTimerPart, timerStop});
+    parts.push_back({MachineSlot::Clock, startClock, stopClock});
+    parts.push_back({MachineSlot::Processor, startProcessor, stopProcessor});
+    return parts;
+}
+
+bool startUp()
+{
+    zlog(LogCat::General, "ZEM: Starting ZEM2 version %s\r\n", getVersionText().c_str());
+    return machineParts().startAll();
+}
+
+void shutDown() { machineParts().shutDownAll(); }
+
 bool processorAbandoned() { return processorThread.abandoned(); }
+
+bool processorRunning() { return processorThread.running(); }

@@ -1,39 +1,43 @@
-// The machine's start-up and shut-down: from a parsed command line to a running
-// processor thread, and back in a fixed order.
+// The core's parts of the machine (image, configuration, dialog, memory, event system,
+// image load, timer, clock, processor thread) and the start-up and shut-down that run the
+// whole table of parts (core/machine_parts.h).
 #pragma once
 
+#include "core/machine_parts.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace MachineLayout {
 constexpr uint32_t ImageAddress = 0x30000;      // the image is loaded and entered here
 constexpr uint32_t ConfigCopySize = 0x18000;    // its first 96 KB hold the configuration blocks
 }  // namespace MachineLayout
 
-// Runs the start-up sequence. True when the processor thread runs; false when start-up
-// was abandoned (any message has been shown). On false the caller ends the program
-// without calling shutDown().
+// The core's parts, for the program entry to register (in any order: the table orders
+// them).
+std::vector<MachinePart> machineCoreParts();
+
+// Runs the start-up sequence over the registered parts. True when every part started
+// (the processor thread runs); false when start-up was abandoned: any message has been
+// shown and the parts already started have been undone. On false the caller ends the
+// program without calling shutDown().
 bool startUp();
 
 // Runs the shut-down sequence; never fails. Afterwards processorAbandoned() tells whether
 // the processor thread had to be given up while still running.
 void shutDown();
 bool processorAbandoned();
+bool processorRunning();
 
 // Opens the image file and sets ZEMPATH and VROSPATH; looks for the printer program.
 bool locateImage();
 
-// Called on the processor thread's side when it has ended; the program entry uses it to
-// leave its loop when the guest stops without asking (no window to close yet).
-void machineSetProcessorEndedHandler(void (*handler)());
-
-// The display's start and shut-down steps, installed by the program entry (the core does
-// not link the display). Without them start-up goes on without a screen.
-struct MachineDisplay {
-    bool (*start)() = nullptr;     // false abandons start-up (its message has been shown)
-    void (*shutDown)() = nullptr;
-};
-void machineSetDisplay(const MachineDisplay& display);
+// The first executable printer program beside the program, in the installation's bin
+// directory or on the search path (a PATH-style list), in that order.
+std::optional<std::string> machineFindPrinterProgram(const std::string& programDir, const std::string& installBinDir,
+                                                     const char* searchPath);
 
 // Facts found during start-up that later devices read.
 struct MachineInfo {

@@ -1,6 +1,5 @@
-// User-visible error messages. There is no window yet, so every box is written to
-// standard error as its caption and its text; the window front end replaces this one
-// function with a real message box.
+// User-visible error messages, shown through the installed front end (a real box in the
+// window program, standard error without one).
 #pragma once
 
 #include <string>
@@ -11,5 +10,5 @@ inline constexpr const char* Program = "ZEM2";
 }  // namespace Caption
 
 void showError(const std::string& caption, const std::string& text);
-// Informational box (the help text): same channel, no error icon.
+// Informational box (the help text): no error icon.
 void showInfo(const std::string& caption, const std::string& text);

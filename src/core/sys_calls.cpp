@@ -4,7 +4,8 @@
 #include "core/events.h"
 #include "core/guest_error.h"
 #include "core/guest_strings.h"
-#include "core/gui_link.h"
+#include "core/front_end.h"
+#include "core/guest_write.h"
 #include "core/log.h"
 #include "core/qdos_string.h"
 #include "core/ql_charset.h"
@@ -231,7 +232,7 @@ int32_t sysQuit(unsigned)
     // A stray word must not end the machine: without the check word it is an illegal
     // instruction reported at the word itself.
     if (!hostCallTakeCheckWord()) return HostCallResult::Illegal;
-    if (const GuiLink* link = guiLink(); link && link->quitAndDestroy) link->quitAndDestroy();
+    frontEnd().requestQuit();
     return HostCallResult::Stop;
 }
 
@@ -273,11 +274,7 @@ int32_t sysClearMemory(unsigned n)
 {
     uint32_t end = std::min(dataReg(n), mem.ramSize);
     if (end > ClearMemoryStart) {
-        uint8_t* start = guestRange(ClearMemoryStart, end - ClearMemoryStart);
-        if (start) {
-            memset(start, 0, end - ClearMemoryStart);
-            screenNoteRange(start, end - ClearMemoryStart);
-        }
+        guestFillFromHost(ClearMemoryStart, 0, end - ClearMemoryStart);
     }
     return HostCallResult::KeepRegisters;
 }
@@ -330,11 +327,11 @@ int32_t sysGetCommandLine()
 {
     std::string text = utf8ToCp1252(commandLine.cmdline);
     if (text.size() > QdosStringMax) text.resize(QdosStringMax);
-    uint8_t* dest = guestRange(addrReg(0), uint32_t(QdosLengthSize + text.size()));
+    GuestWriteSpan dest = guestWriteSpan(addrReg(0), uint32_t(QdosLengthSize + text.size()));
     if (!dest) return GuestError::BadParameter;
     size_t room = uint16_t(dataReg(1));
-    int32_t result = putQdosString(dest, room, text);
-    if (result == 0) screenNoteRange(dest, QdosLengthSize + text.size());
+    int32_t result = putQdosString(dest.data(), room, text);
+    if (result != 0) dest.written(0);
     return result;
 }
 
@@ -345,20 +342,19 @@ int32_t sysSetWindowTitle()
     if (getGuestStringAlloc(text, addrReg(0)) != 0) return GuestError::BadParameter;
     if (text.size() > WindowTitleMax) return GuestError::BufferFull;
     std::string title = text.empty() ? std::string(WindowTitleProgram) + " " + getVersionText() : text;
-    if (const GuiLink* link = guiLink(); link && link->setWindowTitle) link->setWindowTitle(cp1252ToUtf8(title));
+    frontEnd().setWindowTitle(cp1252ToUtf8(title));
     return 0;
 }
 
 int32_t sysIsForeground()
 {
-    const GuiLink* link = guiLink();
-    dataReg(1) = (link && link->isForeground && link->isForeground()) ? 1 : 0;
+    dataReg(1) = frontEnd().isForeground() ? 1 : 0;
     return 0;
 }
 
 int32_t sysFlashWindow()
 {
-    if (const GuiLink* link = guiLink(); link && link->flashWindow) link->flashWindow();
+    frontEnd().flashWindow();
     return 0;
 }
 
@@ -379,15 +375,13 @@ int32_t sysClipboardPut(unsigned n)
         if (c == LineFeed && (i == 0 || text[i - 1] != CarriageReturn)) host += CarriageReturn;
         host += c;
     }
-    const GuiLink* link = guiLink();
-    if (!link || !link->clipboardPut || !link->clipboardPut(cp1252ToUtf8(host))) return GuestError::NotComplete;
+    if (!frontEnd().clipboardPut(cp1252ToUtf8(host))) return GuestError::NotComplete;
     return 0;
 }
 
 int32_t sysClipboardFetch(unsigned n)
 {
-    const GuiLink* link = guiLink();
-    std::optional<std::string> text = (link && link->clipboardText) ? link->clipboardText() : std::nullopt;
+    std::optional<std::string> text = frontEnd().clipboardText();
     if (!text) return GuestError::NotComplete;
     clipboardCopy = utf8ToCp1252(*text);
     dataReg(n) = uint32_t(clipboardCopy->size() + 1);
@@ -398,8 +392,9 @@ int32_t sysClipboardGet(unsigned n)
 {
     if (dataReg(1) == 0 || !clipboardCopy) return HostCallResult::KeepRegisters;
     size_t length = std::min(clipboardCopy->size(), ClipboardGetMax);
-    uint8_t* dest = guestRange(addrReg(n), uint32_t(QdosLengthSize + length));
-    if (!dest) return GuestError::BadParameter;
+    GuestWriteSpan span = guestWriteSpan(addrReg(n), uint32_t(QdosLengthSize + length));
+    if (!span) return GuestError::BadParameter;
+    uint8_t* dest = span.data();
     size_t written = 0;
     for (size_t i = 0; i < length; ++i) {
         char c = (*clipboardCopy)[i];
@@ -408,7 +403,7 @@ int32_t sysClipboardGet(unsigned n)
     }
     dest[0] = uint8_t(written >> 8);
     dest[1] = uint8_t(written);
-    screenNoteRange(dest, QdosLengthSize + written);
+    span.written(QdosLengthSize + written);
     return HostCallResult::KeepRegisters;
 }
 
@@ -418,9 +413,7 @@ int32_t sysExecute(unsigned n)
     std::string file, parameters;
     if (int32_t r = getGuestStringAlloc(file, addrReg(n)); r != 0) return r;
     if (int32_t r = getGuestStringAlloc(parameters, addrReg(n + 1)); r != 0) return r;
-    const GuiLink* link = guiLink();
-    if (!link || !link->openFile) return GuestError::NotComplete;
-    return shellResultToGuest(link->openFile(cp1252ToUtf8(file), cp1252ToUtf8(parameters)));
+    return shellResultToGuest(frontEnd().openFile(cp1252ToUtf8(file), cp1252ToUtf8(parameters)));
 }
 
 int32_t sysSetDebugMask()
@@ -528,4 +521,15 @@ constexpr HostOperation sysTable[HostCallDecode::OperationsPerGroup] = {
 HostOperation sysOperation(unsigned index)
 {
     return index < HostCallDecode::OperationsPerGroup ? sysTable[index] : nullptr;
+}
+
+void sysInstallHostCalls()
+{
+    for (unsigned i = 0; i < HostCallDecode::OperationsPerGroup; ++i)
+        if (sysTable[i]) hostCallInstall(HostCallGroupId::Sys, i, sysTable[i]);
+}
+
+void sysRemoveHostCalls()
+{
+    for (unsigned i = 0; i < HostCallDecode::OperationsPerGroup; ++i) hostCallRemove(HostCallGroupId::Sys, i);
 }

@@ -10,6 +10,11 @@
 // unassigned slot. The dispatcher calls it with the register number (low & 7).
 HostOperation sysOperation(unsigned index);
 
+// Installs the group's operations in the dispatcher (start-up, before the processor runs)
+// and removes them again (shut-down).
+void sysInstallHostCalls();
+void sysRemoveHostCalls();
+
 // Individual operations, for tests. n = register number from the word.
 int32_t sysQuit(unsigned n);
 int32_t sysGetVersion(unsigned n);

@@ -58,9 +58,9 @@ void putWord(uint8_t* p, uint16_t value, BlockKind kind)
 
 bool overlapsScreen(uint64_t start, uint64_t extent)
 {
-    if (!screen.format || !screen.windowStart || extent == 0) return false;
-    const uint64_t base = uint64_t(screen.windowStart - mem.base);
-    return start < base + screen.size && start + extent > base;
+    if (!guestScreen.format || !guestScreen.windowStart || extent == 0) return false;
+    const uint64_t base = uint64_t(guestScreen.windowStart - mem.base);
+    return start < base + guestScreen.size && start + extent > base;
 }
 
 struct AreaExtent {
@@ -78,7 +78,7 @@ bool areaInRam(const AreaExtent& e) { return e.start + e.extent <= mem.ramSize; 
 
 bool areaOnScreen(const BlockArea& a, unsigned width, unsigned rows)
 {
-    return (a.position & 0xFFFF) + rows <= screen.height && (a.position >> 16) + width <= screen.width;
+    return (a.position & 0xFFFF) + rows <= guestScreen.height && (a.position >> 16) + width <= guestScreen.width;
 }
 
 // ---- 8-bit combine: blending happens on 9-bit colours.
@@ -179,7 +179,7 @@ int32_t fillBlock(BlockKind kind, unsigned bitsPerPixel, const FillParams& p)
     const uint64_t rowPitch = uint64_t(p.gap) + width;
     const uint64_t extent = p.rows ? (uint64_t(p.rows) - 1) * rowPitch + width : 0;
     if (extent == 0 || p.rows == 0) return 0;
-    if (!screen.format || p.rows > screen.height || width > screen.pitch || p.address + extent > mem.ramSize) {
+    if (!guestScreen.format || p.rows > guestScreen.height || width > guestScreen.pitch || p.address + extent > mem.ramSize) {
         zlog(LogCat::Screen,
              kind == BlockKind::Fill ? "Error in FillBlock (base %x, pitch %x, size %d x %d)\r\n"
                                      : "Error in EorBlock (base %x, pitch %x, size %d x %d)\r\n",
@@ -220,7 +220,7 @@ int32_t combineBlock(unsigned bitsPerPixel, const CombineParams& p)
     const AreaExtent s1 = areaExtent(p.source1, width, rows, shift);
     const AreaExtent s2 = areaExtent(p.source2, width, rows, shift);
     const AreaExtent d = areaExtent(p.destination, width, rows, shift);
-    const bool fits = screen.format && areaOnScreen(p.source1, width, rows) && areaOnScreen(p.source2, width, rows) &&
+    const bool fits = guestScreen.format && areaOnScreen(p.source1, width, rows) && areaOnScreen(p.source2, width, rows) &&
                       areaOnScreen(p.destination, width, rows) && areaInRam(s1) && areaInRam(s2) && areaInRam(d);
     if (!fits) {
         zlog(LogCat::Screen, "Error in CombineBlock (%d x %d . %d x %d = %d x %d, size %d x %d)\r\n",
@@ -255,13 +255,13 @@ int32_t moveArea(const MoveParams& p)
 {
     const unsigned width = p.size >> 16, rows = p.size & 0xFFFF;
     if (rows == 0 || width == 0) return 0;
-    const unsigned shift = screen.format ? screen.format->shift : 0;
+    const unsigned shift = guestScreen.format ? guestScreen.format->shift : 0;
     const AreaExtent s = areaExtent(p.source, width, rows, shift);
     const AreaExtent d = areaExtent(p.destination, width, rows, shift);
     const bool onScreen = overlapsScreen(d.start, d.extent);
     // x and width count bytes in the QL formats, so the line is measured in bytes.
-    const bool fitsScreen = !onScreen || ((p.destination.position & 0xFFFF) + rows <= screen.height &&
-                                          (uint64_t((p.destination.position >> 16) + width) << shift) <= screen.pitch);
+    const bool fitsScreen = !onScreen || ((p.destination.position & 0xFFFF) + rows <= guestScreen.height &&
+                                          (uint64_t((p.destination.position >> 16) + width) << shift) <= guestScreen.pitch);
     if (!fitsScreen || !areaInRam(s) || !areaInRam(d)) {
         zlog(LogCat::Screen, "Error in MoveArea (%d x %d = %d x %d, size %d x %d)\r\n", int(p.source.position >> 16),
              int(p.source.position & 0xFFFF), int(p.destination.position >> 16),

@@ -1,11 +1,12 @@
 #include "display/display.h"
 
 #include "config/settings.h"
-#include "core/guest_strings.h"
+#include "core/guest_write.h"
 #include "core/log.h"
 #include "core/message_box.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
+#include "display/display_back_end.h"
 #include "display/display_window.h"
 #include "display/screen_state.h"
 
@@ -24,6 +25,11 @@ std::atomic<bool> ready{false};
 std::string snapshotPath;
 ScreenWatch watch{};
 
+RecordingWindow recordingWindow;
+HeadlessBackEnd headlessBackEnd;
+std::atomic<DisplayWindow*> installedWindow{nullptr};
+std::atomic<DisplayBackEnd*> installedBackEnd{nullptr};
+
 [[noreturn]] void fatal(const char* text)
 {
     showError(FatalCaption, text);
@@ -39,18 +45,64 @@ void noteHostCopy(uint8_t* host, size_t length) { screenNoteBytes(host, length);
 // The configured window size follows a change of the guest's pixel size.
 void scaleWindowSize(unsigned oldWidth, unsigned oldHeight)
 {
-    if (!screen.pixelSizeKnown) {
-        screen.pixelSizeKnown = true;
+    if (!guestScreen.pixelSizeKnown) {
+        guestScreen.pixelSizeKnown = true;
         return;
     }
-    if ((oldWidth == screen.width && oldHeight == screen.height) || settings.WindowSizeX == 0 ||
+    if ((oldWidth == guestScreen.width && oldHeight == guestScreen.height) || settings.WindowSizeX == 0 ||
         settings.WindowSizeY == 0 || oldWidth == 0 || oldHeight == 0)
         return;
-    settings.WindowSizeX = int(std::lround(double(settings.WindowSizeX) * screen.width / oldWidth));
-    settings.WindowSizeY = int(std::lround(double(settings.WindowSizeY) * screen.height / oldHeight));
+    settings.WindowSizeX = int(std::lround(double(settings.WindowSizeX) * guestScreen.width / oldWidth));
+    settings.WindowSizeY = int(std::lround(double(settings.WindowSizeY) * guestScreen.height / oldHeight));
+}
+
+// The converted screen for the snapshot. The headless back end's frame has seen every
+// mode: bring it up to date from the dirty maps, as a window's update would, so that the
+// picture shows what change tracking delivered. Other back ends keep their pictures on
+// the host side; convert afresh for them.
+bool writeSnapshot(const std::string& path)
+{
+    if (!installedBackEnd.load()) {
+        HostSurface surface;
+        if (headlessBackEnd.lock(surface)) {
+            screenUpdateSurface(surface);
+            headlessBackEnd.unlock();
+        }
+        return headlessBackEnd.frame().writePng(path);
+    }
+    HeadlessFrame fresh;
+    fresh.resize(guestScreen.width, guestScreen.height, guestScreen.hostFormat);
+    screenConvertAll(fresh.surface());
+    return fresh.writePng(path);
 }
 
 }  // namespace
+
+void displaySetWindow(DisplayWindow* window) { installedWindow.store(window); }
+void displaySetBackEnd(DisplayBackEnd* backEnd) { installedBackEnd.store(backEnd); }
+
+DisplayWindow& displayWindow()
+{
+    DisplayWindow* w = installedWindow.load();
+    return w ? *w : recordingWindow;
+}
+
+DisplayBackEnd& displayBackEnd()
+{
+    DisplayBackEnd* b = installedBackEnd.load();
+    return b ? *b : headlessBackEnd;
+}
+
+MachinePart displayPart(DisplayWindow* window, DisplayBackEnd* backEnd)
+{
+    return {MachineSlot::Display,
+            [window, backEnd] {
+                displaySetWindow(window);
+                displaySetBackEnd(backEnd);
+                return displayStart();
+            },
+            displayShutDown};
+}
 
 bool displayReady() { return ready.load(); }
 
@@ -58,7 +110,7 @@ void displaySetSnapshotPath(const std::string& path) { snapshotPath = path; }
 
 void displayInstallWatch()
 {
-    watch = {screen.windowStart, screen.windowStart ? screen.windowEnd : nullptr, noteFromWatch, qlNoteFromWatch};
+    watch = {guestScreen.windowStart, guestScreen.windowStart ? guestScreen.windowEnd : nullptr, noteFromWatch, qlNoteFromWatch};
     cpuSetScreenWatch(&watch);
 }
 
@@ -68,7 +120,7 @@ void screenApplyMode()
     {
         std::lock_guard present(presentationLock());
         std::lock_guard lock(screenLock());
-        const unsigned oldWidth = screen.width, oldHeight = screen.height;
+        const unsigned oldWidth = guestScreen.width, oldHeight = guestScreen.height;
         switch (screenTakeRequestedMode()) {
         case ModeResult::Done:
             break;
@@ -78,12 +130,11 @@ void screenApplyMode()
             fatal("Error allocating display management memory");
         }
         scaleWindowSize(oldWidth, oldHeight);
-        DisplayWindow& window = displayWindow();
+        DisplayBackEnd& backEnd = displayBackEnd();
         ready.store(false);
-        window.dropModeResources();
-        const ClientSize client = window.placeWindow();
-        window.setUpMode(client, screen.width, screen.height);
-        ready.store(true);
+        backEnd.cleanupMode();
+        const ClientSize client = displayWindow().placeWindow();
+        ready.store(backEnd.setWindowMode(client, guestScreen.width, guestScreen.height));
     }
     zlog(LogCat::Screen, "scr: SetWindowMode done.\r\n");
 }
@@ -94,15 +145,19 @@ bool displayStart()
     {
         std::lock_guard present(presentationLock());
         screenReset();
-        DisplayWindow& window = displayWindow();
-        screen.hostFormat = window.hostFormat();
-        const ClientSize limits = window.monitorLimits();
-        screen.maxWidth = limits.width;
-        screen.maxHeight = limits.height;
+        DisplayBackEnd& backEnd = displayBackEnd();
         ready.store(false);
+        if (!backEnd.init()) {
+            zlog(LogCat::Screen, "scr: Disp_Init end\r\n");
+            return false;
+        }
+        guestScreen.hostFormat = backEnd.hostFormat();
+        const ClientSize limits = displayWindow().monitorLimits();
+        guestScreen.maxWidth = limits.width;
+        guestScreen.maxHeight = limits.height;
     }
     screenInstallHostCalls();
-    setScreenNoteHook(noteHostCopy);
+    guestSetHostWriteObserver(noteHostCopy);
     displayInstallWatch();
     zlog(LogCat::Screen, "scr: Disp_Init end\r\n");
     return true;
@@ -114,24 +169,12 @@ void displayShutDown()
     {
         std::lock_guard present(presentationLock());
         ready.store(false);
-        if (!snapshotPath.empty()) {
-            HeadlessFrame fresh;
-            HeadlessFrame* frame = &fresh;
-            if (auto* recorder = dynamic_cast<RecordingWindow*>(&displayWindow())) {
-                // The recording window's frame has seen every mode: bring it up to date
-                // from the dirty maps, as a window's update would.
-                frame = &recorder->frame();
-                frame->update();
-            } else {
-                fresh.resize(screen.width, screen.height, screen.hostFormat);
-                screenConvertAll(fresh.surface());
-            }
-            if (!frame->writePng(snapshotPath))
-                zlog(LogCat::Error, "scr: Cannot write the screen snapshot %s\r\n", snapshotPath.c_str());
-        }
+        if (!snapshotPath.empty() && !writeSnapshot(snapshotPath))
+            zlog(LogCat::Error, "scr: Cannot write the screen snapshot %s\r\n", snapshotPath.c_str());
         cpuSetScreenWatch(nullptr);
-        setScreenNoteHook(nullptr);
+        guestSetHostWriteObserver(nullptr);
         screenRemoveHostCalls();
+        displayBackEnd().cleanup();
         screenReset();
     }
     zlog(LogCat::Screen, "scr: Disp_Cleanup done.\r\n");

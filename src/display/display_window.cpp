@@ -3,29 +3,9 @@
 #include "display/display.h"
 #include "display/screen_state.h"
 
-#include <atomic>
-
 namespace {
-
-RecordingWindow& recordingWindow()
-{
-    static RecordingWindow window;
-    return window;
-}
-
-std::atomic<DisplayWindow*> installed{nullptr};
-
 std::string sizeText(unsigned w, unsigned h) { return std::to_string(w) + "x" + std::to_string(h); }
-
 }  // namespace
-
-void displaySetWindow(DisplayWindow* window) { installed.store(window); }
-
-DisplayWindow& displayWindow()
-{
-    DisplayWindow* w = installed.load();
-    return w ? *w : recordingWindow();
-}
 
 void RecordingWindow::applyModeAndWait()
 {
@@ -37,14 +17,7 @@ void RecordingWindow::applyModeAndWait()
 ClientSize RecordingWindow::placeWindow()
 {
     record("place window");
-    return {screen.width, screen.height};
-}
-
-bool RecordingWindow::setUpMode(ClientSize client, unsigned guestWidth, unsigned guestHeight)
-{
-    record("set up " + sizeText(client.width, client.height) + " for " + sizeText(guestWidth, guestHeight));
-    frame_.resize(guestWidth, guestHeight, format_);
-    return true;
+    return {guestScreen.width, guestScreen.height};
 }
 
 void RecordingWindow::setClientSize(unsigned width, unsigned height)

@@ -25,27 +25,27 @@ struct LineGeometry {
 
 LineGeometry lineGeometry()
 {
-    return {screen.pitch / CellBytes, screen.pitch % CellBytes != 0,
-            size_t(hostPixelsPerCell(screen.format->id)) * hostBytesPerPixel(screen.hostFormat)};
+    return {guestScreen.pitch / CellBytes, guestScreen.pitch % CellBytes != 0,
+            size_t(hostPixelsPerCell(guestScreen.format->id)) * hostBytesPerPixel(guestScreen.hostFormat)};
 }
 
 // Cells [first, first + count) of one line. A half cell at the line end is converted from
 // the four bytes that end the line, half a cell earlier on the host side.
 void convertCells(const HostSurface& s, const LineGeometry& g, unsigned line, size_t first, size_t count)
 {
-    const uint8_t* src = screen.windowStart + screen.pitch * line;
+    const uint8_t* src = guestScreen.windowStart + guestScreen.pitch * line;
     uint8_t* dest = s.base + s.pitch * line;
     const size_t whole = first < g.wholeCells ? std::min(count, g.wholeCells - first) : 0;
     if (whole >= ShortRun) {
-        screen.spanConverter(dest + first * g.hostCellBytes, src + first * CellBytes, whole);
+        guestScreen.spanConverter(dest + first * g.hostCellBytes, src + first * CellBytes, whole);
     } else {
         // Scattered cells: the cell converter skips the span's set-up.
         for (size_t c = first; c < first + whole; ++c)
-            screen.converter(dest + c * g.hostCellBytes, loadCell(src + c * CellBytes));
+            guestScreen.converter(dest + c * g.hostCellBytes, loadCell(src + c * CellBytes));
     }
     if (g.halfCell && first + count > g.wholeCells)
-        screen.converter(dest + g.wholeCells * g.hostCellBytes - g.hostCellBytes / 2,
-                         loadCell(src + screen.pitch - CellBytes));
+        guestScreen.converter(dest + g.wholeCells * g.hostCellBytes - g.hostCellBytes / 2,
+                         loadCell(src + guestScreen.pitch - CellBytes));
 }
 
 void convertLine(const HostSurface& s, const LineGeometry& g, unsigned line)
@@ -53,7 +53,7 @@ void convertLine(const HostSurface& s, const LineGeometry& g, unsigned line)
     convertCells(s, g, line, 0, g.wholeCells + (g.halfCell ? 1 : 0));
 }
 
-bool ready() { return screen.format && screen.windowStart && screen.spanConverter; }
+bool ready() { return guestScreen.format && guestScreen.windowStart && guestScreen.spanConverter; }
 
 }  // namespace
 
@@ -62,7 +62,7 @@ void screenConvertAll(const HostSurface& surface)
     std::lock_guard lock(screenLock());
     if (!ready()) return;
     const LineGeometry g = lineGeometry();
-    for (unsigned y = 0; y < screen.shownLines; ++y) convertLine(surface, g, y);
+    for (unsigned y = 0; y < guestScreen.shownLines; ++y) convertLine(surface, g, y);
 }
 
 bool screenUpdateSurface(const HostSurface& surface)
@@ -70,26 +70,26 @@ bool screenUpdateSurface(const HostSurface& surface)
     std::lock_guard lock(screenLock());
     if (!ready()) return false;
     const LineGeometry g = lineGeometry();
-    if (screen.fullRedraw.exchange(0)) {
-        screen.dirtyAny.store(0);
-        for (size_t i = 0; i < screen.lineWords; ++i) screen.dirtyLines[i].store(0);
-        for (size_t i = 0; i < screen.cellWords * screen.height; ++i) screen.dirtyCells[i].store(0);
-        for (unsigned y = 0; y < screen.shownLines; ++y) convertLine(surface, g, y);
+    if (guestScreen.fullRedraw.exchange(0)) {
+        guestScreen.dirtyAny.store(0);
+        for (size_t i = 0; i < guestScreen.lineWords; ++i) guestScreen.dirtyLines[i].store(0);
+        for (size_t i = 0; i < guestScreen.cellWords * guestScreen.height; ++i) guestScreen.dirtyCells[i].store(0);
+        for (unsigned y = 0; y < guestScreen.shownLines; ++y) convertLine(surface, g, y);
         return true;
     }
-    if (!screen.dirtyAny.exchange(0)) return false;
-    for (size_t w = 0; w < screen.lineWords; ++w) {
-        uint32_t lines = screen.dirtyLines[w].exchange(0);
+    if (!guestScreen.dirtyAny.exchange(0)) return false;
+    for (size_t w = 0; w < guestScreen.lineWords; ++w) {
+        uint32_t lines = guestScreen.dirtyLines[w].exchange(0);
         while (lines) {
             const unsigned y = unsigned(w * BitsPerWord) + unsigned(std::countr_zero(lines));
             lines &= lines - 1;
-            if (y >= screen.shownLines) continue;
-            std::atomic<uint32_t>* row = screen.dirtyCells.get() + size_t(y) * screen.cellWords;
+            if (y >= guestScreen.shownLines) continue;
+            std::atomic<uint32_t>* row = guestScreen.dirtyCells.get() + size_t(y) * guestScreen.cellWords;
             // The marks of a stretch of the line are taken first and converted after:
             // an exchange is a locked operation that waits for earlier stores, so one
             // between every two conversions would wait for each converted cell's store.
-            for (size_t base = 0; base < screen.cellWords; base += TakenWords) {
-                const size_t words = std::min(TakenWords, screen.cellWords - base);
+            for (size_t base = 0; base < guestScreen.cellWords; base += TakenWords) {
+                const size_t words = std::min(TakenWords, guestScreen.cellWords - base);
                 uint32_t taken[TakenWords];
                 for (size_t i = 0; i < words; ++i)
                     // A word seen empty needs no exchange: a mark that lands after this

@@ -11,7 +11,7 @@ namespace {
 constexpr unsigned PixelsPerQlWord = 8;  // host-width pixels a QL word covers
 
 uint8_t* qlLine(unsigned line) { return mem.base + QlScreen::Address + size_t(QlScreen::Pitch) * line; }
-uint8_t* screenLine(unsigned line) { return screen.windowStart + screen.pitch * line; }
+uint8_t* screenLine(unsigned line) { return guestScreen.windowStart + guestScreen.pitch * line; }
 
 // The colour index (0-15 in mode 8, 0-3 in mode 4) of pixel k (0-7) of a QL word.
 unsigned qlPixel(unsigned even, unsigned odd, unsigned k, uint8_t mode)
@@ -74,14 +74,14 @@ Pixel loadPixel(const uint8_t* p)
 template <typename Pixel>
 void qlToScreen(const MirrorColours<Pixel>& colours, unsigned column, unsigned line, unsigned size)
 {
-    const uint8_t mode = screen.mirrorMode;
-    if (line >= screen.shownLines || mode == MirrorMode::Off) return;
+    const uint8_t mode = guestScreen.mirrorMode;
+    if (line >= guestScreen.shownLines || mode == MirrorMode::Off) return;
     const unsigned firstWord = column / 2;
     const unsigned lastWord = std::min((column + size - 1) / 2, QlScreen::Pitch / 2 - 1);
     const uint8_t* ql = qlLine(line);
     uint8_t* out = screenLine(line);
     const unsigned firstX = firstWord * PixelsPerQlWord;
-    const unsigned endX = std::min((lastWord + 1) * PixelsPerQlWord, screen.width);
+    const unsigned endX = std::min((lastWord + 1) * PixelsPerQlWord, guestScreen.width);
     if (firstX >= endX) return;
     for (unsigned x = firstX; x < endX; ++x) {
         const unsigned word = x / PixelsPerQlWord;
@@ -94,10 +94,10 @@ void qlToScreen(const MirrorColours<Pixel>& colours, unsigned column, unsigned l
 template <typename Pixel>
 void screenToQl(const MirrorColours<Pixel>& colours, unsigned column, unsigned line, unsigned size)
 {
-    const uint8_t mode = screen.mirrorMode;
+    const uint8_t mode = guestScreen.mirrorMode;
     if (line >= QlScreen::Lines || mode == MirrorMode::Off || size == 0) return;
     const unsigned firstX = column / sizeof(Pixel);
-    const unsigned endX = std::min({(column + size - 1) / unsigned(sizeof(Pixel)) + 1, QlScreen::Width, screen.width});
+    const unsigned endX = std::min({(column + size - 1) / unsigned(sizeof(Pixel)) + 1, QlScreen::Width, guestScreen.width});
     const uint8_t* in = screenLine(line);
     uint8_t* ql = qlLine(line);
     for (unsigned x = firstX; x < endX; ++x) {
@@ -134,8 +134,8 @@ void mirrorScreenToQlCopy(uint8_t* host, unsigned column, unsigned line, unsigne
 
 void mirrorQlToScreenCopy(uint8_t* host, unsigned column, unsigned line, unsigned size)
 {
-    if (line >= screen.shownLines || column >= screen.pitch) return;
-    const size_t length = std::min<size_t>({size, QlScreen::Pitch - column, screen.pitch - column});
+    if (line >= guestScreen.shownLines || column >= guestScreen.pitch) return;
+    const size_t length = std::min<size_t>({size, QlScreen::Pitch - column, guestScreen.pitch - column});
     memmove(screenLine(line) + column, host, length);
     screenMarkLine(line, column, length);
 }

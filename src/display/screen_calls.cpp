@@ -38,12 +38,12 @@ int32_t setSize(unsigned n)
 {
     const uint32_t value = cpu.D[n];
     unsigned width = (value >> 16) / WidthStep * WidthStep;
-    width = std::min(std::max(width, QlScreen::Width), screen.maxWidth);
-    unsigned height = std::min(std::max(value & 0xFFFF, QlScreen::Lines), screen.maxHeight);
+    width = std::min(std::max(width, QlScreen::Width), guestScreen.maxWidth);
+    unsigned height = std::min(std::max(value & 0xFFFF, QlScreen::Lines), guestScreen.maxHeight);
     cpu.D[n] = uint32_t(width & 0xFFFF) << 16 | (height & 0xFFFF);
-    screen.requestedWidth = width;
-    screen.requestedHeight = height;
-    screen.requestedBits = cpuRegister(n + 1);  // A0 after D7
+    guestScreen.requestedWidth = width;
+    guestScreen.requestedHeight = height;
+    guestScreen.requestedBits = cpuRegister(n + 1);  // A0 after D7
     return 0;
 }
 
@@ -76,7 +76,7 @@ int32_t moveArea(unsigned) { return moveAreaFromRegisters(); }
 template <BlockOperation GuestFormat::*Operation>
 int32_t formatOperation(unsigned)
 {
-    const GuestFormat* f = screen.format;
+    const GuestFormat* f = guestScreen.format;
     if (!f || !(f->*Operation)) return HostCallResult::Illegal;
     return (f->*Operation)();
 }

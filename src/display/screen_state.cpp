@@ -8,7 +8,7 @@
 #include <bit>
 #include <new>
 
-ScreenState screen;
+ScreenState guestScreen;
 
 namespace {
 
@@ -40,7 +40,7 @@ inline void setBitOnce(std::atomic<uint32_t>& word, uint32_t bit)
 
 inline void markCells(unsigned line, size_t first, size_t last)
 {
-    std::atomic<uint32_t>* row = screen.dirtyCells.get() + line * screen.cellWords;
+    std::atomic<uint32_t>* row = guestScreen.dirtyCells.get() + line * guestScreen.cellWords;
     size_t w = first / BitsPerWord, lastWord = last / BitsPerWord;
     const uint32_t firstMask = ~0u << (first % BitsPerWord);
     const uint32_t lastMask = ~0u >> (BitsPerWord - 1 - last % BitsPerWord);
@@ -51,17 +51,17 @@ inline void markCells(unsigned line, size_t first, size_t last)
         for (++w; w < lastWord; ++w) row[w].fetch_or(~0u);
         row[lastWord].fetch_or(lastMask);
     }
-    setBitOnce(screen.dirtyLines[line / BitsPerWord], 1u << (line % BitsPerWord));
-    setBitOnce(screen.dirtyAny, 1);
+    setBitOnce(guestScreen.dirtyLines[line / BitsPerWord], 1u << (line % BitsPerWord));
+    setBitOnce(guestScreen.dirtyAny, 1);
 }
 
 // One line's bytes with the mirror (the rule of every screen write).
 void noteLine(unsigned line, size_t column, size_t length)
 {
-    if (line >= screen.shownLines || column >= screen.pitch || length == 0) return;
-    length = std::min(length, screen.pitch - column);
-    if (screen.mirrorMode != MirrorMode::Off)
-        screen.format->screenToQl(screen.windowStart + screen.pitch * line + column, unsigned(column), line,
+    if (line >= guestScreen.shownLines || column >= guestScreen.pitch || length == 0) return;
+    length = std::min(length, guestScreen.pitch - column);
+    if (guestScreen.mirrorMode != MirrorMode::Off)
+        guestScreen.format->screenToQl(guestScreen.windowStart + guestScreen.pitch * line + column, unsigned(column), line,
                                   unsigned(length));
     markCells(line, column / CellBytes, (column + length - 1) / CellBytes);
 }
@@ -69,12 +69,12 @@ void noteLine(unsigned line, size_t column, size_t length)
 // A range inside the screen window, split at line ends.
 void noteWindowRange(uint8_t* from, uint8_t* to)
 {
-    size_t offset = size_t(from - screen.windowStart);
+    size_t offset = size_t(from - guestScreen.windowStart);
     size_t remaining = size_t(to - from);
-    unsigned line = unsigned(offset / screen.pitch);
-    size_t column = offset % screen.pitch;
-    while (remaining > 0 && line < screen.shownLines) {
-        size_t piece = std::min(remaining, screen.pitch - column);
+    unsigned line = unsigned(offset / guestScreen.pitch);
+    size_t column = offset % guestScreen.pitch;
+    while (remaining > 0 && line < guestScreen.shownLines) {
+        size_t piece = std::min(remaining, guestScreen.pitch - column);
         noteLine(line, column, piece);
         remaining -= piece;
         column = 0;
@@ -93,22 +93,22 @@ void noteQlRange(uint8_t* from, uint8_t* to)
     }
 }
 
-bool screenReady() { return screen.format != nullptr && screen.windowStart != nullptr; }
+bool screenReady() { return guestScreen.format != nullptr && guestScreen.windowStart != nullptr; }
 
 void clearMaps()
 {
-    screen.dirtyAny.store(0);
-    for (size_t i = 0; i < screen.lineWords; ++i) screen.dirtyLines[i].store(0);
-    for (size_t i = 0; i < screen.cellWords * screen.height; ++i) screen.dirtyCells[i].store(0);
+    guestScreen.dirtyAny.store(0);
+    for (size_t i = 0; i < guestScreen.lineWords; ++i) guestScreen.dirtyLines[i].store(0);
+    for (size_t i = 0; i < guestScreen.cellWords * guestScreen.height; ++i) guestScreen.dirtyCells[i].store(0);
 }
 
 // Lines that lie inside RAM at the current base and pitch.
 void updateShownLines()
 {
-    screen.shownLines = 0;
-    if (!screen.windowStart || screen.pitch == 0 || !mem.ramEnd || screen.windowStart >= mem.ramEnd) return;
-    const size_t fit = size_t(mem.ramEnd - screen.windowStart) / screen.pitch;
-    screen.shownLines = unsigned(std::min<size_t>(fit, screen.height));
+    guestScreen.shownLines = 0;
+    if (!guestScreen.windowStart || guestScreen.pitch == 0 || !mem.ramEnd || guestScreen.windowStart >= mem.ramEnd) return;
+    const size_t fit = size_t(mem.ramEnd - guestScreen.windowStart) / guestScreen.pitch;
+    guestScreen.shownLines = unsigned(std::min<size_t>(fit, guestScreen.height));
 }
 
 }  // namespace
@@ -129,26 +129,26 @@ std::recursive_mutex& screenLock()
 
 void screenMarkLine(unsigned line, size_t column, size_t length)
 {
-    if (!screenReady() || line >= screen.shownLines || column >= screen.pitch || length == 0) return;
-    length = std::min(length, screen.pitch - column);
+    if (!screenReady() || line >= guestScreen.shownLines || column >= guestScreen.pitch || length == 0) return;
+    length = std::min(length, guestScreen.pitch - column);
     markCells(line, column / CellBytes, (column + length - 1) / CellBytes);
 }
 
 void screenNoteWrite(uint8_t* address, unsigned size)
 {
-    if (!screenReady() || address < screen.windowStart || address >= screen.windowEnd) return;
-    const size_t offset = size_t(address - screen.windowStart);
-    const unsigned line = unsigned(offset / screen.pitch);
-    const size_t column = offset % screen.pitch;
-    if (line >= screen.shownLines) return;
+    if (!screenReady() || address < guestScreen.windowStart || address >= guestScreen.windowEnd) return;
+    const size_t offset = size_t(address - guestScreen.windowStart);
+    const unsigned line = unsigned(offset / guestScreen.pitch);
+    const size_t column = offset % guestScreen.pitch;
+    if (line >= guestScreen.shownLines) return;
     noteLine(line, column, size);
     // The bytes of a write that runs past the line end belong to the next line.
-    if (column + size > screen.pitch) noteLine(line + 1, 0, column + size - screen.pitch);
+    if (column + size > guestScreen.pitch) noteLine(line + 1, 0, column + size - guestScreen.pitch);
 }
 
 void qlScreenNoteWrite(uint8_t* address, unsigned size)
 {
-    if (!screenReady() || screen.mirrorMode == MirrorMode::Off || size == 0) return;
+    if (!screenReady() || guestScreen.mirrorMode == MirrorMode::Off || size == 0) return;
     uint8_t* const ql = mem.base + QlScreen::Address;
     if (address < ql || address >= ql + QlScreen::Size) return;
     if ((address - mem.base) & 1) {
@@ -157,7 +157,7 @@ void qlScreenNoteWrite(uint8_t* address, unsigned size)
     }
     size = unsigned(std::min<size_t>(size, size_t(ql + QlScreen::Size - address)));
     const size_t offset = size_t(address - ql);
-    screen.format->qlToScreen(address, unsigned(offset % QlScreen::Pitch), unsigned(offset / QlScreen::Pitch),
+    guestScreen.format->qlToScreen(address, unsigned(offset % QlScreen::Pitch), unsigned(offset / QlScreen::Pitch),
                               size);
 }
 
@@ -165,20 +165,20 @@ void screenNoteBytes(uint8_t* address, size_t length)
 {
     if (!screenReady() || length == 0 || !mem.base) return;
     uint8_t* const end = address + length;
-    uint8_t* const windowEnd = screen.windowStart + screen.pitch * screen.shownLines;
-    uint8_t* from = std::max(address, screen.windowStart);
+    uint8_t* const windowEnd = guestScreen.windowStart + guestScreen.pitch * guestScreen.shownLines;
+    uint8_t* from = std::max(address, guestScreen.windowStart);
     uint8_t* to = std::min(end, windowEnd);
     if (from < to) noteWindowRange(from, to);
-    if (screen.mirrorMode == MirrorMode::Off) return;
+    if (guestScreen.mirrorMode == MirrorMode::Off) return;
     // The QL screen's part outside the window follows the QL-screen rule.
     uint8_t* const ql = mem.base + QlScreen::Address;
     from = std::max(address, ql);
     to = std::min(end, ql + QlScreen::Size);
     if (from >= to) return;
-    if (to <= screen.windowStart || from >= windowEnd) {
+    if (to <= guestScreen.windowStart || from >= windowEnd) {
         noteQlRange(from, to);
     } else {
-        if (from < screen.windowStart) noteQlRange(from, screen.windowStart);
+        if (from < guestScreen.windowStart) noteQlRange(from, guestScreen.windowStart);
         if (to > windowEnd) noteQlRange(windowEnd, to);
     }
 }
@@ -187,9 +187,9 @@ void screenNoteRect(unsigned x, unsigned y, unsigned width, unsigned height)
 {
     std::lock_guard lock(screenLock());
     if (!screenReady() || width == 0) return;
-    const GuestFormat& f = *screen.format;
-    const size_t first = f.byteOffset(x, 0, screen.pitch);
-    const size_t end = f.byteOffset(x + width - 1, 0, screen.pitch) + f.bytesPerPixel;
+    const GuestFormat& f = *guestScreen.format;
+    const size_t first = f.byteOffset(x, 0, guestScreen.pitch);
+    const size_t end = f.byteOffset(x + width - 1, 0, guestScreen.pitch) + f.bytesPerPixel;
     for (unsigned r = 0; r < height; ++r) noteLine(y + r, first, end - first);
 }
 
@@ -200,14 +200,14 @@ void screenNoteRows(uint8_t* first, size_t rowPitch, size_t bytes, unsigned rows
     for (unsigned r = 0; r < rows; ++r) screenNoteBytes(first + r * rowPitch, bytes);
 }
 
-void screenRequestFullRedraw() { screen.fullRedraw.store(1); }
+void screenRequestFullRedraw() { guestScreen.fullRedraw.store(1); }
 
 void screenSetBase(uint32_t guestAddress)
 {
     std::lock_guard lock(screenLock());
-    screen.base = guestAddress;
-    screen.windowStart = mem.base + (guestAddress & mem.mask);
-    screen.windowEnd = screen.windowStart + screen.size;
+    guestScreen.base = guestAddress;
+    guestScreen.windowStart = mem.base + (guestAddress & mem.mask);
+    guestScreen.windowEnd = guestScreen.windowStart + guestScreen.size;
     updateShownLines();
     clearMaps();
 }
@@ -215,15 +215,15 @@ void screenSetBase(uint32_t guestAddress)
 void screenSetMode(uint8_t modeByte)
 {
     std::lock_guard lock(screenLock());
-    screen.qlModeByte = modeByte;
+    guestScreen.qlModeByte = modeByte;
     // Before the first mode there is nothing to re-select.
-    if (!screen.format) return;
-    if (const GuestFormat* f = screenSelectFormat(screen.bitsPerPixel, modeByte)) {
+    if (!guestScreen.format) return;
+    if (const GuestFormat* f = screenSelectFormat(guestScreen.bitsPerPixel, modeByte)) {
         // Cells converted in the old format would keep their old colours until written.
-        if (f != screen.format) screenRequestFullRedraw();
-        screen.format = f;
-        screen.converter = f->converters->cell[size_t(screen.hostFormat)];
-        screen.spanConverter = f->converters->span[size_t(screen.hostFormat)];
+        if (f != guestScreen.format) screenRequestFullRedraw();
+        guestScreen.format = f;
+        guestScreen.converter = f->converters->cell[size_t(guestScreen.hostFormat)];
+        guestScreen.spanConverter = f->converters->span[size_t(guestScreen.hostFormat)];
     }
 }
 
@@ -231,22 +231,22 @@ void screenMirrorControl(int32_t value)
 {
     switch (value) {
     case -1:
-        screen.mirrorAuto = true;
+        guestScreen.mirrorAuto = true;
         break;
     case 0:
-        screen.mirrorAuto = false;
-        screen.mirrorMode = MirrorMode::Off;
+        guestScreen.mirrorAuto = false;
+        guestScreen.mirrorMode = MirrorMode::Off;
         break;
     case 1:
-        if (screen.mirrorAuto) screen.mirrorMode = MirrorMode::Four;
+        if (guestScreen.mirrorAuto) guestScreen.mirrorMode = MirrorMode::Four;
         break;
     case 2:
-        if (screen.mirrorAuto) screen.mirrorMode = MirrorMode::Eight;
+        if (guestScreen.mirrorAuto) guestScreen.mirrorMode = MirrorMode::Eight;
         break;
     case MirrorMode::Four:
     case MirrorMode::Eight:
-        screen.mirrorAuto = false;
-        screen.mirrorMode = uint8_t(value);
+        guestScreen.mirrorAuto = false;
+        guestScreen.mirrorMode = uint8_t(value);
         break;
     default:
         break;
@@ -271,10 +271,10 @@ ModeResult screenTakeRequestedMode()
 {
     std::lock_guard present(presentationLock());
     std::lock_guard lock(screenLock());
-    const GuestFormat* f = screenSelectFormat(screen.requestedBits, screen.qlModeByte);
+    const GuestFormat* f = screenSelectFormat(guestScreen.requestedBits, guestScreen.qlModeByte);
     if (!f) return ModeResult::UnsupportedMode;
-    const unsigned width = screen.requestedWidth, height = screen.requestedHeight;
-    const size_t pitch = size_t(width) * screen.requestedBits / 8;
+    const unsigned width = guestScreen.requestedWidth, height = guestScreen.requestedHeight;
+    const size_t pitch = size_t(width) * guestScreen.requestedBits / 8;
     const size_t cellWords = ((pitch + CellBytes - 1) / CellBytes + BitsPerWord - 1) / BitsPerWord;
     const size_t lineWords = (height + BitsPerWord - 1) / BitsPerWord;
     std::unique_ptr<std::atomic<uint32_t>[]> lines(new (std::nothrow) std::atomic<uint32_t>[lineWords + 1]);
@@ -282,19 +282,19 @@ ModeResult screenTakeRequestedMode()
         new (std::nothrow) std::atomic<uint32_t>[cellWords * height + 1]);
     if (!lines || !cells) return ModeResult::NoMemory;
 
-    screen.width = width;
-    screen.height = height;
-    screen.bitsPerPixel = screen.requestedBits;
-    screen.pitch = pitch;
-    screen.size = pitch * height;
-    if (screen.windowStart) screen.windowEnd = screen.windowStart + screen.size;
-    screen.dirtyLines = std::move(lines);
-    screen.dirtyCells = std::move(cells);
-    screen.lineWords = lineWords;
-    screen.cellWords = cellWords;
-    screen.format = f;
-    screen.converter = f->converters->cell[size_t(screen.hostFormat)];
-    screen.spanConverter = f->converters->span[size_t(screen.hostFormat)];
+    guestScreen.width = width;
+    guestScreen.height = height;
+    guestScreen.bitsPerPixel = guestScreen.requestedBits;
+    guestScreen.pitch = pitch;
+    guestScreen.size = pitch * height;
+    if (guestScreen.windowStart) guestScreen.windowEnd = guestScreen.windowStart + guestScreen.size;
+    guestScreen.dirtyLines = std::move(lines);
+    guestScreen.dirtyCells = std::move(cells);
+    guestScreen.lineWords = lineWords;
+    guestScreen.cellWords = cellWords;
+    guestScreen.format = f;
+    guestScreen.converter = f->converters->cell[size_t(guestScreen.hostFormat)];
+    guestScreen.spanConverter = f->converters->span[size_t(guestScreen.hostFormat)];
     updateShownLines();
     clearMaps();
     return ModeResult::Done;
@@ -304,24 +304,24 @@ void screenReset()
 {
     std::lock_guard present(presentationLock());
     std::lock_guard lock(screenLock());
-    screen.width = screen.height = screen.bitsPerPixel = 0;
-    screen.pitch = screen.size = 0;
-    screen.base = 0;
-    screen.windowStart = screen.windowEnd = nullptr;
-    screen.qlModeByte = 0;
-    screen.mirrorMode = MirrorMode::Off;
-    screen.mirrorAuto = false;
-    screen.requestedWidth = QlScreen::Width;
-    screen.requestedHeight = QlScreen::Lines;
-    screen.requestedBits = ScreenBits::Ql;
-    screen.format = nullptr;
-    screen.converter = nullptr;
-    screen.spanConverter = nullptr;
-    screen.dirtyAny.store(0);
-    screen.fullRedraw.store(0);
-    screen.dirtyLines.reset();
-    screen.dirtyCells.reset();
-    screen.lineWords = screen.cellWords = 0;
-    screen.shownLines = 0;
-    screen.pixelSizeKnown = false;
+    guestScreen.width = guestScreen.height = guestScreen.bitsPerPixel = 0;
+    guestScreen.pitch = guestScreen.size = 0;
+    guestScreen.base = 0;
+    guestScreen.windowStart = guestScreen.windowEnd = nullptr;
+    guestScreen.qlModeByte = 0;
+    guestScreen.mirrorMode = MirrorMode::Off;
+    guestScreen.mirrorAuto = false;
+    guestScreen.requestedWidth = QlScreen::Width;
+    guestScreen.requestedHeight = QlScreen::Lines;
+    guestScreen.requestedBits = ScreenBits::Ql;
+    guestScreen.format = nullptr;
+    guestScreen.converter = nullptr;
+    guestScreen.spanConverter = nullptr;
+    guestScreen.dirtyAny.store(0);
+    guestScreen.fullRedraw.store(0);
+    guestScreen.dirtyLines.reset();
+    guestScreen.dirtyCells.reset();
+    guestScreen.lineWords = guestScreen.cellWords = 0;
+    guestScreen.shownLines = 0;
+    guestScreen.pixelSizeKnown = false;
 }

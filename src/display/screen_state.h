@@ -85,7 +85,7 @@ struct ScreenState {
     bool pixelSizeKnown = false;  // the first mode after start-up does not scale the window
 };
 
-extern ScreenState screen;
+extern ScreenState guestScreen;
 
 // The two display locks (both recursive); take the presentation lock first.
 std::recursive_mutex& presentationLock();

@@ -1,11 +1,13 @@
-// Program entry of the emulator: command line, start-up, the GUI thread's loop and
-// shut-down.
+// Program entry of the emulator: command line, the machine's parts, start-up, the GUI
+// thread's loop and shut-down. This is the one place where the machine is assembled.
 #include "config/command_line.h"
-#include "core/gui_link.h"
+#include "core/front_end.h"
 #include "core/log.h"
 #include "core/machine.h"
+#include "core/machine_parts.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
+#include "ui/qt_front_end.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,10 +21,27 @@ constexpr int ExitFailure = 1;
 // as the display last converted it is written there as a PNG at shut-down.
 constexpr const char* SnapshotVariable = "ZEM_SCREEN_SNAPSHOT";
 
-const GuiLink guiLinkFunctions{
-    MainLoop::quitAndDestroy, MainLoop::setWindowTitle, MainLoop::isForeground, MainLoop::flashWindow,
-    MainLoop::clipboardPut,   MainLoop::clipboardText,  MainLoop::openFile,
-};
+// Test aid: the start of the part named here ("memory", "display"...) fails, so that the
+// undo of a failed start-up can be watched from outside.
+constexpr const char* FailPartVariable = "ZEM_FAIL_PART";
+
+QtFrontEnd qtFrontEnd;
+
+// The machine, in no particular order: the table knows the start and shut-down orders.
+// A new device adds its part here.
+void registerParts(MachineParts& parts)
+{
+    for (MachinePart& part : machineCoreParts()) parts.add(std::move(part));
+    parts.add(displayPart());
+}
+
+void setFailureHook(MachineParts& parts)
+{
+    const char* name = getenv(FailPartVariable);
+    if (!name || !*name) return;
+    if (std::optional<MachineSlot> slot = machineSlotByName(name)) parts.failAt(slot);
+    else zlog(LogCat::Error, "ZEM: %s names no part: %s\r\n", FailPartVariable, name);
+}
 
 }  // namespace
 
@@ -42,14 +61,16 @@ int main(int argc, char** argv)
         zlog(LogCat::Error, "ZEM: Cannot set up the main loop\r\n");
         return ExitFailure;
     }
-    guiLinkInstall(&guiLinkFunctions);
-    machineSetProcessorEndedHandler(MainLoop::postProcessorEnded);
-    machineSetDisplay({displayStart, displayShutDown});
+    frontEndInstall(&qtFrontEnd);
     if (const char* snapshot = getenv(SnapshotVariable); snapshot && *snapshot) displaySetSnapshotPath(snapshot);
+
+    MachineParts& parts = machineParts();
+    registerParts(parts);
+    setFailureHook(parts);
 
     if (!startUp()) {
         // The application object goes before the static objects it relies on.
-        guiLinkInstall(nullptr);
+        frontEndInstall(nullptr);
         MainLoop::close();
         return ExitFailure;
     }
@@ -57,7 +78,7 @@ int main(int argc, char** argv)
     MainLoop::run();
 
     shutDown();
-    guiLinkInstall(nullptr);
+    frontEndInstall(nullptr);
     MainLoop::close();
     zlog(LogCat::General, "ZEM: ZEM exited normally! :-)\r\n");
     if (processorAbandoned()) {

@@ -1,7 +1,8 @@
 #include "ui/main_loop.h"
 
-#include "core/gui_link.h"
+#include "core/front_end.h"
 #include "core/log.h"
+#include "platform/signal_pipe.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,22 +16,15 @@
 #include <QUrl>
 
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <unistd.h>
 
 namespace {
 
 // Signals reach the loop as one byte on a pipe, which a socket notifier watches.
-int wakeRead = -1;
-int wakeWrite = -1;
 std::atomic<bool> quitFlag{false};
-std::atomic<int> lastSignal{0};
 
 std::unique_ptr<QApplication> application;
 std::unique_ptr<QSocketNotifier> signalNotifier;
@@ -42,27 +36,6 @@ bool loopEnded = false;
 
 std::mutex titleLock;
 std::string currentTitle;
-
-void onSignal(int signal)
-{
-    int savedErrno = errno;
-    lastSignal.store(signal, std::memory_order_relaxed);
-    char byte = 'T';
-    ssize_t ignored = write(wakeWrite, &byte, 1);
-    (void)ignored;
-    errno = savedErrno;
-}
-
-constexpr int TerminatingSignals[] = {SIGINT, SIGTERM};
-
-void setSignalHandler(void (*handler)(int))
-{
-    struct sigaction action {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int s : TerminatingSignals) sigaction(s, &action, nullptr);
-}
 
 // Without a display the program still runs, on Qt's offscreen platform.
 void chooseOffscreenWithoutDisplay()
@@ -78,10 +51,8 @@ void endLoop()
 
 void onSignalReadable()
 {
-    char bytes[16];
-    while (read(wakeRead, bytes, sizeof bytes) > 0) {
-    }
-    zlog(LogCat::General, "ZEM: Signal %d received\r\n", lastSignal.load());
+    int signal = SignalPipe::drain();
+    zlog(LogCat::General, "ZEM: Signal %d received\r\n", signal);
     quitFlag = true;
     endLoop();
 }
@@ -106,21 +77,17 @@ bool init(int& argc, char** argv)
 {
     chooseOffscreenWithoutDisplay();
     qInstallMessageHandler(routeQtMessages);
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    wakeRead = fds[0];
-    wakeWrite = fds[1];
+    if (!SignalPipe::open()) return false;
     application = std::make_unique<QApplication>(argc, argv);
     // The loop ends through quitAndDestroy, the processor's end or a signal, never
     // because a last window closed.
     application->setQuitOnLastWindowClosed(false);
-    signalNotifier = std::make_unique<QSocketNotifier>(wakeRead, QSocketNotifier::Read);
+    signalNotifier = std::make_unique<QSocketNotifier>(SignalPipe::readEnd(), QSocketNotifier::Read);
     QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, onSignalReadable);
     {
         std::lock_guard<std::mutex> guard(loopLock);
         loopEnded = false;
     }
-    setSignalHandler(onSignal);
     return true;
 }
 
@@ -269,13 +236,10 @@ int openFile(const std::string& file, const std::string& parameters)
 
 void close()
 {
-    setSignalHandler(SIG_DFL);
     signalNotifier.reset();
+    SignalPipe::close();
     application.reset();
     qInstallMessageHandler(nullptr);
-    if (wakeRead >= 0) ::close(wakeRead);
-    if (wakeWrite >= 0) ::close(wakeWrite);
-    wakeRead = wakeWrite = -1;
 }
 
 }  // namespace MainLoop

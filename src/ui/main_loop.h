@@ -33,7 +33,7 @@ void postProcessorEnded();
 // GUI thread may need.
 bool callOnGui(const std::function<void()>& work);
 
-// Requests of the processor thread (through the core's GuiLink).
+// Requests of the processor thread (through the front end, ui/qt_front_end.h).
 void setWindowTitle(const std::string& title);
 std::string windowTitle();
 bool isForeground();

@@ -1,5 +1,6 @@
-#include "core/gui_link.h"
+#include "core/front_end.h"
 #include "core/host_call.h"
+#include "core/sys_calls.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 
@@ -10,21 +11,31 @@ namespace {
 constexpr uint32_t CallPc = 0x30002;  // the word after a host call at $30000
 
 int destroyRequests = 0;
-void countDestroy() { ++destroyRequests; }
-const GuiLink testLink{countDestroy};
+struct CountingFrontEnd : HeadlessFrontEnd {
+    void requestQuit() override { ++destroyRequests; }
+};
+CountingFrontEnd testFrontEnd;
 
 class HostCallTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(memoryAllocate(16)); }
-    static void TearDownTestSuite() { memoryRelease(); }
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(memoryAllocate(16));
+        sysInstallHostCalls();
+    }
+    static void TearDownTestSuite()
+    {
+        sysRemoveHostCalls();
+        memoryRelease();
+    }
     void SetUp() override
     {
         destroyRequests = 0;
-        guiLinkInstall(&testLink);
+        frontEndInstall(&testFrontEnd);
         cpu.hostCallPc = CallPc;
         guestWriteLong(CallPc, 0);
     }
-    void TearDown() override { guiLinkInstall(nullptr); }
+    void TearDown() override { frontEndInstall(nullptr); }
 
     static int32_t call(uint16_t word) { return hostCall((word >> 8) & 0xF, (word >> 4) & 0xF, word & 0xF); }
 };
@@ -67,7 +78,7 @@ TEST_F(HostCallTest, QuitWithoutCheckWordIsIllegalAndLeavesThePc)
 
 TEST_F(HostCallTest, QuitWithoutGuiStillStops)
 {
-    guiLinkInstall(nullptr);
+    frontEndInstall(nullptr);
     guestWriteWord(CallPc, HostCallCheckWord);
     EXPECT_EQ(call(0xA000), HostCallResult::Stop);
 }
@@ -133,4 +144,18 @@ TEST_F(HostCallTest, GroupDecodingDecidesWhatReachesAnInstalledOperation)
     EXPECT_FALSE(hostCallInstall(HostCallGroupId::Win, 10, recordArg));
     for (Slot s : slots) hostCallRemove(s.group, s.index);
     EXPECT_EQ(call(0xA105), HostCallResult::Illegal);
+}
+
+TEST_F(HostCallTest, SysAndTheClockAnswerOnlyWhileInstalled)
+{
+    // Nothing is installed behind the machine's back: GetRamSize and the clock's slot in
+    // INP exist only between their parts' start and shut-down.
+    cpu.A[0] = 0;
+    sysRemoveHostCalls();
+    EXPECT_EQ(call(0xA020), HostCallResult::Illegal);
+    EXPECT_EQ(cpu.A[0], 0u);
+    sysInstallHostCalls();
+    EXPECT_EQ(call(0xA020), HostCallResult::KeepRegisters);
+    EXPECT_EQ(cpu.A[0], mem.ramSize);
+    EXPECT_EQ(call(0xA400), HostCallResult::Illegal);
 }

@@ -1,4 +1,4 @@
-// locateImage() in-process: the environment it sets and the printer-program search.
+// locateImage() in-process: the environment it sets, and the printer-program search.
 #include "config/command_line.h"
 #include "core/host_process.h"
 #include "core/machine.h"
@@ -22,17 +22,25 @@ protected:
         fs::create_directories(dir / "images");
         image = dir / "images" / "test.bin";
         std::ofstream(image) << "image";
-        const char* path = getenv("PATH");
-        savedPath = path ? path : "";
     }
     void TearDown() override
     {
-        setenv("PATH", savedPath.c_str(), 1);
         commandLine = CommandLineOptions{};
         fs::remove_all(dir);
     }
+
+    // A printer program file in `sub`, executable or not.
+    fs::path printerIn(const char* sub, bool executable)
+    {
+        fs::path folder = dir / sub;
+        fs::create_directories(folder);
+        fs::path printer = folder / PrinterProgramName;
+        std::ofstream(printer) << "#!/bin/sh\n";
+        chmod(printer.c_str(), executable ? 0755 : 0644);
+        return printer;
+    }
+
     fs::path dir, image;
-    std::string savedPath;
 };
 
 }  // namespace
@@ -47,27 +55,22 @@ TEST_F(LocateImageTest, SetsProgramAndImageDirectories)
     EXPECT_EQ(machineInfo.imagePath, image.string());
 }
 
-TEST_F(LocateImageTest, FindsThePrinterProgramOnThePathOnlyWhenExecutable)
+TEST_F(LocateImageTest, PrinterProgramIsTheFirstExecutableBesideInstalledOrOnThePath)
 {
-    fs::path beside = fs::path(directoryOf(*hostModulePath())) / PrinterProgramName;
-    if (hostIsExecutableFile(beside.string())) GTEST_SKIP() << "a printer program was built beside the tests";
+    const fs::path empty = dir / "empty";
+    fs::create_directories(empty);
+    const fs::path onPath = printerIn("bin", false);
+    const std::string path = (dir / "nowhere").string() + ":" + onPath.parent_path().string();
 
-    fs::path bin = dir / "bin";
-    fs::create_directories(bin);
-    fs::path printer = bin / PrinterProgramName;
-    std::ofstream(printer) << "#!/bin/sh\n";
-    setenv("PATH", bin.string().c_str(), 1);
-    commandLine.osFile = image.string();
+    // Not executable: not a printer program.
+    EXPECT_EQ(machineFindPrinterProgram(empty, empty, path.c_str()), std::nullopt);
+    chmod(onPath.c_str(), 0755);
+    EXPECT_EQ(machineFindPrinterProgram(empty, empty, path.c_str()), onPath.string());
+    EXPECT_EQ(machineFindPrinterProgram(empty, empty, nullptr), std::nullopt);
 
-    chmod(printer.c_str(), 0644);
-    ASSERT_TRUE(locateImage());
-    bool foundElsewhere = machineInfo.printerProgramPresent;  // an installed copy may exist
-    EXPECT_NE(machineInfo.printerProgramPath, printer.string());
-
-    chmod(printer.c_str(), 0755);
-    ASSERT_TRUE(locateImage());
-    EXPECT_TRUE(machineInfo.printerProgramPresent);
-    if (!foundElsewhere) {
-        EXPECT_EQ(machineInfo.printerProgramPath, printer.string());
-    }
+    // The installation's copy comes before the path, the program's own folder first.
+    const fs::path installed = printerIn("installed", true);
+    EXPECT_EQ(machineFindPrinterProgram(empty, installed.parent_path(), path.c_str()), installed.string());
+    const fs::path beside = printerIn("program", true);
+    EXPECT_EQ(machineFindPrinterProgram(beside.parent_path(), installed.parent_path(), path.c_str()), beside.string());
 }

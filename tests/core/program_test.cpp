@@ -179,7 +179,7 @@ TEST_F(ProgramTest, ImageShorterThanConfigAreaShowsStringFour)
     }
 }
 
-TEST_F(ProgramTest, ImageThatFillsRamExactlyRunsAndOneByteMoreIsAbandonedSilently)
+TEST_F(ProgramTest, ImageThatFillsRamExactlyRunsAndOneByteMoreNamesTheFileAndTheSizes)
 {
     GuestRun fits = runImage(imageOfSize(GUEST_QUIT, LargestImage, "fits.bin").string());
     EXPECT_EQ(fits.exitCode, 0) << fits.describe();
@@ -190,8 +190,16 @@ TEST_F(ProgramTest, ImageThatFillsRamExactlyRunsAndOneByteMoreIsAbandonedSilentl
     EXPECT_NE(tooBig.exitCode, 0) << tooBig.describe();
     EXPECT_TRUE(tooBig.hasLine("ZEM: Memory allocation succesfull")) << tooBig.describe();
     EXPECT_FALSE(tooBig.hasLine("ZEM: OS read")) << tooBig.describe();
-    EXPECT_FALSE(tooBig.contains("ZEM II")) << "no message box\n" << tooBig.describe();
+    const fs::path big = dir / "big.bin";
+    EXPECT_TRUE(tooBig.contains("[ZEM II] Error: The OS image does not fit into the guest memory.\n" + big.string() +
+                                "\n" + std::to_string(LargestImage + 1) + " bytes; " + std::to_string(LargestImage) +
+                                " bytes free above the load address in 16 MB of RAM."))
+        << tooBig.describe();
     EXPECT_FALSE(tooBig.hasLine("ZEM: Emulation started")) << tooBig.describe();
+    // What started is undone, latest first.
+    EXPECT_TRUE(tooBig.linesInOrder({"ZEM: Start-up failed at image", "ZEM: Undoing events", "ZEM: Undoing memory",
+                                     "ZEM: Undoing dialog", "ZEM: Undoing configuration", "ZEM: Undoing image-file"}))
+        << tooBig.describe();
 }
 
 TEST_F(ProgramTest, GuestMemoryRefusedShowsStringTwo)
@@ -262,4 +270,21 @@ TEST_F(ProgramTest, CommandLineAnswersAndRefusals)
         EXPECT_NE(run.standardOutput.find(c.out), std::string::npos) << run.describe();
         EXPECT_TRUE(run.contains(c.err)) << run.describe();
     }
+}
+
+TEST_F(ProgramTest, StartUpFailingAtTheLastPartUndoesEveryPartAndEndsWithAnError)
+{
+    GuestRunOptions options;
+    options.args = {"-OS", GUEST_QUIT, "-DBG", "3"};
+    options.environment = {{"ZEM_FAIL_PART", "processor"}};
+    GuestRun run = runGuest(options);
+    EXPECT_TRUE(run.exited) << run.describe();
+    EXPECT_EQ(run.exitCode, 1) << run.describe();
+    EXPECT_TRUE(run.linesInOrder({"ZEM: Clock ready", "ZEM: Start-up failed at processor", "ZEM: Undoing clock",
+                                  "ZEM: Undoing timer", "ZEM: Undoing display", "scr: Disp_Cleanup done.",
+                                  "ZEM: Undoing image", "ZEM: Undoing events", "ZEM: Undoing memory",
+                                  "ZEM: Undoing dialog", "ZEM: Undoing configuration", "ZEM: Undoing image-file"}))
+        << run.describe();
+    EXPECT_FALSE(run.hasLine("ZEM: Emulation started")) << run.describe();
+    EXPECT_FALSE(run.hasLine("ZEM: Writing INI information")) << "a failed start-up saves nothing";
 }

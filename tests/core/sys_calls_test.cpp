@@ -1,6 +1,6 @@
 // SYS operations through the dispatcher, with a GUI link that records what reaches it.
 #include "core/guest_error.h"
-#include "core/gui_link.h"
+#include "core/front_end.h"
 #include "core/host_call.h"
 #include "core/ring_buffer.h"
 #include "core/sys_calls.h"
@@ -26,41 +26,50 @@ struct FakeGui {
 };
 FakeGui gui;
 
-const GuiLink fakeLink{
-    nullptr,
-    [](const std::string& t) { gui.title = t; },
-    [] { return gui.foreground; },
-    nullptr,
-    [](const std::string& t) {
+struct FakeFrontEnd : HeadlessFrontEnd {
+    void setWindowTitle(const std::string& t) override { gui.title = t; }
+    bool isForeground() override { return gui.foreground; }
+    bool clipboardPut(const std::string& t) override
+    {
         if (gui.clipboardWorks) gui.clipboard = t;
         return gui.clipboardWorks;
-    },
-    [] { return gui.clipboard; },
-    [](const std::string& f, const std::string& p) {
+    }
+    std::optional<std::string> clipboardText() override { return gui.clipboard; }
+    int openFile(const std::string& f, const std::string& p) override
+    {
         gui.openedFile = f;
         gui.openedParameters = p;
         return gui.openResult;
-    },
+    }
 };
+FakeFrontEnd fakeFrontEnd;
 
 constexpr uint32_t Buffer = 0x40000;
 constexpr uint32_t Second = 0x50000;
 
 class SysCallTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(memoryAllocate(1)); }
-    static void TearDownTestSuite() { memoryRelease(); }
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(memoryAllocate(1));
+        sysInstallHostCalls();
+    }
+    static void TearDownTestSuite()
+    {
+        sysRemoveHostCalls();
+        memoryRelease();
+    }
     void SetUp() override
     {
         gui = FakeGui{};
-        guiLinkInstall(&fakeLink);
+        frontEndInstall(&fakeFrontEnd);
         sysResetState();
         memset(&cpu.D, 0, sizeof cpu.D);
         memset(&cpu.A, 0, sizeof cpu.A);
         cpu.flags = 0;
         cpu.hostCallPc = 0x30002;
     }
-    void TearDown() override { guiLinkInstall(nullptr); }
+    void TearDown() override { frontEndInstall(nullptr); }
 
     static int32_t call(uint16_t word) { return hostCall((word >> 8) & 0xF, (word >> 4) & 0xF, word & 0xF); }
     static void putRaw(uint32_t a, const std::string& text)
@@ -161,7 +170,7 @@ TEST_F(SysCallTest, WindowTitleLimits)
     cpu.D[1] = 7;
     EXPECT_EQ(call(0xA0C2), 0);
     EXPECT_EQ(cpu.D[1], 1u);
-    guiLinkInstall(nullptr);
+    frontEndInstall(nullptr);
     EXPECT_EQ(call(0xA0C2), 0);
     EXPECT_EQ(cpu.D[1], 0u);
     EXPECT_EQ(call(0xA0C3), 0);

@@ -19,7 +19,7 @@ protected:
         makeScreen(Width, Height, bits, mode);
         std::mt19937 random(bits * 31 + mode);
         for (uint32_t a = 0x10000; a < 0x50000; ++a) *at(a) = uint8_t(random());
-        for (uint32_t a = ScreenBase; a < ScreenBase + screen.size; ++a) *at(a) = uint8_t(random());
+        for (uint32_t a = ScreenBase; a < ScreenBase + guestScreen.size; ++a) *at(a) = uint8_t(random());
         screenRequestFullRedraw();
         ASSERT_TRUE(screenUpdateSurface(frame.surface()));
         before.assign(mem.base, mem.base + mem.ramSize);
@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(std::equal(expected.begin(), expected.end(), mem.base)) << firstDifference(expected);
         screenUpdateSurface(frame.surface());
         HeadlessFrame full;
-        full.resize(screen.width, screen.height, screen.hostFormat);
+        full.resize(guestScreen.width, guestScreen.height, guestScreen.hostFormat);
         screenConvertAll(full.surface());
         EXPECT_TRUE(full.bytes() == frame.bytes()) << "a change was not marked";
     }

@@ -21,8 +21,8 @@ protected:
         ASSERT_TRUE(memoryAllocate(RamMegabytes));
         memset(mem.base, 0, mem.ramSize);
         screenReset();
-        screen.maxWidth = 8192;
-        screen.maxHeight = 4096;
+        guestScreen.maxWidth = 8192;
+        guestScreen.maxHeight = 4096;
     }
     void TearDown() override
     {
@@ -34,18 +34,18 @@ protected:
     void makeScreen(unsigned width, unsigned height, unsigned bits, uint8_t mode = 0,
                     HostFormat host = HostFormat::Bgr0, uint32_t base = ScreenBase)
     {
-        screen.hostFormat = host;
-        screen.qlModeByte = mode;
-        screen.requestedWidth = width;
-        screen.requestedHeight = height;
-        screen.requestedBits = bits;
+        guestScreen.hostFormat = host;
+        guestScreen.qlModeByte = mode;
+        guestScreen.requestedWidth = width;
+        guestScreen.requestedHeight = height;
+        guestScreen.requestedBits = bits;
         ASSERT_EQ(screenTakeRequestedMode(), ModeResult::Done);
         screenSetBase(base);
         frame.resize(width, height, host);
     }
 
     uint8_t* at(uint32_t guest) { return mem.base + guest; }
-    uint8_t* screenAt(size_t offset) { return screen.windowStart + offset; }
+    uint8_t* screenAt(size_t offset) { return guestScreen.windowStart + offset; }
 
     // Guest-like write: the bytes, then the notification the write watch would give.
     void write(size_t offset, std::initializer_list<uint8_t> bytes)
@@ -56,15 +56,15 @@ protected:
 
     bool cellMarked(unsigned line, size_t cell) const
     {
-        return (screen.dirtyCells[line * screen.cellWords + cell / 32].load() >> (cell % 32)) & 1;
+        return (guestScreen.dirtyCells[line * guestScreen.cellWords + cell / 32].load() >> (cell % 32)) & 1;
     }
-    bool lineMarked(unsigned line) const { return (screen.dirtyLines[line / 32].load() >> (line % 32)) & 1; }
+    bool lineMarked(unsigned line) const { return (guestScreen.dirtyLines[line / 32].load() >> (line % 32)) & 1; }
     // Every marked (line, cell) pair.
     std::vector<std::pair<unsigned, size_t>> markedCells() const
     {
         std::vector<std::pair<unsigned, size_t>> out;
-        for (unsigned y = 0; y < screen.height; ++y)
-            for (size_t c = 0; c < screen.cellWords * 32; ++c)
+        for (unsigned y = 0; y < guestScreen.height; ++y)
+            for (size_t c = 0; c < guestScreen.cellWords * 32; ++c)
                 if (cellMarked(y, c)) out.emplace_back(y, c);
         return out;
     }

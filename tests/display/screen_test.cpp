@@ -16,9 +16,9 @@ using Marked = std::vector<std::pair<unsigned, size_t>>;
 void expectFrameMatchesMemory(const HeadlessFrame& frame)
 {
     for (unsigned y = 0; y < frame.height(); ++y) {
-        const uint8_t* line = screen.windowStart + screen.pitch * y;
+        const uint8_t* line = guestScreen.windowStart + guestScreen.pitch * y;
         for (unsigned x = 0; x < frame.width(); ++x) {
-            const uint32_t want = reference::hostPixelColour(screen.format->id, line, x);
+            const uint32_t want = reference::hostPixelColour(guestScreen.format->id, line, x);
             const std::vector<uint8_t> bytes = reference::hostBytes(want, frame.format());
             const uint8_t* got = frame.bytes().data() + frame.pitch() * y + x * bytes.size();
             ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), got)) << "pixel " << x << "," << y;
@@ -54,13 +54,13 @@ TEST_F(Marking, WritesMarkTheirCellsAndTheNextWhenTheyCrossOne)
         screenNoteWrite(screenAt(c.offset), c.size);
         EXPECT_EQ(markedCells(), c.cells) << "offset " << c.offset << " size " << c.size;
         for (auto [line, cell] : c.cells) EXPECT_TRUE(lineMarked(line));
-        EXPECT_EQ(screen.dirtyAny.load(), 1u);
+        EXPECT_EQ(guestScreen.dirtyAny.load(), 1u);
     }
     screenSetBase(ScreenBase);
     screenNoteWrite(screenAt(pitch * 480), 2);  // past the last line
     screenNoteWrite(screenAt(0) - 2, 2);        // before the window
     EXPECT_TRUE(markedCells().empty());
-    EXPECT_EQ(screen.dirtyAny.load(), 0u);
+    EXPECT_EQ(guestScreen.dirtyAny.load(), 0u);
 }
 
 TEST_F(Marking, HostCopiesAndRectanglesMarkWhatTheyCover)
@@ -90,7 +90,7 @@ TEST_F(Marking, HostCopiesAndRectanglesMarkWhatTheyCover)
 TEST_F(Marking, ScreenBeyondTheEndOfRamShowsOnlyTheLinesInside)
 {
     makeScreen(512, 256, ScreenBits::Indexed, 0, HostFormat::Bgr0, mem.ramSize - 512 * 10);
-    EXPECT_EQ(screen.shownLines, 10u);
+    EXPECT_EQ(guestScreen.shownLines, 10u);
     screenNoteBytes(screenAt(0), 512 * 20);
     EXPECT_EQ(markedCells().size(), 10u * 128);
     EXPECT_TRUE(screenUpdateSurface(frame.surface()));
@@ -101,7 +101,7 @@ using Update = ScreenFixture;
 TEST_F(Update, ConvertsOnlyMarkedCellsAndNothingWhenNothingChanged)
 {
     makeScreen(640, 480, ScreenBits::Rgb16, 0, HostFormat::Rgb0);
-    for (size_t i = 0; i < screen.size; ++i) *screenAt(i) = uint8_t(i * 7);
+    for (size_t i = 0; i < guestScreen.size; ++i) *screenAt(i) = uint8_t(i * 7);
     EXPECT_FALSE(screenUpdateSurface(frame.surface()));  // unmarked memory is not shown
     EXPECT_EQ(frame.rgb(1, 0), 0u);
 
@@ -123,11 +123,11 @@ TEST_F(Update, ConvertsOnlyMarkedCellsAndNothingWhenNothingChanged)
 TEST_F(Update, ChangingTheQlModeRedrawsInTheNewFormat)
 {
     makeScreen(512, 256, ScreenBits::Ql);
-    for (size_t i = 0; i < screen.size; ++i) *screenAt(i) = uint8_t(i * 5 + 1);
+    for (size_t i = 0; i < guestScreen.size; ++i) *screenAt(i) = uint8_t(i * 5 + 1);
     screenRequestFullRedraw();
     ASSERT_TRUE(screenUpdateSurface(frame.surface()));
     screenSetMode(QlEightColourMode);
-    EXPECT_EQ(screen.format->id, GuestFormatId::Ql8);
+    EXPECT_EQ(guestScreen.format->id, GuestFormatId::Ql8);
     ASSERT_TRUE(screenUpdateSurface(frame.surface()));
     expectFrameMatchesMemory(frame);
     screenSetMode(QlEightColourMode);  // no change: nothing to redraw
@@ -138,15 +138,15 @@ TEST_F(Update, LineOf1030BytesTakesItsLastCellFromTheBytesEndingTheLine)
 {
     for (uint8_t mode : {uint8_t(0), QlEightColourMode}) {
         makeScreen(4120, 4, ScreenBits::Ql, mode, HostFormat::Rgb565);
-        ASSERT_EQ(screen.pitch, 1030u);
-        for (size_t i = 0; i < screen.size; ++i) *screenAt(i) = uint8_t(i * 13 + 5);
+        ASSERT_EQ(guestScreen.pitch, 1030u);
+        for (size_t i = 0; i < guestScreen.size; ++i) *screenAt(i) = uint8_t(i * 13 + 5);
         screenNoteBytes(screenAt(1026), 4);  // the last two cells of line 0
         EXPECT_EQ(markedCells(), (Marked{{0, 256}, {0, 257}}));
         const std::vector<uint8_t> before = frame.bytes();
         ASSERT_TRUE(screenUpdateSurface(frame.surface()));
         for (unsigned x = 4096; x < 4120; ++x)
             EXPECT_EQ(frame.rgb(x, 0) & 0xF8FCF8,
-                      reference::hostPixelColour(screen.format->id, screenAt(0), x) & 0xF8FCF8)
+                      reference::hostPixelColour(guestScreen.format->id, screenAt(0), x) & 0xF8FCF8)
                 << x;
         // Nothing outside the line's host row changed.
         EXPECT_TRUE(std::equal(before.begin() + ptrdiff_t(frame.pitch()), before.end(),
@@ -168,7 +168,7 @@ TEST_F(Update, FullConversionOfEveryFormatMatchesPixelDecoding)
     for (Case c : {Case{2, 0, HostFormat::Bgr24}, Case{2, 8, HostFormat::Bgr0}, Case{8, 0, HostFormat::Rgb555},
                    Case{16, 0, HostFormat::Rgb0}, Case{16, 0, HostFormat::Rgb565}}) {
         makeScreen(520, 260, c.bits, c.mode, c.host);
-        for (size_t i = 0; i < screen.size; ++i) *screenAt(i) = uint8_t(random());
+        for (size_t i = 0; i < guestScreen.size; ++i) *screenAt(i) = uint8_t(random());
         screenRequestFullRedraw();
         ASSERT_TRUE(screenUpdateSurface(frame.surface()));
         expectFrameMatchesMemory(frame);
@@ -260,8 +260,8 @@ TEST(MirrorControl, ValuesSwitchAutomaticAndFixedModes)
                           {0, 0, false}, {2, 0, false}, {8, 8, false}, {1, 8, false}, {4, 4, false}};
     for (const Step& s : steps) {
         screenMirrorControl(s.value);
-        EXPECT_EQ(screen.mirrorMode, s.mode) << s.value;
-        EXPECT_EQ(screen.mirrorAuto, s.automatic) << s.value;
+        EXPECT_EQ(guestScreen.mirrorMode, s.mode) << s.value;
+        EXPECT_EQ(guestScreen.mirrorAuto, s.automatic) << s.value;
     }
     screenReset();
 }
@@ -271,8 +271,8 @@ using ScreenCalls = ScreenFixture;
 TEST_F(ScreenCalls, SetSizeRoundsAndClampsAndTakesBitsFromTheNextRegister)
 {
     screenInstallHostCalls();
-    screen.maxWidth = 1920;
-    screen.maxHeight = 1080;
+    guestScreen.maxWidth = 1920;
+    guestScreen.maxHeight = 1080;
     struct Case {
         unsigned n;
         uint32_t value, written;
@@ -285,9 +285,9 @@ TEST_F(ScreenCalls, SetSizeRoundsAndClampsAndTakesBitsFromTheNextRegister)
         else cpu.D[c.n + 1] = 8;
         EXPECT_EQ(hostCall(1, 0, c.n), 0);
         EXPECT_EQ(cpu.D[c.n], c.written);
-        EXPECT_EQ(screen.requestedWidth, c.width);
-        EXPECT_EQ(screen.requestedHeight, c.height);
-        EXPECT_EQ(screen.requestedBits, c.n == 7 ? 16u : 8u);
+        EXPECT_EQ(guestScreen.requestedWidth, c.width);
+        EXPECT_EQ(guestScreen.requestedHeight, c.height);
+        EXPECT_EQ(guestScreen.requestedBits, c.n == 7 ? 16u : 8u);
     }
     // Block operations of a QL screen and unknown window calls are illegal.
     makeScreen(512, 256, ScreenBits::Ql);
@@ -300,10 +300,12 @@ TEST_F(ScreenCalls, SetSizeRoundsAndClampsAndTakesBitsFromTheNextRegister)
 TEST_F(ScreenCalls, InitialiseAppliesTheRequestThroughTheWindowAndScalesTheWindowSize)
 {
     RecordingWindow window;
+    HeadlessBackEnd backEnd;
     window.setMonitorLimits({1280, 1024});
     displaySetWindow(&window);
+    displaySetBackEnd(&backEnd);
     ASSERT_TRUE(displayStart());
-    EXPECT_EQ(screen.maxWidth, 1280u);
+    EXPECT_EQ(guestScreen.maxWidth, 1280u);
     settings.WindowSizeX = 1000;
     settings.WindowSizeY = 600;
 
@@ -311,7 +313,7 @@ TEST_F(ScreenCalls, InitialiseAppliesTheRequestThroughTheWindowAndScalesTheWindo
     cpu.D[1] = 16;
     EXPECT_EQ(hostCall(1, 0, 0), 0);
     EXPECT_EQ(hostCall(1, 1, 0), 0);
-    EXPECT_EQ(screen.pitch, 1280u);
+    EXPECT_EQ(guestScreen.pitch, 1280u);
     EXPECT_EQ(settings.WindowSizeX, 1000);  // the first mode does not scale
     cpu.D[0] = 0x04000320;  // 1024 x 800
     EXPECT_EQ(hostCall(1, 0, 0), 0);
@@ -323,19 +325,22 @@ TEST_F(ScreenCalls, InitialiseAppliesTheRequestThroughTheWindowAndScalesTheWindo
     cpu.D[2] = 200;
     EXPECT_EQ(hostCall(1, 0xF, 3), 0);
     EXPECT_EQ(hostCall(1, 0xF, 0), 0);
-    const std::vector<std::string> expected = {
-        "apply mode", "drop mode", "place window", "set up 640x400 for 640x400",
-        "apply mode", "drop mode", "place window", "set up 1024x800 for 1024x800",
-        "client size 300x200", "maximise"};
+    const std::vector<std::string> expected = {"apply mode", "place window", "apply mode", "place window",
+                                               "client size 300x200", "maximise"};
     EXPECT_EQ(window.requests(), expected);
     EXPECT_TRUE(displayReady());
     displayShutDown();
+    const std::vector<std::string> backEndCalls = {
+        "init",         "cleanup mode", "set window mode 640x400 for 640x400",
+        "cleanup mode", "set window mode 1024x800 for 1024x800", "cleanup"};
+    EXPECT_EQ(backEnd.requests(), backEndCalls);
     displaySetWindow(nullptr);
+    displaySetBackEnd(nullptr);
     settings.WindowSizeX = settings.WindowSizeY = 0;
 }
 
 TEST_F(ScreenCalls, UnsupportedDepthIsFatal)
 {
-    screen.requestedBits = 4;
+    guestScreen.requestedBits = 4;
     EXPECT_EXIT(screenApplyMode(), testing::ExitedWithCode(1), "Unsupported display mode");
 }

@@ -27,13 +27,13 @@ TEST_F(Stress, ConcurrentWritesAndUpdatesEndInTheFullPicture)
         constexpr unsigned Writes = 400000;
         for (unsigned i = 0; i < Writes; ++i) {
             const unsigned size = 1u << (random() % 3);
-            const size_t offset = random() % (screen.size - size + 1);
+            const size_t offset = random() % (guestScreen.size - size + 1);
             const uint32_t value = random();
             memcpy(screenAt(offset), &value, size);
             screenNoteWrite(screenAt(offset), size);
             if (i % 4096 == 0) {  // now and then a host copy over several lines
-                const size_t length = random() % (3 * screen.pitch);
-                const size_t from = random() % (screen.size - length);
+                const size_t length = random() % (3 * guestScreen.pitch);
+                const size_t from = random() % (guestScreen.size - length);
                 memset(screenAt(from), int(value >> 8), length);
                 screenNoteBytes(screenAt(from), length);
             }
@@ -44,7 +44,7 @@ TEST_F(Stress, ConcurrentWritesAndUpdatesEndInTheFullPicture)
         screenUpdateSurface(frame.surface());
 
         HeadlessFrame full;
-        full.resize(screen.width, screen.height, screen.hostFormat);
+        full.resize(guestScreen.width, guestScreen.height, guestScreen.hostFormat);
         screenConvertAll(full.surface());
         size_t differences = 0, first = 0;
         for (size_t i = 0; i < full.bytes().size(); ++i)

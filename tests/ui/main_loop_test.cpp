@@ -1,6 +1,8 @@
-// The GUI thread's Qt loop: requests from another thread are served while it runs, the
-// quit request ends it, and requests after its end return at once instead of hanging.
+// The GUI thread's Qt loop behind the window program's front end: requests from another
+// thread are served while it runs, the quit request ends it, and requests after its end
+// return at once instead of hanging.
 #include "ui/main_loop.h"
+#include "ui/qt_front_end.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +18,18 @@ TEST(MainLoop, ServesRequestsUntilQuitAndRefusesThemAfterwards)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ASSERT_TRUE(MainLoop::init(argc, argv));
 
+    QtFrontEnd frontEnd;
     std::optional<std::string> fetched;
     bool stored = false;
     std::thread processor([&] {
-        stored = MainLoop::clipboardPut("line\r\n\u20ac");
-        fetched = MainLoop::clipboardText();
-        MainLoop::setWindowTitle("Title");
-        MainLoop::quitAndDestroy();
+        stored = frontEnd.clipboardPut("line\r\n\u20ac");
+        fetched = frontEnd.clipboardText();
+        frontEnd.setWindowTitle("Title");
+        // Nobody could see a box on the offscreen platform: it goes to standard error.
+        testing::internal::CaptureStderr();
+        frontEnd.messageBox("ZEM II", "Box text", MessageIcon::Error);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "[ZEM II] Error: Box text\n");
+        frontEnd.requestQuit();
     });
     MainLoop::run();
     processor.join();
