@@ -57,7 +57,7 @@ bool findIniFile(const IniLocations& where, std::string& path)
 {
     if (!where.requested.empty()) {
         if (!fileExists(where.requested)) {
-            showError(Caption::Emulator, "INI file not found");
+            showError(Caption::Emulator, "INI file not found\n" + where.requested);
             return false;
         }
         path = where.requested;

@@ -14,8 +14,8 @@ std::atomic<int16_t> timerSoundCountdown{0};
 
 namespace {
 
-// The hooks are set before the timer starts and read only by the tick.
-TimerHooks hooks;
+std::atomic<void (*)()> soundStop{nullptr};
+std::atomic<void (*)()> screenUpdate{nullptr};
 int screenCountdown = TimerRate::ScreenTicks;
 int pollCountdown = TimerRate::PollTicks;
 
@@ -29,7 +29,8 @@ void countSoundDown()
 {
     int16_t left = timerSoundCountdown.load();
     if (left <= 0) return;
-    if (timerSoundCountdown.fetch_sub(1) - 1 <= 0 && hooks.soundStop) hooks.soundStop();
+    if (timerSoundCountdown.fetch_sub(1) - 1 <= 0)
+        if (auto stop = soundStop.load(std::memory_order_acquire)) stop();
 }
 
 // Priority state. The last applied value starts outside the host range so that the first
@@ -55,7 +56,9 @@ void applyLocked(int wanted, bool logChange)
 
 }  // namespace
 
-void timerSetHooks(const TimerHooks& h) { hooks = h; }
+void timerSetSoundStop(void (*stop)()) { soundStop.store(stop, std::memory_order_release); }
+
+void timerSetScreenUpdate(void (*update)()) { screenUpdate.store(update, std::memory_order_release); }
 
 void timerReset()
 {
@@ -68,7 +71,7 @@ void timerTick()
     countSoundDown();
     if (--screenCountdown <= 0) {
         screenCountdown = TimerRate::ScreenTicks;
-        if (hooks.screenUpdate) hooks.screenUpdate();
+        if (auto update = screenUpdate.load(std::memory_order_acquire)) update();
     }
     if (--pollCountdown <= 0) {
         pollCountdown = TimerRate::PollTicks;

@@ -14,16 +14,13 @@ constexpr int PollTicks = 5;    // poll every 20 ms
 }  // namespace TimerRate
 
 // Sound time-out in ticks, owned by the sound engine; the tick counts it down and calls
-// the sound-stop hook when it runs out.
+// the sound engine's stop when it runs out.
 extern std::atomic<int16_t> timerSoundCountdown;
 
-// Hooks of the devices the tick drives; nullptr when the device is not there. Installed
-// before the timer starts.
-struct TimerHooks {
-    void (*soundStop)() = nullptr;     // the beeper's time-out ran out
-    void (*screenUpdate)() = nullptr;  // signal the screen update thread
-};
-void timerSetHooks(const TimerHooks& hooks);
+// The devices the tick drives. Each part installs its own at its start and removes it
+// (nullptr) at its shut-down, independently of the other; without one the tick skips it.
+void timerSetSoundStop(void (*soundStop)());        // the beeper's time-out ran out
+void timerSetScreenUpdate(void (*screenUpdate)());  // wake the screen update thread
 
 // Sets the dividers to their initial counts (screen 3, poll 5).
 void timerReset();

@@ -89,7 +89,7 @@ TEST_F(SettingsProgramTest, WithoutAnIniTheImageBlockRulesAndAMissingIniEndsStar
     GuestRun missing = run();
     ASSERT_TRUE(missing.exited) << missing.describe();
     EXPECT_NE(missing.exitCode, 0);
-    EXPECT_TRUE(missing.contains("INI file not found")) << missing.describe();
+    EXPECT_TRUE(missing.contains("INI file not found\n" + ini.string())) << missing.describe();
     EXPECT_FALSE(missing.contains("ram ")) << missing.describe();
 }
 

@@ -27,11 +27,16 @@ protected:
         eventSystemInit();
         screenSignals = soundStops = 0;
         timerSoundCountdown = 0;
-        timerSetHooks(TimerHooks{[] { ++soundStops; }, [] { ++screenSignals; }});
+        timerSetSoundStop([] { ++soundStops; });
+        timerSetScreenUpdate([] { ++screenSignals; });
         timerReset();
         cpu.nextStep.store(NextStep::Loop);
     }
-    void TearDown() override { timerSetHooks(TimerHooks{}); }
+    void TearDown() override
+    {
+        timerSetSoundStop(nullptr);
+        timerSetScreenUpdate(nullptr);
+    }
 };
 
 TEST_F(Tick, ScreenEveryThirdPollEveryFifthTick)
