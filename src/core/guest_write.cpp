@@ -12,7 +12,7 @@ std::atomic<HostWriteObserver> observer{nullptr};
 
 void guestSetHostWriteObserver(HostWriteObserver o) { observer.store(o, std::memory_order_release); }
 
-void guestNoteHostWrite(uint8_t* host, size_t length)
+void screenNoteRange(uint8_t* host, size_t length)
 {
     if (length == 0) return;
     if (HostWriteObserver o = observer.load(std::memory_order_acquire)) o(host, length);
@@ -24,7 +24,7 @@ bool guestWriteFromHost(uint32_t address, const void* bytes, uint32_t length)
     if (!dest) return false;
     if (length == 0) return true;
     memcpy(dest, bytes, length);
-    guestNoteHostWrite(dest, length);
+    screenNoteRange(dest, length);
     return true;
 }
 
@@ -34,7 +34,7 @@ bool guestFillFromHost(uint32_t address, uint8_t value, uint32_t length)
     if (!dest) return false;
     if (length == 0) return true;
     memset(dest, value, length);
-    guestNoteHostWrite(dest, length);
+    screenNoteRange(dest, length);
     return true;
 }
 
@@ -54,7 +54,7 @@ GuestWriteSpan::GuestWriteSpan(GuestWriteSpan&& other) noexcept
 GuestWriteSpan& GuestWriteSpan::operator=(GuestWriteSpan&& other) noexcept
 {
     if (this != &other) {
-        if (data_) guestNoteHostWrite(data_, written_);
+        if (data_) screenNoteRange(data_, written_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         written_ = std::exchange(other.written_, 0);
@@ -64,5 +64,5 @@ GuestWriteSpan& GuestWriteSpan::operator=(GuestWriteSpan&& other) noexcept
 
 GuestWriteSpan::~GuestWriteSpan()
 {
-    if (data_) guestNoteHostWrite(data_, written_);
+    if (data_) screenNoteRange(data_, written_);
 }

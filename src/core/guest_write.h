@@ -56,7 +56,7 @@ GuestWriteSpan guestWriteSpan(uint32_t address, uint32_t length);
 
 // Tells the display that host code changed [host, host + length) in guest memory. For the
 // rare writer that cannot use the calls above (a ring of atomics...).
-void guestNoteHostWrite(uint8_t* host, size_t length);
+void screenNoteRange(uint8_t* host, size_t length);
 
 // Who hears about host writes: the display installs its change recorder at its start and
 // removes it (nullptr) at its shut-down. Until then host writes are not tracked.

@@ -301,5 +301,3 @@ bool startUp()
 void shutDown() { machineParts().shutDownAll(); }
 
 bool processorAbandoned() { return processorThread.abandoned(); }
-
-bool processorRunning() { return processorThread.running(); }

@@ -29,7 +29,6 @@ bool startUp();
 // the processor thread had to be given up while still running.
 void shutDown();
 bool processorAbandoned();
-bool processorRunning();
 
 // Opens the image file and sets ZEMPATH and VROSPATH; looks for the printer program.
 bool locateImage();
