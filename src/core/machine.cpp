@@ -24,6 +24,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -68,6 +69,15 @@ bool readConfigArea()
     return true;
 }
 
+void showImageReadError()
+{
+    const int error = imageFile.lastError();
+    char code[16];
+    snprintf(code, sizeof code, "%x", unsigned(error));
+    showError(Caption::Emulator, std::string("Error reading VROSE file.\nCode ") + code + ": " + hostErrorText(error) +
+                                     "\n" + machineInfo.imagePath);
+}
+
 // Loads the whole file at the image address, then lays the configuration copy over its
 // start. An image that does not fit below the end of RAM abandons start-up.
 bool loadImage()
@@ -75,9 +85,7 @@ bool loadImage()
     const long long size = imageFile.size();
     const long long room = static_cast<long long>(mem.ramSize) - MachineLayout::ImageAddress;
     if (size < 0) {
-        int error = imageFile.lastError();
-        showError(Caption::Emulator, "Error reading VROSE file.\nCode " + std::to_string(error) + ": " +
-                                         hostErrorText(error) + "\n" + machineInfo.imagePath);
+        showImageReadError();
         return false;
     }
     if (size > room) {
@@ -91,9 +99,7 @@ bool loadImage()
     GuestWriteSpan dest = guestWriteSpan(MachineLayout::ImageAddress, uint32_t(size));
     if (!dest) return false;
     if (imageFile.readFromStart(dest.data(), size_t(size)) != size_t(size)) {
-        int error = imageFile.lastError();
-        showError(Caption::Emulator, "Error reading VROSE file.\nCode " + std::to_string(error) + ": " +
-                                         hostErrorText(error) + "\n" + machineInfo.imagePath);
+        showImageReadError();
         return false;
     }
     memcpy(dest.data(), configCopy.data(), configCopy.size());
