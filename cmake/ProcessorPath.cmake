@@ -11,6 +11,10 @@
 # fallback taken when the fixed guest address cannot be had.
 option(ZEM_PORTABLE_FLAGS "Build only the portable processor path (no fixed address, no assembler)" OFF)
 
+# Position-dependent code saves an address computation in nearly every handler; the
+# option exists to measure what that is worth.
+option(ZEM_NO_PIE "Build programs that link the processor as position-dependent code" ON)
+
 set(ZEM_THREADED_DISPATCH OFF)
 if(NOT ZEM_PORTABLE_FLAGS AND NOT ZEM_SANITIZE)
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
