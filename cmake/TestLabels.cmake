@@ -4,7 +4,6 @@
 # script that CTest reads after the discovered tests.
 function(zem_label_discovered_tests target)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
-  string(REPLACE ";" "\\;" labels "${ARGN}")
-  file(WRITE ${script} "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${labels}\")\nendif()\n")
+  file(WRITE ${script} "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${ARGN}\")\nendif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
