@@ -28,6 +28,7 @@ bool tableBuilt = false;
 
 void refreshMemoryGeometry() {
     fast.mask = mem.mask;
+    fast.base = mem.base;
     uint8_t* start = watchInstalled ? watch.screenEnd : mem.base;
     if (!start || start < mem.base) start = mem.base;
     const uint64_t startOffset = uint64_t(start - mem.base);
@@ -70,6 +71,20 @@ void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, ui
 
 void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch, uint32_t pc) {
     slowWrite(address, value, sizeAndWatch & 0xFF, sizeAndWatch & 0x100, pc);
+}
+
+// A compare-exchange rather than a store: the value may have become another thread's
+// request since the processor thread last looked, and that request must stay.
+void endTraceStep() {
+    NextStep step = cpu.nextStep.load(std::memory_order_relaxed);
+    while ((step == NextStep::TraceArm || step == NextStep::TraceFire) &&
+           !cpu.nextStep.compare_exchange_strong(step, NextStep::Loop, std::memory_order_relaxed)) {
+    }
+}
+
+void endInterruptStep() {
+    NextStep step = NextStep::Interrupt;
+    cpu.nextStep.compare_exchange_strong(step, NextStep::Loop, std::memory_order_relaxed);
 }
 
 void traceAfterFlow(uint32_t, uint32_t, uint32_t, uint32_t) {
@@ -144,7 +159,7 @@ void srChangedAt(uint32_t pc) {
             cpu.nextStep.store(NextStep::TraceArm, std::memory_order_relaxed);
             cpu.instrLatch = pc;
         } else {
-            cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);
+            endTraceStep();
         }
     }
     if ((now ^ before) & (SrBit::S | SrBit::M)) {
@@ -220,9 +235,18 @@ uint32_t opAccel(uint32_t pc, uint32_t op) {
 // The dispatch loop. The inner loop looks at nothing but nextStep; everything else
 // (interrupts, trace, leaving) is a next-step value handled outside it.
 
-// Runs one instruction through the plain table (trace arming, single steps).
+bool plainDispatch = false;
+
+// Runs one instruction. The threaded form returns after it because the route is on the exit
+// tables whenever no chain runs.
 inline uint32_t stepOne(uint32_t pc) {
     fast.pc = pc;
+#if ZEM_THREADED_DISPATCH
+    if (!plainDispatch) {
+        const uint32_t key = fetchOpcodeKey(pc);
+        return threadedTable[key](pc, key);
+    }
+#endif
     const uint32_t op = fetch16(pc);
     return opTable[op](pc, op) & fast.mask;
 }
@@ -235,8 +259,12 @@ inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
     case NextStep::Interrupt:
         pc = acceptInterrupt(pc) & fast.mask;
         return true;
-    case NextStep::TraceArm:
-        cpu.nextStep.store(NextStep::TraceFire, std::memory_order_relaxed);
+    case NextStep::TraceArm: {
+        NextStep armed = NextStep::TraceArm;
+        // A request that arrived since the load above is handled first; the trace is lost
+        // to it, as it would be to a request stored a moment earlier.
+        if (!cpu.nextStep.compare_exchange_strong(armed, NextStep::TraceFire, std::memory_order_relaxed))
+            return true;
         ++executed;
         pc = stepOne(pc);
         if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
@@ -244,6 +272,7 @@ inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
             pc = traceException(pc) & fast.mask;
         }
         return true;
+    }
     case NextStep::TraceFire:
         fast.pc = pc;
         pc = traceException(pc) & fast.mask;
@@ -254,12 +283,42 @@ inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
     return false;
 }
 
+#if ZEM_THREADED_DISPATCH
+// Only the processor thread puts the chains back on their tables, and it reads nextStep
+// after doing so: a request that raced the switch is either seen here or has already put
+// the exit route back (cpuRouteToLoop). Outside a chain the route stays on the exit tables.
+template <bool Counting>
+bool enterChains() {
+    if constexpr (Counting) countingRoute.exchange(countingTable, std::memory_order_seq_cst);
+    else threadedRoute.exchange(threadedTable, std::memory_order_seq_cst);
+    if (cpu.nextStep.load(std::memory_order_seq_cst) == NextStep::Loop) return true;
+    if constexpr (Counting) countingRoute.store(exitCountingTable, std::memory_order_seq_cst);
+    else threadedRoute.store(exitTable, std::memory_order_seq_cst);
+    return false;
+}
+#endif
+
 // The normal loop; with Counting, every instruction is counted.
 template <bool Counting>
 uint64_t runLoop() {
     uint32_t pc = fast.pc;
     uint64_t executed = 0;
     do {
+#if ZEM_THREADED_DISPATCH
+        if (!plainDispatch) {
+            while (enterChains<Counting>()) {
+                fast.pc = pc;
+                const uint32_t key = fetchOpcodeKey(pc);
+                if constexpr (Counting) {
+                    pc = countingTable[key](pc, key, executed);
+                    executed = fast.executed;
+                } else {
+                    pc = threadedTable[key](pc, key);
+                }
+            }
+            continue;
+        }
+#endif
         while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) {
             fast.pc = pc;
             if constexpr (Counting) {
@@ -267,13 +326,8 @@ uint64_t runLoop() {
                 pc = countingTable[key](pc, key, executed);
                 executed = fast.executed;
             } else {
-#if ZEM_THREADED_DISPATCH
-                const uint32_t key = fetchOpcodeKey(pc);
-                pc = threadedTable[key](pc, key);
-#else
                 const uint32_t op = fetch16(pc);
                 pc = opTable[op](pc, op) & fast.mask;
-#endif
             }
         }
     } while (nextStepAction(pc, executed));
@@ -346,21 +400,25 @@ uint64_t cpuRunFor(uint64_t count) {
 }
 
 void cpuSetPc(uint32_t pc) { fast.pc = pc & fast.mask; }
+void cpuSetPlainDispatch(bool on) { plainDispatch = on; }
+bool cpuThreadedDispatch() { return ZEM_THREADED_DISPATCH && !plainDispatch; }
 void cpuSetStopWaits(bool on) { setStopWaits(on); }
 
-void cpuRouteNextStep(NextStep step) {
-    const bool run = step == NextStep::Loop;
-    threadedRoute.store(run ? threadedTable : exitTable, std::memory_order_relaxed);
-    countingRoute.store(run ? countingTable : exitCountingTable, std::memory_order_relaxed);
+// Sequentially consistent, as is the loop's switch back (enterChains): of a request's
+// route store and the loop's, whichever comes second, the chains end up on the exit route
+// or the loop sees the request.
+void cpuRouteToLoop() {
+    threadedRoute.store(exitTable, std::memory_order_seq_cst);
+    countingRoute.store(exitCountingTable, std::memory_order_seq_cst);
 }
 
 void cpuRequestInterrupt() {
-    cpu.nextStep.store(NextStep::Interrupt, std::memory_order_relaxed);
+    cpu.nextStep.store(NextStep::Interrupt, std::memory_order_seq_cst);
     cpu.nextStep.notify_all();
 }
 
 void cpuRequestStop() {
-    cpu.nextStep.store(NextStep::Leave, std::memory_order_relaxed);
+    cpu.nextStep.store(NextStep::Leave, std::memory_order_seq_cst);
     cpu.nextStep.notify_all();
 }
 

@@ -10,8 +10,9 @@
 // What the dispatch loop does after the current instruction. Other threads only ever
 // store Interrupt or Leave, and only through cpuRequestInterrupt and cpuRequestStop (which
 // also wake a STOP instruction sleeping on this value); the processor thread stores the
-// rest. A request can be overwritten by the processor thread: requesters repeat it while
-// their cause persists.
+// rest. The processor thread never puts Loop over another thread's request: it replaces
+// only the step it is finishing (compare_exchange), so a request is taken at the latest
+// after the current instruction.
 enum class NextStep : uint8_t {
     Loop,       // fetch the next instruction
     Interrupt,  // level-2 interrupt acceptance, then Loop
@@ -20,9 +21,10 @@ enum class NextStep : uint8_t {
     Leave,      // cpuRun returns
 };
 
-// Routes every store of nextStep to the interpreter as well (cpu.cpp), so that the threaded
-// dispatch needs no per-instruction test of the value.
-void cpuRouteNextStep(NextStep step);
+// Sends the threaded dispatch back to the loop after a store of anything but Loop (cpu.cpp),
+// so that the chains need no per-instruction test of the value. Only the loop itself sends
+// them on again, and it reads the value after doing so.
+void cpuRouteToLoop();
 
 // The next-step value with the interface of std::atomic<NextStep> that callers use.
 class NextStepCell {
@@ -30,7 +32,13 @@ public:
     NextStep load(std::memory_order order = std::memory_order_seq_cst) const { return value_.load(order); }
     void store(NextStep step, std::memory_order order = std::memory_order_seq_cst) {
         value_.store(step, order);
-        cpuRouteNextStep(step);
+        if (step != NextStep::Loop) cpuRouteToLoop();
+    }
+    bool compare_exchange_strong(NextStep& expected, NextStep desired,
+                                 std::memory_order order = std::memory_order_seq_cst) {
+        if (!value_.compare_exchange_strong(expected, desired, order)) return false;
+        if (desired != NextStep::Loop) cpuRouteToLoop();
+        return true;
     }
     NextStepCell& operator=(NextStep step) {
         store(step);
@@ -143,6 +151,11 @@ extern std::atomic<uint32_t> cpuIdleCounter;
 void cpuReset();
 uint64_t cpuRunFor(uint64_t count);
 void cpuSetPc(uint32_t pc);  // processor thread, between instructions
+// Where the build has threaded dispatch, cpuRun and cpuRunFor go through the threaded
+// handlers (cpuRunFor one instruction at a time); plain dispatch sends both through the
+// plain table instead, so that tests can compare the two. Off by default.
+void cpuSetPlainDispatch(bool on);
+bool cpuThreadedDispatch();  // whether runs go through the threaded handlers now
 // Tools that run single instructions (no other thread to wake a STOP) turn waiting off:
 // STOP then loads the SR and continues at once. On by default.
 void cpuSetStopWaits(bool on);

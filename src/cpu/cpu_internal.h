@@ -29,28 +29,26 @@ extern Handler opTable[0x10000];
 // it directly, without a widening move in every handler.
 using ThreadedHandler = uint32_t (*)(uint64_t pc, uint32_t key);
 extern ThreadedHandler threadedTable[0x10000];
-// Where the threaded chains continue: their tables while nextStep is Loop, otherwise
-// tables whose every entry hands back to the loop. Set by every store of nextStep.
 void buildOpTable();
 
-// Threading relies on the compiler turning the jump to the next handler into a tail call;
-// builds that do not guarantee that (no optimisation, sanitizers) use the plain loop.
-#if defined(__OPTIMIZE__) && !defined(__SANITIZE_ADDRESS__) && !defined(ZEM_NO_THREADED_DISPATCH)
-#define ZEM_THREADED_DISPATCH 1
-#else
+// Threaded dispatch is chosen by the build (cmake/ProcessorPath.cmake): only where the jump
+// to the next handler is certain to be a tail call. Clang guarantees it with musttail.
+#ifndef ZEM_THREADED_DISPATCH
 #define ZEM_THREADED_DISPATCH 0
+#endif
+#if defined(__has_cpp_attribute)
+#if __has_cpp_attribute(clang::musttail)
+#define ZEM_MUSTTAIL [[clang::musttail]]
+#endif
+#endif
+#ifndef ZEM_MUSTTAIL
+#define ZEM_MUSTTAIL
+#if ZEM_THREADED_DISPATCH && (!defined(__OPTIMIZE__) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__))
+#error "threaded dispatch without guaranteed tail calls: every guest instruction would grow the host stack"
+#endif
 #endif
 
 // ---------------------------------------------------------------------------------------
-// Guest memory always lies at this host address (memoryAllocate reserves it there): the
-// hot path then reaches any guest byte with a constant displacement instead of loading the
-// base first. The whole block (256 MB and a page) stays below 2 GB, so every guest address
-// is a signed 32-bit displacement, and below the sanitizer's shadow memory; it lies above
-// the gigabyte over which the host scatters the start of the program's heap, and far below
-// where the host puts its own mappings.
-constexpr uintptr_t kGuestBaseAddress = 0x60000000u;
-ZEM_HOT uint8_t* guestBase() { return reinterpret_cast<uint8_t*>(kGuestBaseAddress); }
-
 // Hot-path copies of the memory geometry and the write watch.
 struct Fast {
     uint32_t mask;
@@ -63,8 +61,24 @@ struct Fast {
     uint32_t pc;            // the PC between runs of the loop (the threaded chains keep it in
                             // a register and store it when they hand back)
     uint64_t executed;      // the counting chain's total when it returns to the loop
+    uint8_t* base;          // guest address 0 (the portable path's only way to find it)
 };
 extern Fast fast;
+
+// Guest memory always lies at this host address (memoryAllocate reserves it there): the
+// hot path then reaches any guest byte with a constant displacement instead of loading the
+// base first. The whole block (256 MB and a page) stays below 2 GB, so every guest address
+// is a signed 32-bit displacement, and below the sanitizer's shadow memory; it lies above
+// the gigabyte over which the host scatters the start of the program's heap, and far below
+// where the host puts its own mappings.
+constexpr uintptr_t kGuestBaseAddress = 0x60000000u;
+#if defined(ZEM_PORTABLE_FLAGS)
+// The portable path takes guest memory wherever the host puts it.
+ZEM_HOT uint8_t* guestBase() { return fast.base; }
+#else
+ZEM_HOT uint8_t* guestBase() { return reinterpret_cast<uint8_t*>(kGuestBaseAddress); }
+#endif
+
 
 void refreshMemoryGeometry();  // after memoryAllocate or a watch change
 void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc);
@@ -353,6 +367,11 @@ uint32_t trapInstruction(unsigned n, uint32_t nextPc);
 uint32_t lineF(uint32_t opPc);
 uint32_t acceptInterrupt(uint32_t pc);
 
+// Processor thread: the step being finished goes back to Loop unless another thread has
+// stored a request over it meanwhile (which then stays for the loop to take).
+void endTraceStep();      // TraceArm or TraceFire
+void endInterruptStep();  // Interrupt, accepted or dropped by the mask
+
 inline bool supervisor() { return cpu.srSystem & SrBit::S; }
 
 // End of a change of flow whose target is known to be even: trace on change of flow (T0).
@@ -549,6 +568,8 @@ struct OpSlot {
     CountingHandler counting;
 };
 
+// Where the chains continue: their own tables while the loop runs them, otherwise tables
+// whose every entry hands back to the loop (see enterChains and cpuRouteToLoop).
 extern std::atomic<const ThreadedHandler*> threadedRoute;
 extern std::atomic<const CountingHandler*> countingRoute;
 
@@ -578,7 +599,7 @@ template <Handler F>
     const uint32_t mask = fast.mask;
     pc = F(uint32_t(pc), opcodeFromKey(key)) & mask;
     key = load16Raw(guestBase() + pc);
-    return threadedRoute.load(std::memory_order_relaxed)[key](pc, key);
+    ZEM_MUSTTAIL return threadedRoute.load(std::memory_order_relaxed)[key](pc, key);
 }
 
 template <Handler F>
@@ -588,7 +609,7 @@ template <Handler F>
     pc = F(uint32_t(pc), opcodeFromKey(key)) & mask;
 #if ZEM_THREADED_DISPATCH
     key = load16Raw(guestBase() + pc);
-    return countingRoute.load(std::memory_order_relaxed)[key](pc, key, executed);
+    ZEM_MUSTTAIL return countingRoute.load(std::memory_order_relaxed)[key](pc, key, executed);
 #else
     fast.executed = executed;
     return uint32_t(pc);

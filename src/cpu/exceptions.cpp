@@ -25,7 +25,7 @@ uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uin
     writeStack<4>(frame + 2, stackedPc, stackedPc);
     writeStack<2>(frame + 6, format << 12 | vector * 4, stackedPc);
     cpu.A[7] = frame;
-    if (clearTrace) cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);
+    if (clearTrace) endTraceStep();
     return readMem<4>(cpu.vbr + vector * 4) & fast.mask;
 }
 
@@ -71,7 +71,7 @@ uint32_t acceptInterrupt(uint32_t pc) {
     constexpr uint8_t kAcceptedLevel = 2;
     const uint8_t old = cpu.srSystem;
     if ((old & SrBit::Mask) >= kAcceptedLevel) {
-        cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);
+        endInterruptStep();
         return pc;
     }
     const uint8_t newSystem = uint8_t((old & (SrBit::S | SrBit::M | 0x08)) | SrBit::S | kAcceptedLevel);
@@ -86,7 +86,7 @@ uint32_t acceptInterrupt(uint32_t pc) {
         writeStack<2>(frame + 6, (readMem<2>(master + 6) & 0x0FFF) | 0x1000, pc);
         cpu.A[7] = frame;
     }
-    cpu.nextStep.store(NextStep::Loop, std::memory_order_relaxed);
+    endInterruptStep();
     return handler;
 }
 

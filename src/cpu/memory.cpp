@@ -20,12 +20,20 @@ bool memoryAllocate(uint32_t megabytes) {
     memoryRelease();
     if (megabytes == 0 || megabytes > kLargestRamMegabytes) return false;
     mem.pageSize = hostPageSize();
+#if defined(ZEM_PORTABLE_FLAGS)
+    uint8_t* block = hostReserve(reservedSize());
+    if (!block) {
+        zlog(LogCat::Error, "ZEM: Guest memory cannot be reserved\r\n");
+        return false;
+    }
+#else
     uint8_t* block = hostReserveAt(m68k::kGuestBaseAddress, reservedSize());
     if (!block) {
         zlog(LogCat::Error, "ZEM: Guest memory cannot be reserved at host address $%llx\r\n",
              static_cast<unsigned long long>(m68k::kGuestBaseAddress));
         return false;
     }
+#endif
     const uint32_t ramSize = megabytes * kMegabyte;
     const unsigned k = unsigned(std::ceil(std::log2(double(ramSize))));
     const uint32_t space = k >= 32 ? 0u : (1u << k);

@@ -19,6 +19,11 @@ uint8_t* hostReserveAt(uintptr_t address, size_t size) {
     return static_cast<uint8_t*>(p);
 }
 
+uint8_t* hostReserve(size_t size) {
+    void* p = mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
+}
+
 bool hostCommitReadWrite(uint8_t* start, size_t size) {
     return size == 0 || mprotect(start, size, PROT_READ | PROT_WRITE) == 0;
 }
