@@ -1,7 +1,7 @@
 #include "config/configuration.h"
 
 #include "config/config_blocks.h"
-#include "config/ini_file.h"
+#include "platform/ini_file.h"
 #include "config/settings.h"
 #include "core/host_process.h"
 #include "core/log.h"
@@ -109,30 +109,30 @@ void readIniFile()
         switch (e.type) {
         case SettingType::Byte: {
             uint8_t& v = *static_cast<uint8_t*>(e.variable);
-            v = uint8_t(ini.getInt(e.section, e.key, v));
+            v = uint8_t(ini.readLeadingInteger(e.section, e.key, v));
             break;
         }
         case SettingType::Integer: {
             int& v = *static_cast<int*>(e.variable);
-            v = int(uint32_t(ini.getInt(e.section, e.key, v)));
+            v = int(uint32_t(ini.readLeadingInteger(e.section, e.key, v)));
             break;
         }
         case SettingType::Priority: {
             // An index that names no priority leaves the setting as it was.
             int& v = *static_cast<int*>(e.variable);
             int priority = 0;
-            if (priorityFromIndex(int(ini.getInt(e.section, e.key, priorityToIndex(v))), priority)) v = priority;
+            if (priorityFromIndex(int(ini.readLeadingInteger(e.section, e.key, priorityToIndex(v))), priority)) v = priority;
             break;
         }
         case SettingType::Printer: {
-            std::string name = ini.getString(e.section, e.key, NoPrinterText);
+            std::string name = ini.readString(e.section, e.key, NoPrinterText);
             if (name.size() > PrinterNameLimit) name.resize(PrinterNameLimit);
             if (name != NoPrinterText) settings.ParallelPrinter[e.printerPort - 1] = name;
             break;
         }
         default: {
             std::string& v = *static_cast<std::string*>(e.variable);
-            v = ini.getString(e.section, e.key, v);
+            v = ini.readString(e.section, e.key, v);
             if (v.size() > e.maxTextLength()) v.resize(e.maxTextLength());
             break;
         }
@@ -154,7 +154,7 @@ void writeIniFile(bool atExit)
         case SettingType::Printer: value = settings.ParallelPrinter[e.printerPort - 1]; break;
         default: value = *static_cast<std::string*>(e.variable); break;
         }
-        ini.set(e.section, e.key, value);
+        ini.writeString(e.section, e.key, value);
     }
     ini.save();
 }

@@ -3,7 +3,7 @@
 #include "block_builder.h"
 #include "config/config_blocks.h"
 #include "config/configuration.h"
-#include "config/ini_file.h"
+#include "platform/ini_file.h"
 #include "config/settings.h"
 
 #include <gtest/gtest.h>
@@ -165,10 +165,10 @@ TEST_F(ConfigurationTest, AtExitOnlyTheWindowPositionIsWrittenAndTheRestSurvives
     // The whole form writes every setting; the priority goes back as its index.
     writeIniFile(false);
     IniFile ini((root / "given.ini").string());
-    EXPECT_EQ(ini.getString("Emulation", "ForegroundPrio", ""), "1");
-    EXPECT_EQ(ini.getString("Emulation", "Memory", ""), "99");
-    EXPECT_EQ(ini.getString("General", "MyNote", ""), "do not lose");
-    EXPECT_EQ(ini.getString("Parallel", "Printer8", "absent"), "");
+    EXPECT_EQ(ini.readString("Emulation", "ForegroundPrio", ""), "1");
+    EXPECT_EQ(ini.readString("Emulation", "Memory", ""), "99");
+    EXPECT_EQ(ini.readString("General", "MyNote", ""), "do not lose");
+    EXPECT_EQ(ini.readString("Parallel", "Printer8", "absent"), "");
     EXPECT_EQ(readFile(root / "given.ini").rfind("; written by hand\n", 0), 0u);
 
     // A read-only file is reported and left as it is.
