@@ -3,14 +3,13 @@
 #include "config/config_blocks.h"
 #include "platform/ini_file.h"
 #include "config/settings.h"
-#include "core/host_process.h"
+#include "platform/host_process.h"
 #include "core/log.h"
 #include "core/message_box.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 ConfigurationState configState;
 
@@ -170,35 +169,12 @@ bool readConfiguration(const uint8_t* copy, size_t size, const IniLocations& whe
     configState.iniReadOnly = false;
     std::string dir = directoryOf(path);
     hostSetEnv("INIPATH", dir);
-    if (!dir.empty() && chdir(dir.c_str()) != 0)
+    if (!dir.empty() && !hostChangeDirectory(dir))
         zlog(LogCat::General, "ZEM: Cannot change to the INI directory \"%s\"\r\n", dir.c_str());
 
     readIniFile();
     configState.showDialogAsRead = settings.ShowDialog;
     return true;
-}
-
-std::string expandEnvironmentStrings(const std::string& text)
-{
-    std::string out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t open = text.find('%', pos);
-        if (open == std::string::npos) break;
-        size_t close = text.find('%', open + 1);
-        if (close == std::string::npos) break;
-        std::string name = text.substr(open + 1, close - open - 1);
-        const char* value = name.empty() ? nullptr : getenv(name.c_str());
-        if (value) {
-            out += text.substr(pos, open - pos) + value;
-            pos = close + 1;
-        } else {
-            out += text.substr(pos, close + 1 - pos);
-            pos = close + 1;
-        }
-    }
-    out += text.substr(pos);
-    return out;
 }
 
 void finishSettingsForGuest(uint8_t* copy, size_t size, bool printerProgramPresent)

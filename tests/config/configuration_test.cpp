@@ -201,24 +201,6 @@ TEST_F(ConfigurationTest, ANewFileHoldsTheTableInItsOrder)
     }
 }
 
-TEST(EnvironmentStrings, NamesThatExistAreExpanded)
-{
-    setenv("ZEM_TEST_A", "/data", 1);
-    unsetenv("ZEM_TEST_NONE");
-    struct Case {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"%ZEM_TEST_A%/ql", "/data/ql"},
-        {"x%ZEM_TEST_A%%ZEM_TEST_A%", "x/data/data"},
-        {"%ZEM_TEST_NONE%/ql", "%ZEM_TEST_NONE%/ql"},
-        {"100%", "100%"},
-        {"%%", "%%"},
-        {"plain", "plain"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(expandEnvironmentStrings(c.in), c.out) << c.in;
-}
-
 TEST_F(ConfigurationTest, EndingTheDialogExpandsPathsAndNeedsThePrinterProgramForFilters)
 {
     auto at = BlockBuilder("Generic settings", "").text("ZEM1", "").byte("ZEPa", 0).byte("ZEMM", 0).writeTo(copy, 0);
