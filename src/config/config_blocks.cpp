@@ -3,8 +3,8 @@
 #include "config/settings.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <zlib.h>
 
 namespace {
 
@@ -51,18 +51,7 @@ bool dataInside(const SettingEntry& e, size_t size)
 
 uint32_t crc32Of(const std::string& text)
 {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char ch : text) crc = table[(crc ^ ch) & 0xFF] ^ (crc >> 8);
-    return ~crc;
+    return uint32_t(crc32_z(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(text.data()), text.size()));
 }
 
 void setHostPrinterNamesProvider(std::function<std::vector<std::string>()> provider)

@@ -1,16 +1,15 @@
 #include "config/configuration.h"
 
 #include "config/config_blocks.h"
-#include "config/ini_file.h"
+#include "platform/ini_file.h"
 #include "config/settings.h"
-#include "core/host_process.h"
+#include "platform/host_process.h"
 #include "core/log.h"
 #include "core/message_box.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 ConfigurationState configState;
 
@@ -109,30 +108,30 @@ void readIniFile()
         switch (e.type) {
         case SettingType::Byte: {
             uint8_t& v = *static_cast<uint8_t*>(e.variable);
-            v = uint8_t(ini.getInt(e.section, e.key, v));
+            v = uint8_t(ini.readLeadingInteger(e.section, e.key, v));
             break;
         }
         case SettingType::Integer: {
             int& v = *static_cast<int*>(e.variable);
-            v = int(uint32_t(ini.getInt(e.section, e.key, v)));
+            v = int(uint32_t(ini.readLeadingInteger(e.section, e.key, v)));
             break;
         }
         case SettingType::Priority: {
             // An index that names no priority leaves the setting as it was.
             int& v = *static_cast<int*>(e.variable);
             int priority = 0;
-            if (priorityFromIndex(int(ini.getInt(e.section, e.key, priorityToIndex(v))), priority)) v = priority;
+            if (priorityFromIndex(int(ini.readLeadingInteger(e.section, e.key, priorityToIndex(v))), priority)) v = priority;
             break;
         }
         case SettingType::Printer: {
-            std::string name = ini.getString(e.section, e.key, NoPrinterText);
+            std::string name = ini.readString(e.section, e.key, NoPrinterText);
             if (name.size() > PrinterNameLimit) name.resize(PrinterNameLimit);
             if (name != NoPrinterText) settings.ParallelPrinter[e.printerPort - 1] = name;
             break;
         }
         default: {
             std::string& v = *static_cast<std::string*>(e.variable);
-            v = ini.getString(e.section, e.key, v);
+            v = ini.readString(e.section, e.key, v);
             if (v.size() > e.maxTextLength()) v.resize(e.maxTextLength());
             break;
         }
@@ -154,7 +153,7 @@ void writeIniFile(bool atExit)
         case SettingType::Printer: value = settings.ParallelPrinter[e.printerPort - 1]; break;
         default: value = *static_cast<std::string*>(e.variable); break;
         }
-        ini.set(e.section, e.key, value);
+        ini.writeString(e.section, e.key, value);
     }
     ini.save();
 }
@@ -170,35 +169,12 @@ bool readConfiguration(const uint8_t* copy, size_t size, const IniLocations& whe
     configState.iniReadOnly = false;
     std::string dir = directoryOf(path);
     hostSetEnv("INIPATH", dir);
-    if (!dir.empty() && chdir(dir.c_str()) != 0)
+    if (!dir.empty() && !hostChangeDirectory(dir))
         zlog(LogCat::General, "ZEM: Cannot change to the INI directory \"%s\"\r\n", dir.c_str());
 
     readIniFile();
     configState.showDialogAsRead = settings.ShowDialog;
     return true;
-}
-
-std::string expandEnvironmentStrings(const std::string& text)
-{
-    std::string out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t open = text.find('%', pos);
-        if (open == std::string::npos) break;
-        size_t close = text.find('%', open + 1);
-        if (close == std::string::npos) break;
-        std::string name = text.substr(open + 1, close - open - 1);
-        const char* value = name.empty() ? nullptr : getenv(name.c_str());
-        if (value) {
-            out += text.substr(pos, open - pos) + value;
-            pos = close + 1;
-        } else {
-            out += text.substr(pos, close + 1 - pos);
-            pos = close + 1;
-        }
-    }
-    out += text.substr(pos);
-    return out;
 }
 
 void finishSettingsForGuest(uint8_t* copy, size_t size, bool printerProgramPresent)

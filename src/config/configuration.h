@@ -40,10 +40,6 @@ void readIniFile();
 // Failures are ignored, as the caller cannot do anything about them.
 void writeIniFile(bool atExit);
 
-// Replaces each %NAME% whose variable exists by its value; other text, and a %NAME% with
-// no such variable, stays as it is.
-std::string expandEnvironmentStrings(const std::string& text);
-
 // What ending the start-up dialog does to the settings before the guest sees them:
 // the path settings get their variables expanded, the filter flags need the printer
 // program, and the settings go into the configuration copy with the screen size filled.

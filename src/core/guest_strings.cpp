@@ -4,6 +4,7 @@
 #include "core/guest_write.h"
 #include "core/qdos_string.h"
 #include "cpu/memory.h"
+#include "platform/host_process.h"
 
 #include <cstdlib>
 #include <new>
@@ -32,29 +33,6 @@ int32_t putGuestString(uint32_t a, size_t maxBytes, std::string_view text)
     return result;
 }
 
-std::string expandEnvironment(std::string_view text)
-{
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string_view::npos;
-        if (close == std::string_view::npos || close == i + 1) {
-            out += text[i++];
-            continue;
-        }
-        std::string name(text.substr(i + 1, close - i - 1));
-        if (const char* value = getenv(name.c_str())) {
-            out += value;
-            i = close + 1;
-        } else {
-            // Not a variable: keep the '%' and look again from the next character, so the
-            // closing '%' may still open a name.
-            out += text[i++];
-        }
-    }
-    return out;
-}
-
 int32_t getGuestPath(std::string& out, size_t maxBytes, uint32_t a)
 {
     const uint8_t* src = guestStringAt(a);
@@ -62,7 +40,7 @@ int32_t getGuestPath(std::string& out, size_t maxBytes, uint32_t a)
     std::string raw;
     int32_t result = getQdosString(src, QdosStringMax + 1, raw);
     if (result != 0) return result;
-    std::string expanded = expandEnvironment(raw);
+    std::string expanded = expandEnvironmentStrings(raw);
     if (expanded.size() + 1 > maxBytes) return GuestError::BufferFull;
     out = std::move(expanded);
     return 0;

@@ -14,8 +14,8 @@ constexpr size_t QdosStringMax = 0xFFFF;
 // beyond the RAM size. Tells the display about the bytes written.
 int32_t putGuestString(uint32_t a, size_t maxBytes, std::string_view text);
 
-// The QDOS string at a, through the guest -> host table, with %NAME% replaced by the host
-// environment variable NAME (an unknown name, or a lone '%', stays as written).
+// The QDOS string at a, through the guest -> host table, with host environment variables
+// expanded (expandEnvironmentStrings).
 // BadParameter when the length word or the text lies beyond RAM; BufferFull when the
 // expanded text + 1 exceeds maxBytes.
 int32_t getGuestPath(std::string& out, size_t maxBytes, uint32_t a);
@@ -24,5 +24,3 @@ int32_t getGuestPath(std::string& out, size_t maxBytes, uint32_t a);
 // BadParameter when it lies beyond RAM; OutOfMemory when the host cannot hold it.
 int32_t getGuestStringAlloc(std::string& out, uint32_t a);
 
-// Expands %NAME% as getGuestPath does (host side, for tests and other callers).
-std::string expandEnvironment(std::string_view text);

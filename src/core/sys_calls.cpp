@@ -13,6 +13,7 @@
 #include "core/version.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
+#include "platform/host_process.h"
 
 #include <algorithm>
 #include <array>
@@ -262,9 +263,7 @@ int32_t sysGetRamSize(unsigned n)
 
 int32_t sysGetComputerName(unsigned n)
 {
-    char host[256] = {};
-    std::string name;
-    if (gethostname(host, sizeof host - 1) == 0) name = utf8ToCp1252(host);
+    std::string name = utf8ToCp1252(hostComputerName());
     if (name.size() > ComputerNameMax) name.resize(ComputerNameMax);
     putGuestString(addrReg(n), ComputerNameBuffer, name);
     return HostCallResult::KeepRegisters;

@@ -1,14 +1,12 @@
 #include "display/frame_source.h"
 
+#include "display/png_file.h"
 #include "display/screen_state.h"
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <mutex>
-#include <zlib.h>
 
 namespace {
 
@@ -154,55 +152,4 @@ bool HeadlessFrame::writePng(const std::string& path) const
             rgbRows.push_back(uint8_t(c));
         }
     return writeRgbPng(path, width_, height_, rgbRows);
-}
-
-namespace {
-
-void putBigEndian(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
-}
-
-void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
-{
-    putBigEndian(out, uint32_t(data.size()));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    const uLong crc = crc32(0, out.data() + typeAt, uInt(out.size() - typeAt));
-    putBigEndian(out, uint32_t(crc));
-}
-
-}  // namespace
-
-bool writeRgbPng(const std::string& path, unsigned width, unsigned height, const std::vector<uint8_t>& rgb)
-{
-    constexpr uint8_t Signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    constexpr uint8_t BitDepth = 8, ColourTypeRgb = 2, FilterNone = 0;
-    const size_t rowBytes = size_t(width) * 3;
-    if (rgb.size() < rowBytes * height) return false;
-
-    std::vector<uint8_t> raw;
-    raw.reserve((rowBytes + 1) * height);
-    for (unsigned y = 0; y < height; ++y) {
-        raw.push_back(FilterNone);
-        raw.insert(raw.end(), rgb.begin() + ptrdiff_t(rowBytes * y), rgb.begin() + ptrdiff_t(rowBytes * (y + 1)));
-    }
-    uLongf packedSize = compressBound(uLong(raw.size()));
-    std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), uLong(raw.size()), Z_BEST_SPEED) != Z_OK) return false;
-    packed.resize(packedSize);
-
-    std::vector<uint8_t> file(Signature, Signature + sizeof Signature);
-    std::vector<uint8_t> header;
-    putBigEndian(header, width);
-    putBigEndian(header, height);
-    header.insert(header.end(), {BitDepth, ColourTypeRgb, 0, 0, 0});
-    putChunk(file, "IHDR", header);
-    putChunk(file, "IDAT", packed);
-    putChunk(file, "IEND", {});
-
-    std::unique_ptr<FILE, int (*)(FILE*)> f(fopen(path.c_str(), "wb"), fclose);
-    if (!f) return false;
-    return fwrite(file.data(), 1, file.size(), f.get()) == file.size();
 }

@@ -48,6 +48,3 @@ private:
     size_t pitch_ = 0;
     HostFormat format_ = HostFormat::Bgr0;
 };
-
-// 8-bit RGB rows (3 bytes per pixel, top line first) as a PNG file.
-bool writeRgbPng(const std::string& path, unsigned width, unsigned height, const std::vector<uint8_t>& rgb);

@@ -83,7 +83,7 @@ void TSettings::save()
     ini_.writeInteger(kDefaults, "LHDPI", values_.letterheadDpi);
     ini_.writeBool(kDefaults, "LHFirstPage", values_.letterheadFirstPageOnly);
     ini_.writeBool(kDefaults, "HideDialog", values_.hideDialog);
-    if (!ini_.flush())
+    if (!ini_.save())
         throw EZEMPrint(formatMessage("Cannot write settings file \"%s\"", ini_.path().c_str()));
     snapshot_ = values_;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "printer/ini_file.h"
+#include "platform/ini_file.h"
 #include "printer/typefaces.h"
 
 namespace zemprint {

@@ -3,16 +3,14 @@
 #include "block_builder.h"
 #include "config/config_blocks.h"
 #include "config/configuration.h"
-#include "config/ini_file.h"
 #include "config/settings.h"
+#include "platform/ini_file.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -20,13 +18,7 @@ namespace {
 
 constexpr size_t CopySize = 0x18000;
 
-std::string readFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using zemtest::readFile;
 
 class ConfigurationTest : public ::testing::Test {
 protected:
@@ -35,9 +27,6 @@ protected:
         settings = Settings{};
         configState = ConfigurationState{};
         savedCwd = fs::current_path();
-        root = fs::temp_directory_path() /
-               ("zem_cfg_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(root / "prog");
         fs::create_directories(root / "sys1");
         fs::create_directories(root / "sys2" / "ZEM");
@@ -48,13 +37,13 @@ protected:
     void TearDown() override
     {
         fs::current_path(savedCwd);
-        fs::remove_all(root);
         settings = Settings{};
         scanConfigBlocks(nullptr, 0);
     }
-    static void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+    static void write(const fs::path& p, const std::string& text) { zemtest::writeFile(p, text); }
 
-    fs::path root, savedCwd;
+    zemtest::TempDir dir{"zem-cfg"};
+    fs::path root = dir.path(), savedCwd;
     IniLocations where;
     std::vector<uint8_t> copy = std::vector<uint8_t>(CopySize, 0);
 };
@@ -165,10 +154,10 @@ TEST_F(ConfigurationTest, AtExitOnlyTheWindowPositionIsWrittenAndTheRestSurvives
     // The whole form writes every setting; the priority goes back as its index.
     writeIniFile(false);
     IniFile ini((root / "given.ini").string());
-    EXPECT_EQ(ini.getString("Emulation", "ForegroundPrio", ""), "1");
-    EXPECT_EQ(ini.getString("Emulation", "Memory", ""), "99");
-    EXPECT_EQ(ini.getString("General", "MyNote", ""), "do not lose");
-    EXPECT_EQ(ini.getString("Parallel", "Printer8", "absent"), "");
+    EXPECT_EQ(ini.readString("Emulation", "ForegroundPrio", ""), "1");
+    EXPECT_EQ(ini.readString("Emulation", "Memory", ""), "99");
+    EXPECT_EQ(ini.readString("General", "MyNote", ""), "do not lose");
+    EXPECT_EQ(ini.readString("Parallel", "Printer8", "absent"), "");
     EXPECT_EQ(readFile(root / "given.ini").rfind("; written by hand\n", 0), 0u);
 
     // A read-only file is reported and left as it is.
@@ -181,42 +170,33 @@ TEST_F(ConfigurationTest, AtExitOnlyTheWindowPositionIsWrittenAndTheRestSurvives
     EXPECT_EQ(readFile(root / "given.ini"), before);
 }
 
-TEST_F(ConfigurationTest, ANewFileHoldsTheTableInItsOrder)
+// Every setting with its default, in the documented section and key order, written out
+// here rather than taken from the table the code uses.
+TEST_F(ConfigurationTest, ANewFileHoldsEverySettingInOrderWithItsDefault)
 {
+    auto numbered = [](const std::string& stem, const std::string& value) {
+        std::string keys;
+        for (int n = 1; n <= 8; ++n) keys += stem + std::to_string(n) + "=" + value + "\n";
+        return keys;
+    };
+    const std::string expected =
+        "[General]\nCountryCode=44\nShowDialog=0\nNoExitThroughX=0\nTaskButton=0\n\n"
+        "[Keyboard]\nKeyboardDriver=1\nAltGr=0\nLegacyHomeEndKeys=0\n\n"
+        "[Screen]\nScreenDriver=0\nScreenFilter=1\nColourDepth=3\nResolutionX=0\nResolutionY=0\n"
+        "WindowSizeX=0\nWindowSizeY=0\nKeepAspectRatio=0\nAlwaysOnTop=0\nWindowMode=0\n"
+        "WindowPosX=2147483647\nWindowPosY=2147483647\n\n"
+        "[Emulation]\nMemory=16\nPowerManagement=1\nForegroundPrio=3\nBackgroundPrio=3\n\n"
+        "[Boot]\nBootFromFLP=0\nBootFromWIN=0\n\n"
+        "[FLP]\nFLP1=\nFLP2=\n\n"
+        "[WIN]\n" + numbered("WIN", "") + "AlwaysRemovable=1\n\n"
+        "[DOS]\n" + numbered("DOS", "") + "ConvertFileExtension=1\n\n"
+        "[Sound]\nEnabled=0\nBeepVolume=0\nVSNDVolume=0\n\n"
+        "[Serial]\n" + numbered("Port", "0") + "LeavePortsOpen=0\n\n"
+        "[Parallel]\n" + numbered("Port", "0") + numbered("Filter", "0") + numbered("Printer", "");
+
     ASSERT_TRUE(readConfiguration(copy.data(), copy.size(), where));
     writeIniFile(false);
-    std::istringstream text(readFile(configState.iniPath));
-    std::vector<std::pair<std::string, std::string>> keys;
-    std::string line, section;
-    while (std::getline(text, line)) {
-        if (line.empty()) continue;
-        if (line[0] == '[') section = line.substr(1, line.size() - 2);
-        else keys.emplace_back(section, line.substr(0, line.find('=')));
-    }
-    const std::vector<SettingEntry>& table = settingsTable();
-    ASSERT_EQ(keys.size(), table.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        EXPECT_EQ(keys[i].first, table[i].section);
-        EXPECT_EQ(keys[i].second, table[i].key);
-    }
-}
-
-TEST(EnvironmentStrings, NamesThatExistAreExpanded)
-{
-    setenv("ZEM_TEST_A", "/data", 1);
-    unsetenv("ZEM_TEST_NONE");
-    struct Case {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"%ZEM_TEST_A%/ql", "/data/ql"},
-        {"x%ZEM_TEST_A%%ZEM_TEST_A%", "x/data/data"},
-        {"%ZEM_TEST_NONE%/ql", "%ZEM_TEST_NONE%/ql"},
-        {"100%", "100%"},
-        {"%%", "%%"},
-        {"plain", "plain"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(expandEnvironmentStrings(c.in), c.out) << c.in;
+    EXPECT_EQ(readFile(configState.iniPath), expected);
 }
 
 TEST_F(ConfigurationTest, EndingTheDialogExpandsPathsAndNeedsThePrinterProgramForFilters)

@@ -2,25 +2,18 @@
 // its configuration block), the image file is left alone, and the INI is written back at
 // exit without losing what the user put there.
 #include "guest_runner.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using zemtest::readFile;
 
 // Power-of-two RAM sizes mirror the first long word past RAM onto address 0, the others
 // read it as zero: both show the mask the Memory setting gave.
@@ -28,14 +21,10 @@ class SettingsProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("zem_settings_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
         image = dir / "VROSE.BIN";
         fs::copy_file(GUEST_SETTINGS, image);
         ini = dir / "zem.ini";
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     GuestRun run(std::vector<std::string> extra = {})
     {
@@ -45,7 +34,8 @@ protected:
         return runGuest(options);
     }
 
-    fs::path dir, image, ini;
+    zemtest::TempDir dir{"zem-settings"};
+    fs::path image, ini;
 };
 
 TEST_F(SettingsProgramTest, IniValuesReachTheGuestAndTheFileKeepsItsOwnLines)

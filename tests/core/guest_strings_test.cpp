@@ -102,8 +102,7 @@ TEST_F(GuestStringTest, GuestPathsExpandEnvironmentVariables)
         {"%ZEM_TEST_DIR%/a", "/tmp/zem/a"},
         {"x%ZEM_TEST_UNSET%y", "x%ZEM_TEST_UNSET%y"},
         {"100%", "100%"},
-        {"%%ZEM_TEST_DIR%", "%/tmp/zem"},
-        {"a%ZEM_TEST_UNSET%ZEM_TEST_DIR%b", "a%ZEM_TEST_UNSET/tmp/zemb"},
+        {"a%ZEM_TEST_UNSET%ZEM_TEST_DIR%b", "a%ZEM_TEST_UNSET%ZEM_TEST_DIR%b"},
     };
     for (const Case& c : cases) {
         putRaw(0x2000, c.guest);

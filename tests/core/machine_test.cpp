@@ -1,6 +1,6 @@
 // locateImage() in-process: the environment it sets, and the printer-program search.
 #include "config/command_line.h"
-#include "core/host_process.h"
+#include "platform/host_process.h"
 #include "core/machine.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The real program from start to exit: log lines, the ways it ends, and the image errors.
 #include "guest_runner.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -34,15 +35,10 @@ class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("zem_program_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
     }
     void TearDown() override
     {
         for (const fs::path& p : immutable) setImmutable(p, false);
-        fs::remove_all(dir);
     }
 
     // A copy of `source` grown with zeros to `size` bytes (or cut to it).
@@ -78,7 +74,7 @@ protected:
         return true;
     }
 
-    fs::path dir;
+    zemtest::TempDir dir{"zem-program"};
     std::vector<fs::path> immutable;
 };
 

@@ -1,5 +1,6 @@
 // The poll, Idle and the clock register seen from a guest program in the real emulator.
 #include "guest_runner.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -52,24 +53,21 @@ class TimingProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("zem_timing_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
         ini = dir / "zem.ini";
         std::ofstream(ini) << "[Emulation]\nPowerManagement=1\n";
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     GuestRun run(const char* image)
     {
         GuestRunOptions options;
         options.args = {"-OS", image, "-INI", ini.string(), "-DBG", "1"};
         options.timeLimit = 30s;
-        options.workingDirectory = dir.string();
+        options.workingDirectory = dir.path().string();
         return runGuest(options);
     }
 
-    fs::path dir, ini;
+    zemtest::TempDir dir{"zem-timing"};
+    fs::path ini;
 };
 
 TEST_F(TimingProgram, PollComesFiftyTimesASecondAndTheClockIsLocalTime)

@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HostCallCase{"negative error code", -7, uint32_t(-7), 0x10 | 0x08, 0x30002},
                       HostCallCase{"keep registers", HostCallResult::KeepRegisters, 0x55, 0x10 | 0x02 | 0x01, 0x30002},
                       // Illegal: vector 4, to the test handler at $20000.
-                      HostCallCase{"illegal", HostCallResult::Illegal, 0x55, 0x10 | 0x02 | 0x01, 0x20000}));
+                      HostCallCase{"illegal", HostCallResult::Illegal, 0x55, 0x10 | 0x02 | 0x01, 0x20000}),
+    [](const auto& info) { return caseLabel(info.param.what); });
 
 TEST_F(CpuTest, IllegalHostCallResultStacksTheWordItself) {
     loadCode({0xA5C3});

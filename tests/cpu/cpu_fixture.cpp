@@ -1,5 +1,6 @@
 #include "cpu_fixture.h"
 
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -99,4 +100,31 @@ bool CpuTest::runProgram(const std::string& name) {
 
 Frame frameAt(uint32_t a) {
     return {guestReadWord(a), guestReadLong(a + 2), guestReadWord(a + 6), guestReadLong(a + 8)};
+}
+
+std::string caseLabel(std::string_view description) {
+    std::string label;
+    bool gap = false;
+    for (char c : description) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            if (gap && !label.empty()) label += '_';
+            label += c;
+            gap = false;
+        } else {
+            gap = true;
+        }
+    }
+    return label;
+}
+
+std::string wordsLabel(const std::array<uint16_t, 3>& words) {
+    size_t used = words.size();
+    while (used > 1 && words[used - 1] == 0) --used;
+    std::string label;
+    for (size_t i = 0; i < used; ++i) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%s%04X", i ? "_" : "", unsigned(words[i]));
+        label += hex;
+    }
+    return label;
 }

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
@@ -42,3 +44,9 @@ struct Frame {
     uint32_t latch;  // format 2 only
 };
 Frame frameAt(uint32_t address);
+
+// Labels of parameterised cases in test names (letters, digits and '_' only).
+// A description: its letters and digits, each other run of characters one '_'.
+std::string caseLabel(std::string_view description);
+// Instruction words in hexadecimal up to the last non-zero one: "0E50_1000".
+std::string wordsLabel(const std::array<uint16_t, 3>& words);

@@ -119,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::array<uint16_t, 3>{0xAB20},          // beyond the accelerator words
                       std::array<uint16_t, 3>{0xA123},          // host call without a handler
                       std::array<uint16_t, 3>{0xAB05},          // accelerator without a handler
-                      std::array<uint16_t, 3>{0x4AFC}));        // ILLEGAL
+                      std::array<uint16_t, 3>{0x4AFC}),         // ILLEGAL
+    [](const auto& info) { return wordsLabel(info.param); });
 
 class PrivilegedWords : public CpuTest, public ::testing::WithParamInterface<std::array<uint16_t, 3>> {};
 
@@ -145,7 +146,8 @@ INSTANTIATE_TEST_SUITE_P(Supervisor, PrivilegedWords,
                                            std::array<uint16_t, 3>{0x4E73},          // RTE
                                            std::array<uint16_t, 3>{0x4E70},          // RESET
                                            std::array<uint16_t, 3>{0x4E60},          // MOVE A0,USP
-                                           std::array<uint16_t, 3>{0x4E7A, 0x0801}));  // MOVEC VBR,D0
+                                           std::array<uint16_t, 3>{0x4E7A, 0x0801}),  // MOVEC VBR,D0
+                         [](const auto& info) { return wordsLabel(info.param); });
 
 TEST_F(CpuTest, InterruptIsDroppedAtMaskTwoAndTakenBelow) {
     loadCode({0x4E71, 0x4E71});
@@ -225,7 +227,8 @@ TEST_P(RteFormats, PopTheFrameSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RteFormats,
-                         ::testing::Values(RteCase{0, 8}, RteCase{2, 12}, RteCase{9, 12}, RteCase{15, 12}));
+                         ::testing::Values(RteCase{0, 8}, RteCase{2, 12}, RteCase{9, 12}, RteCase{15, 12}),
+                         [](const auto& info) { return "Format" + std::to_string(info.param.format); });
 
 TEST_F(CpuTest, RteIntoTraceArmsItForTheInstructionReturnedTo) {
     loadCode({0x4E73});

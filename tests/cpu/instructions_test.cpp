@@ -122,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
         RegisterCase{"SBCD 10 - 1", {0x8101}, 0x10, 0x01, 0, 0x09, 0},
         // CHK: register above the bound traps with N = 0; below zero with N = 1.
         RegisterCase{"CHK.W inside sets N", {0x4181}, 3, 5, kZ | kC | kV, 3, kN | kV},
-        RegisterCase{"MOVEQ", {0x70FF}, 0, 0, kX | kV | kC, 0xFFFFFFFF, kX | kN}));
+        RegisterCase{"MOVEQ", {0x70FF}, 0, 0, kX | kV | kC, 0xFFFFFFFF, kX | kN}),
+    [](const auto& info) { return caseLabel(info.param.what); });
 
 TEST_F(CpuTest, ChkTrapsWithNFromTheSide) {
     for (const auto& [value, n] : {std::pair{10u, false}, std::pair{uint32_t(-1), true}}) {

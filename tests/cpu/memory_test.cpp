@@ -39,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, MemoryGeometry,
                          ::testing::Values(Geometry{2, 0x200000, 0x1FFFFF}, Geometry{3, 0x300000, 0x3FFFFF},
                                            Geometry{5, 0x500000, 0x7FFFFF}, Geometry{16, 0x1000000, 0xFFFFFF},
                                            Geometry{128, 0x8000000, 0x7FFFFFF},
-                                           Geometry{255, 0xFF00000, 0xFFFFFFF}));
+                                           Geometry{255, 0xFF00000, 0xFFFFFFF}),
+                         [](const auto& info) { return std::to_string(info.param.megabytes) + "MB"; });
 
 class GuestMemoryTest : public ::testing::Test {
 protected:

@@ -3,14 +3,13 @@
 // own rules.
 #include "guest_runner.h"
 #include "reference_pixels.h"
+#include "support/temp_dir.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -20,12 +19,8 @@ class ScreenProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("zem_screen_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        std::ofstream(dir / "zem.ini") << "[Emulation]\nMemory=4\n";
+        dir.write("zem.ini", "[Emulation]\nMemory=4\n");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Runs the program with the snapshot switched on; the snapshot in `picture`.
     GuestRun run(const char* image, int expectedExit = 0)
@@ -33,7 +28,7 @@ protected:
         GuestRunOptions options;
         options.args = {"-OS", image, "-INI", (dir / "zem.ini").string(), "-DBG", "0"};
         options.environment = {{"ZEM_SCREEN_SNAPSHOT", (dir / "screen.png").string()}};
-        options.workingDirectory = dir.string();
+        options.workingDirectory = dir.path().string();
         GuestRun result = runGuest(options);
         EXPECT_TRUE(result.exited && result.exitCode == expectedExit) << result.describe();
         picture = QImage(QString::fromStdString((dir / "screen.png").string()));
@@ -56,7 +51,7 @@ protected:
         EXPECT_EQ(wrong, 0);
     }
 
-    fs::path dir;
+    zemtest::TempDir dir{"zem-screen"};
     QImage picture;
 };
 
@@ -154,7 +149,7 @@ TEST_F(ScreenProgram, DisplayStartsBeforeTheProcessorAndEndsBeforeTheMemory)
 {
     GuestRunOptions options;
     options.args = {"-OS", GUEST_MIRROR16, "-INI", (dir / "zem.ini").string(), "-DBG", "3"};
-    options.workingDirectory = dir.string();
+    options.workingDirectory = dir.path().string();
     GuestRun result = runGuest(options);
     ASSERT_TRUE(result.exited && result.exitCode == 0) << result.describe();
     EXPECT_TRUE(result.linesInOrder({"ZEM: OS read", "scr: Disp_Init start", "scr: Disp_Init end",

@@ -1,5 +1,7 @@
 #include "guest_runner.h"
 
+#include "support/temp_dir.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -56,36 +58,6 @@ std::vector<std::string> childEnvironment(const GuestRunOptions& options)
     return env;
 }
 
-
-// A test INI in the temporary directory, removed when the run is over.
-class TemporaryIni {
-public:
-    explicit TemporaryIni(const std::string& contents)
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zem_test_XXXXXX.ini").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        int fd = mkstemps(name.data(), int(sizeof(".ini") - 1));
-        if (fd < 0) return;
-        path_ = name.data();
-        size_t done = 0;
-        while (done < contents.size()) {
-            ssize_t n = write(fd, contents.data() + done, contents.size() - done);
-            if (n <= 0) break;
-            done += size_t(n);
-        }
-        close(fd);
-    }
-    ~TemporaryIni()
-    {
-        if (!path_.empty()) unlink(path_.c_str());
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 }  // namespace
 
 std::string zemProgramPath() { return ZEM2_PROGRAM; }
@@ -95,13 +67,13 @@ GuestRun runGuest(const GuestRunOptions& options)
     GuestRun run;
     std::string program = options.program.empty() ? zemProgramPath() : options.program;
 
-    std::optional<TemporaryIni> ini;
+    // The test INI lives in a folder of its own, removed when the run is over.
+    std::optional<zemtest::TempDir> iniDir;
     std::vector<std::string> argStore{program};
     if (options.iniContents) {
-        ini.emplace(*options.iniContents);
-        if (ini->path().empty()) return run;
+        iniDir.emplace("zem-run");
         argStore.push_back("-INI");
-        argStore.push_back(ini->path());
+        argStore.push_back(iniDir->write("zem.ini", *options.iniContents));
     }
     argStore.insert(argStore.end(), options.args.begin(), options.args.end());
     std::vector<char*> argv;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "printer/errors.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -20,7 +20,7 @@ std::string messageOf(const std::function<void()>& action)
 
 TEST(Data, ReadsLittleEndianValuesInOrder)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TData data;
     data.open(dir.write("job.prn", std::string("\x1b\x34\x12\x78\x56\x34\x12\x00\x40\x01\x40\xff\x7f\x05\x80Z", 16)));
     EXPECT_EQ(data.size(), 16);
@@ -43,7 +43,7 @@ TEST(Data, ReadsLittleEndianValuesInOrder)
 
 TEST(Data, ReadingPastTheEndReportsThePositionAndDoesNotMove)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     const std::string path = dir.write("short.prn", "abc");
     struct Case {
         const char* what;
@@ -74,7 +74,7 @@ TEST(Data, ReadingPastTheEndReportsThePositionAndDoesNotMove)
 
 TEST(Data, OpenFailures)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TData data;
     const std::string missing = dir.file("nothing.prn");
     EXPECT_EQ(messageOf([&] { data.open(missing); }), "Cannot open file \"" + missing + "\" (Error 2)");
@@ -86,7 +86,7 @@ TEST(Data, OpenFailures)
 
 TEST(Data, EmptyJobIsAtItsEnd)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TData data;
     data.open(dir.write("empty.prn", ""));
     EXPECT_TRUE(data.atEnd());

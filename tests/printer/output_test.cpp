@@ -16,7 +16,7 @@
 #include "printer/printer.h"
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -34,7 +34,7 @@ protected:
         return setup;
     }
 
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TSettings settings;
 };
 
@@ -159,7 +159,7 @@ TEST_F(Output, LandscapeDeviceModeTurnsThePage)
 
 TEST(PrinterSetup, CaptureAndRestoreUndoAJobsChanges)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TPrinterSetup setup;
     ASSERT_TRUE(setup.open(dir.file("x.pdf")));
     EXPECT_EQ(setup.deviceMode().defaultSource, kSourceAutomatic);
@@ -181,7 +181,7 @@ TEST(PrinterSetup, CaptureAndRestoreUndoAJobsChanges)
 // its answer becomes the captured state.
 TEST(PrinterSetup, SetupDialogStartsFromTheCapturedModeAndKeepsItsAnswer)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     for (const bool accept : {false, true}) {
         TPrinterSetup setup;
         ASSERT_TRUE(setup.open(dir.file("x.pdf")));
@@ -209,7 +209,7 @@ TEST(PrinterSetup, SetupDialogStartsFromTheCapturedModeAndKeepsItsAnswer)
 
 TEST(PrinterSetup, UnknownPrintersAndMissingFoldersDoNotOpen)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TPrinterSetup setup;
     EXPECT_FALSE(setup.open("zemprint-no-such-queue"));
     EXPECT_FALSE(setup.open(dir.file("missing/out.pdf")));

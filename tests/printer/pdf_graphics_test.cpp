@@ -14,7 +14,7 @@
 #include "printer/printer_setup.h"
 #include "escp_test_support.h"
 #include "printer/settings.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -185,7 +185,7 @@ TEST(PdfGraphics, ColourPictureStaysNearTheSizeOfItsDots)
     // Four by three inches of three planes: the PDF holds the picture
     // losslessly, so its size follows the dot data, not the number of rows
     // and planes the job sent.
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TSettings settings(dir.file("ZEMPrint.ini"), installedFontFamilies, '.');
     settings.load();
     std::size_t dotBytes = 0;

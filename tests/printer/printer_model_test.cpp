@@ -9,7 +9,7 @@
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
 #include "printer/trace.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -35,7 +35,7 @@ protected:
     bool traced(const std::string& line) const { return std::find(traces.begin(), traces.end(), line) != traces.end(); }
     static int dots(int twips) { return twips * kDpi / kTwipsPerInch; }
 
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TSettings settings;
     TPrinterSetup setup;
     std::vector<std::string> traces;

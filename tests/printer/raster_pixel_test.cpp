@@ -15,7 +15,7 @@
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
 #include "run_process.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -255,7 +255,7 @@ protected:
         return pages;
     }
 
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TSettings settings;
 };
 

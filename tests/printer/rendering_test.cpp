@@ -17,7 +17,7 @@
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
 #include "render_tools.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -80,7 +80,7 @@ protected:
         EXPECT_LE(difference, kPictureTolerance) << name;
     }
 
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TSettings settings;
     PrintResult lastResult;
 };

@@ -4,7 +4,7 @@
 
 #include "printer/errors.h"
 #include "printer/font_choice.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -22,7 +22,7 @@ TSettings makeSettings(const std::string& path, std::vector<std::string> familie
 
 TEST(Settings, MissingFileGivesDefaultsAndAutomaticFonts)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     auto settings = makeSettings(dir.file("ZEMPrint.ini"));
     settings.load();
     const auto& v = settings.values();
@@ -47,7 +47,7 @@ TEST(Settings, MissingFileGivesDefaultsAndAutomaticFonts)
 
 TEST(Settings, ReadsStoredValuesAndRangeChecksZoom)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     const std::string path = dir.write("ZEMPrint.ini",
                                        "[Fonts]\n"
                                        "Font0Name=dejavu sans\n"  // installed: taken as installed
@@ -80,7 +80,7 @@ TEST(Settings, ReadsStoredValuesAndRangeChecksZoom)
 
 TEST(Settings, BadLetterheadOffsetFailsTheLoad)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     auto settings = makeSettings(dir.write("ZEMPrint.ini", "[Defaults]\nLHTop=1 in\n"));
     try {
         settings.load();
@@ -92,7 +92,7 @@ TEST(Settings, BadLetterheadOffsetFailsTheLoad)
 
 TEST(Settings, SaveWritesEveryKeyAndTakesTheSnapshot)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     const std::string path = dir.write("ZEMPrint.ini", "; my printer\n[Defaults]\nLHDPI=300\n");
     auto settings = makeSettings(path);
     settings.load();
@@ -104,7 +104,7 @@ TEST(Settings, SaveWritesEveryKeyAndTakesTheSnapshot)
     settings.save();
     EXPECT_FALSE(settings.changed());
 
-    const std::string text = test::readFile(path);
+    const std::string text = zemtest::readFile(path);
     EXPECT_EQ(text.rfind("; my printer\n", 0), 0u);
     // HideDialog is written last: it is the key a half-written file must not have.
     EXPECT_LT(text.find("LHFirstPage=0"), text.find("HideDialog=1"));
@@ -122,7 +122,7 @@ TEST(Settings, SaveWritesEveryKeyAndTakesTheSnapshot)
 
 TEST(Settings, RejectedOffsetLeavesTheValueAlone)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     auto settings = makeSettings(dir.file("ZEMPrint.ini"));
     settings.load();
     EXPECT_THROW(settings.setLetterheadTopText("3 furlongs"), EZEMPrint);

@@ -5,7 +5,7 @@
 
 #include "printer/errors.h"
 #include "printer/stdin_copy.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -28,7 +28,7 @@ private:
 
 TEST(TempFile, NamesAreZemXxxxxxTmpInTmpdir)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TmpDirOverride tmp(dir.path().string());
     const std::string a = writeTemporaryFile("abc", 3);
     const std::string b = writeTemporaryFile("", 0);
@@ -40,14 +40,14 @@ TEST(TempFile, NamesAreZemXxxxxxTmpInTmpdir)
         EXPECT_EQ(p.filename().string().rfind("ZEM", 0), 0u);
         EXPECT_TRUE(hasTmpExtension(name));
     }
-    EXPECT_EQ(test::readFile(a), "abc");
+    EXPECT_EQ(zemtest::readFile(a), "abc");
 }
 
 TEST(TempFile, UnwritableDirectoryFails)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
-    test::TestDir dir;
+    zemtest::TempDir dir;
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     TmpDirOverride tmp(dir.path().string());
     EXPECT_THROW(writeTemporaryFile("x", 1), EZEMPrint);
@@ -70,7 +70,7 @@ TEST(TempFile, TmpExtensionIgnoresCase)
 
 TEST(StdinCopy, CopiesEverythingThroughAPipe)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TmpDirOverride tmp(dir.path().string());
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
@@ -86,13 +86,13 @@ TEST(StdinCopy, CopiesEverythingThroughAPipe)
     const std::string name = copier.finish();
     EXPECT_TRUE(copier.done());
     ::close(fds[0]);
-    EXPECT_EQ(test::readFile(name), job);
+    EXPECT_EQ(zemtest::readFile(name), job);
     EXPECT_TRUE(hasTmpExtension(name));
 }
 
 TEST(StdinCopy, ClosedInputIsReportedAndLeavesNoFile)
 {
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TmpDirOverride tmp(dir.path().string());
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);

@@ -5,7 +5,7 @@
 
 #include "pdf_tools.h"
 #include "run_process.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -46,7 +46,7 @@ protected:
 
     bool tmpEmpty() const { return fs::is_empty(dir.path() / "tmp"); }
 
-    test::TestDir dir;
+    zemtest::TempDir dir;
 };
 
 TEST_F(ZemprintCli, IntakeCases)

@@ -10,7 +10,7 @@
 
 #include "pdf_tools.h"
 #include "run_process.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -21,7 +21,7 @@ constexpr auto kJobWait = std::chrono::seconds(60);
 
 std::string testServer()
 {
-    std::string server = test::readFile(std::string(ZEM_CUPS_STATE) + "/server");
+    std::string server = zemtest::readFile(std::string(ZEM_CUPS_STATE) + "/server");
     while (!server.empty() && (server.back() == '\n' || server.back() == '\r'))
         server.pop_back();
     return server;
@@ -60,7 +60,7 @@ protected:
         };
     }
 
-    test::TestDir dir;
+    zemtest::TempDir dir;
     std::string server;
     test::ProcessOptions options;
 };
@@ -72,7 +72,7 @@ TEST_F(ZemprintCups, JobOnANamedQueueArrivesAsPdf)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string pdf = waitForJob("Queue job one");
     ASSERT_FALSE(pdf.empty()) << "no job arrived in the queue's output folder";
-    EXPECT_EQ(test::readFile(pdf).rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(zemtest::readFile(pdf).rfind("%PDF-", 0), 0u);
     EXPECT_EQ(test::pdfPageCount(pdf), 2);
     EXPECT_NE(test::pdfText(pdf, 2).find("Queue job two"), std::string::npos);
 

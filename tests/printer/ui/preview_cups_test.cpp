@@ -65,7 +65,7 @@ TEST_F(PreviewToQueue, PrintThisPageSendsOnlyThatPage)
 // CUPS client reads it from the environment before the first printer lookup.
 int main(int argc, char** argv)
 {
-    std::string server = zemprint::test::readFile(std::string(ZEM_CUPS_STATE) + "/server");
+    std::string server = zemtest::readFile(std::string(ZEM_CUPS_STATE) + "/server");
     while (!server.empty() && (server.back() == '\n' || server.back() == '\r'))
         server.pop_back();
     if (!server.empty())

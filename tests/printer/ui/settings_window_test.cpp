@@ -11,7 +11,7 @@
 
 #include "printer/about_box.h"
 #include "printer/errors.h"
-#include "printer/ini_file.h"
+#include "platform/ini_file.h"
 #include "printer/preview_window.h"
 #include "printer/program_version.h"
 #include "printer/settings_form_values.h"

@@ -15,7 +15,7 @@
 #include "printer/message_runner.h"
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint::test {
 
@@ -64,7 +64,7 @@ protected:
         return found;
     }
 
-    TestDir dir;
+    zemtest::TempDir dir;
     std::unique_ptr<TSettings> settings;
     TPrinterSetup setup;
     QMessageBox::StandardButton answer = QMessageBox::Cancel;

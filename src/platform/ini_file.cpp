@@ -1,5 +1,6 @@
-#include "config/ini_file.h"
+#include "platform/ini_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -44,8 +45,13 @@ bool isReadOnlyFile(const std::string& path)
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0;
 }
 
-IniFile::IniFile(std::string path) : path_(std::move(path))
+IniFile::IniFile(std::string path) : path_(std::move(path)) { reload(); }
+
+void IniFile::reload()
 {
+    lines_.clear();
+    crlf_ = false;
+    exists_ = false;
     std::ifstream in(path_, std::ios::binary);
     if (!in) return;
     exists_ = true;
@@ -53,7 +59,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path))
     buffer << in.rdbuf();
     std::string all = buffer.str();
     // A file written on the other system keeps its line ends when keys are added.
-    if (all.find("\r\n") != std::string::npos) lineEnd_ = "\r\n";
+    crlf_ = all.find("\r\n") != std::string::npos;
     size_t start = 0;
     while (start < all.size()) {
         size_t end = all.find('\n', start);
@@ -112,13 +118,13 @@ std::optional<std::string> IniFile::value(const std::string& section, const std:
     return v;
 }
 
-std::string IniFile::getString(const std::string& section, const std::string& key, const std::string& def) const
+std::string IniFile::readString(const std::string& section, const std::string& key, const std::string& def) const
 {
     std::optional<std::string> v = value(section, key);
     return v ? *v : def;
 }
 
-long long IniFile::getInt(const std::string& section, const std::string& key, long long def) const
+long long IniFile::readLeadingInteger(const std::string& section, const std::string& key, long long def) const
 {
     std::optional<std::string> v = value(section, key);
     if (!v || v->empty()) return def;
@@ -141,7 +147,54 @@ long long IniFile::getInt(const std::string& section, const std::string& key, lo
     return result;
 }
 
-void IniFile::set(const std::string& section, const std::string& key, const std::string& value)
+std::optional<int> IniFile::parseInteger(const std::string& text)
+{
+    const std::string t = trim(text);
+    if (t.empty()) return std::nullopt;
+    size_t start = 0;
+    bool negative = false;
+    if (t[0] == '+' || t[0] == '-') {
+        negative = t[0] == '-';
+        start = 1;
+    }
+    int base = 10;
+    if (t.size() > start + 2 && t[start] == '0' && (t[start + 1] == 'x' || t[start + 1] == 'X')) {
+        base = 16;
+        start += 2;
+    }
+    if (start >= t.size()) return std::nullopt;
+    const char* begin = t.c_str() + start;
+    // strtoull would accept a second sign or leading blanks.
+    if (!isxdigit(static_cast<unsigned char>(*begin))) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long magnitude = strtoull(begin, &end, base);
+    if (errno != 0 || *end != '\0') return std::nullopt;
+    // Hexadecimal values are 32-bit patterns; decimal ones must fit.
+    if (base == 16) {
+        if (magnitude > 0xFFFFFFFFull) return std::nullopt;
+        const auto bits = static_cast<unsigned int>(magnitude);
+        return static_cast<int>(negative ? 0u - bits : bits);
+    }
+    if (magnitude > static_cast<unsigned long long>(INT_MAX) + 1) return std::nullopt;
+    const long long value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    if (value > INT_MAX || value < INT_MIN) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+int IniFile::readInteger(const std::string& section, const std::string& key, int def) const
+{
+    std::optional<std::string> v = value(section, key);
+    if (!v) return def;
+    return parseInteger(*v).value_or(def);
+}
+
+bool IniFile::readBool(const std::string& section, const std::string& key, bool def) const
+{
+    return readInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
     const std::string raw = key + "=" + value;
     int s = findSection(section);
@@ -166,10 +219,20 @@ void IniFile::set(const std::string& section, const std::string& key, const std:
     lines_.insert(lines_.begin() + long(insertAt), parseLine(raw));
 }
 
+void IniFile::writeInteger(const std::string& section, const std::string& key, int value)
+{
+    writeString(section, key, std::to_string(value));
+}
+
+void IniFile::writeBool(const std::string& section, const std::string& key, bool value)
+{
+    writeString(section, key, value ? "1" : "0");
+}
+
 std::string IniFile::text() const
 {
     std::string out;
-    for (const Line& line : lines_) out += line.raw + lineEnd_;
+    for (const Line& line : lines_) out += line.raw + (crlf_ ? "\r\n" : "\n");
     return out;
 }
 

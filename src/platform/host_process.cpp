@@ -1,4 +1,4 @@
-#include "core/host_process.h"
+#include "platform/host_process.h"
 
 #include <cerrno>
 #include <climits>
@@ -22,6 +22,37 @@ std::string directoryOf(const std::string& path)
 }
 
 void hostSetEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+
+std::string expandEnvironmentStrings(std::string_view text)
+{
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t open = text.find('%', pos);
+        if (open == std::string_view::npos) break;
+        size_t close = text.find('%', open + 1);
+        if (close == std::string_view::npos) break;
+        std::string name(text.substr(open + 1, close - open - 1));
+        const char* value = name.empty() ? nullptr : getenv(name.c_str());
+        out.append(text.substr(pos, open - pos));
+        if (value)
+            out += value;
+        else
+            out.append(text.substr(open, close + 1 - open));
+        pos = close + 1;
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+bool hostChangeDirectory(const std::string& dir) { return chdir(dir.c_str()) == 0; }
+
+std::string hostComputerName()
+{
+    char host[HOST_NAME_MAX + 1] = {};
+    if (gethostname(host, sizeof host - 1) != 0) return {};
+    return host;
+}
 
 bool hostIsExecutableFile(const std::string& path)
 {

@@ -1,4 +1,4 @@
-#include "core/image_file.h"
+#include "platform/image_file.h"
 
 #include <cerrno>
 #include <cstring>

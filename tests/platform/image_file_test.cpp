@@ -1,4 +1,6 @@
-#include "core/image_file.h"
+#include "platform/image_file.h"
+
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +16,6 @@ namespace {
 
 class ImageFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("zem_image_test_" + std::to_string(getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string write(const char* name, size_t size)
     {
         fs::path p = dir / name;
@@ -28,7 +23,7 @@ protected:
         for (size_t i = 0; i < size; ++i) out.put(char(i * 7));
         return p.string();
     }
-    fs::path dir;
+    zemtest::TempDir dir{"zem-image"};
 };
 
 }  // namespace
@@ -55,7 +50,7 @@ TEST_F(ImageFileTest, MissingFileAndDirectoryAreRefusedWithTheirError)
     EXPECT_FALSE(f.open((dir / "missing").string()));
     EXPECT_EQ(f.lastError(), ENOENT);
     EXPECT_FALSE(f.isOpen());
-    EXPECT_FALSE(f.open(dir.string()));
+    EXPECT_FALSE(f.open(dir.path().string()));
     EXPECT_EQ(f.lastError(), EISDIR);
     EXPECT_FALSE(hostErrorText(ENOENT).empty());
 }
