@@ -245,7 +245,7 @@ void sendThread(Port& port, std::shared_ptr<Session> session)
             if (passesLeft == 0) break;
             --passesLeft;
         } else if (!session->sendKick.wait(-1)) {
-            zlog(LogCat::Error, "ser%u: Error in WaitForSingleObject (Write)\n", port.number());
+            logSystemError(port, "Error in WaitForSingleObject (Write)", errno);
             std::this_thread::sleep_for(FailedWaitPause);
             continue;
         }
@@ -447,7 +447,7 @@ void serStartUp()
 
 void serShutDown()
 {
-    zlog(LogCat::General, "ZEM: Close ser\r\n");
+    // The machine's table has logged the shut-down line.
     for (Port& port : ports) {
         forceClose(port);
         ringUnregister(port.transmitHandle);

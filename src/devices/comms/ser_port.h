@@ -48,7 +48,8 @@ constexpr unsigned ReopenDelayMs = 50;
 
 // Start-up: the eight records with empty, registered rings and the default rate.
 void serStartUp();
-// Shut-down: force-closes every port and forgets the rings.
+// Shut-down (after the processor has stopped): force-closes every port and forgets the
+// rings.
 void serShutDown();
 
 // Guest operations; `port` is the record index 0-7. Results are guest results.
