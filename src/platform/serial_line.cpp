@@ -184,7 +184,9 @@ bool SerialLine::configure(uint32_t baud)
     t.c_cflag |= CS8 | CREAD | CLOCAL;
     t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
     t.c_iflag |= IGNBRK;
-    t.c_cc[VMIN] = 0;
+    // One byte minimum: a non-blocking read of an empty line then fails with EAGAIN
+    // instead of returning 0, which stays the sign of a hung-up line.
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     speed_t speed = baudConstant(serialNearestBaud(baud).rate);
     cfsetispeed(&t, speed);

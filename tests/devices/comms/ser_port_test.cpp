@@ -326,6 +326,21 @@ TEST_F(SerPortTest, FullReceiveRingSwitchesRtsOffUntilReceiveOn)
     while (std::optional<uint8_t> b = rx.get()) got.push_back(*b);
     EXPECT_EQ(got, data);
 
+    // Exactly a ring's worth: the receive thread stops with the ring full and the line
+    // empty, and must not take the empty line for a vanished peer when it goes on.
+    std::vector<uint8_t> exact(SerLimits::RingSize - 1, 0x5A);
+    ASSERT_EQ(pty.write(exact), exact.size());
+    ASSERT_TRUE(waitFor([&] { return rx.count() == exact.size(); }));
+    while (rx.get()) {
+    }
+    cpu.D[0] = 1;
+    call(0xA260);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(serPortState(0).hungUp);
+    const uint8_t more[] = {1, 2, 3};
+    ASSERT_EQ(pty.write(more, sizeof more), sizeof more);
+    EXPECT_TRUE(waitFor([&] { return rx.count() == sizeof more; }));
+
     // Receive off drops RTS and stops watching for input.
     cpu.D[0] = 1;
     call(0xA270);
