@@ -16,6 +16,7 @@ constexpr int NormalIndex = 3;
 constexpr int FloppyNameType = 256;
 constexpr int ContainerNameType = 256;
 constexpr int HostDirNameType = 200;
+constexpr int SerialDeviceType = 256;
 
 std::vector<SettingEntry> buildTable()
 {
@@ -79,6 +80,8 @@ std::vector<SettingEntry> buildTable()
         add("Serial", "Port" + std::to_string(i + 1), Byte, makeTag(tag), &s.SerialPort[i]);
     }
     add("Serial", "LeavePortsOpen", Byte, makeTag("ZE2L"), &s.LeavePortsOpen);
+    for (int i = 0; i < SerialPortCount; ++i)
+        add("Serial", "Device" + std::to_string(i + 1), SerialDeviceType, 0, &s.SerialDevice[i]);
     for (int i = 0; i < ParallelPortCount; ++i) {
         char tag[5] = {'Z', 'E', 'P', char('1' + i), 0};
         add("Parallel", "Port" + std::to_string(i + 1), Byte, makeTag(tag), &s.ParallelPort[i]);

@@ -71,6 +71,8 @@ struct Settings {
     // Serial: host COM port number of SER1-SER8
     uint8_t SerialPort[SerialPortCount] = {};
     uint8_t LeavePortsOpen = 0;
+    // Host device of SER1-SER8; empty: the one the COM number stands for
+    std::string SerialDevice[SerialPortCount];
     // Parallel: output of PAR1-PAR8 (0 none, 1-3 LPT1-LPT3, 4 host printer), the filter
     // flags, and the host printer names (empty: none)
     uint8_t ParallelPort[ParallelPortCount] = {};
