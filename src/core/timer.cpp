@@ -56,6 +56,7 @@ void applyLocked(int wanted, bool logChange)
 }  // namespace
 
 void timerSetHooks(const TimerHooks& h) { hooks = h; }
+void timerSetSoundStop(void (*soundStop)()) { hooks.soundStop = soundStop; }
 
 void timerReset()
 {

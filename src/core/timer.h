@@ -24,6 +24,8 @@ struct TimerHooks {
     void (*screenUpdate)() = nullptr;  // signal the screen update thread
 };
 void timerSetHooks(const TimerHooks& hooks);
+// Replaces only the sound-stop hook (the sound engine installs it at its start).
+void timerSetSoundStop(void (*soundStop)());
 
 // Sets the dividers to their initial counts (screen 3, poll 5).
 void timerReset();

@@ -1,0 +1,60 @@
+#include "platform/sound_device.h"
+
+#include "platform/sound_buffer.h"
+
+#include <SDL.h>
+
+namespace {
+
+constexpr int OutputRate = 44100;
+constexpr int OutputChannels = 2;
+// About 12 ms per pull: short enough for a prompt first sample, long enough not to wake
+// the audio thread needlessly.
+constexpr Uint16 OutputFrames = 512;
+
+void pull(void* userData, Uint8* stream, int length)
+{
+    auto* mixer = static_cast<SoundMixer*>(userData);
+    mixer->render(reinterpret_cast<int16_t*>(stream), unsigned(length) / (OutputChannels * sizeof(int16_t)));
+}
+
+}  // namespace
+
+bool SoundDevice::open(SoundMixer& mixer, std::string& error)
+{
+    if (device_) return true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        error = SDL_GetError();
+        return false;
+    }
+    SDL_AudioSpec want{};
+    want.freq = OutputRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = OutputChannels;
+    want.samples = OutputFrames;
+    want.callback = pull;
+    want.userdata = &mixer;
+    SDL_AudioSpec have{};
+    // SDL converts to whatever the device really takes, so the mixer always renders the
+    // one format above.
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id == 0) {
+        error = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    mixer.setOutputRate(unsigned(have.freq));
+    device_ = id;
+    rate_ = unsigned(have.freq);
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+}
+
+void SoundDevice::close()
+{
+    if (!device_) return;
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_ = 0;
+    rate_ = 0;
+}
