@@ -4,6 +4,10 @@
 
 #include <SDL.h>
 
+#if defined(__linux__)
+#include <dlfcn.h>
+#endif
+
 namespace {
 
 constexpr int OutputRate = 44100;
@@ -18,11 +22,34 @@ void pull(void* userData, Uint8* stream, int length)
     mixer->render(reinterpret_cast<int16_t*>(stream), unsigned(length) / (OutputChannels * sizeof(int16_t)));
 }
 
+// ALSA writes its own complaints to standard error when a machine has no sound card,
+// several lines for every attempt; the engine reports a missing device itself, once. The
+// library SDL loads is the one loaded here, so its error handler goes quiet for SDL too.
+#if defined(__linux__)
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+void silenceAlsaMessages()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(quietAlsa);
+    // The handle stays open: the handler must outlive every use of the library.
+}
+#else
+void silenceAlsaMessages() {}
+#endif
+
 }  // namespace
 
 bool SoundDevice::open(SoundMixer& mixer, std::string& error)
 {
     if (device_) return true;
+    silenceAlsaMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = SDL_GetError();
         return false;

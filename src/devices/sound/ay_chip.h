@@ -17,9 +17,10 @@ constexpr unsigned RegisterCount = 16;
 constexpr unsigned HandedOverRegisters = 14;  // R0-R13 per play call
 constexpr unsigned SlicesPerSecond = 50;      // one slice per refill: 20 ms
 constexpr uint32_t FramesPerSliceMax = 1024;  // 882 on average
-// Clocks outside this range are held to it: below 8 Hz the chip would take no step at
-// all, and far above real chips one slice would cost the sound thread whole seconds.
-constexpr uint32_t MinClock = 8;
+// Clocks outside this range are held to it: far below real chips a slice holds too few
+// steps to give an even 882 frames (at 0 none at all), and far above them one slice would
+// cost the sound thread more than the 20 ms it stands for.
+constexpr uint32_t MinClock = 8000;
 constexpr uint32_t MaxClock = 16000000;
 }  // namespace AyDefaults
 
