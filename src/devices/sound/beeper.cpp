@@ -113,6 +113,9 @@ void beeperStop()
     uint32_t position = 0;
     const unsigned half = halfNotPlaying(*rec.buffer, position);
     clearHalf(half);
+    // The half that was playing still holds the tone and comes round again after the
+    // cleared one: it goes silent too, or the stopped beep would sound for another half.
+    clearHalf(1 - half);
     rec.buffer->setPosition(half * rec.buffer->halfBytes());
     zlog(LogCat::Sound, "beep: Stopped\r\n");
 }
