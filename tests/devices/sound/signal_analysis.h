@@ -88,6 +88,15 @@ inline double peakToAverage(const std::vector<double>& mag)
     return peak / (sum / double(mag.size() - 1));
 }
 
+// Amplitude of the component at `hz` (a single-bin Fourier sum over the whole stretch).
+inline double toneLevel(const std::vector<double>& s, double hz, double rate)
+{
+    const double m = mean(s);
+    std::complex<double> sum = 0;
+    for (size_t i = 0; i < s.size(); ++i) sum += (s[i] - m) * std::polar(1.0, -2 * std::numbers::pi * hz * double(i) / rate);
+    return 2 * std::abs(sum) / double(s.size());
+}
+
 inline double decibels(double ratio) { return 20 * std::log10(ratio); }
 
 }  // namespace measure
