@@ -154,6 +154,12 @@ size_t SoundMixer::bufferCount() const
     return buffers_.size();
 }
 
+void SoundMixer::setTap(Tap tap)
+{
+    std::lock_guard guard(lock_);
+    tap_ = std::move(tap);
+}
+
 void SoundMixer::render(int16_t* out, unsigned frames)
 {
     struct Pending {
@@ -170,6 +176,7 @@ void SoundMixer::render(int16_t* out, unsigned frames)
             if (finished && buffer->notify_) pending.push_back({buffer->notify_, finished});
         }
         for (size_t i = 0; i < mix_.size(); ++i) out[i] = clampSample(mix_[i]);
+        if (tap_) tap_(out, frames);
     }
     // A render shorter than a half finishes at most one half per buffer.
     for (const Pending& p : pending) {

@@ -100,12 +100,17 @@ public:
     // notifications of the halves finished meanwhile.
     void render(int16_t* out, unsigned frames);
 
+    // Sees every rendered block as it leaves the mixer (measurements; nullptr: none).
+    using Tap = std::function<void(const int16_t* frames, unsigned count)>;
+    void setTap(Tap tap);
+
 private:
     friend class SoundBuffer;
     mutable std::mutex lock_;
     unsigned outputRate_;
     std::vector<std::unique_ptr<SoundBuffer>> buffers_;
     std::vector<int32_t> mix_;
+    Tap tap_;
 };
 
 // Attenuation in hundredths of a decibel as a linear gain.
