@@ -1,6 +1,7 @@
 #include "devices/sound/sound_engine.h"
 
 #include "core/log.h"
+#include "core/string_table.h"
 #include "core/timer.h"
 #include "devices/sound/sound_internal.h"
 #include "platform/host_time.h"
@@ -49,7 +50,7 @@ SoundOutput& currentOutput() { return output ? *output : hostOutput; }
 
 void logFailure(const char* call, unsigned long code)
 {
-    zlog(LogCat::Sound, "%s failed\nError code %lx.\r\n", call, code);
+    zlog(LogCat::Sound, "%s\r\n", formatString(StringId::CallFailed, call, code).c_str());
 }
 
 bool setUp()
