@@ -60,7 +60,11 @@ bool SoundBuffer::playing() const
 void SoundBuffer::positions(uint32_t& play, uint32_t& write) const
 {
     std::lock_guard guard(mixer_.lock_);
-    play = write = uint32_t(position_ >> FractionBits) * frameBytes();
+    const uint32_t frame = uint32_t(position_ >> FractionBits);
+    play = write = frame * frameBytes();
+    if (!playing_ || mixer_.outputRate_ == 0) return;
+    const uint64_t ahead = (uint64_t(mixer_.pullFrames_) * format_.rate + mixer_.outputRate_ - 1) / mixer_.outputRate_;
+    write = uint32_t((frame + ahead) % frames_) * frameBytes();
 }
 
 void SoundBuffer::setPosition(uint32_t byteOffset)
@@ -131,6 +135,12 @@ void SoundMixer::setOutputRate(unsigned rate)
 {
     std::lock_guard guard(lock_);
     outputRate_ = rate;
+}
+
+void SoundMixer::setPullFrames(unsigned frames)
+{
+    std::lock_guard guard(lock_);
+    pullFrames_ = frames;
 }
 
 SoundBuffer* SoundMixer::createBuffer(const SoundFormat& format)

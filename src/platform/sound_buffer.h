@@ -43,8 +43,9 @@ public:
     void play();
     void stop();
     bool playing() const;
-    // Byte offsets of the next frame the mixer takes; both cursors are that offset, as the
-    // mixer hands frames to the device whole.
+    // Byte offsets: `play` is the next frame the mixer takes; `write`, while the buffer
+    // plays, lies one device pull further on (the frames up to it count as committed, as
+    // a sound card's write cursor runs ahead of its play cursor); stopped, both agree.
     void positions(uint32_t& play, uint32_t& write) const;
     // Moves playback to a byte offset (rounded down to a frame) without notifying.
     void setPosition(uint32_t byteOffset);
@@ -90,6 +91,8 @@ public:
 
     unsigned outputRate() const { return outputRate_; }
     void setOutputRate(unsigned rate);
+    // Output frames the device takes per pull (the distance of the write cursors).
+    void setPullFrames(unsigned frames);
 
     // Buffers start silent and stopped.
     SoundBuffer* createBuffer(const SoundFormat& format);
@@ -108,6 +111,7 @@ private:
     friend class SoundBuffer;
     mutable std::mutex lock_;
     unsigned outputRate_;
+    unsigned pullFrames_ = 512;
     std::vector<std::unique_ptr<SoundBuffer>> buffers_;
     std::vector<int32_t> mix_;
     Tap tap_;

@@ -71,6 +71,7 @@ bool SoundDevice::open(SoundMixer& mixer, std::string& error)
         return false;
     }
     mixer.setOutputRate(unsigned(have.freq));
+    mixer.setPullFrames(have.samples);
     device_ = id;
     rate_ = unsigned(have.freq);
     SDL_PauseAudioDevice(id, 0);

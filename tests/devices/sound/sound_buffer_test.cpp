@@ -79,6 +79,10 @@ TEST(SoundMixer, NotifiesEachFinishedHalfOnce)
     uint32_t play = 0, write = 0;
     b->positions(play, write);
     EXPECT_EQ(play, 500u * 4);
+    EXPECT_EQ(write, (500u + 512) % 1000 * 4);  // one pull ahead, wrapped
+    b->stop();
+    b->positions(play, write);
+    EXPECT_EQ(write, play);
     b->setPosition(3999);  // rounded down to its frame
     b->positions(play, write);
     EXPECT_EQ(play, 999u * 4);
