@@ -31,6 +31,29 @@ SoundChannel channelOf(unsigned chip) { return SoundChannel(unsigned(SoundChanne
 
 bool enabled() { return soundState().built; }
 
+// Writes the registers handed over since the last slice into the chip.
+bool takeNewData(ChipChannel& c)
+{
+    if (!c.newData) return false;
+    for (unsigned r = 0; r < AyDefaults::HandedOverRegisters; ++r) {
+        if (r == ShapeRegister && c.shadow[r] == KeepEnvelope) continue;
+        c.chip.writeRegister(r, c.shadow[r]);
+    }
+    c.newData = false;
+    return true;
+}
+
+// Runs the chip for one slice and appends its frames at the channel's write position.
+void renderSlice(ChipChannel& c, SoundChannelRecord& rec)
+{
+    work.clear();
+    c.chip.runSlice(work);
+    const uint32_t bytes = uint32_t(work.size() * sizeof(AyFrame));
+    SoundBuffer::Access access(*rec.buffer);
+    access.write(c.writePosition, work.data(), bytes);
+    c.writePosition = (c.writePosition + bytes) % access.bytes();
+}
+
 }  // namespace
 
 void chipsInit()
@@ -111,20 +134,29 @@ int32_t chipPlay(unsigned chip, uint32_t registers)
     if (!enabled()) return 0;
     ChipChannel& c = chips[chip];
     SoundChannelRecord& rec = soundChannel(channelOf(chip));
-    if (soundEnsureSetUp() && !rec.playing) {
+    const bool starting = soundEnsureSetUp() && !rec.playing;
+    if (starting) {
         zlog(LogCat::Sound, "AY: Play\r\n");
         {
             SoundBuffer::Access access(*rec.buffer);
             access.fill(0, access.bytes(), 0);
         }
         rec.buffer->setPosition(0);
-        soundPlayChannel(channelOf(chip));
         c.writePosition = 0;
     }
     if (const uint8_t* bytes = guestRange(registers, AyDefaults::HandedOverRegisters))
         memcpy(c.shadow, bytes, sizeof c.shadow);
     rec.lastRefill = soundNow();
     c.newData = true;
+    if (starting) {
+        // Both halves get a slice before playback starts, so the first one is heard at
+        // the next pull rather than a whole buffer later; from then on each refill lands
+        // a half ahead of playback.
+        takeNewData(c);
+        renderSlice(c, rec);
+        renderSlice(c, rec);
+        soundPlayChannel(channelOf(chip));
+    }
     idleNoteActivity();
     return 0;
 }
@@ -139,19 +171,6 @@ void chipRefill(unsigned chip)
         soundStopChannel(channelOf(chip));
         return;
     }
-    if (c.newData) {
-        for (unsigned r = 0; r < AyDefaults::HandedOverRegisters; ++r) {
-            if (r == ShapeRegister && c.shadow[r] == KeepEnvelope) continue;
-            c.chip.writeRegister(r, c.shadow[r]);
-        }
-        c.newData = false;
-    } else {
-        zlog(LogCat::Sound, "AY: Poll without new data!\r\n");
-    }
-    work.clear();
-    c.chip.runSlice(work);
-    const uint32_t bytes = uint32_t(work.size() * sizeof(AyFrame));
-    SoundBuffer::Access access(*rec.buffer);
-    access.write(c.writePosition, work.data(), bytes);
-    c.writePosition = (c.writePosition + bytes) % access.bytes();
+    if (!takeNewData(c)) zlog(LogCat::Sound, "AY: Poll without new data!\r\n");
+    renderSlice(c, rec);
 }
