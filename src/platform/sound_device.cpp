@@ -44,6 +44,14 @@ void silenceAlsaMessages()
 void silenceAlsaMessages() {}
 #endif
 
+// SDL keeps hints and per-thread error texts until SDL_Quit; once no subsystem is left,
+// the whole library is let go.
+void quitAudio()
+{
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+}
+
 }  // namespace
 
 bool SoundDevice::open(SoundMixer& mixer, std::string& error)
@@ -52,6 +60,7 @@ bool SoundDevice::open(SoundMixer& mixer, std::string& error)
     silenceAlsaMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = SDL_GetError();
+        quitAudio();
         return false;
     }
     SDL_AudioSpec want{};
@@ -67,7 +76,7 @@ bool SoundDevice::open(SoundMixer& mixer, std::string& error)
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (id == 0) {
         error = SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        quitAudio();
         return false;
     }
     mixer.setOutputRate(unsigned(have.freq));
@@ -82,7 +91,7 @@ void SoundDevice::close()
 {
     if (!device_) return;
     SDL_CloseAudioDevice(device_);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    quitAudio();
     device_ = 0;
     rate_ = 0;
 }
