@@ -1,6 +1,5 @@
 // The sampled-sound stream: copies the guest's ring of 8-bit stereo frames into the
 // looping 20000 Hz buffer, keeping its own write cursor ahead of the mixer's.
-#include "core/guest_write.h"
 #include "core/log.h"
 #include "cpu/memory.h"
 #include "devices/sound/sampled_ring.h"
