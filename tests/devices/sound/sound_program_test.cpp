@@ -104,7 +104,7 @@ TEST(SoundProgram, WithoutAnAudioDeviceTheMachineRunsSilentlyWithOneLine)
     EXPECT_FALSE(run.contains("Error:")) << run.describe();  // no message box
 }
 
-TEST(SoundProgram, EveryCallAnswersAsSpecifiedAndBadInputLeavesTheMixerAlone)
+TEST(SoundProgram, EveryCallGivesItsResultAndBadInputLeavesTheMixerAlone)
 {
     const Heard h = play(GUEST_SND_CALLS, EnabledIni);
     const char* lines[] = {
