@@ -6,6 +6,7 @@
 #include "core/machine.h"
 #include "core/machine_parts.h"
 #include "devices/comms/ser_calls.h"
+#include "devices/sound/sound_calls.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
 #include "ui/qt_front_end.h"
@@ -35,6 +36,8 @@ void registerParts(MachineParts& parts)
     for (MachinePart& part : machineCoreParts()) parts.add(std::move(part));
     parts.add(displayPart());
     parts.add(serPart());
+
+    parts.add(soundPart());
 }
 
 void setFailureHook(MachineParts& parts)
