@@ -36,7 +36,6 @@ void registerParts(MachineParts& parts)
     for (MachinePart& part : machineCoreParts()) parts.add(std::move(part));
     parts.add(displayPart());
     parts.add(serPart());
-
     parts.add(soundPart());
 }
 
