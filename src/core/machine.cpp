@@ -44,6 +44,8 @@ ProcessorThread processorThread;
 void (*processorEndedHandler)() = nullptr;
 MachineDisplay display;
 bool displayStarted = false;
+MachineNetwork network;
+bool networkStarted = false;
 bool memoryAllocated = false;
 
 void findPrinterProgram()
@@ -128,6 +130,8 @@ void machineSetProcessorEndedHandler(void (*handler)()) { processorEndedHandler 
 
 void machineSetDisplay(const MachineDisplay& d) { display = d; }
 
+void machineSetNetwork(const MachineNetwork& n) { network = n; }
+
 bool locateImage()
 {
     std::optional<std::string> module = hostModulePath();
@@ -195,6 +199,11 @@ bool startUp()
         displayStarted = true;
         zlog(LogCat::General, "ZEM: Screen driver ready\r\n");
     }
+    if (network.start) {
+        network.start();
+        networkStarted = true;
+        zlog(LogCat::General, "ZEM: IP ready\r\n");
+    }
 
     idleSetPowerManagement(settings.PowerManagement);
     prioritySetSettings(settings.ForegroundPrio, settings.BackgroundPrio);
@@ -244,7 +253,13 @@ void shutDown()
         memoryRelease();
         memoryAllocated = false;
     }
-    // Sound, network, keyboard, host directories, floppies, containers, serial and
+    // Sound is released before the network.
+    if (networkStarted && network.shutDown) {
+        zlog(LogCat::General, "ZEM: Free IP\r\n");
+        network.shutDown();
+        networkStarted = false;
+    }
+    // Keyboard, host directories, floppies, containers, serial and
     // parallel ports follow here, in that order, as they are built.
 
     zlog(LogCat::General, "ZEM: Shut down event system\r\n");

@@ -35,6 +35,14 @@ struct MachineDisplay {
 };
 void machineSetDisplay(const MachineDisplay& display);
 
+// The network device's steps, installed the same way. Its start never abandons start-up:
+// a device without host sockets refuses every open instead.
+struct MachineNetwork {
+    bool (*start)() = nullptr;
+    void (*shutDown)() = nullptr;
+};
+void machineSetNetwork(const MachineNetwork& network);
+
 // Facts found during start-up that later devices read.
 struct MachineInfo {
     std::string programDir;            // ZEMPATH

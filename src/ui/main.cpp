@@ -4,6 +4,7 @@
 #include "core/gui_link.h"
 #include "core/log.h"
 #include "core/machine.h"
+#include "devices/comms/ip_device.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv)
     guiLinkInstall(&guiLinkFunctions);
     machineSetProcessorEndedHandler(MainLoop::postProcessorEnded);
     machineSetDisplay({displayStart, displayShutDown});
+    machineSetNetwork({ipStart, ipShutDown});
     if (const char* snapshot = getenv(SnapshotVariable); snapshot && *snapshot) displaySetSnapshotPath(snapshot);
 
     if (!startUp()) {
