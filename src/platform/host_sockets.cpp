@@ -33,7 +33,7 @@ bool translateFlags(uint32_t guest, int& host)
 sockaddr_in toHost(const SocketAddress& a)
 {
     sockaddr_in s{};
-    s.sin_family = a.family == AddressFamilyIpv4 ? AF_INET : sa_family_t(a.family);
+    s.sin_family = AF_INET;
     s.sin_port = htons(a.port);
     s.sin_addr.s_addr = htonl(a.ip);
     return s;
@@ -168,12 +168,15 @@ void socketClose(HostSocket s)
 
 int socketConnect(HostSocket s, const SocketAddress& to)
 {
+    // Another family could mean "dissolve the connection" to the host.
+    if (to.family != AddressFamilyIpv4) return SocketError::AddressFamilyNotSupported;
     sockaddr_in a = toHost(to);
     return ::connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0 ? 0 : lastError();
 }
 
 int socketBind(HostSocket s, const SocketAddress& local)
 {
+    if (local.family != AddressFamilyIpv4) return SocketError::AddressFamilyNotSupported;
     sockaddr_in a = toHost(local);
     return ::bind(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0 ? 0 : lastError();
 }
@@ -226,6 +229,10 @@ long socketSendTo(HostSocket s, const void* data, size_t length, uint32_t flags,
     int hostFlags = 0;
     if (!translateFlags(flags, hostFlags)) {
         error = SocketError::OperationNotSupported;
+        return -1;
+    }
+    if (to.family != AddressFamilyIpv4) {
+        error = SocketError::AddressFamilyNotSupported;
         return -1;
     }
     sockaddr_in a = toHost(to);

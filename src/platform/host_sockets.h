@@ -57,7 +57,7 @@ using HostSocket = int;
 constexpr HostSocket NoSocket = -1;
 
 // An IPv4 socket address in host numbers. `family` is the guest's family word; 2 is IPv4,
-// anything else reaches the host as given and is refused there.
+// and the calls refuse any other.
 struct SocketAddress {
     uint16_t family = 0;
     uint16_t port = 0;
