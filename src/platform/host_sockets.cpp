@@ -151,7 +151,16 @@ int socketErrorFromHost(int e)
     }
 }
 
-bool socketsStartUp() { return true; }
+// Nothing to start on this host; a socket that cannot be had (a sandbox without network
+// calls) leaves the device unusable, as a library that does not start would.
+bool socketsStartUp()
+{
+    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return false;
+    ::close(s);
+    return true;
+}
+
 void socketsCleanUp() {}
 
 HostSocket socketCreate(bool stream, int& error)

@@ -522,6 +522,11 @@ int32_t connectSocket(IpObject& o)
     int32_t result = 0;
     auto address = guestSocketAddress(o, result);
     if (!address) return result;
+    // Some hosts answer the first repeated connect after a background one with success,
+    // whatever the address: a stream that has its peer is refused here instead.
+    SocketAddress peer;
+    if (o.kind == IpKind::Tcp && o.state == IpState::Connected && socketPeerAddress(o.socket, peer) == 0)
+        return socketFailure(o, SocketError::IsConnected);
     int error = socketConnect(o.socket, *address);
     if (error == SocketError::WouldBlock) {
         o.address = *address;

@@ -467,6 +467,23 @@ TEST_F(IpDeviceTest, BadGuestInputIsRefused)
         {"address text written past the end of RAM",
          withRegs(p.handle, IpOp::BinaryToText, [=] { cpu.A[1] = Buffer; cpu.A[2] = mem.ramSize - 4; }),
          GuestError::BadParameter},
+        {"connect on a connected socket",
+         withRegs(p.handle, IpOp::Connect,
+                  [] {
+                      const uint8_t a[16] = {0, 2, 0, 7, 127, 0, 0, 1};
+                      memcpy(guestRange(AddressAt, 16), a, 16);
+                      cpu.A[2] = AddressAt;
+                      cpu.D[1] = 16;
+                  }),
+         GuestError::InUse},
+        {"connect with another address family",
+         withRegs(udp, IpOp::Connect,
+                  [] {
+                      guestWriteWord(AddressAt, 0);
+                      cpu.A[2] = AddressAt;
+                      cpu.D[1] = 16;
+                  }),
+         GuestError::NotImplemented},
         {"send of length 0", withRegs(p.handle, IpOp::SendString, [] { cpu.A[1] = Buffer; cpu.D[1] = 0; cpu.D[2] = 0; }),
          0},
         {"counted fetch with the count past the total",

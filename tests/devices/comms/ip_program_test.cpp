@@ -315,3 +315,41 @@ TEST(IpProgram, AThousandConnectionsAtOnceAndNoDescriptorLeftBehind)
     EXPECT_EQ(counts[1], counts[0] + Connections) << "all connections open at once";
     EXPECT_EQ(counts[2], counts[0]) << "descriptors back to the start count";
 }
+
+TEST(IpProgram, LogLinesOfTheDeviceAndItsPlaceInStartUpAndShutDown)
+{
+    const uint16_t port = loopback::closedPort();
+    std::thread client([&] {
+        for (int i = 0; i < 400; ++i) {
+            loopback::Fd c = loopback::connectTcp(port);
+            if (c.fd >= 0) {
+                loopback::sendAll(c.fd, "log\n");
+                loopback::receiveAll(c.fd);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+    });
+    constexpr const char* GeneralAndIp = "129";
+    GuestRun run = runGuestProgram(GUEST_SERVER, {"-CMDLINE", tcpName(port), "-DBG", GeneralAndIp}, Ini);
+    client.join();
+    ASSERT_TRUE(run.exited && run.exitCode == 0) << run.describe();
+    EXPECT_TRUE(run.linesInOrder({
+        "ZEM: IP ready",
+        "ZEM: 250hz poll ready",
+        "IP: Open",
+        "IP: Open TCP or UDP socket: 0",
+        "IP: Host \"127.0.0.1\", port \"" + std::to_string(port) + "\"",
+        "IP: Binding...",
+        "IP: Open",
+        "IP: SCK requested",
+        "IP: IPRead result 4",
+        "IP: IPWrite 5",
+        "IP: IPWrite result 5",
+        "IP: Closing socket",
+        "IP: Closing socket",
+        "ZEM: Free memory",
+        "ZEM: Free IP",
+        "ZEM: Shut down event system",
+    })) << run.describe();
+}
