@@ -174,6 +174,8 @@ private:
             for (Peer& p : peers) fds.push_back({p.fd, short(POLLIN | (p.pending.empty() ? 0 : POLLOUT)), 0});
             if (::poll(fds.data(), fds.size(), 1000) < 0 && errno != EINTR) break;
             if (fds[0].revents) break;
+            // Peers accepted below were not in this poll.
+            size_t polled = peers.size();
             if (fds[1].revents & POLLIN) {
                 int c = ::accept4(listener_.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
                 if (c >= 0) {
@@ -181,7 +183,7 @@ private:
                     ++accepted_;
                 }
             }
-            for (size_t i = 0; i < peers.size(); ++i) {
+            for (size_t i = 0; i < polled; ++i) {
                 Peer& p = peers[i];
                 short re = fds[i + 2].revents;
                 bool drop = false;
@@ -209,6 +211,7 @@ private:
                     ::close(p.fd);
                     peers.erase(peers.begin() + long(i));
                     fds.erase(fds.begin() + long(i) + 2);
+                    --polled;
                     --i;
                 }
             }
