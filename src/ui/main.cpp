@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/machine.h"
 #include "core/machine_parts.h"
+#include "devices/comms/ip_device.h"
 #include "devices/comms/ser_calls.h"
 #include "devices/sound/sound_calls.h"
 #include "display/display.h"
@@ -37,6 +38,7 @@ void registerParts(MachineParts& parts)
     parts.add(displayPart());
     parts.add(serPart());
     parts.add(soundPart());
+    parts.add(ipPart());
 }
 
 void setFailureHook(MachineParts& parts)

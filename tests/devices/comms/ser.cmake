@@ -18,6 +18,7 @@ if(TARGET zem_ser AND TARGET zem2)
   add_dependencies(ser_guest_tests zem2)
   # Pseudo-terminal numbers are handed out afresh as soon as one is freed; the test of a
   # vanished peer relies on its number staying free for a moment.
-  gtest_discover_tests(ser_guest_tests TEST_PREFIX "ser." PROPERTIES LABELS "ser;guest" TIMEOUT 180
+  gtest_discover_tests(ser_guest_tests TEST_PREFIX "ser." PROPERTIES TIMEOUT 180
     RESOURCE_LOCK zem_pty)
+  zem_label_discovered_tests(ser_guest_tests ser guest)
 endif()
