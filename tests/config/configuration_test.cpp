@@ -171,7 +171,8 @@ TEST_F(ConfigurationTest, AtExitOnlyTheWindowPositionIsWrittenAndTheRestSurvives
 }
 
 // Every setting with its default, in the documented section and key order, written out
-// here rather than taken from the table the code uses.
+// here rather than taken from the table the code uses. The serial ports' host devices
+// (Device1-Device8) are ours: a Linux host has no fixed COM names.
 TEST_F(ConfigurationTest, ANewFileHoldsEverySettingInOrderWithItsDefault)
 {
     auto numbered = [](const std::string& stem, const std::string& value) {
@@ -191,7 +192,8 @@ TEST_F(ConfigurationTest, ANewFileHoldsEverySettingInOrderWithItsDefault)
         "[WIN]\n" + numbered("WIN", "") + "AlwaysRemovable=1\n\n"
         "[DOS]\n" + numbered("DOS", "") + "ConvertFileExtension=1\n\n"
         "[Sound]\nEnabled=0\nBeepVolume=0\nVSNDVolume=0\n\n"
-        "[Serial]\n" + numbered("Port", "0") + "LeavePortsOpen=0\n\n"
+        "[Serial]\n" + numbered("Port", "0") + "LeavePortsOpen=0\n" +
+        numbered("Device", "") + "\n"
         "[Parallel]\n" + numbered("Port", "0") + numbered("Filter", "0") + numbered("Printer", "");
 
     ASSERT_TRUE(readConfiguration(copy.data(), copy.size(), where));
