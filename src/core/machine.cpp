@@ -18,6 +18,7 @@
 #include "cpu/accel/accel.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
+#include "devices/storage/dos_device.h"
 
 #include <array>
 #include <chrono>
@@ -165,6 +166,7 @@ bool startUp()
         return false;
     zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", configState.imageVersion.c_str());
     zlog(LogCat::General, "ZEM: Config information read\r\n");
+    dosFillDefaultBaseDirectories();
 
     // The start-up configuration dialog joins here. Until it does, start-up goes the way
     // of a skipped dialog: the settings go into the configuration copy.
@@ -195,6 +197,7 @@ bool startUp()
         displayStarted = true;
         zlog(LogCat::General, "ZEM: Screen driver ready\r\n");
     }
+    dosStart();
 
     idleSetPowerManagement(settings.PowerManagement);
     prioritySetSettings(settings.ForegroundPrio, settings.BackgroundPrio);
@@ -246,6 +249,7 @@ void shutDown()
     }
     // Sound, network, keyboard, host directories, floppies, containers, serial and
     // parallel ports follow here, in that order, as they are built.
+    dosShutDown();
 
     zlog(LogCat::General, "ZEM: Shut down event system\r\n");
     eventSystemClose();
