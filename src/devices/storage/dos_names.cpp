@@ -110,9 +110,13 @@ public:
         Entry e;
         if (!find(rel.substr(0, start), rel.substr(start, end - start), e) || !leadsSomewhere(e.kind))
             return false;
+        if (e.kind == FsKind::Escape) escaped = true;
         stored = e.stored;
         return true;
     }
+
+    // The name met a link that leads out of the drive.
+    bool escaped = false;
 
 private:
     // A link that leads out of the drive is followed like a directory, so that the name
@@ -285,6 +289,15 @@ int32_t dosTranslateName(uint32_t driveSelector, std::string_view guestName, boo
         return 0;
     }
 
+    // A piece of the name that a directory step could turn into "." or ".." is refused
+    // before any lookup: such a name can only mean a way out of the drive.
+    for (size_t pos = 0; pos <= guestName.size();) {
+        size_t end = std::min(guestName.find('_', pos), guestName.size());
+        std::string_view piece = guestName.substr(pos, end - pos);
+        if (piece == "." || piece == "..") return refuse(out, guestName, "leaves the drive");
+        pos = end + 1;
+    }
+
     std::string base = fsAbsolutePath(settings.DOS[out.drive - 1]);
     if (base.empty()) return GuestError::NotFound;
     if (base.back() != '/') base += '/';
@@ -363,11 +376,12 @@ int32_t dosTranslateName(uint32_t driveSelector, std::string_view guestName, boo
             }
             // An existing entry in another letter case is the one the guest means.
             if (exists) last = entry.stored;
+            if (exists && entry.kind == FsKind::Escape) lookup.escaped = true;
             rel.replace(start, std::string::npos, last);
         }
     }
 
-    if (!confined(rel)) return refuse(out, guestName, "leaves the drive");
+    if (lookup.escaped || !confined(rel)) return refuse(out, guestName, "leaves the drive");
     if (baseLength + rel.size() > DosHostPathMax) return refuse(out, guestName, "too long");
     return 0;
 }
