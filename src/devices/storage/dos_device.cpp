@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -106,19 +107,68 @@ bool readGuestName(uint32_t a, std::string& name)
     return true;
 }
 
+// ---- log lines -------------------------------------------------------------------------
+
+// An operation's line is built in parts (what it does, then how it ended) and goes out
+// whole, so the log keeps one line per operation.
+std::string pendingLine;
+
+void appendFormatted(std::string& to, const char* fmt, va_list args)
+{
+    char text[256];
+    int n = vsnprintf(text, sizeof text, fmt, args);
+    if (n > 0) to.append(text, std::min<size_t>(size_t(n), sizeof text - 1));
+}
+
+__attribute__((format(printf, 1, 2))) void logPart(const char* fmt, ...)
+{
+    if (!zlogEnabled(LogCat::HostDir)) return;
+    va_list args;
+    va_start(args, fmt);
+    appendFormatted(pendingLine, fmt, args);
+    va_end(args);
+}
+
+void flushLine()
+{
+    if (pendingLine.empty()) return;
+    zlog(LogCat::HostDir, "%s", pendingLine.c_str());
+    pendingLine.clear();
+}
+
+__attribute__((format(printf, 1, 2))) void logEnd(const char* fmt, ...)
+{
+    if (!zlogEnabled(LogCat::HostDir)) return;
+    va_list args;
+    va_start(args, fmt);
+    appendFormatted(pendingLine, fmt, args);
+    va_end(args);
+    flushLine();
+}
+
+// Whatever an operation began to log goes out when it returns, ended or not.
+template <HostOperation Operation>
+int32_t logged(unsigned n)
+{
+    int32_t result = Operation(n);
+    flushLine();
+    return result;
+}
+
 // ---- results ---------------------------------------------------------------------------
 
 int32_t hostError(int negativeErrno)
 {
     int error = -negativeErrno;
-    if (error == EXDEV || error == ELOOP) zlog(LogCat::HostDir, "name refused: outside the drive's base\n");
+    if (error == EXDEV || error == ELOOP) logPart("name refused, outside the drive: ");
     int32_t code = guestErrorFromHost(error);
-    zlog(LogCat::HostDir, "error (%i/%u)\n", code, unsigned(error));
+    logEnd("error (%i/%u)\n", code, unsigned(error));
     return code;
 }
 
 int32_t invalidHandle(const char* operation)
 {
+    flushLine();
     zlog(LogCat::HostDir, "DOS_%s: invalid handle\r\n", operation);
     return GuestError::BadParameter;
 }
@@ -183,7 +233,7 @@ int32_t attach(int fd, DosPath&& path, std::string_view guestName, bool writable
     uint32_t handle = 0;
     DosRecord* r = handles.allocate(handle);
     if (!r) {
-        zlog(LogCat::HostDir, "error allocating handle\n");
+        logEnd("error allocating handle\n");
         fsClose(fd);
         return GuestError::OutOfMemory;
     }
@@ -201,7 +251,7 @@ int32_t attach(int fd, DosPath&& path, std::string_view guestName, bool writable
         if (info.fieldsTaken) memcpy(&r->header[QdosHeader::FieldsStart], info.fields, QdosHeader::FieldsSize);
     }
     cpu.D[RegD1] = handle;
-    zlog(LogCat::HostDir, "ok ($%08x)\n", handle);
+    logEnd("ok ($%08x)\n", handle);
     return 0;
 }
 
@@ -211,10 +261,10 @@ int32_t openNew(unsigned n)
     DosPath path;
     int32_t result = nameFrom(n, true, guestName, path);
     if (result != 0) return result;
-    zlog(LogCat::HostDir, "DOS OpenNew (\"%s\"): ", path.full().c_str());
+    logPart("DOS OpenNew (\"%s\"): ", path.full().c_str());
     FsInfo info;
     if (fsStat(path.anchor(), path.host(), info) == 0 && info.kind == FsKind::Directory) {
-        zlog(LogCat::HostDir, "err_fex\n");
+        logEnd("err_fex\n");
         return GuestError::AlreadyExists;
     }
     int fd = fsOpenFile(path.anchor(), path.host(), FsOpen::Read | FsOpen::Write | FsOpen::Create | FsOpen::Exclusive);
@@ -233,11 +283,11 @@ int32_t openFile(unsigned n, OpenVariant variant)
     unsigned mode = FsOpen::Read | FsOpen::Write;
     if (variant == OpenVariant::Overwrite) mode |= FsOpen::Create | FsOpen::Truncate;
     if (variant == OpenVariant::Shared) mode = FsOpen::Read;
-    zlog(LogCat::HostDir, "DOS Open (\"%s\", $%x): ", path.full().c_str(), mode);
+    logPart("DOS Open (\"%s\", $%x): ", path.full().c_str(), mode);
     if (variant == OpenVariant::Shared) {
         FsInfo info;
         if (fsStat(path.anchor(), path.host(), info) == 0 && info.kind == FsKind::Directory) {
-            zlog(LogCat::HostDir, "err_fdnf\n");
+            logEnd("err_fdnf\n");
             return GuestError::NotFound;
         }
     }
@@ -306,7 +356,7 @@ int32_t openDirectory(unsigned n)
     std::string guestName;
     if (!readGuestName(cpu.A[n], guestName)) return GuestError::BadParameter;
     std::string listing = listingFileName(cpu.A[RegA0]);
-    zlog(LogCat::HostDir, "DOS OpenDirectory (%i, \"%s\", \"%s\"): ", int32_t(cpu.D[RegD2]),
+    logPart("DOS OpenDirectory (%i, \"%s\", \"%s\"): ", int32_t(cpu.D[RegD2]),
          cp1252ToUtf8(dosGuestToHost(guestName)).c_str(), listing.c_str());
     DosPath path;
     int32_t result = dosTranslateName(cpu.D[RegD2], guestName, false, path);
@@ -405,7 +455,7 @@ int32_t openDirectory(unsigned n)
     uint32_t handle = 0;
     DosRecord* r = handles.allocate(handle);
     if (!r) {
-        zlog(LogCat::HostDir, "error allocating handle\n");
+        logEnd("error allocating handle\n");
         fsClose(in);
         return GuestError::OutOfMemory;
     }
@@ -414,17 +464,17 @@ int32_t openDirectory(unsigned n)
     r->directory = true;
     setHeaderName(r->header, rewritten.substr(0, length));
     cpu.D[RegD1] = handle;
-    zlog(LogCat::HostDir, "ok ($%08x)\n", handle);
+    logEnd("ok ($%08x)\n", handle);
     return 0;
 }
 
 int32_t deleteTempDirFile(unsigned)
 {
     std::string listing = listingFileName(cpu.A[RegA0]);
-    zlog(LogCat::HostDir, "DOS DeleteTempDirFile: ");
+    logPart("DOS DeleteTempDirFile: ");
     int e = fsRemoveFile({FsCurrentDirectory, false}, listing);
     if (e < 0) return hostError(e);
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -435,7 +485,7 @@ int32_t closeHandle(unsigned)
     uint32_t handle = cpu.D[RegD1];
     DosRecord* r = handles.find(handle);
     if (!r) return invalidHandle("Close");
-    zlog(LogCat::HostDir, "DOS Close ($%08x)\n", handle);
+    logEnd("DOS Close ($%08x)\n", handle);
     fsClose(r->fd);
     handles.free(handle);
     return 0;
@@ -443,7 +493,7 @@ int32_t closeHandle(unsigned)
 
 int32_t closeAll(unsigned)
 {
-    zlog(LogCat::HostDir, "DOS CloseAll\n");
+    logEnd("DOS CloseAll\n");
     handles.forEachOpen([](DosRecord& r) {
         fsClose(r.fd);
         r.fd = -1;
@@ -458,7 +508,7 @@ int32_t readFile(unsigned n)
     if (!r) return invalidHandle("Read");
     uint32_t count = cpu.D[RegD0];
     uint32_t buffer = cpu.A[n];
-    zlog(LogCat::HostDir, "DOS Read ($%08x, $%08x, %u): ", handle, buffer, count);
+    logPart("DOS Read ($%08x, $%08x, %u): ", handle, buffer, count);
     if (!guestRange(buffer, count)) return GuestError::BadParameter;
     if (transfer.size() < count) transfer.resize(count);
     int64_t got = r->fd < 0 ? -EBADF : fsReadAt(r->fd, transfer.data(), count, r->position);
@@ -467,7 +517,7 @@ int32_t readFile(unsigned n)
     writeGuest(buffer, transfer.data(), uint32_t(got));
     cpu.D[RegD0] = uint32_t(got);
     cpuSetC(uint32_t(got) != count);
-    zlog(LogCat::HostDir, "ok (%u)\n", unsigned(got));
+    logEnd("ok (%u)\n", unsigned(got));
     return HostCallResult::KeepRegisters;
 }
 
@@ -480,7 +530,7 @@ int32_t writeFile(unsigned n)
     uint32_t buffer = cpu.A[n];
     const uint8_t* data = guestRange(buffer, count);
     if (!data) return GuestError::BadParameter;
-    zlog(LogCat::HostDir, "DOS Write ($%08x, $%08x, %u): ", handle, buffer, count);
+    logPart("DOS Write ($%08x, $%08x, %u): ", handle, buffer, count);
     if (r->fd < 0) return hostError(-EBADF);
     // A channel opened for reading refuses writes the way the host refuses them.
     if (!r->writable) return hostError(-EACCES);
@@ -494,7 +544,7 @@ int32_t writeFile(unsigned n)
         return hostError(int(put));
     }
     r->position += uint64_t(put);
-    zlog(LogCat::HostDir, "ok (%u)\n", unsigned(put));
+    logEnd("ok (%u)\n", unsigned(put));
     return int32_t(put);
 }
 
@@ -503,10 +553,10 @@ int32_t movePointer(unsigned n)
     uint32_t handle = cpu.D[RegD1];
     DosRecord* r = handles.find(handle);
     if (!r) return invalidHandle("MovePointer");
-    zlog(LogCat::HostDir, "DOS MovePointer ($%08x, %i): ", handle, int32_t(cpu.D[n]));
+    logPart("DOS MovePointer ($%08x, %i): ", handle, int32_t(cpu.D[n]));
     if (r->fd < 0) return hostError(-EBADF);
     r->position = uint64_t(r->dataOffset) + cpu.D[n];
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -515,11 +565,11 @@ int32_t truncateFile(unsigned)
     uint32_t handle = cpu.D[RegD1];
     DosRecord* r = handles.find(handle);
     if (!r) return invalidHandle("Truncate");
-    zlog(LogCat::HostDir, "DOS Truncate ($%08x): ", handle);
+    logPart("DOS Truncate ($%08x): ", handle);
     if (r->fd < 0) return hostError(-EBADF);
     if (!r->writable) return hostError(-EACCES);
     if (int e = fsTruncate(r->fd, r->position); e < 0) return hostError(e);
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -530,7 +580,7 @@ int32_t readHeader(unsigned)
     if (!r) return invalidHandle("ReadHeader");
     uint32_t buffer = cpu.A[RegA1];
     uint32_t length = std::min<uint32_t>(cpu.D[RegD0] & 0xFFFF, QdosHeader::Size);
-    zlog(LogCat::HostDir, "DOS ReadHeader (\"%s\", $%08x, $%08x, %i): ", r->path.full().c_str(), handle, buffer,
+    logPart("DOS ReadHeader (\"%s\", $%08x, $%08x, %i): ", r->path.full().c_str(), handle, buffer,
          int(cpu.D[RegD0] & 0xFFFF));
     if (!guestRange(buffer, length)) return GuestError::BadParameter;
     HeaderImage h = r->header;
@@ -550,7 +600,7 @@ int32_t readHeader(unsigned)
     fillDates(h, named.modified);
     writeGuest(buffer, h.data(), length);
     cpu.D[RegD1] = length;
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -559,7 +609,7 @@ int32_t saveHeader(unsigned)
     uint32_t handle = cpu.D[RegD1];
     DosRecord* r = handles.find(handle);
     if (!r) return invalidHandle("SaveHeader");
-    zlog(LogCat::HostDir, "DOS SaveHeader (\"%s\", $%08x): ", r->path.full().c_str(), handle);
+    logPart("DOS SaveHeader (\"%s\", $%08x): ", r->path.full().c_str(), handle);
     const uint8_t* guest = guestRange(cpu.A[RegA1], QdosHeader::NameLength);
     if (!guest) return GuestError::BadParameter;
     memcpy(&r->header[QdosHeader::FieldsStart], guest + QdosHeader::FieldsStart, QdosHeader::FieldsSize);
@@ -571,7 +621,7 @@ int32_t saveHeader(unsigned)
     if (readOnly == info.writable)
         if (int e = fsSetWritable(r->path.anchor(), r->path.host(), !readOnly); e < 0) return hostError(e);
     if (r->directory) {
-        zlog(LogCat::HostDir, "ok\n");
+        logEnd("ok\n");
         return 0;
     }
     if (r->fd < 0) return hostError(-EBADF);
@@ -580,7 +630,7 @@ int32_t saveHeader(unsigned)
     // its type and dataspace were kept.
     if (int e = updateStoredHeader(r->fd, r->header, r->hasStored, r->dataOffset); e < 0) return hostError(e);
     cpu.D[RegD1] = SaveHeaderAnswer;
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -593,13 +643,13 @@ int32_t renameFile(unsigned n)
     DosPath to;
     int32_t result = nameFrom(n, true, guestName, to);
     if (result != 0) return result;
-    zlog(LogCat::HostDir, "DOS Rename ($%08x, \"%s\"): ", handle, to.full().c_str());
+    logPart("DOS Rename ($%08x, \"%s\"): ", handle, to.full().c_str());
     r->path.openAnchor();
     int e = fsRename(r->path.anchor(), r->path.host(), to.anchor(), to.host());
     if (e < 0) return hostError(e);
     r->path = std::move(to);
     setHeaderName(r->header, guestName);
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -608,12 +658,12 @@ int32_t getFileSize(unsigned n)
     uint32_t handle = cpu.D[RegD1];
     DosRecord* r = handles.find(handle);
     if (!r) return invalidHandle("GetFileSize");
-    zlog(LogCat::HostDir, "DOS GetFileSize ($%08x): ", handle);
+    logPart("DOS GetFileSize ($%08x): ", handle);
     FsInfo info;
     if (r->fd < 0) return hostError(-EBADF);
     if (int e = fsStatOpen(r->fd, info); e < 0) return hostError(e);
     cpu.D[n] = uint32_t(info.size);
-    zlog(LogCat::HostDir, "ok (%u)\n", cpu.D[n]);
+    logEnd("ok (%u)\n", cpu.D[n]);
     return HostCallResult::KeepRegisters;
 }
 
@@ -622,12 +672,12 @@ int32_t getFileDate(unsigned n)
     uint32_t handle = cpu.D[RegD1];
     DosRecord* r = handles.find(handle);
     if (!r) return invalidHandle("GetFileDate");
-    zlog(LogCat::HostDir, "DOS GetFileDate ($%08x): ", handle);
+    logPart("DOS GetFileDate ($%08x): ", handle);
     FsInfo info;
     if (r->fd < 0) return hostError(-EBADF);
     if (int e = fsStatOpen(r->fd, info); e < 0) return hostError(e);
     cpu.D[n] = guestDate(info.modified);
-    zlog(LogCat::HostDir, "ok (%u)\n", cpu.D[n]);
+    logEnd("ok (%u)\n", cpu.D[n]);
     return 0;
 }
 
@@ -636,10 +686,10 @@ int32_t setFileDate(unsigned n)
     uint32_t handle = cpu.D[RegD1];
     DosRecord* r = handles.find(handle);
     if (!r) return invalidHandle("SetFileDate");
-    zlog(LogCat::HostDir, "DOS SetFileDate ($%08x, %i): ", handle, int32_t(cpu.D[n]));
+    logPart("DOS SetFileDate ($%08x, %i): ", handle, int32_t(cpu.D[n]));
     if (r->fd < 0) return hostError(-EBADF);
     if (int e = fsSetModified(r->fd, hostDate(cpu.D[n])); e < 0) return hostError(e);
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -651,7 +701,7 @@ int32_t deleteName(unsigned n)
     DosPath path;
     int32_t result = nameFrom(n, true, guestName, path);
     if (result != 0) return result;
-    zlog(LogCat::HostDir, "DOS Delete (\"%s\"): ", path.full().c_str());
+    logPart("DOS Delete (\"%s\"): ", path.full().c_str());
     while (!path.rel.empty() && path.rel.back() == (path.drive == 0 ? '/' : '\\')) path.rel.pop_back();
     FsInfo info;
     if (int e = fsStat(path.anchor(), path.host(), info); e < 0) return hostError(e);
@@ -660,7 +710,7 @@ int32_t deleteName(unsigned n)
         bool empty = true;
         fsListDirectory(path.anchor(), path.host(), [&empty](const std::string&, FsKind) { return empty = false; });
         if (!empty) {
-            zlog(LogCat::HostDir, "err_fdiu\n");
+            logEnd("err_fdiu\n");
             return GuestError::InUse;
         }
     }
@@ -676,10 +726,10 @@ int32_t deleteName(unsigned n)
     } while (fsStat(path.anchor(), doomed, probe) == 0);
     int e = fsRename(path.anchor(), path.host(), path.anchor(), doomed);
     if (e < 0) {
-        zlog(LogCat::HostDir, "Error renaming to %s: %u: ", (path.base + doomed).c_str(), unsigned(-e));
+        logPart("Error renaming to %s: %u: ", (path.base + doomed).c_str(), unsigned(-e));
         e = remove(path.host());
     } else {
-        zlog(LogCat::HostDir, "renaming to %s: ", (path.base + doomed).c_str());
+        logPart("renaming to %s: ", (path.base + doomed).c_str());
         e = remove(doomed);
         if (e < 0) {
             fsRename(path.anchor(), doomed, path.anchor(), path.host());
@@ -687,7 +737,7 @@ int32_t deleteName(unsigned n)
         }
     }
     if (e < 0) return hostError(e);
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -697,7 +747,7 @@ int32_t createDirectory(unsigned n)
     DosPath path;
     int32_t result = nameFrom(n, false, guestName, path);
     if (result != 0) return result;
-    zlog(LogCat::HostDir, "DOS CreateDirectory (\"%s\"): ", path.full().c_str());
+    logPart("DOS CreateDirectory (\"%s\"): ", path.full().c_str());
     while (!path.rel.empty() && path.rel.back() == '\\') path.rel.pop_back();
     if (int e = fsMakeDirectory(path.anchor(), path.host()); e < 0) return hostError(e);
 
@@ -727,7 +777,7 @@ int32_t createDirectory(unsigned n)
             }
         }
     }
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -737,11 +787,11 @@ int32_t getFileAttributes(unsigned n)
     DosPath path;
     int32_t result = nameFrom(n, true, guestName, path);
     if (result != 0) return result;
-    zlog(LogCat::HostDir, "DOS GetFileAttributes (\"%s\"): ", path.full().c_str());
+    logPart("DOS GetFileAttributes (\"%s\"): ", path.full().c_str());
     FsInfo info;
     if (int e = fsStat(path.anchor(), path.host(), info); e < 0) return hostError(e);
     uint8_t a = attributesOf(info, leafOf(path.host())) & Attr::Visible;
-    zlog(LogCat::HostDir, "ok (%u)\n", unsigned(a));
+    logEnd("ok (%u)\n", unsigned(a));
     return a;
 }
 
@@ -753,11 +803,11 @@ int32_t setFileAttributes(unsigned n)
     if (result != 0) return result;
     FsInfo info;
     if (int e = fsStat(path.anchor(), path.host(), info); e < 0) return hostError(e);
-    zlog(LogCat::HostDir, "DOS SetFileAttributes (\"%s\", %i): ", path.full().c_str(), int32_t(cpu.D[RegD0]));
+    logPart("DOS SetFileAttributes (\"%s\", %i): ", path.full().c_str(), int32_t(cpu.D[RegD0]));
     bool readOnly = (cpu.D[RegD0] & Attr::ReadOnly) != 0;
     if (readOnly == info.writable)
         if (int e = fsSetWritable(path.anchor(), path.host(), !readOnly); e < 0) return hostError(e);
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -798,20 +848,20 @@ int32_t discFree(unsigned n)
     if (n > DiscFreeHighestRegister) return GuestError::BadParameter;
     int drive = driveFromD1();
     if (drive == 0) return GuestError::BadParameter;
-    zlog(LogCat::HostDir, "DOS DiscFree (%i): ", drive);
+    logPart("DOS DiscFree (%i): ", drive);
     DriveFacts facts;
     if (int e = driveSpace(drive, facts); e < 0) return hostError(e);
     cpu.D[n] = units(facts.space.available, FreeSpaceUnit);
     cpu.D[n + 1] = units(facts.space.total, FreeSpaceUnit);
     cpu.D[n + 2] = FreeSpaceUnit;
-    zlog(LogCat::HostDir, "ok (%u/%u/%u)\n", cpu.D[n], cpu.D[n + 1], cpu.D[n + 2]);
+    logEnd("ok (%u/%u/%u)\n", cpu.D[n], cpu.D[n + 1], cpu.D[n + 2]);
     return 0;
 }
 
 int32_t mediumInfo()
 {
     int drive = driveFromD1();
-    zlog(LogCat::HostDir, "DOS iof.minf (%i): ", drive);
+    logPart("DOS iof.minf (%i): ", drive);
     if (drive == 0) return GuestError::BadParameter;
     if (!guestRange(cpu.A[RegA1], MinfNameSize)) return GuestError::BadParameter;
     std::string name(MinfNameSize, ' ');
@@ -822,14 +872,14 @@ int32_t mediumInfo()
     if (int e = driveSpace(drive, facts); e < 0) return hostError(e);
     uint32_t free = units(facts.space.available, SectorUnit), total = units(facts.space.total, SectorUnit);
     cpu.D[RegD1] = std::min<uint32_t>(free, 0xFFFF) << 16 | std::min<uint32_t>(total, 0xFFFF);
-    zlog(LogCat::HostDir, "ok (%u, %u)\n", total, free);
+    logEnd("ok (%u, %u)\n", total, free);
     return 0;
 }
 
 int32_t extendedInfo()
 {
     int drive = driveFromD1();
-    zlog(LogCat::HostDir, "DOS iof.xinf (%i): ", drive);
+    logPart("DOS iof.xinf (%i): ", drive);
     if (drive == 0) return GuestError::BadParameter;
     if (!guestRange(cpu.A[RegA1], XinfSize)) return GuestError::BadParameter;
     uint8_t block[XinfSize] = {};
@@ -869,7 +919,7 @@ int32_t extendedInfo()
     }
     writeGuest(cpu.A[RegA1], block, XinfSize);
     if (e < 0) return hostError(e);
-    zlog(LogCat::HostDir, "ok\n");
+    logEnd("ok\n");
     return 0;
 }
 
@@ -920,32 +970,32 @@ struct Slot {
     HostOperation operation;
 };
 constexpr Slot Slots[] = {
-    {Op::OpenNew, openNew},
-    {Op::OpenOverwrite, openOverwrite},
-    {Op::OpenDirectory, openDirectory},
-    {Op::OpenExclusive, openExclusive},
-    {Op::OpenShared, openShared},
-    {Op::Close, closeHandle},
-    {Op::CloseAll, closeAll},
-    {Op::Delete, deleteName},
-    {Op::DeleteTempDirFile, deleteTempDirFile},
-    {Op::CreateDirectory, createDirectory},
-    {Op::Read, readFile},
-    {Op::ReadHeader, readHeader},
-    {Op::Write, writeFile},
-    {Op::SaveHeader, saveHeader},
-    {Op::MovePointer, movePointer},
-    {Op::Truncate, truncateFile},
-    {Op::Rename, renameFile},
-    {Op::GetBaseDirectory, getBaseDirectory},
-    {Op::SetBaseDirectory, setBaseDirectory},
-    {Op::GetFileAttributes, getFileAttributes},
-    {Op::SetFileAttributes, setFileAttributes},
-    {Op::GetFileSize, getFileSize},
-    {Op::GetFileDate, getFileDate},
-    {Op::SetFileDate, setFileDate},
-    {Op::DiscFree, discFree},
-    {Op::MediumInformation, mediumInformation},
+    {Op::OpenNew, logged<openNew>},
+    {Op::OpenOverwrite, logged<openOverwrite>},
+    {Op::OpenDirectory, logged<openDirectory>},
+    {Op::OpenExclusive, logged<openExclusive>},
+    {Op::OpenShared, logged<openShared>},
+    {Op::Close, logged<closeHandle>},
+    {Op::CloseAll, logged<closeAll>},
+    {Op::Delete, logged<deleteName>},
+    {Op::DeleteTempDirFile, logged<deleteTempDirFile>},
+    {Op::CreateDirectory, logged<createDirectory>},
+    {Op::Read, logged<readFile>},
+    {Op::ReadHeader, logged<readHeader>},
+    {Op::Write, logged<writeFile>},
+    {Op::SaveHeader, logged<saveHeader>},
+    {Op::MovePointer, logged<movePointer>},
+    {Op::Truncate, logged<truncateFile>},
+    {Op::Rename, logged<renameFile>},
+    {Op::GetBaseDirectory, logged<getBaseDirectory>},
+    {Op::SetBaseDirectory, logged<setBaseDirectory>},
+    {Op::GetFileAttributes, logged<getFileAttributes>},
+    {Op::SetFileAttributes, logged<setFileAttributes>},
+    {Op::GetFileSize, logged<getFileSize>},
+    {Op::GetFileDate, logged<getFileDate>},
+    {Op::SetFileDate, logged<setFileDate>},
+    {Op::DiscFree, logged<discFree>},
+    {Op::MediumInformation, logged<mediumInformation>},
 };
 
 }  // namespace

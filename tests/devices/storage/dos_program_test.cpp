@@ -204,3 +204,58 @@ TEST_F(DosProgram, FullDriveReachesTheGuest)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DosProgram, LogLinesOfTheDevice)
+{
+    GuestRunOptions o = options(GUEST_FILES);
+    o.args = {"-OS", GUEST_FILES, "-DBG", "2049"};  // general and host-directory lines
+    GuestRun r = runGuest(o);
+    ASSERT_TRUE(r.exited && r.exitCode == 0) << r.describe();
+    std::string notes = (base / "notes.txt").string();
+    EXPECT_TRUE(r.linesInOrder({"ZEM: OS read", "ZEM: DOS ready", "ZEM: Emulation started", "ZEM: Free memory",
+                                "ZEM: Close DOS", "ZEM: Shut down event system"}))
+        << r.describe();
+    expectLines(r, {
+                       "DOS OpenNew (\"" + notes + "\"): ok ($00010000)",
+                       "DOS Close ($00010000)",
+                       "DOS OpenNew (\"" + notes + "\"): error (-8/17)",
+                       "DOS Open (\"" + notes + "\", $1): ok ($00020000)",
+                       "DOS GetFileSize ($00020000): ok (12)",
+                       "DOS_Close: invalid handle",
+                       "DOS name refused (leaves the drive): DOS1__.._outside",
+                   });
+    EXPECT_TRUE(r.contains("DOS Write ($00010000, $0003")) << r.describe();
+    EXPECT_TRUE(r.contains(", 12): ok (12)\n")) << r.describe();
+    EXPECT_TRUE(r.contains("DOS Read ($00020000, $0003")) << r.describe();
+    EXPECT_TRUE(r.contains(", 100): ok (12)\n")) << r.describe();
+    EXPECT_FALSE(r.contains("_.._outside\", $")) << "a refused name is not opened";
+}
+
+// Permissions bind only a process without the right to override them: as the superuser
+// the program runs as "nobody".
+TEST_F(DosProgram, ReadOnlyFileRefusesChangesAndStaysAsItWas)
+{
+    std::ofstream(base / "locked") << "original";
+    fs::permissions(base / "locked", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    for (const fs::path& p : {base, root / "tmp", root / "data"}) fs::permissions(p, fs::perms::all);
+    GuestRunOptions o = options(GUEST_READONLY);
+    std::ofstream(root / "zem.ini") << *o.iniContents;
+    o.iniContents.reset();
+    std::vector<std::string> args = {"-INI", (root / "zem.ini").string()};
+    args.insert(args.end(), o.args.begin(), o.args.end());
+    if (geteuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "running as root without setpriv";
+        args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", zemProgramPath()});
+        o.program = "/usr/bin/setpriv";
+    }
+    o.args = args;
+    GuestRun r = runGuest(o);
+    ASSERT_TRUE(r.exited && r.exitCode == 0) << r.describe();
+    expectLines(r, {"open 00000000", "write ffffffe9", "truncate ffffffe9", "header ffffffe9", "read 00000008",
+                    "overwrite ffffffe9"});
+    EXPECT_EQ(fileText(base / "locked"), "original");
+}
+
+}  // namespace
