@@ -317,7 +317,8 @@ int32_t dosTranslateName(uint32_t driveSelector, std::string_view guestName, boo
         size_t pending = std::string::npos;
         bool atEnd = false;
         while (true) {
-            if (scan > rel.size()) {
+            // Past the end, or nothing left after a directory already resolved.
+            if (scan > rel.size() || start >= rel.size()) {
                 atEnd = true;
                 break;
             }

@@ -19,10 +19,12 @@
 namespace fs = std::filesystem;
 
 class DosDrive : public ::testing::Test {
-protected:
+public:
     static constexpr uint32_t NameAt = 0x40000;
     static constexpr uint32_t BufferAt = 0x48000;
     static constexpr uint32_t ListingKey = 0x12345678;
+
+protected:
 
     static void SetUpTestSuite()
     {

@@ -55,6 +55,7 @@ TEST_F(DosNames, DirectoriesResolveOnlyWhereTheyExist)
     fs::create_directories(base / "dir" / "sub");
     EXPECT_EQ(rel("dir_sub_file"), "dir\\sub\\file");
     EXPECT_EQ(rel("dir_sub"), "dir\\sub\\");
+    EXPECT_EQ(rel("dir_"), "dir\\");  // a directory with directories inside
     EXPECT_EQ(rel("dir_other_x"), "dir\\other.x");
     // Letter case as the host stores it; the longest existing directory name wins.
     EXPECT_EQ(rel("DIR_SUB_file"), "dir\\sub\\file");

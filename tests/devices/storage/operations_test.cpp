@@ -5,11 +5,20 @@
 #include "devices/storage/dos_handles.h"
 
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 namespace {
 
 class DosOperations : public DosDrive {
+public:
+    int32_t onNamePublic(unsigned op, const std::string& name) { return onName(op, name); }
+    std::string guestStringPublic(uint32_t at) { return guestString(at); }
+    std::string guestBytesPublic(uint32_t at, uint32_t n) { return guestBytes(at, n); }
+
 protected:
     uint32_t create(const std::string& name, const std::string& data = "")
     {
@@ -270,6 +279,108 @@ TEST_F(DosOperations, VanishedDirectories)
     EXPECT_EQ(onName(OpenNew, "x"), GuestError::NotFound);
     EXPECT_EQ(onName(MakeDir, "d"), GuestError::NotFound);
     EXPECT_FALSE(fs::exists(base));
+}
+
+// The listing of a directory as the guest reads it: name, length and type per entry.
+std::map<std::string, std::pair<uint32_t, int>> listing(DosOperations& t, const std::string& name, std::string* rewritten = nullptr)
+{
+    std::map<std::string, std::pair<uint32_t, int>> entries;
+    EXPECT_EQ(t.onNamePublic(3, name), 0) << name;
+    uint32_t handle = cpu.D[1];
+    if (rewritten) *rewritten = t.guestStringPublic(DosDrive::NameAt);
+    while (true) {
+        cpu.D[1] = handle;
+        cpu.A[1] = DosDrive::BufferAt;
+        cpu.D[0] = 64;
+        if (hostCall(HostCallGroupId::Dos, 6, 1) != HostCallResult::KeepRegisters || cpu.D[0] != 64) break;
+        std::string entry = t.guestBytesPublic(DosDrive::BufferAt, 64);
+        std::string entryName = entry.substr(16, uint8_t(entry[15]));
+        uint32_t length = uint32_t(uint8_t(entry[0])) << 24 | uint32_t(uint8_t(entry[1])) << 16 |
+                          uint32_t(uint8_t(entry[2])) << 8 | uint8_t(entry[3]);
+        entries[entryName] = {length, uint8_t(entry[5])};
+    }
+    cpu.D[1] = handle;
+    EXPECT_EQ(hostCall(HostCallGroupId::Dos, 3, 0), 0);
+    return entries;
+}
+
+TEST_F(DosOperations, ListingsNameLengthAndKindOfEveryEntry)
+{
+    fs::create_directories(base / "sub" / "deeper");
+    makeFile(base / "sub" / "a", "");
+    makeFile(base / "notes_txt", "1");
+    makeFile(base / "notes.txt", "22");
+    makeFile(base / "report.doc", "333");
+    makeFile(base / "con_", "");
+    makeFile(base / "\xC3\xA4.txt", "");  // a umlaut on disk
+    makeFile(base / std::string(36, 'L'), "");
+    makeFile(base / std::string(37, 'T'), "");
+    makeFile(base / "sub" / std::string(33, 'x'), "");  // 33 + "sub_" passes 36
+    makeFile(base / "sub" / std::string(32, 'y'), "");
+    auto top = listing(*this, "");
+    std::map<std::string, std::pair<uint32_t, int>> expected{
+        {"sub", {64 * 4 + 64, 0xFF}},  // four entries inside
+        {"notes_txt", {1 + 64, 0}},
+        {"notes.txt", {2 + 64, 0}},  // shown as it is: notes_txt exists beside it
+        {"report_doc", {3 + 64, 0}},
+        {"con", {64, 0}},
+        {"\x80_txt", {64, 0}},
+        {std::string(36, 'L'), {64, 0}},
+    };
+    EXPECT_EQ(top, expected);
+
+    std::string rewritten;
+    auto sub = listing(*this, "SUB_", &rewritten);
+    EXPECT_EQ(rewritten, "sub");
+    std::map<std::string, std::pair<uint32_t, int>> expectedSub{
+        {"sub_deeper", {64, 0xFF}},
+        {"sub_a", {64, 0}},
+        {"sub_" + std::string(32, 'y'), {64, 0}},
+    };
+    EXPECT_EQ(sub, expectedSub);
+
+    settings.ConvertFileExtension = 0;
+    EXPECT_EQ(listing(*this, "").count("report.doc"), 1u);
+}
+
+TEST_F(DosOperations, DeletingAnOpenFileFreesItsNameAtOnce)
+{
+    uint32_t reader = create("busy", "old content");
+    EXPECT_EQ(onName(Delete, "busy"), 0);
+    EXPECT_FALSE(fs::exists(base / "busy"));
+    uint32_t fresh = create("busy", "new");
+    EXPECT_EQ(movePointer(reader, 0), 0);
+    EXPECT_EQ(readData(reader, 20), "old content");
+    EXPECT_EQ(closeHandle(reader), 0);
+    EXPECT_EQ(closeHandle(fresh), 0);
+    EXPECT_EQ(fileText(base / "busy"), "new");
+    for (const auto& e : fs::directory_iterator(base)) EXPECT_EQ(e.path().filename(), "busy");
+}
+
+TEST_F(DosOperations, DatesInGuestSecondsAndTheirLimits)
+{
+    uint32_t h = create("dated");
+    cpu.D[1] = h;
+    cpu.D[3] = 0x5F000000;
+    EXPECT_EQ(call(29, 3), 0);
+    cpu.D[1] = h;
+    EXPECT_EQ(call(28, 3), 0);
+    EXPECT_EQ(cpu.D[3], 0x5F000000u);
+    EXPECT_EQ(closeHandle(h), 0);
+    // 1961-01-01 local midnight is day zero: one second later in local time.
+    fs::last_write_time(base / "dated", fs::file_time_type::clock::now());
+    struct timespec t[2] = {{0, UTIME_OMIT}, {0, 0}};
+    tm local{};
+    local.tm_year = 50;  // 1950: before the guest's era
+    local.tm_mday = 1;
+    local.tm_isdst = -1;
+    t[1].tv_sec = mktime(&local);
+    ASSERT_EQ(utimensat(AT_FDCWD, (base / "dated").c_str(), t, 0), 0);
+    h = open(Shared, "dated");
+    cpu.D[1] = h;
+    EXPECT_EQ(call(28, 3), 0);
+    EXPECT_EQ(cpu.D[3], 0xFFFFFFFFu);
+    EXPECT_EQ(closeHandle(h), 0);
 }
 
 }  // namespace
