@@ -20,6 +20,9 @@
 
 namespace {
 
+// Cleared when the kernel turns out not to offer confined lookups (or by a test).
+bool kernelConfines = true;
+
 int anchorDir(const FsAnchor& at) { return at.dir == FsCurrentDirectory ? AT_FDCWD : at.dir; }
 
 // Without kernel support for confined lookups, a confined path is walked one component at a
@@ -51,9 +54,25 @@ int openConfinedByWalk(int dir, const std::string& path, int flags, mode_t mode)
         int next = last ? openat(current, part.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode)
                         : openat(current, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         int error = errno;
+        if (next < 0) {
+            // A link met on the way is refused, whatever it points at.
+            struct stat st;
+            if ((error == ELOOP || error == ENOTDIR) && fstatat(current, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(st.st_mode))
+                error = EXDEV;
+            close(current);
+            return -error;
+        }
         close(current);
-        if (next < 0) return -(error == ELOOP ? EXDEV : error);
-        if (last) return next;
+        if (last) {
+            // A path-only open takes the link itself rather than failing on it.
+            struct stat st;
+            if (fstat(next, &st) == 0 && S_ISLNK(st.st_mode)) {
+                close(next);
+                return -EXDEV;
+            }
+            return next;
+        }
         current = next;
         pos = slash + 1;
     }
@@ -67,7 +86,6 @@ int openPath(const FsAnchor& at, const std::string& path, int flags, mode_t mode
         return fd >= 0 ? fd : -errno;
     }
 #if defined(__linux__) && defined(SYS_openat2)
-    static bool kernelConfines = true;
     if (kernelConfines) {
         open_how how{};
         how.flags = uint64_t(flags | O_CLOEXEC);
@@ -396,5 +414,7 @@ int64_t fsLocalToUtc(int64_t local)
     time_t utc = mktime(&parts);
     return utc == time_t(-1) ? local : int64_t(utc);
 }
+
+void fsSetKernelConfinement(bool on) { kernelConfines = on; }
 
 void fsIgnoreFileSizeSignal() { signal(SIGXFSZ, SIG_IGN); }

@@ -92,5 +92,9 @@ int fsMakeDirectories(const std::string& path);
 int64_t fsUtcToLocal(int64_t utc);
 int64_t fsLocalToUtc(int64_t local);
 
+// Confined lookups use the kernel's confined open where it has one, else a walk that
+// refuses every link and "..". Off makes the walk the rule (tests of that path).
+void fsSetKernelConfinement(bool on);
+
 // A process that writes past its file-size limit gets -EFBIG instead of a signal.
 void fsIgnoreFileSizeSignal();

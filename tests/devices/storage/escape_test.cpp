@@ -3,6 +3,7 @@
 #include "dos_fixture.h"
 
 #include "core/guest_error.h"
+#include "platform/fs_host.h"
 
 #include <map>
 
@@ -51,11 +52,13 @@ protected:
         return cpu.D[1];
     }
 
+    void refuseHostileNames();
+
     fs::path canary;
     std::map<std::string, std::string> before;
 };
 
-TEST_F(DosEscape, HostileNamesAreRefusedAndNothingOutsideIsTouched)
+void DosEscape::refuseHostileNames()
 {
     struct Case {
         unsigned op;
@@ -108,6 +111,16 @@ TEST_F(DosEscape, HostileNamesAreRefusedAndNothingOutsideIsTouched)
     EXPECT_TRUE(fs::exists(base / "victim"));
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(fileText(canary / "secret.txt"), "secret");
+}
+
+TEST_F(DosEscape, HostileNamesAreRefusedAndNothingOutsideIsTouched) { refuseHostileNames(); }
+
+// Where the kernel has no confined open, the walk that replaces it holds the line too.
+TEST_F(DosEscape, HostileNamesAreRefusedWithoutTheKernelsConfinedOpen)
+{
+    fsSetKernelConfinement(false);
+    refuseHostileNames();
+    fsSetKernelConfinement(true);
 }
 
 TEST_F(DosEscape, EncodedSeparatorsStayInsideAsPlainNames)
