@@ -218,6 +218,20 @@ void setHeaderName(HeaderImage& h, std::string_view guestName)
     memcpy(&h[QdosHeader::Name], guestName.data(), n);
 }
 
+// The anchor of a record's path, open for the length of one operation.
+class AnchorUse {
+public:
+    explicit AnchorUse(DosPath& path) : path_(path), error_(path.openAnchor()) {}
+    ~AnchorUse() { path_.releaseAnchor(); }
+    AnchorUse(const AnchorUse&) = delete;
+    AnchorUse& operator=(const AnchorUse&) = delete;
+    int error() const { return error_; }
+
+private:
+    DosPath& path_;
+    int error_;
+};
+
 // ---- opening ---------------------------------------------------------------------------
 
 // The guest name at An and its translation. Logs nothing; the caller logs its own line.
@@ -239,6 +253,7 @@ int32_t attach(int fd, DosPath&& path, std::string_view guestName, bool writable
     }
     r->fd = fd;
     r->path = std::move(path);
+    r->path.releaseAnchor();
     r->writable = writable;
     setHeaderName(r->header, guestName);
     if (readStoredHeader) {
@@ -292,7 +307,9 @@ int32_t openFile(unsigned n, OpenVariant variant)
         }
     }
     int fd = fsOpenFile(path.anchor(), path.host(), mode);
-    if (fd == -EACCES && variant == OpenVariant::Exclusive) {
+    // A file the host will not let us write, or one on a read-only medium, is still opened
+    // for reading.
+    if ((fd == -EACCES || fd == -EROFS) && variant == OpenVariant::Exclusive) {
         mode = FsOpen::Read;
         fd = fsOpenFile(path.anchor(), path.host(), mode);
     }
@@ -335,7 +352,7 @@ void fileEntry(const FsAnchor& at, const std::string& path, const FsInfo& info, 
 // after '_' instead of '.', unless a file of that name exists beside them.
 std::string listedName(const std::string& hostName, FsKind kind, const std::vector<std::string>& siblingsFolded)
 {
-    std::string name = hostName;
+    std::string name = dosWithoutReservedMark(hostName);
     if (settings.ConvertFileExtension && kind != FsKind::Directory && name.size() >= 3) {
         for (size_t i = name.size() - 2; i >= 1; --i) {
             if (name[i] == '\\' || name[i] == '_') break;
@@ -461,6 +478,7 @@ int32_t openDirectory(unsigned n)
     }
     r->fd = in;
     r->path = std::move(path);
+    r->path.releaseAnchor();
     r->directory = true;
     setHeaderName(r->header, rewritten.substr(0, length));
     cpu.D[RegD1] = handle;
@@ -589,7 +607,8 @@ int32_t readHeader(unsigned)
     if (int e = fsStatOpen(r->fd, file); e < 0) return hostError(e);
     FsInfo named = file;
     if (r->directory) {
-        r->path.openAnchor();
+        AnchorUse use(r->path);
+        if (use.error() < 0) return hostError(use.error());
         if (int e = fsStat(r->path.anchor(), r->path.host(), named); e < 0) return hostError(e);
         h[QdosHeader::Type] = QdosHeader::DirectoryType;
         putBig32(&h[QdosHeader::Length], uint32_t(file.size));
@@ -614,7 +633,8 @@ int32_t saveHeader(unsigned)
     if (!guest) return GuestError::BadParameter;
     memcpy(&r->header[QdosHeader::FieldsStart], guest + QdosHeader::FieldsStart, QdosHeader::FieldsSize);
 
-    r->path.openAnchor();
+    AnchorUse use(r->path);
+    if (use.error() < 0) return hostError(use.error());
     FsInfo info;
     if (int e = fsStat(r->path.anchor(), r->path.host(), info); e < 0) return hostError(e);
     bool readOnly = (r->header[QdosHeader::Access] & Attr::ReadOnly) != 0;
@@ -644,10 +664,14 @@ int32_t renameFile(unsigned n)
     int32_t result = nameFrom(n, true, guestName, to);
     if (result != 0) return result;
     logPart("DOS Rename ($%08x, \"%s\"): ", handle, to.full().c_str());
-    r->path.openAnchor();
-    int e = fsRename(r->path.anchor(), r->path.host(), to.anchor(), to.host());
+    int e;
+    {
+        AnchorUse use(r->path);
+        e = use.error() < 0 ? use.error() : fsRename(r->path.anchor(), r->path.host(), to.anchor(), to.host());
+    }
     if (e < 0) return hostError(e);
     r->path = std::move(to);
+    r->path.releaseAnchor();
     setHeaderName(r->header, guestName);
     logEnd("ok\n");
     return 0;

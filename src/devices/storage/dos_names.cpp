@@ -207,6 +207,12 @@ std::string DosPath::host(size_t length) const
     return cp1252ToUtf8(h);
 }
 
+void DosPath::releaseAnchor()
+{
+    fsClose(anchorFd_);
+    anchorFd_ = -1;
+}
+
 int DosPath::openAnchor()
 {
     if (drive == 0) return 0;
@@ -237,7 +243,7 @@ std::string dosGuestToHost(std::string_view guest)
     return out;
 }
 
-std::string dosHostToGuest(std::string_view host)
+std::string dosWithoutReservedMark(std::string_view host)
 {
     std::string name(host);
     std::string folded = dosFold(name);
@@ -249,6 +255,12 @@ std::string dosHostToGuest(std::string_view host)
             break;
         }
     }
+    return name;
+}
+
+std::string dosHostToGuest(std::string_view host)
+{
+    std::string name = dosWithoutReservedMark(host);
     std::string out;
     out.reserve(name.size());
     for (char c : name) {

@@ -35,8 +35,10 @@ public:
     std::string host(size_t length = std::string::npos) const;
     // The whole host path, for log lines and handle records.
     std::string full() const { return base + host(); }
-    // Opens the anchor; false (with the errno) when the base cannot be opened.
+    // Opens the anchor: 0, or the negative errno when the base cannot be opened.
     int openAnchor();
+    // Closes it again (records keep no directory open between calls).
+    void releaseAnchor();
 
 private:
     int anchorFd_ = -1;
@@ -53,6 +55,9 @@ int32_t dosTranslateName(uint32_t driveSelector, std::string_view guestName, boo
 // One host name component (host code page) -> guest characters: the reserved '_' of a
 // device stem removed, the forbidden-character bytes back to their characters, '\' to '_'.
 std::string dosHostToGuest(std::string_view host);
+
+// A host name without the '_' that marks a reserved device stem (con_ -> con).
+std::string dosWithoutReservedMark(std::string_view host);
 
 // Guest characters -> host code page, with the forbidden-character substitution (not the
 // trailing blank/dot rule).

@@ -312,6 +312,7 @@ TEST_F(DosOperations, ListingsNameLengthAndKindOfEveryEntry)
     makeFile(base / "notes.txt", "22");
     makeFile(base / "report.doc", "333");
     makeFile(base / "con_", "");
+    makeFile(base / "lpt1_.txt", "");
     makeFile(base / "\xC3\xA4.txt", "");  // a umlaut on disk
     makeFile(base / std::string(36, 'L'), "");
     makeFile(base / std::string(37, 'T'), "");
@@ -324,6 +325,7 @@ TEST_F(DosOperations, ListingsNameLengthAndKindOfEveryEntry)
         {"notes.txt", {2 + 64, 0}},  // shown as it is: notes_txt exists beside it
         {"report_doc", {3 + 64, 0}},
         {"con", {64, 0}},
+        {"lpt1_txt", {64, 0}},  // the reserved mark goes before the extension turns into '_'
         {"\x80_txt", {64, 0}},
         {std::string(36, 'L'), {64, 0}},
     };
