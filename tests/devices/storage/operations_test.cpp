@@ -142,6 +142,18 @@ TEST_F(DosOperations, StoredHeaderIsInsertedReadAndRemoved)
     EXPECT_EQ(fileText(base / "prog"), "DATA");
 }
 
+TEST_F(DosOperations, HeaderImageKeepsThirtySixNameCharacters)
+{
+    std::string name(40, 'n');
+    uint32_t h = create(name);
+    std::string image = header(h);
+    EXPECT_EQ(uint8_t(image[15]), 36);
+    EXPECT_EQ(image.substr(16, 36), std::string(36, 'n'));
+    EXPECT_EQ(image.substr(52, 4), image.substr(60, 4));  // the date, not the rest of the name
+    EXPECT_EQ(closeHandle(h), 0);
+    EXPECT_TRUE(fs::exists(base / name));  // the host name keeps every character
+}
+
 TEST_F(DosOperations, HeaderMagicWithAShortLength)
 {
     // Byte 19 below 15: the data starts at twice it, and no fields are taken.
