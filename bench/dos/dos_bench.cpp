@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     // cp of the same 64 MB file, from the page cache as the guest's reads were.
     double cp = copySeconds(drive / "bench", work / "copy");
     double cpRate = FileMegabytes / cp;
-    printf("%-28s %10s %10s\n", "", "MB/s", "x cp");
+    printf("%-28s %10s %10s\n", "", "MB/s", "time / cp");
     printf("%-28s %10.0f %10.2f\n", "cp (read + write)", cpRate, 1.0);
     for (const char* size : {"00000200", "00001000", "00010000"}) {
         std::string key(size);
