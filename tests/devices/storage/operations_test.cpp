@@ -24,7 +24,9 @@ protected:
     {
         EXPECT_EQ(onName(OpenNew, name), 0) << name;
         uint32_t handle = cpu.D[1];
-        if (!data.empty()) EXPECT_EQ(writeData(handle, data), int32_t(data.size()));
+        if (!data.empty()) {
+            EXPECT_EQ(writeData(handle, data), int32_t(data.size()));
+        }
         return handle;
     }
     uint32_t open(unsigned variant, const std::string& name)
