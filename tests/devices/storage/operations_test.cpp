@@ -209,6 +209,13 @@ TEST_F(DosOperations, HandleTableGrowsWrapsAndRejectsStaleHandles)
     }
 }
 
+TEST_F(DosOperations, UnassignedWordsAreIllegalInstructions)
+{
+    for (unsigned index : {1u, 11u, 17u, 19u, 21u, 27u}) EXPECT_EQ(call(index, 0), HostCallResult::Illegal) << index;
+    for (unsigned n = 2; n < 8; ++n) EXPECT_EQ(call(31, n), HostCallResult::Illegal) << "$ADF" << n + 8;
+    EXPECT_NE(call(31, 0), HostCallResult::Illegal);
+}
+
 TEST_F(DosOperations, NameOperationsAndTheirRefusals)
 {
     uint32_t h = create("notes_txt", "n");
