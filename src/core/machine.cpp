@@ -2,6 +2,7 @@
 
 #include "config/command_line.h"
 #include "config/configuration.h"
+#include "config/default_folders.h"
 #include "config/settings.h"
 #include "core/clock.h"
 #include "core/events.h"
@@ -180,6 +181,7 @@ bool startConfiguration()
                            hostIniLocations(commandLine.iniFile, machineInfo.programDir)))
         return false;
     zlog(LogCat::General, "ZEM: VROS/E version %s\r\n", configState.imageVersion.c_str());
+    fillDefaultDosFolders();
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "devices/comms/ip_device.h"
 #include "devices/comms/ser_calls.h"
 #include "devices/sound/sound_calls.h"
+#include "devices/storage/dos_device.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
 #include "ui/qt_front_end.h"
@@ -36,6 +37,7 @@ void registerParts(MachineParts& parts)
 {
     for (MachinePart& part : machineCoreParts()) parts.add(std::move(part));
     parts.add(displayPart());
+    parts.add(dosPart());
     parts.add(serPart());
     parts.add(soundPart());
     parts.add(ipPart());

@@ -58,6 +58,28 @@ std::vector<std::string> childEnvironment(const GuestRunOptions& options)
     return env;
 }
 
+// A data folder of the run's own, so that the drive folders a first run makes never land
+// in the user's home; removed when the run is over.
+class TemporaryDataHome {
+public:
+    TemporaryDataHome()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zem_data_XXXXXX").string();
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (mkdtemp(name.data())) path_ = name.data();
+    }
+    ~TemporaryDataHome()
+    {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 }  // namespace
 
 std::string zemProgramPath() { return ZEM2_PROGRAM; }
@@ -79,7 +101,18 @@ GuestRun runGuest(const GuestRunOptions& options)
     std::vector<char*> argv;
     for (std::string& a : argStore) argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<std::string> envStore = childEnvironment(options);
+    std::optional<TemporaryDataHome> dataHome;
+    GuestRunOptions withData;
+    const GuestRunOptions* chosen = &options;
+    bool hasDataHome = std::any_of(options.environment.begin(), options.environment.end(),
+                                   [](const auto& e) { return e.first == "XDG_DATA_HOME"; });
+    if (!hasDataHome) {
+        dataHome.emplace();
+        withData = options;
+        withData.environment.emplace_back("XDG_DATA_HOME", dataHome->path());
+        chosen = &withData;
+    }
+    std::vector<std::string> envStore = childEnvironment(*chosen);
     std::vector<char*> envp;
     for (std::string& e : envStore) envp.push_back(e.data());
     envp.push_back(nullptr);
