@@ -35,11 +35,18 @@ bool hasPair(unsigned n) { return n < HostCallDecode::MaxRegister; }
 
 int32_t guest(int driveError) { return cdGuestError(driveError); }
 
-// Reads the table of contents; a disc without tracks counts as no disc.
+// Reads the table of contents; a disc without tracks counts as no disc. Track starts
+// that do not rise up to the lead-out would make lengths wrap round: such a table is the
+// drive's fault.
 int readToc(CdToc& toc)
 {
     if (int e = drive->readToc(toc)) return e;
-    return toc.trackStarts.empty() ? CdDriveError::NotReady : CdDriveError::Ok;
+    if (toc.trackStarts.empty()) return CdDriveError::NotReady;
+    for (size_t i = 0; i < toc.trackStarts.size(); ++i) {
+        const uint32_t next = i + 1 < toc.trackStarts.size() ? toc.trackStarts[i + 1] : toc.leadOut;
+        if (next <= toc.trackStarts[i]) return CdDriveError::Hardware;
+    }
+    return CdDriveError::Ok;
 }
 
 bool hasTrack(const CdToc& toc, int64_t track) { return track >= toc.firstTrack && track <= toc.lastTrack(); }

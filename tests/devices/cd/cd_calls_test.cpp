@@ -321,4 +321,29 @@ TEST_F(CdCalls, DriveFailuresReachTheGuestMapped)
     EXPECT_EQ(status(), 7u);
 }
 
+// A drive whose table of contents runs backwards.
+class GarbledDrive : public CdSimulatedDrive {
+public:
+    using CdSimulatedDrive::CdSimulatedDrive;
+    int readToc(CdToc& toc) override
+    {
+        toc = CdToc{};
+        toc.trackStarts = {150, 9000};
+        toc.leadOut = 4500;
+        return CdDriveError::Ok;
+    }
+};
+
+TEST_F(CdCalls, AGarbledTableOfContentsIsAFailureNotAWrappedLength)
+{
+    std::string error;
+    cdSetDrive(std::make_unique<GarbledDrive>(*cdParseDescription(ThreeTracks, error)));
+    ASSERT_EQ(call(CdSub::Open, 0), 0);
+    cpu.D[1] = 2;
+    EXPECT_EQ(call(CdSub::TrackLength, 1), GuestError::NotComplete);
+    EXPECT_EQ(cpu.D[1], 2u);
+    EXPECT_EQ(call(CdSub::DiscInfo, 1), GuestError::NotComplete);
+    EXPECT_EQ(play(0x000200, 75), GuestError::NotComplete);
+}
+
 }  // namespace
