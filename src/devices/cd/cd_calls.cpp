@@ -27,7 +27,7 @@ constexpr uint32_t TrackByteMask = 0xFF;
 
 std::unique_ptr<CdDrive> drive;
 bool deviceOpen = false;
-// Set by a pause that stopped a playing disc; cleared by resume, stop and play.
+// Set by a pause of a playing disc; cleared by resume, stop and play.
 bool paused = false;
 
 // Calls that name Dn and Dn+1 cannot take D7.
