@@ -17,6 +17,7 @@ constexpr int32_t BadName = -12;
 constexpr int32_t TransmissionError = -13;
 constexpr int32_t BadParameter = -15;
 constexpr int32_t BadMedium = -16;
+constexpr int32_t Overflow = -18;
 constexpr int32_t NotImplemented = -19;
 constexpr int32_t ReadOnly = -20;
 constexpr int32_t HostFailure = -22;

@@ -26,6 +26,7 @@ constexpr std::array<SlotInfo, MachineSlotCount> Slots = {{
     {"win", nullptr, "ZEM: Close WIN\r\n"},
     {"sound", "ZEM: Sound ready\r\n", "ZEM: Free sound\r\n"},
     {"ip", "ZEM: IP ready\r\n", "ZEM: Free IP\r\n"},
+    {"cd", nullptr, nullptr},
     {"timer", "ZEM: 250hz poll ready\r\n", "ZEM: End high precision timer\r\n"},
     {"clock", "ZEM: Clock ready\r\n", nullptr},
     {"par", nullptr, "ZEM: Close par\r\n"},
@@ -42,7 +43,7 @@ using S = MachineSlot;
 const std::array<MachineSlot, MachineSlotCount> MachineStartOrder = {
     S::ImageFile, S::Configuration, S::Dialog, S::Memory, S::Events, S::Image,
     S::Keyboard,  S::Display,       S::Dos,    S::Flp,    S::Win,    S::Sound,
-    S::Ip,        S::Timer,         S::Clock,  S::Par,    S::Ser,    S::Processor,
+    S::Ip,        S::Cd,            S::Timer,  S::Clock,  S::Par,    S::Ser,    S::Processor,
 };
 
 // The processor stops first so that the rest can go without locking against it; the
@@ -50,7 +51,7 @@ const std::array<MachineSlot, MachineSlotCount> MachineStartOrder = {
 // threads post to, goes last.
 const std::array<MachineSlot, MachineSlotCount> MachineShutDownOrder = {
     S::Processor, S::Configuration, S::Display, S::Timer, S::Clock, S::Memory,
-    S::Sound,     S::Ip,            S::Keyboard, S::Dos,  S::Flp,   S::Win,
+    S::Sound,     S::Ip,            S::Cd,      S::Keyboard, S::Dos,  S::Flp,   S::Win,
     S::Ser,       S::Par,           S::Events,  S::Image, S::Dialog, S::ImageFile,
 };
 

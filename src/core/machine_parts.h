@@ -55,6 +55,7 @@ enum class MachineSlot {
     Win,
     Sound,
     Ip,
+    Cd,             // CD audio: the drive opens when the guest asks; starts with the devices
     Timer,
     Clock,
     Par,

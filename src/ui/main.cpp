@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/machine.h"
 #include "core/machine_parts.h"
+#include "devices/cd/cd_calls.h"
 #include "devices/comms/ip_device.h"
 #include "devices/comms/ser_calls.h"
 #include "devices/sound/sound_calls.h"
@@ -41,6 +42,7 @@ void registerParts(MachineParts& parts)
     parts.add(serPart());
     parts.add(soundPart());
     parts.add(ipPart());
+    parts.add(cdPart());
 }
 
 void setFailureHook(MachineParts& parts)
