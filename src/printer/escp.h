@@ -23,6 +23,7 @@ struct EscpSettings {
     std::array<std::uint32_t, 4> charsets{kDefaultCharsetId, kDefaultCharsetId, kDefaultCharsetId,
                                           kDefaultCharsetId};
     bool debug = false;
+    int pins = 24;  // 9: the units, densities and commands of 9-pin printers
 };
 
 class TESCP {
@@ -85,6 +86,15 @@ private:
     void pageLengthLines();
     void horizontalTabs();
     void controlCodes();
+    void defineUserCharacters();
+    void selectUserSet();
+    void copyRomToRam();
+    void printUserCharacter(std::uint8_t b);
+    void vfuChannel();
+    void skipSpacesOrLines();
+    void reverseFeed();
+    // 1/n inch of ESC 3, ESC J and ESC j: 216 on 9-pin printers, 180 on 24-pin.
+    int fineLineUnit() const { return pins_ == 9 ? 216 : 180; }
     void advanceVertical();
     void selectPitch(int cpi);
     void bottomMargin();
@@ -157,6 +167,7 @@ private:
 
     TData& data_;
     PageModel& page_;
+    int pins_ = 24;
     EscpTrace trace_;
     std::array<std::uint32_t, kSlotCount> charsetIds_;
 
@@ -178,6 +189,18 @@ private:
     std::array<int, 4> densities_{};
     std::array<CharsetTable, kSlotCount> slots_{};
     int currentSlot_ = 0;
+    int lastAdvance_ = 0;
+    // Characters defined by ESC &, by byte code; ESC % 1 prints them.
+    struct UserCharacter {
+        bool defined = false;
+        MonoBitmap dots;      // the columns as defined
+        int leftSpace = 0;    // blank dot columns before and after them
+        int rightSpace = 0;
+        int horizontalDpi = 0;
+        int verticalDpi = 0;
+    };
+    std::array<UserCharacter, 256> userCharacters_{};
+    bool userSet_ = false;  // of the last printed character, for BS in proportional text
     Rgb colour_{};
     int repeatCount_ = 0;
     std::uint8_t repeatByte_ = 0;

@@ -60,6 +60,7 @@ public:
     void setY(int y) override;
     int previousX() const override { return previousX_; }
     int previousY() const override { return previousY_; }
+    int characterAdvance(char16_t c) const override { return zemprint::characterAdvance(attributes_, c); }
 
     void startPage() override;
     void endPage() override;
