@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kLengthWord = 2;
 constexpr int kExtendedUnitBase = 3600;  // ESC ( U length 1: m / 3600 inch
-constexpr int kExtendedUnitDivisor = 1440;
 constexpr int kRemoteModeZeros = 3;
 
 bool isSimpleUnit(int m)
@@ -148,7 +147,9 @@ void TESCP::units(int length)
         const int vertical = data_.readByte();
         const int horizontal = data_.readByte();
         const int m = data_.readWord();
-        if (m != kExtendedUnitDivisor)
+        // Printers take 1440, 2880, 3600 and 5760 here; any divisor of the
+        // base keeps the units exact.
+        if (m == 0 || kEscpBase % m != 0 || page == 0 || vertical == 0 || horizontal == 0)
             illegal("SetExtendedUnit m");
         trace_.command("SetExtendedUnit %d %d %d %d", page, vertical, horizontal, m);
         pageUnit_ = page * kEscpBase / m;

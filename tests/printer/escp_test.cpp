@@ -26,11 +26,11 @@ TEST(EscpUnits, RoundsToNearestWithTiesToEven)
     for (const Case& c : {Case{5, 2, 2}, Case{7, 2, 4}, Case{-5, 2, -2}, Case{-7, 2, -4}, Case{1, 3, 0},
                           Case{2, 3, 1}, Case{-2, 3, -1}, Case{-4, 3, -1}, Case{0, 7, 0}})
         EXPECT_EQ(divRoundEven(c.numerator, c.denominator), c.expected) << c.numerator << "/" << c.denominator;
-    EXPECT_EQ(unitsToTwips(3, 1), 1);          // 0.6 twips
-    EXPECT_EQ(unitsToTwips(-3, 1), -1);
-    EXPECT_EQ(unitsToTwips(100, 20), 400);     // 100/360 inch
+    EXPECT_EQ(unitsToTwips(12, 1), 1);         // 0.6 twips
+    EXPECT_EQ(unitsToTwips(-12, 1), -1);
+    EXPECT_EQ(unitsToTwips(100, 80), 400);     // 100/360 inch
     EXPECT_EQ(inchFractionToTwips(7, 72), 140);
-    EXPECT_EQ(unitsToTwips(INT64_C(1) << 40, 120), INT_MAX);
+    EXPECT_EQ(unitsToTwips(INT64_C(1) << 40, 480), INT_MAX);
 }
 
 TEST(EscpText, LinesPagesAndPositions)
@@ -189,7 +189,7 @@ TEST(EscpIllegal, TracedAlwaysAndTheNextBytesStartAfresh)
         {ESC + "I" + bytes({2}), "EnableControlCodes"},
         {ESC + "N" + bytes({129}), "SetBottomMargin n"},
         {ESC + "(U" + bytes({1, 0, 7}), "SetUnit m"},
-        {ESC + "(U" + bytes({5, 0, 1, 1, 1, 0x10, 0x0E}), "SetExtendedUnit m"},
+        {ESC + "(U" + bytes({5, 0, 1, 1, 1, 0xE8, 0x03}), "SetExtendedUnit m"},
         {ESC + "(U" + bytes({2, 0}), "SetUnit n"},
         {ESC + "(V" + bytes({3, 0}), "SetAbsVertPos"},
         {ESC + "(v" + bytes({1, 0}), "SetRelVertPos"},
@@ -252,6 +252,8 @@ TEST(EscpUnits, ExtendedUnitsScaleTheMovementCommands)
          {"setY 328"}},
         {"PageUnitForPageLength", ESC + "(U" + bytes({5, 0, 10, 5, 5, 0xA0, 0x05}) + ESC + "(C" + bytes({2, 0, 100, 0}),
          {"setPageLength 1000", "setBottomLimit 1323"}},
+        {"ExtendedUnit2880", ESC + "(U" + bytes({5, 0, 2, 2, 1, 0x40, 0x0B}) + ESC + "(V" + bytes({2, 0, 0xA0, 0x05}),
+         {"setY 1763"}},
         {"RelativeVerticalBackwards", ESC + "(v" + bytes({2, 0, 0xFF, 0x7F}), {"setY 319"}},
         {"RelativeVerticalLong", ESC + "(v" + bytes({4, 0, 0xFE, 0xFF, 0xFF, 0xFF}), {"setY 315"}},
         {"AbsoluteVerticalPastBottomEndsPage", ESC + "(V" + bytes({2, 0, 0xFF, 0xFF}), {"setY 262463", "endPage"}},
