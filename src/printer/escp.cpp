@@ -8,6 +8,8 @@
 #include "printer/data/international_sets.h"
 #include "printer/escp_codes.h"
 #include "printer/escp_units.h"
+#include "printer/job_language.h"
+#include "printer/errors.h"
 #include "printer/page_model.h"
 
 namespace zemprint {
@@ -66,6 +68,7 @@ void TESCP::illegal(const std::string& name) { throw EIllegalParameter(name); }
 
 void TESCP::run()
 {
+    refuseForeignLanguage();
     reset(true);
     stop_ = false;
     // The selection is fixed for the run; only a selecting run counts pages here.
@@ -80,6 +83,17 @@ void TESCP::run()
         if (selecting && selectionPassed())
             stop_ = true;
     }
+}
+
+void TESCP::refuseForeignLanguage()
+{
+    std::string start;
+    std::uint8_t byte = 0;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(kJobLanguageProbe) && data_.peek(i, byte); ++i)
+        start += static_cast<char>(byte);
+    const std::string language = foreignJobLanguage(start);
+    if (!language.empty())
+        throw EZEMPrint("The print data is " + language + ", not ESC/P: nothing was printed");
 }
 
 void TESCP::reset(bool withPageEnd)
@@ -313,7 +327,9 @@ void TESCP::escape()
     case '*': bitImage(); return;
     case '+': lineSpacing(data_.readByte(), 360); return;
     case '-': underline(); return;
-    case '.': trace_.notImplemented("PrintRaster is illegal in this context"); return;
+    // Raster bands out of graphics mode: printers take them, and their data
+    // must never print as text.
+    case '.': rasterGraphics(); return;
     case '/': data_.readByte(); trace_.notImplemented("Select vertical tab channel"); return;
     case '0': fractionLineSpacing(1, 8); return;
     case '1': fractionLineSpacing(7, 72); return;

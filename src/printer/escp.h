@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ public:
 
 private:
     // --- item level ---
+    // Throws EZEMPrint when the job is written in another printer language.
+    void refuseForeignLanguage();
     void processItem();
     void printByte(std::uint8_t b);
     // Prints c (the slot value of byte b), composing with "BS x" when the
@@ -55,6 +58,12 @@ private:
     int printMapped(std::uint8_t b, std::int32_t lookahead);
     void escape();
     void extended();
+    void extendedCommand(std::uint8_t command, int length);
+    void rasterResolution(int length);
+    void extendedColour(int length);
+    void extendedRaster();
+    // The ink of ESC ( r m c and ESC i; none for values printers refuse.
+    static std::optional<Rgb> inkColour(int m, int c);
     void reset(bool withPageEnd);
     [[noreturn]] void illegal(const std::string& name);
 
@@ -200,7 +209,9 @@ private:
         int verticalDpi = 0;
     };
     std::array<UserCharacter, 256> userCharacters_{};
-    bool userSet_ = false;  // of the last printed character, for BS in proportional text
+    bool userSet_ = false;
+    int rasterHorizontalDpi_ = 0;  // of ESC i bands, set by ESC ( D; 0: from the units
+    int rasterVerticalDpi_ = 0;  // of the last printed character, for BS in proportional text
     Rgb colour_{};
     int repeatCount_ = 0;
     std::uint8_t repeatByte_ = 0;

@@ -358,7 +358,10 @@ TEST(EscpMargins, PageLengthAndFormat)
         {"Inches", ESC + "C" + bytes({0, 2}), {"setPageLength 2880", "setBottomLimit 3203"}},
         {"Units", ESC + "(C" + bytes({2, 0, 0x10, 0x0E}), {"setPageLength 14400", "setBottomLimit 14723"}},
         {"Format", ESC + "(c" + bytes({4, 0, 100, 0, 0xA0, 0x0F}),
-         {"cancelBottomLimit", "setTopLimit 400", "setBottomLimit 15840"}},
+         {"cancelBottomLimit", "setTopLimit 400", "setBottomLimit 15840", "setY 400"}},
+        // Below the top of the form the position stays where the job put it.
+        {"FormatAfterAMove", ESC + "J" + bytes({18}) + ESC + "(c" + bytes({4, 0, 0, 0, 0xA0, 0x0F}),
+         {"setY 467", "cancelBottomLimit", "setTopLimit 0", "setBottomLimit 15840"}},
         {"BottomMarginFromPageFoot", ESC + "N" + bytes({6}), {"setBottomLimit 14400", "cancelTopLimit"}},
         {"BottomMarginFromFormFoot", ESC + "C" + bytes({0, 10}) + ESC + "N" + bytes({2}) + ESC + "O",
          {"setPageLength 14400", "setBottomLimit 14723", "setBottomLimit 14243", "cancelTopLimit",
