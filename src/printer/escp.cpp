@@ -73,16 +73,22 @@ void TESCP::run()
     stop_ = false;
     // The selection is fixed for the run; only a selecting run counts pages here.
     const bool selecting = page_.singlePage() > 0 && !countAll;
-    while (!data_.atEnd() && !stop_) {
-        try {
-            processItem();
-        } catch (const EIllegalParameter& failure) {
-            // The bytes read so far stay consumed; the next byte starts afresh.
-            trace_.illegal(failure.name());
+    try {
+        while (!data_.atEnd() && !stop_) {
+            try {
+                processItem();
+            } catch (const EIllegalParameter& failure) {
+                // The bytes read so far stay consumed; the next byte starts afresh.
+                trace_.illegal(failure.name());
+            }
+            if (selecting && selectionPassed())
+                stop_ = true;
         }
-        if (selecting && selectionPassed())
-            stop_ = true;
+    } catch (...) {
+        trace_.summarise();
+        throw;
     }
+    trace_.summarise();
 }
 
 void TESCP::refuseForeignLanguage()
@@ -323,9 +329,25 @@ void TESCP::escape()
     case '$': absoluteHorizontal(); return;
     case '%': selectUserSet(); return;
     case '&': defineUserCharacters(); return;
-    case '(': extended(); return;
+    case '(':
+        if (ninePin()) {
+            // ESC/P2 only: a 9-pin printer acts on none of them.
+            data_.readByte();
+            data_.skip(data_.readWord());
+            trace_.ignored("ESC ( (not on 9-pin printers)");
+            return;
+        }
+        extended();
+        return;
     case '*': bitImage(); return;
-    case '+': lineSpacing(data_.readByte(), 360); return;
+    case '+':
+        if (ninePin()) {
+            data_.readByte();
+            trace_.ignored("SetLineSpacing n/360 (not on 9-pin printers)");
+            return;
+        }
+        lineSpacing(data_.readByte(), 360);
+        return;
     case '-': underline(); return;
     // Raster bands out of graphics mode: printers take them, and their data
     // must never print as text.
@@ -334,7 +356,7 @@ void TESCP::escape()
     case '0': fractionLineSpacing(1, 8); return;
     case '1': fractionLineSpacing(7, 72); return;
     case '2': fractionLineSpacing(1, 6); return;
-    case '3': lineSpacing(data_.readByte(), 180); return;
+    case '3': lineSpacing(data_.readByte(), fineLineUnit()); return;
     case '4': trace_.command("SetItalic %d", 1); page_.setItalic(true); return;
     case '5': trace_.command("SetItalic %d", 0); page_.setItalic(false); return;
     case '6': case '7': return;
@@ -346,7 +368,7 @@ void TESCP::escape()
     case '>': trace_.notImplemented("Set MSB to 1"); return;
     case '?': reassignBitImage(); return;
     case '@': reset(true); return;
-    case 'A': lineSpacing(data_.readByte(), 60); return;
+    case 'A': lineSpacing(data_.readByte(), ninePin() ? 72 : 60); return;
     case 'B': verticalTabs(); return;
     case 'C': pageLengthLines(); return;
     case 'D': horizontalTabs(); return;
@@ -367,13 +389,27 @@ void TESCP::escape()
     case 'T': trace_.command("CancelScript"); page_.setScript(Script::None); return;
     case 'U': data_.readByte(); trace_.ignored("Turn unidirectional mode on/off"); return;
     case 'W': doubleWidth(); return;
-    case 'X': scalableFont(); return;
+    case 'X':
+        if (ninePin()) {
+            data_.skip(3);
+            trace_.ignored("SetFont (not on 9-pin printers)");
+            return;
+        }
+        scalableFont();
+        return;
     case '\\': relativeHorizontal(); return;
     case '^': ninePinGraphics(); return;
     case '_': ruledLine(); return;
     case 'a': data_.readByte(); trace_.ignored("Select justification"); return;
     case 'b': vfuChannel(); return;
-    case 'c': hmi(); return;
+    case 'c':
+        if (ninePin()) {
+            data_.skip(2);
+            trace_.ignored("SetHMI (not on 9-pin printers)");
+            return;
+        }
+        hmi();
+        return;
     case 'e': data_.skip(2); trace_.notImplemented("Set fixed tab increment"); return;
     case 'f': skipSpacesOrLines(); return;
     case 'g': selectPitch(15); return;
@@ -438,7 +474,7 @@ void TESCP::intercharacterSpace()
     if (multipoint_)
         return;
     page_.setHMI(0);
-    page_.setExtraSpace(inchFractionToTwips(n, draft_ ? 120 : 180));
+    page_.setExtraSpace(inchFractionToTwips(n, draft_ || ninePin() ? 120 : 180));
 }
 
 void TESCP::masterSelect()
@@ -589,7 +625,7 @@ void TESCP::advanceVertical()
 {
     const int n = data_.readByte();
     trace_.command("AdvanceVert %d", n);
-    page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + inchFractionToTwips(n, 180)));
+    page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + inchFractionToTwips(n, fineLineUnit())));
 }
 
 void TESCP::selectPitch(int cpi)
@@ -698,7 +734,7 @@ void TESCP::relativeHorizontal()
     trace_.command("SetRelHorPos %d", n);
     int unit = relativeHorizontalUnit_;
     if (defaultUnits_)
-        unit = draft_ ? kEscpBase / 120 : kEscpBase / 180;
+        unit = draft_ || ninePin() ? kEscpBase / 120 : kEscpBase / 180;
     const std::int64_t x = page_.getX();
     // round(x + n × unit × 1440 / 7200), the sum rounded as a whole.
     const std::int64_t target =

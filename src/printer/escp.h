@@ -103,7 +103,8 @@ private:
     void skipSpacesOrLines();
     void reverseFeed();
     // 1/n inch of ESC 3, ESC J and ESC j: 216 on 9-pin printers, 180 on 24-pin.
-    int fineLineUnit() const { return pins_ == 9 ? 216 : 180; }
+    int fineLineUnit() const { return ninePin() ? 216 : 180; }
+    bool ninePin() const { return pins_ == 9; }
     void advanceVertical();
     void selectPitch(int cpi);
     void bottomMargin();

@@ -445,7 +445,7 @@ void TPrinter::printCharacter(char16_t c)
 {
     previousX_ = getX();
     previousY_ = y_;
-    const int advance = characterAdvance(attributes_, c);
+    const int advance = zemprint::characterAdvance(attributes_, c);
     int x0 = getX();
     setX(x0 + advance);
     if (getX() == limits_.left()) {  // the character wrapped
