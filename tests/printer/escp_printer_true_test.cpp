@@ -3,6 +3,8 @@
 // with their parameters, and characters the job defines itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "escp_test_support.h"
 
 namespace zemprint::test {
@@ -128,6 +130,77 @@ TEST(EscpUserCharacters, UndefinedCodesAndCopiedRomPrintTheRomCharacters)
     const EscpRun r = run(defineA() + ESC + "%1" + "B" + ESC + ":" + bytes({0, 0, 0}) + "A");
     EXPECT_EQ(r.text(), u"BA");
     EXPECT_TRUE(r.page.bitmaps.empty());
+}
+
+TEST(EscpNinePin, LineUnitsDensitiesAndMissingCommands)
+{
+    struct Case {
+        const char* name;
+        std::string job;
+        std::vector<std::string> calls;
+    };
+    const EscpOptions ninePin{.pins = 9};
+    for (const Case& c : {
+             Case{"N216ths", ESC + "3" + bytes({24}), {"setLineSpacing 160"}},
+             Case{"N72ths", ESC + "A" + bytes({12}), {"setLineSpacing 240"}},
+             Case{"Advance216ths", ESC + "J" + bytes({36}), {"setY 563"}},
+             Case{"Reverse216ths", ESC + "J" + bytes({72}) + ESC + "j" + bytes({36}), {"setY 803", "setY 563"}},
+             Case{"ExtraSpace120ths", ESC + " " + bytes({3}), {"setHMI 0", "setExtraSpace 36"}},
+             Case{"RelativeMove120ths", ESC + "\\" + bytes({12, 0}), {"setX 144"}},
+             // What 9-pin printers lack is read with its parameters and does nothing.
+             Case{"No360ths", ESC + "+" + bytes({90}), {}},
+             Case{"NoScalableFont", ESC + "X" + bytes({0, 20, 0}), {}},
+             Case{"NoHmi", ESC + "c" + bytes({45, 0}), {}},
+             Case{"NoExtendedCommands", ESC + "(U" + bytes({1, 0, 10}) + ESC + "(G" + bytes({1, 0, 1}), {}},
+         }) {
+        const EscpRun r = run(c.job + "A", ninePin);
+        EXPECT_EQ(r.text(), u"A") << c.name;
+        auto calls = r.page.callsAfterReset();
+        calls.erase(std::remove_if(calls.begin(), calls.end(),
+                                   [](const std::string& call) { return call.rfind("print ", 0) == 0 || call.rfind("page ", 0) == 0; }),
+                    calls.end());
+        EXPECT_EQ(calls, c.calls) << c.name;
+    }
+}
+
+TEST(EscpNinePin, BitImagesAreEightDotsAtSeventyTwoLinesAnInch)
+{
+    struct Case {
+        std::string command;
+        int horizontalDpi;
+    };
+    for (const Case& c : {Case{ESC + "*" + bytes({5}), 72}, Case{ESC + "*" + bytes({0}), 60}, Case{ESC + "*" + bytes({7}), 144},
+                          Case{ESC + "K", 60}, Case{ESC + "L", 120}, Case{ESC + "Z", 240}}) {
+        const EscpRun r = run(c.command + bytes({2, 0, 0x81, 0x7E}) + "A", {.pins = 9});
+        EXPECT_EQ(r.text(), u"A") << c.command;
+        ASSERT_EQ(r.page.bitmaps.size(), 1u) << c.command;
+        EXPECT_EQ(r.page.bitmaps[0].bitmap.height, 8);
+        EXPECT_EQ(r.page.bitmaps[0].horizontalDpi, c.horizontalDpi);
+        EXPECT_EQ(r.page.bitmaps[0].verticalDpi, 72);
+    }
+    // The 24-pin modes do not exist there: the data prints as text.
+    const EscpRun r = run(ESC + "*" + bytes({39, 1, 0}) + "xyz", {.pins = 9});
+    EXPECT_EQ(r.text(), u"xyz");
+}
+
+TEST(EscpNinePin, UserCharactersTakeAnAttributeAndElevenColumns)
+{
+    // 'A' sits on the top pin row; 'B' (bit 7 clear) one dot lower. The data
+    // holds FF and ESC, which must not act.
+    std::string define = ESC + "&" + bytes({0, 'A', 'B'});
+    define += bytes({0x8B, 0x0C, 0x1B, 0x80, 0, 0, 0, 0, 0, 0, 0, 0x01});
+    define += bytes({0x0B, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const EscpRun r = run(define + ESC + "%1AB", {.pins = 9});
+    EXPECT_TRUE(r.text().empty());
+    ASSERT_EQ(r.page.pages.size(), 1u);
+    ASSERT_EQ(r.page.bitmaps.size(), 2u);
+    const MonoBitmap& a = r.page.bitmaps[0].bitmap;
+    EXPECT_EQ(a.width, 11);
+    EXPECT_TRUE(a.dot(0, 4) && a.dot(0, 5) && !a.dot(0, 6));
+    EXPECT_TRUE(a.dot(10, 7));
+    EXPECT_TRUE(r.page.bitmaps[1].bitmap.dot(0, 1));
+    EXPECT_FALSE(r.page.bitmaps[1].bitmap.dot(0, 0));
+    EXPECT_EQ(r.page.bitmaps[0].verticalDpi, 72);
 }
 
 }  // namespace
