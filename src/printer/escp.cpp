@@ -938,17 +938,10 @@ void TESCP::printUserCharacter(std::uint8_t b)
 {
     const UserCharacter& glyph = userCharacters_[b];
     const int totalDots = glyph.leftSpace + glyph.dots.width + glyph.rightSpace;
-    // In fixed pitch the matrix fills the cell, at whatever pitch and width;
-    // proportional characters are as wide as their dots.
-    int advance = 0;
-    int horizontalDpi = glyph.horizontalDpi;
-    if (page_.proportional()) {
-        advance = inchFractionToTwips(totalDots, horizontalDpi);
-    } else {
-        advance = page_.cellWidth();
-        if (advance > 0)
-            horizontalDpi = std::max(1, roundEven(static_cast<double>(totalDots) * kTwipsPerInchEscp / advance));
-    }
+    // The dots keep their size: a fixed-pitch character takes its cell, a
+    // proportional one the columns it defines.
+    const int horizontalDpi = glyph.horizontalDpi;
+    const int advance = page_.proportional() ? inchFractionToTwips(totalDots, horizontalDpi) : page_.cellWidth();
     int x0 = page_.getX();
     if (static_cast<std::int64_t>(x0) + advance >= page_.rightLimit()) {
         page_.setX(page_.rightLimit());

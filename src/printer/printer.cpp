@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "printer/box_drawing.h"
 #include "printer/errors.h"
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
@@ -26,6 +27,7 @@ constexpr int kFullStretch = 100;
 constexpr int kMinStretch = 1;
 constexpr int kMaxStretch = 4000;
 constexpr double kBitmapRoundUp = 0.9;
+constexpr int kBoxLineDivisor = 12;  // light box lines: 1/12 of the cell height
 const QColor kShadowColour(128, 128, 128);
 const char* const kDocumentName = "ZEMPrint";
 
@@ -441,6 +443,51 @@ void TPrinter::drawCharacter(char16_t c, int centreX, int baseline)
     painter.setPen(Qt::NoPen);
 }
 
+// The cell of a box-drawing character spans the line spacing, so lines on
+// successive lines meet; double height reaches up as the glyphs do.
+void TPrinter::drawBoxCharacter(char16_t c, int left, int width)
+{
+    flushInks();
+    const int line = lineSpacing_ > 0 ? lineSpacing_ : kDefaultLineSpacing;
+    const int height = attributes_.doubleHeight ? 2 * line : line;
+    const int top = attributes_.doubleHeight ? y_ - line : y_;
+    const BoxShapes shapes = boxShapes(c, left, top, width, height, std::max(1, height / kBoxLineDivisor));
+    QPainter& painter = device_->painter();
+    TTranslate& t = translation();
+    const QColor ink = toQColor(colour_);
+    for (const BoxRect& r : shapes.rects) {
+        t.set(r.x, r.y);
+        const QPointF a(t.deviceX(), t.deviceY());
+        t.set(r.x + r.width, r.y + r.height);
+        const QPointF b(t.deviceX(), t.deviceY());
+        // A shade lets part of the paper through.
+        const auto mix = [&](int channel) { return 255 - (255 - channel) * r.ink / 100; };
+        const QColor colour(mix(ink.red()), mix(ink.green()), mix(ink.blue()));
+        // Edges rounded to whole device dots: cells that share an edge round
+        // it alike, so their lines meet without a gap; no line vanishes.
+        const QRectF dots = painter.transform().mapRect(QRectF(a, b).normalized());
+        const int x0 = static_cast<int>(std::lround(dots.left()));
+        const int y0 = static_cast<int>(std::lround(dots.top()));
+        const int x1 = std::max(x0 + 1, static_cast<int>(std::lround(dots.right())));
+        const int y1 = std::max(y0 + 1, static_cast<int>(std::lround(dots.bottom())));
+        const QRect cover(x0, y0, x1 - x0, y1 - y0);
+        painter.save();
+        painter.resetTransform();
+        painter.fillRect(cover, colour);
+        painter.restore();
+    }
+    for (const BoxStroke& stroke : shapes.strokes) {
+        QPen pen(ink);
+        pen.setWidthF(minimumPenWidth(stroke.width));
+        painter.setPen(pen);
+        t.set(stroke.x1, stroke.y1);
+        const QPointF a(t.deviceX(), t.deviceY());
+        t.set(stroke.x2, stroke.y2);
+        painter.drawLine(a, QPointF(t.deviceX(), t.deviceY()));
+        painter.setPen(Qt::NoPen);
+    }
+}
+
 void TPrinter::printCharacter(char16_t c)
 {
     previousX_ = getX();
@@ -467,8 +514,12 @@ void TPrinter::printCharacter(char16_t c)
         baseline = roundEven(baseline - kTwipsPerInch * attributes_.pointSize / kPointsPerInch / kSuperscriptRaiseDivisor);
     if (!pageOutput())
         return;
-    if (c != kSpace && drawing())
-        drawCharacter(c, centreX, baseline);
+    if (c != kSpace && drawing()) {
+        if (isBoxDrawing(c))
+            drawBoxCharacter(c, x0, advance);
+        else
+            drawCharacter(c, centreX, baseline);
+    }
     const int ascent = static_cast<int>(metrics_.ascent);
     score_.addSegment(ScoreKind::Overline, x0, x_, baseline - ascent);
     score_.addSegment(ScoreKind::StrikeThrough, x0, x_, baseline - ascent / 2);

@@ -131,6 +131,7 @@ private:
     void initialiseDevice();
     void drawLetterhead();
     void drawCharacter(char16_t c, int centreX, int baseline);
+    void drawBoxCharacter(char16_t c, int left, int width);
     // Draws `source` of the image over `area` (twips) at the translated position.
     void drawPageImage(const QRect& area, const QImage& image, const QRectF& source, bool combineByAnd);
     // Draws the graphics gathered since the last flush (devices without AND).

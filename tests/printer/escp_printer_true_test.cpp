@@ -117,10 +117,11 @@ TEST(EscpUserCharacters, DefinitionIsReadByItsLengthsAndPrintsItsDots)
         EXPECT_EQ(glyph.bitmap.dot(0, row), ((column0[row / 8] >> (7 - row % 8)) & 1) != 0) << row;
         EXPECT_EQ(glyph.bitmap.dot(1, row), ((column1[row / 8] >> (7 - row % 8)) & 1) != 0) << row;
     }
-    // Four dot columns fill the 10 cpi cell: the dots start one column in,
-    // and each character takes one cell.
-    EXPECT_EQ(glyph.x, 36);
-    EXPECT_EQ(r.page.bitmaps[1].x, 144 + 36);
+    // Dots of 1/360 inch: they start one column (4 twips) in, and each
+    // character takes one cell.
+    EXPECT_EQ(glyph.x, 4);
+    EXPECT_EQ(glyph.horizontalDpi, 360);
+    EXPECT_EQ(r.page.bitmaps[1].x, 144 + 4);
     EXPECT_FALSE(glyph.advance);
     EXPECT_EQ(firstPage(r)[0].x, 288);
 }
