@@ -99,7 +99,7 @@ void TESCP::refuseForeignLanguage()
         start += static_cast<char>(byte);
     const std::string language = foreignJobLanguage(start);
     if (!language.empty())
-        throw EZEMPrint("The print data is " + language + ", not ESC/P: nothing was printed");
+        throw EJobLanguage("The print data is " + language + ", not ESC/P: nothing was printed");
 }
 
 void TESCP::reset(bool withPageEnd)

@@ -213,23 +213,28 @@ void TESCP::extendedRaster()
     const int verticalDpi =
         rasterVerticalDpi_ > 0 ? rasterVerticalDpi_ : roundEven(static_cast<double>(kEscpBase) / relativeVerticalUnit_);
     const int width = rowBytes * 8 / bits;
+    // Header values up to 65535 rows of 65535 bytes: only what can land on
+    // the page is kept (the rest would be cut there), all of it is read.
+    const int keptWidth = std::min(width, page_.pageWidth() / kTwipsPerInchEscp * horizontalDpi + horizontalDpi);
+    const int keptRows = std::min(rows, page_.pageHeight() / kTwipsPerInchEscp * verticalDpi + verticalDpi);
     if (compression == 1)
         clearRunLength();
-    MonoBitmap band = makeBitmap(width, rows);
+    MonoBitmap band = makeBitmap(std::max(keptWidth, 0), std::max(keptRows, 0));
     for (int row = 0; row < rows; ++row) {
         for (int i = 0; i < rowBytes; ++i) {
             const std::uint8_t byte = compression == 1 ? runLengthByte() : data_.readByte();
-            if (bits == 1) {
-                band.bits[static_cast<std::size_t>(row) * band.stride + i] = byte;
+            if (row >= keptRows)
                 continue;
+            // Two bits a dot (its size) or one; any dot prints.
+            for (int dot = 0; dot < 8 / bits; ++dot) {
+                const int x = i * 8 / bits + dot;
+                const int shift = 8 - bits * (dot + 1);
+                if (x < keptWidth && ((byte >> shift) & (bits == 1 ? 0x01 : 0x03)) != 0)
+                    band.setDot(x, row);
             }
-            // Two bits a dot, its size: any size prints.
-            for (int dot = 0; dot < 4; ++dot)
-                if ((byte >> (6 - 2 * dot)) & 0x03)
-                    band.setDot(i * 4 + dot, row);
         }
     }
-    if (width == 0 || rows == 0)
+    if (keptWidth <= 0 || keptRows <= 0)
         return;
     if (ink)
         page_.setColour(*ink);
