@@ -128,6 +128,11 @@ void TESCP::reset(bool withPageEnd)
     for (int j = 0; j < kSlotCount; ++j)
         slots_[j] = charsetByIdOrDefault(charsetIds_[j]).table;
     densities_ = kDefaultDensities;
+    // Downloaded characters stay in the printer's memory; the ROM set is
+    // selected again.
+    userSet_ = false;
+    rasterHorizontalDpi_ = 0;
+    rasterVerticalDpi_ = 0;
     trace_.clearText();
     formBottom_ = 0;
     colour_ = Rgb{};

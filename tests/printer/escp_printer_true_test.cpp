@@ -131,6 +131,10 @@ TEST(EscpUserCharacters, UndefinedCodesAndCopiedRomPrintTheRomCharacters)
     const EscpRun r = run(defineA() + ESC + "%1" + "B" + ESC + ":" + bytes({0, 0, 0}) + "A");
     EXPECT_EQ(r.text(), u"BA");
     EXPECT_TRUE(r.page.bitmaps.empty());
+    // ESC @ selects the ROM set again; the definitions stay for ESC % 1.
+    const EscpRun reset = run(defineA() + ESC + "%1" + ESC + "@A" + ESC + "%1A");
+    EXPECT_EQ(reset.text(), u"A");
+    EXPECT_EQ(reset.page.bitmaps.size(), 1u);
 }
 
 TEST(EscpNinePin, LineUnitsDensitiesAndMissingCommands)
