@@ -112,4 +112,29 @@ std::string mixedJob(int pages)
     return job;
 }
 
+std::string mixedTextJob(int pages)
+{
+    Words words;
+    std::string job = esc("@") + esc({'D', 8, 16, 24, 32, 40, 48, 56, 64, 0});
+    for (int page = 0; page < pages; ++page) {
+        for (int line = 0; line < kLinesPerPage; ++line) {
+            // Each line in its own pitch; bold, italic and underlined words
+            // and tab stops in between.
+            switch (line % 4) {
+            case 0: job += esc("P"); break;
+            case 1: job += esc("M"); break;
+            case 2: job += esc("g"); break;
+            default: job += esc("P") + esc("p1"); break;
+            }
+            job += words.line(10) + esc("E") + words.line(8) + esc("F") + "\t" + esc("4") + words.line(12) +
+                   esc("5") + "\t" + esc("-1") + words.line(10) + esc({'-', 0}) + " " + words.line(20);
+            if (line % 4 == 3)
+                job += esc({'p', 0});
+            job += kNewLine;
+        }
+        job += kFormFeed;
+    }
+    return job;
+}
+
 }  // namespace zemprint::bench

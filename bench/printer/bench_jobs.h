@@ -14,4 +14,8 @@ std::string textJob(int pages);
 // other pitches, character tables, international sets and bit images.
 std::string mixedJob(int pages);
 
+// pages pages of 64 lines of text, each line in one of the pitches 10, 12,
+// 15 and proportional, with bold, italic and underlined words and tabs.
+std::string mixedTextJob(int pages);
+
 }  // namespace zemprint::bench

@@ -26,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using zemprint::bench::mixedJob;
+using zemprint::bench::mixedTextJob;
 using zemprint::bench::textJob;
 
 constexpr int kTextPages = 100;
@@ -93,6 +94,7 @@ int main(int argc, char** argv)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     const std::vector<Job> jobs = {{"text-100", textJob(kTextPages), kTextPages},
+                                   {"styled-100", mixedTextJob(kTextPages), kTextPages},
                                    {"mixed-20", mixedJob(kMixedPages), kMixedPages}};
     int repeat = 1;
     for (int i = 1; i < argc; ++i) {

@@ -16,12 +16,17 @@ struct IntakePlan {
     bool deleteJobFile = false;
     // No job argument: the settings window is shown whatever HideDialog says.
     bool alwaysShowDialog = false;
+    int pins = 0;             // --pins 9|24; 0: the setting
+    std::string paperSize;    // --paper NAME; empty: the setting
 };
 
-// args are the arguments after the program name. Throws EZEMPrint "Illegal parameters".
+// args are the arguments after the program name; the options --pins N and
+// --paper NAME (also --pins=N, --paper=NAME) may stand anywhere. Throws
+// EZEMPrint "Illegal parameters", or a message naming a bad option value.
 IntakePlan planIntake(const std::vector<std::string>& args);
 
-// The options every Linux program answers, recognised only as the sole argument.
+// The options every Linux program answers (--help or -h, --version),
+// recognised only as the sole argument.
 enum class InfoRequest { None, Help, Version };
 InfoRequest infoRequest(const std::vector<std::string>& args);
 std::string helpText(const std::string& programName);

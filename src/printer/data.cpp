@@ -1,6 +1,7 @@
 #include "printer/data.h"
 
 #include <climits>
+#include <cstring>
 
 #include "printer/errors.h"
 #include "printer/trace.h"
@@ -12,12 +13,15 @@ void TData::open(const std::string& path)
     close();
     if (path.size() >= kMaxJobPathLength)
         throw EZEMPrint(formatMessage("Illegal filename \"%s\"", path.c_str()));
-    debugTraceF("Trying to open file \"%s\"", path.c_str());
+    if (debugTraceEnabled())
+        debugTraceF("Trying to open file \"%s\"", path.c_str());
     MappedFile::Failure failure{};
     if (!file_.open(path, failure)) {
         if (failure.step == MappedFile::Step::Open)
-            throw EZEMPrint(formatMessage("Cannot open file \"%s\" (Error %i)", path.c_str(), failure.error));
-        throw EZEMPrint(formatMessage("Cannot map file \"%s\" (Error %i)", path.c_str(), failure.error));
+            throw EZEMPrint(formatMessage("Cannot open file \"%s\" (Error %i): %s", path.c_str(), failure.error,
+                                          std::strerror(failure.error)));
+        throw EZEMPrint(formatMessage("Cannot map file \"%s\" (Error %i): %s", path.c_str(), failure.error,
+                                      std::strerror(failure.error)));
     }
     data_ = file_.data();
     // Positions are 32-bit signed; a larger job is read up to that limit.

@@ -25,6 +25,12 @@ public:
     using EZEMPrint::EZEMPrint;
 };
 
+// The job is written in another printer language and is not printed.
+class EJobLanguage : public EZEMPrint {
+public:
+    using EZEMPrint::EZEMPrint;
+};
+
 // printf-style formatting of a message text (at most 1023 characters).
 std::string formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

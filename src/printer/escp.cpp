@@ -8,6 +8,8 @@
 #include "printer/data/international_sets.h"
 #include "printer/escp_codes.h"
 #include "printer/escp_units.h"
+#include "printer/job_language.h"
+#include "printer/errors.h"
 #include "printer/page_model.h"
 
 namespace zemprint {
@@ -28,6 +30,7 @@ constexpr std::array<bool, 256> makePrintsWhenDisabled()
 }
 constexpr std::array<bool, 256> kPrintsWhenDisabled = makePrintsWhenDisabled();
 
+constexpr std::uint8_t kFirstPrintable = 32;
 constexpr double kStandardPointSize = 10.5;
 constexpr double kStandardPitch = 10.0;
 constexpr double kFifteenPitch = 15.0;
@@ -55,7 +58,7 @@ bool isFifteenPitch(double pitch) { return std::fabs(pitch - kFifteenPitch) < kP
 }  // namespace
 
 TESCP::TESCP(TData& data, PageModel& page, const EscpSettings& settings)
-    : data_(data), page_(page), trace_(settings.debug), charsetIds_(settings.charsets)
+    : data_(data), page_(page), pins_(settings.pins), trace_(settings.debug), charsetIds_(settings.charsets)
 {
 }
 
@@ -65,20 +68,38 @@ void TESCP::illegal(const std::string& name) { throw EIllegalParameter(name); }
 
 void TESCP::run()
 {
+    refuseForeignLanguage();
     reset(true);
     stop_ = false;
     // The selection is fixed for the run; only a selecting run counts pages here.
     const bool selecting = page_.singlePage() > 0 && !countAll;
-    while (!data_.atEnd() && !stop_) {
-        try {
-            processItem();
-        } catch (const EIllegalParameter& failure) {
-            // The bytes read so far stay consumed; the next byte starts afresh.
-            trace_.illegal(failure.name());
+    try {
+        while (!data_.atEnd() && !stop_) {
+            try {
+                processItem();
+            } catch (const EIllegalParameter& failure) {
+                // The bytes read so far stay consumed; the next byte starts afresh.
+                trace_.illegal(failure.name());
+            }
+            if (selecting && selectionPassed())
+                stop_ = true;
         }
-        if (selecting && selectionPassed())
-            stop_ = true;
+    } catch (...) {
+        trace_.summarise();
+        throw;
     }
+    trace_.summarise();
+}
+
+void TESCP::refuseForeignLanguage()
+{
+    std::string start;
+    std::uint8_t byte = 0;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(kJobLanguageProbe) && data_.peek(i, byte); ++i)
+        start += static_cast<char>(byte);
+    const std::string language = foreignJobLanguage(start);
+    if (!language.empty())
+        throw EJobLanguage("The print data is " + language + ", not ESC/P: nothing was printed");
 }
 
 void TESCP::reset(bool withPageEnd)
@@ -107,6 +128,11 @@ void TESCP::reset(bool withPageEnd)
     for (int j = 0; j < kSlotCount; ++j)
         slots_[j] = charsetByIdOrDefault(charsetIds_[j]).table;
     densities_ = kDefaultDensities;
+    // Downloaded characters stay in the printer's memory; the ROM set is
+    // selected again.
+    userSet_ = false;
+    rasterHorizontalDpi_ = 0;
+    rasterVerticalDpi_ = 0;
     trace_.clearText();
     formBottom_ = 0;
     colour_ = Rgb{};
@@ -138,11 +164,25 @@ void TESCP::processItem()
     case CAN: page_.setX(page_.leftLimit()); return;
     case ESC: escape(); return;
     case DEL: trace_.ignored("DEL"); return;
-    default: printByte(b); return;
+    default:
+        // A control code that is no command leaves no mark and does not move.
+        if (b < kFirstPrintable) {
+            trace_.ignored("Control code " + std::to_string(b));
+            return;
+        }
+        printByte(b);
+        return;
     }
 }
 
-void TESCP::printByte(std::uint8_t b) { printMapped(b, INT32_MAX); }
+void TESCP::printByte(std::uint8_t b)
+{
+    if (userSet_ && userCharacters_[b].defined) {
+        printUserCharacter(b);
+        return;
+    }
+    printMapped(b, INT32_MAX);
+}
 
 int TESCP::printMapped(std::uint8_t b, std::int32_t lookahead)
 {
@@ -158,6 +198,7 @@ int TESCP::printMapped(std::uint8_t b, std::int32_t lookahead)
             consumed = 2;
         }
     }
+    lastAdvance_ = page_.characterAdvance(c);
     page_.printCharacter(c);
     if (trace_.debug())
         trace_.appendText(slot[b]);
@@ -166,10 +207,14 @@ int TESCP::printMapped(std::uint8_t b, std::int32_t lookahead)
 
 // --- control codes ---
 
+// Each BS steps back one character: the cell in fixed pitch, the last
+// character's own width in proportional text. The line stays, and the left
+// limit is as far as the head goes.
 void TESCP::backspace()
 {
-    page_.setX(page_.previousX());
-    page_.setY(page_.previousY());
+    const int step = page_.proportional() ? lastAdvance_ : page_.cellWidth();
+    const std::int64_t x = static_cast<std::int64_t>(page_.getX()) - step;
+    page_.setX(static_cast<int>(std::max<std::int64_t>(x, page_.leftLimit())));
 }
 
 void TESCP::horizontalTab()
@@ -287,30 +332,48 @@ void TESCP::escape()
     case '!': masterSelect(); return;
     case '#': trace_.notImplemented("Cancel MSB control"); return;
     case '$': absoluteHorizontal(); return;
-    case '%': data_.readByte(); trace_.notImplemented("SelUserDefSet"); return;
-    case '&': trace_.notImplemented("DefUserDefSet"); return;
-    case '(': extended(); return;
+    case '%': selectUserSet(); return;
+    case '&': defineUserCharacters(); return;
+    case '(':
+        if (ninePin()) {
+            // ESC/P2 only: a 9-pin printer acts on none of them.
+            data_.readByte();
+            data_.skip(data_.readWord());
+            trace_.ignored("ESC ( (not on 9-pin printers)");
+            return;
+        }
+        extended();
+        return;
     case '*': bitImage(); return;
-    case '+': lineSpacing(data_.readByte(), 360); return;
+    case '+':
+        if (ninePin()) {
+            data_.readByte();
+            trace_.ignored("SetLineSpacing n/360 (not on 9-pin printers)");
+            return;
+        }
+        lineSpacing(data_.readByte(), 360);
+        return;
     case '-': underline(); return;
-    case '.': trace_.notImplemented("PrintRaster is illegal in this context"); return;
+    // Raster bands out of graphics mode: printers take them, and their data
+    // must never print as text.
+    case '.': rasterGraphics(); return;
     case '/': data_.readByte(); trace_.notImplemented("Select vertical tab channel"); return;
     case '0': fractionLineSpacing(1, 8); return;
     case '1': fractionLineSpacing(7, 72); return;
     case '2': fractionLineSpacing(1, 6); return;
-    case '3': lineSpacing(data_.readByte(), 180); return;
+    case '3': lineSpacing(data_.readByte(), fineLineUnit()); return;
     case '4': trace_.command("SetItalic %d", 1); page_.setItalic(true); return;
     case '5': trace_.command("SetItalic %d", 0); page_.setItalic(false); return;
     case '6': case '7': return;
     case '8': trace_.notImplemented("Disable paper out detector"); return;
     case '9': trace_.notImplemented("Enable paper out detector"); return;
-    case ':': data_.skip(3); trace_.notImplemented("Copy ROM to RAM"); return;
+    case ':': copyRomToRam(); return;
     case '<': trace_.notImplemented("Unidirectional mode (one line)"); return;
     case '=': trace_.notImplemented("Set MSB to 0"); return;
     case '>': trace_.notImplemented("Set MSB to 1"); return;
     case '?': reassignBitImage(); return;
     case '@': reset(true); return;
-    case 'A': lineSpacing(data_.readByte(), 60); return;
+    case 'A': lineSpacing(data_.readByte(), ninePin() ? 72 : 60); return;
     case 'B': verticalTabs(); return;
     case 'C': pageLengthLines(); return;
     case 'D': horizontalTabs(); return;
@@ -331,18 +394,32 @@ void TESCP::escape()
     case 'T': trace_.command("CancelScript"); page_.setScript(Script::None); return;
     case 'U': data_.readByte(); trace_.ignored("Turn unidirectional mode on/off"); return;
     case 'W': doubleWidth(); return;
-    case 'X': scalableFont(); return;
+    case 'X':
+        if (ninePin()) {
+            data_.skip(3);
+            trace_.ignored("SetFont (not on 9-pin printers)");
+            return;
+        }
+        scalableFont();
+        return;
     case '\\': relativeHorizontal(); return;
     case '^': ninePinGraphics(); return;
     case '_': ruledLine(); return;
-    case 'a': data_.readByte(); trace_.notImplemented("Select justification"); return;
-    case 'b': trace_.notImplemented("Set vertical tabs in VFU channels"); return;
-    case 'c': hmi(); return;
+    case 'a': data_.readByte(); trace_.ignored("Select justification"); return;
+    case 'b': vfuChannel(); return;
+    case 'c':
+        if (ninePin()) {
+            data_.skip(2);
+            trace_.ignored("SetHMI (not on 9-pin printers)");
+            return;
+        }
+        hmi();
+        return;
     case 'e': data_.skip(2); trace_.notImplemented("Set fixed tab increment"); return;
-    case 'f': data_.skip(2); trace_.notImplemented("Horizontal/vertical skip"); return;
+    case 'f': skipSpacesOrLines(); return;
     case 'g': selectPitch(15); return;
-    case 'i': trace_.notImplemented("Select immediate print mode"); return;
-    case 'j': data_.readByte(); trace_.notImplemented("Reverse paper feed"); return;
+    case 'i': data_.readByte(); trace_.ignored("Select immediate print mode"); return;
+    case 'j': reverseFeed(); return;
     case 'k': typeface(); return;
     case 'l': leftMargin(); return;
     case 'm': data_.readByte(); trace_.notImplemented("Select printing of upper control codes"); return;
@@ -402,7 +479,7 @@ void TESCP::intercharacterSpace()
     if (multipoint_)
         return;
     page_.setHMI(0);
-    page_.setExtraSpace(inchFractionToTwips(n, draft_ ? 120 : 180));
+    page_.setExtraSpace(inchFractionToTwips(n, draft_ || ninePin() ? 120 : 180));
 }
 
 void TESCP::masterSelect()
@@ -504,6 +581,42 @@ void TESCP::horizontalTabs()
     trace_.command("SetHorTabs %d", horizontalTabCount_);
 }
 
+// ESC b: the stops of a VFU channel, up to a NUL. Channels are not kept,
+// but the list must not print.
+void TESCP::vfuChannel()
+{
+    data_.readByte();
+    while (data_.readByte() != NUL) {
+    }
+    trace_.ignored("Set vertical tabs in VFU channels");
+}
+
+void TESCP::skipSpacesOrLines()
+{
+    const int m = data_.readByte();
+    const int n = data_.readByte();
+    trace_.command("HorVertSkip %d %d", m, n);
+    if (m == 0) {
+        // Blank columns: as many spaces would move, wrapping included.
+        for (int i = 0; i < n; ++i)
+            page_.printCharacter(u' ');
+    } else if (m == 1) {
+        for (int i = 0; i < n; ++i)
+            lineFeed();
+    } else {
+        illegal("HorVertSkip");
+    }
+}
+
+void TESCP::reverseFeed()
+{
+    const int n = data_.readByte();
+    trace_.command("ReverseFeed %d", n);
+    // The paper cannot go back past the top of the form.
+    const std::int64_t y = static_cast<std::int64_t>(page_.y()) - inchFractionToTwips(n, fineLineUnit());
+    page_.setY(static_cast<int>(std::max<std::int64_t>(y, page_.topLimit())));
+}
+
 void TESCP::controlCodes()
 {
     const int n = data_.readByte();
@@ -517,7 +630,7 @@ void TESCP::advanceVertical()
 {
     const int n = data_.readByte();
     trace_.command("AdvanceVert %d", n);
-    page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + inchFractionToTwips(n, 180)));
+    page_.setY(saturate(static_cast<std::int64_t>(page_.y()) + inchFractionToTwips(n, fineLineUnit())));
 }
 
 void TESCP::selectPitch(int cpi)
@@ -626,7 +739,7 @@ void TESCP::relativeHorizontal()
     trace_.command("SetRelHorPos %d", n);
     int unit = relativeHorizontalUnit_;
     if (defaultUnits_)
-        unit = draft_ ? kEscpBase / 120 : kEscpBase / 180;
+        unit = draft_ || ninePin() ? kEscpBase / 120 : kEscpBase / 180;
     const std::int64_t x = page_.getX();
     // round(x + n × unit × 1440 / 7200), the sum rounded as a whole.
     const std::int64_t target =
@@ -745,6 +858,104 @@ void TESCP::quality()
     const int n = data_.readByte();
     trace_.command("SelQuality %d", n);
     draft_ = n % 2 == 0;
+}
+
+// --- user-defined characters ---
+
+namespace {
+constexpr int kLetterQualityDpi = 360;
+constexpr int kDraftDpi = 120;
+constexpr int kTwentyFourPinRowDpi = 180;
+constexpr int kTwentyFourPinDots = 24;
+constexpr int kNinePinColumns = 11;
+constexpr int kNinePinRowDpi = 72;
+constexpr int kNinePinMatrixDots = 9;  // eight pins, one row lower for descenders
+}  // namespace
+
+// ESC & NUL n m, then one definition per code from n to m. The data is read
+// by the lengths the definitions give, so none of it can print or act.
+void TESCP::defineUserCharacters()
+{
+    const int zero = data_.readByte();
+    const int first = data_.readByte();
+    const int last = data_.readByte();
+    trace_.command("DefUserDefSet %d %d %d", zero, first, last);
+    for (int code = first; code <= last; ++code) {
+        UserCharacter glyph;
+        if (pins_ == 9) {
+            // Attribute byte: bit 7 clear lowers the character by a dot (a
+            // descender); its other bits give proportional columns, which
+            // this model leaves at the full matrix.
+            const int attribute = data_.readByte();
+            const int row = (attribute & 0x80) != 0 ? 0 : 1;
+            glyph.dots = makeBitmap(kNinePinColumns, kNinePinMatrixDots);
+            for (int column = 0; column < kNinePinColumns; ++column) {
+                const std::uint8_t bits = data_.readByte();
+                for (int dot = 0; dot < 8; ++dot)
+                    if (bits & (0x80 >> dot))
+                        glyph.dots.setDot(column, row + dot);
+            }
+            glyph.rightSpace = 1;  // the twelfth column of the cell
+            glyph.horizontalDpi = kDraftDpi;
+            glyph.verticalDpi = kNinePinRowDpi;
+        } else {
+            const int leftSpace = data_.readByte();
+            const int columns = data_.readByte();
+            const int rightSpace = data_.readByte();
+            glyph.dots = makeBitmap(std::max(columns, 1), kTwentyFourPinDots);
+            for (int column = 0; column < columns; ++column) {
+                for (int row = 0; row < kTwentyFourPinDots / 8; ++row) {
+                    const std::uint8_t bits = data_.readByte();
+                    for (int dot = 0; dot < 8; ++dot)
+                        if (bits & (0x80 >> dot))
+                            glyph.dots.setDot(column, row * 8 + dot);
+                }
+            }
+            glyph.leftSpace = leftSpace;
+            glyph.rightSpace = rightSpace;
+            glyph.horizontalDpi = draft_ ? kDraftDpi : kLetterQualityDpi;
+            glyph.verticalDpi = kTwentyFourPinRowDpi;
+        }
+        glyph.defined = true;
+        if (code < static_cast<int>(userCharacters_.size()))
+            userCharacters_[static_cast<std::size_t>(code)] = std::move(glyph);
+    }
+}
+
+void TESCP::selectUserSet()
+{
+    const int n = digitValue(data_.readByte());
+    trace_.command("SelUserDefSet %d", n);
+    userSet_ = (n & 1) != 0;
+}
+
+// ESC : NUL n m. The RAM set now holds copies of the ROM characters, and a
+// copy prints as the ROM character it is.
+void TESCP::copyRomToRam()
+{
+    data_.skip(3);
+    trace_.command("Copy ROM to RAM");
+    for (UserCharacter& glyph : userCharacters_)
+        glyph = UserCharacter{};
+}
+
+void TESCP::printUserCharacter(std::uint8_t b)
+{
+    const UserCharacter& glyph = userCharacters_[b];
+    const int totalDots = glyph.leftSpace + glyph.dots.width + glyph.rightSpace;
+    // The dots keep their size: a fixed-pitch character takes its cell, a
+    // proportional one the columns it defines.
+    const int horizontalDpi = glyph.horizontalDpi;
+    const int advance = page_.proportional() ? inchFractionToTwips(totalDots, horizontalDpi) : page_.cellWidth();
+    int x0 = page_.getX();
+    if (static_cast<std::int64_t>(x0) + advance >= page_.rightLimit()) {
+        page_.setX(page_.rightLimit());
+        x0 = page_.getX();  // the next line, as a character that does not fit
+    }
+    page_.setX(x0 + inchFractionToTwips(glyph.leftSpace, horizontalDpi));
+    page_.placeBitmap(glyph.dots, horizontalDpi, glyph.verticalDpi, false);
+    page_.setX(saturate(static_cast<std::int64_t>(x0) + advance));
+    lastAdvance_ = advance;
 }
 
 }  // namespace zemprint

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct EscpSettings {
     std::array<std::uint32_t, 4> charsets{kDefaultCharsetId, kDefaultCharsetId, kDefaultCharsetId,
                                           kDefaultCharsetId};
     bool debug = false;
+    int pins = 24;  // 9: the units, densities and commands of 9-pin printers
 };
 
 class TESCP {
@@ -46,6 +48,8 @@ public:
 
 private:
     // --- item level ---
+    // Throws EZEMPrint when the job is written in another printer language.
+    void refuseForeignLanguage();
     void processItem();
     void printByte(std::uint8_t b);
     // Prints c (the slot value of byte b), composing with "BS x" when the
@@ -54,6 +58,12 @@ private:
     int printMapped(std::uint8_t b, std::int32_t lookahead);
     void escape();
     void extended();
+    void extendedCommand(std::uint8_t command, int length);
+    void rasterResolution(int length);
+    void extendedColour(int length);
+    void extendedRaster();
+    // The ink of ESC ( r m c and ESC i; none for values printers refuse.
+    static std::optional<Rgb> inkColour(int m, int c);
     void reset(bool withPageEnd);
     [[noreturn]] void illegal(const std::string& name);
 
@@ -85,6 +95,16 @@ private:
     void pageLengthLines();
     void horizontalTabs();
     void controlCodes();
+    void defineUserCharacters();
+    void selectUserSet();
+    void copyRomToRam();
+    void printUserCharacter(std::uint8_t b);
+    void vfuChannel();
+    void skipSpacesOrLines();
+    void reverseFeed();
+    // 1/n inch of ESC 3, ESC J and ESC j: 216 on 9-pin printers, 180 on 24-pin.
+    int fineLineUnit() const { return ninePin() ? 216 : 180; }
+    bool ninePin() const { return pins_ == 9; }
     void advanceVertical();
     void selectPitch(int cpi);
     void bottomMargin();
@@ -157,6 +177,7 @@ private:
 
     TData& data_;
     PageModel& page_;
+    int pins_ = 24;
     EscpTrace trace_;
     std::array<std::uint32_t, kSlotCount> charsetIds_;
 
@@ -178,6 +199,20 @@ private:
     std::array<int, 4> densities_{};
     std::array<CharsetTable, kSlotCount> slots_{};
     int currentSlot_ = 0;
+    int lastAdvance_ = 0;
+    // Characters defined by ESC &, by byte code; ESC % 1 prints them.
+    struct UserCharacter {
+        bool defined = false;
+        MonoBitmap dots;      // the columns as defined
+        int leftSpace = 0;    // blank dot columns before and after them
+        int rightSpace = 0;
+        int horizontalDpi = 0;
+        int verticalDpi = 0;
+    };
+    std::array<UserCharacter, 256> userCharacters_{};
+    bool userSet_ = false;
+    int rasterHorizontalDpi_ = 0;  // of ESC i bands, set by ESC ( D; 0: from the units
+    int rasterVerticalDpi_ = 0;  // of the last printed character, for BS in proportional text
     Rgb colour_{};
     int repeatCount_ = 0;
     std::uint8_t repeatByte_ = 0;

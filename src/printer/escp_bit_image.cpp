@@ -25,8 +25,19 @@ constexpr Density kDensities[] = {
     {40, 360, 180}, {71, 180, 360}, {72, 360, 360}, {73, 360, 360},
 };
 
-const Density* findDensity(int mode)
+// 9-pin printers: eight dots a column, 1/72 inch apart, in every mode.
+constexpr Density kNinePinDensities[] = {
+    {0, 60, 72}, {1, 120, 72}, {2, 120, 72}, {3, 240, 72}, {4, 80, 72}, {5, 72, 72}, {6, 90, 72}, {7, 144, 72},
+};
+
+const Density* findDensity(int mode, bool ninePin)
 {
+    if (ninePin) {
+        for (const Density& density : kNinePinDensities)
+            if (density.mode == mode)
+                return &density;
+        return nullptr;
+    }
     for (const Density& density : kDensities)
         if (density.mode == mode)
             return &density;
@@ -86,10 +97,10 @@ void TESCP::bitImage()
     trace_.command("SelectBitImage %d %d", mode, columns);
     if (columns > kMaxBitImageColumns)
         illegal("SelectBitImage n");
-    const Density* density = findDensity(mode);
+    const Density* density = findDensity(mode, ninePin());
     if (density == nullptr)
         illegal("SelectBitImage density");
-    const int pins = density->vertical / kPinRowDpi * kDotsPerByte;
+    const int pins = ninePin() ? kDotsPerByte : density->vertical / kPinRowDpi * kDotsPerByte;
     columnImage(columns, pins / kDotsPerByte, density->horizontal, density->vertical);
 }
 
@@ -102,7 +113,7 @@ void TESCP::legacyBitImage(std::uint8_t command)
     case 'Y': trace_.command("SelectGraphics120Fast %d", columns); break;
     default: trace_.command("SelectGraphics240 %d", columns); break;
     }
-    columnImage(columns, 1, densities_[legacySlot(command)], kLegacyVerticalDpi);
+    columnImage(columns, 1, densities_[legacySlot(command)], ninePin() ? kNinePinVerticalDpi : kLegacyVerticalDpi);
 }
 
 void TESCP::reassignBitImage()
@@ -112,7 +123,7 @@ void TESCP::reassignBitImage()
     trace_.command("ReassignBitImageMode %d %d", command, mode);
     if (command != 'K' && command != 'L' && command != 'Y' && command != 'Z')
         illegal("ReassignBitImageMode");
-    const Density* density = findDensity(mode);
+    const Density* density = findDensity(mode, ninePin());
     if (density == nullptr)
         illegal("ReassignBitImageMode density");
     densities_[legacySlot(command)] = density->horizontal;

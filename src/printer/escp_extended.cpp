@@ -1,5 +1,7 @@
 // ESC ( commands: each carries a length word after its letter, so an unknown
 // one is skipped by that length and the job goes on.
+#include <optional>
+
 #include "printer/data.h"
 #include "printer/escp.h"
 #include "printer/escp_codes.h"
@@ -13,7 +15,6 @@ namespace {
 
 constexpr int kLengthWord = 2;
 constexpr int kExtendedUnitBase = 3600;  // ESC ( U length 1: m / 3600 inch
-constexpr int kExtendedUnitDivisor = 1440;
 constexpr int kRemoteModeZeros = 3;
 
 bool isSimpleUnit(int m)
@@ -34,43 +35,71 @@ void TESCP::extended()
         return;
     }
     const int length = data_.readWord();
+    if (command == 'G') {
+        graphicsMode(length);
+        return;
+    }
+    extendedCommand(command, length);
+}
+
+// The ESC ( commands of text and graphics mode alike. Whatever is not acted
+// on is skipped by its length word, so no parameter can print.
+void TESCP::extendedCommand(std::uint8_t command, int length)
+{
     switch (command) {
     case '-': scoreLine(); return;
-    case 'B':
-        trace_.notImplemented("Bar code setup and print");
-        data_.skip(length);
-        return;
     case 'C': pageLengthUnits(length); return;
-    case 'G': graphicsMode(length); return;
-    case 'K':
-        // Fixed sizes: the length word is not trusted.
-        data_.skip(4 - kLengthWord);
-        trace_.ignored("Select monochrome mode");
-        return;
-    case 'S':
-        data_.skip(10 - kLengthWord);
-        trace_.ignored("Set paper dimension");
-        return;
+    case 'D': rasterResolution(length); return;
     case 'U': units(length); return;
     case 'V': absoluteVertical(length); return;
     case '\\': relativeHorizontalHigh(length); return;
     case '^': printDataAsCharacters(length); return;
     case 'c': pageFormat(length); return;
-    case 'i':
-        data_.skip(3 - kLengthWord);
-        trace_.ignored("Select microweave print mode");
-        return;
-    case 's':
-        data_.skip(3 - kLengthWord);
-        trace_.ignored("Select printing speed");
-        return;
+    case 'r': extendedColour(length); return;
     case 't': assignCharTable(length); return;
     case 'v': relativeVertical(length); return;
-    default:
-        data_.skip(length);
-        trace_.notImplemented("Unknown ESC( code (" + std::to_string(command) + ")");
-        return;
+    default: break;
     }
+    data_.skip(length);
+    switch (command) {
+    case 'B': trace_.notImplemented("Bar code setup and print"); return;
+    case 'K': trace_.ignored("Select monochrome mode"); return;
+    case 'S': trace_.ignored("Set paper dimension"); return;
+    case 'e': trace_.ignored("Select dot size"); return;
+    case 'i': trace_.ignored("Select microweave print mode"); return;
+    case 'm': trace_.ignored("Select print method"); return;
+    case 's': trace_.ignored("Select printing speed"); return;
+    default: trace_.notImplemented("Unknown ESC( code (" + std::to_string(command) + ")"); return;
+    }
+}
+
+// ESC ( D: the dot spacing of ESC i bands, r / v and r / h dots per inch.
+void TESCP::rasterResolution(int length)
+{
+    if (length != 4)
+        illegal("SetRasterResolution n");
+    const int r = data_.readWord();
+    const int v = data_.readByte();
+    const int h = data_.readByte();
+    trace_.command("SetRasterResolution %d %d %d", r, v, h);
+    if (v == 0 || h == 0 || r / v == 0 || r / h == 0)
+        illegal("SetRasterResolution");
+    rasterVerticalDpi_ = r / v;
+    rasterHorizontalDpi_ = r / h;
+}
+
+// ESC ( r m c: m = 1 gives the light inks (dark for yellow).
+void TESCP::extendedColour(int length)
+{
+    if (length != 2)
+        illegal("SetColourGraphics n");
+    const int m = data_.readByte();
+    const int c = data_.readByte();
+    trace_.command("SetColourGraphics %d %d", m, c);
+    const std::optional<Rgb> ink = inkColour(m, c);
+    if (!ink)
+        illegal("SetColourGraphics");
+    setColourValue(*ink);
 }
 
 void TESCP::remoteMode()
@@ -148,7 +177,9 @@ void TESCP::units(int length)
         const int vertical = data_.readByte();
         const int horizontal = data_.readByte();
         const int m = data_.readWord();
-        if (m != kExtendedUnitDivisor)
+        // Printers take 1440, 2880, 3600 and 5760 here; any divisor of the
+        // base keeps the units exact.
+        if (m == 0 || kEscpBase % m != 0 || page == 0 || vertical == 0 || horizontal == 0)
             illegal("SetExtendedUnit m");
         trace_.command("SetExtendedUnit %d %d %d %d", page, vertical, horizontal, m);
         pageUnit_ = page * kEscpBase / m;
@@ -191,11 +222,12 @@ void TESCP::relativeHorizontalHigh(int length)
     if (length != 4)
         illegal("SelRelHorPosHi");
     const int a = data_.readWord();
-    const int d = data_.readSignedWord();
-    if (a != kTwipsPerInchEscp)
+    const int d = static_cast<std::int16_t>(data_.readWord());
+    // a is the unit, 1/a inch: drivers send 1440 and the finer 2880 and 5760.
+    if (a == 0 || kEscpBase % a != 0)
         illegal("SelRelHorPosHi");
     trace_.command("SetRelHorPosHi %d %d %d", length, a, d);
-    const std::int64_t target = static_cast<std::int64_t>(page_.getX()) + d;
+    const std::int64_t target = static_cast<std::int64_t>(page_.getX()) + divRoundEven(std::int64_t{d} * kTwipsPerInchEscp, a);
     if (target > 0 && target <= page_.rightLimit())
         page_.setX(static_cast<int>(target));
 }
@@ -238,9 +270,14 @@ void TESCP::pageFormat(int length)
         illegal("SetPageFormat n");
     }
     formBottom_ = 0;
+    // At the top of the form the head goes to the new top margin, as on
+    // paper; ESC ( v moves from there.
+    const bool atTopOfForm = page_.y() == page_.topLimit();
     page_.cancelBottomLimit();
     page_.setTopLimit(unitsToTwips(top, pageUnit_));
     page_.setBottomLimit(unitsToTwips(bottom, pageUnit_));
+    if (atTopOfForm)
+        page_.setY(page_.topLimit());
 }
 
 void TESCP::assignCharTable(int length)

@@ -1,6 +1,7 @@
 // Graphics mode (ESC ( G until ESC @): its own small command set, raster
 // bands (raw or run-length coded) and the TIFF-style plane commands.
 #include <algorithm>
+#include <optional>
 
 #include "printer/data.h"
 #include "printer/escp.h"
@@ -131,6 +132,7 @@ bool TESCP::graphicsItem()
     case '\\': relativeHorizontal(); return false;
     case 'r': colour(); return false;
     case '(': graphicsExtended(); return false;
+    case 'i': extendedRaster(); return false;
     default:
         trace_.notImplemented("Unknown graphics ESC code (" + std::to_string(command) + ")");
         return false;
@@ -140,6 +142,10 @@ bool TESCP::graphicsItem()
 void TESCP::graphicsExtended()
 {
     const std::uint8_t command = data_.readByte();
+    if (command == 'R') {
+        remoteMode();
+        return;
+    }
     const int length = data_.readWord();
     switch (command) {
     case '$': {
@@ -150,33 +156,90 @@ void TESCP::graphicsExtended()
         page_.setX(unitsToTwips(value, absoluteHorizontalUnit_));
         return;
     }
-    case 'C': pageLengthUnits(length); return;
-    case 'U': units(length); return;
-    case 'V': absoluteVertical(length); return;
-    case 'c': pageFormat(length); return;
-    case 'v': relativeVertical(length); return;
-    case 'K': data_.skip(2); trace_.ignored("Select monochrome mode"); return;
-    case 'S': data_.skip(8); trace_.ignored("Set paper dimension"); return;
-    case 'i': data_.skip(1); trace_.ignored("Select microweave print mode"); return;
-    case 'r': {
-        if (length != 2)
-            illegal("SetColourGraphics n");
-        const int m = data_.readByte();
-        const int c = data_.readByte();
-        trace_.command("SetColourGraphics %d %d", m, c);
-        switch (m * 256 + c) {
-        case 0: setColourValue(kPlaneColours[0]); return;
-        case 1: setColourValue(kPlaneColours[1]); return;
-        case 2: setColourValue(kPlaneColours[2]); return;
-        case 4: setColourValue(kPlaneColours[3]); return;
-        default: illegal("SetColourGraphics");
+    case 'G':
+        data_.skip(length);  // already in graphics mode
+        return;
+    default: extendedCommand(command, length); return;
+    }
+}
+
+std::optional<Rgb> TESCP::inkColour(int m, int c)
+{
+    // The light inks (and dark yellow) as their own colours: where they
+    // meet other inks they mix like them.
+    constexpr Rgb kLightBlack{128, 128, 128};
+    constexpr Rgb kLightMagenta{255, 128, 255};
+    constexpr Rgb kLightCyan{128, 255, 255};
+    constexpr Rgb kDarkYellow{192, 192, 0};
+    if (m == 0) {
+        switch (c) {
+        case 0: return kPlaneColours[0];
+        case 1: return kPlaneColours[1];
+        case 2: return kPlaneColours[2];
+        case 4: return kPlaneColours[3];
+        default: return std::nullopt;
         }
     }
-    default:
-        data_.skip(length);
-        trace_.notImplemented("Unknown graphics ESC( code (" + std::to_string(command) + ")");
-        return;
+    if (m == 1) {
+        switch (c) {
+        case 0: return kLightBlack;
+        case 1: return kLightMagenta;
+        case 2: return kLightCyan;
+        case 4: return kDarkYellow;
+        default: return std::nullopt;
+        }
     }
+    return std::nullopt;
+}
+
+// ESC i r c b nL nH mL mH: m rows of n bytes in colour r (the high nibble
+// the light inks), raw or run-length coded, b bits to a dot; the dots sit at
+// the resolution of ESC ( D, else at the units of ESC ( U.
+void TESCP::extendedRaster()
+{
+    const int r = data_.readByte();
+    const int compression = data_.readByte();
+    const int bits = data_.readByte();
+    const int rowBytes = data_.readWord();
+    const int rows = data_.readWord();
+    trace_.command("Print extended raster %d %d %d %d/%d", r, compression, bits, rowBytes, rows);
+    if (compression > 1)
+        illegal("PrintExtendedRaster c");
+    if (bits != 1 && bits != 2)
+        illegal("PrintExtendedRaster b");
+    const std::optional<Rgb> ink = inkColour(r >> 4, r & 0x0F);
+    const int horizontalDpi =
+        rasterHorizontalDpi_ > 0 ? rasterHorizontalDpi_ : roundEven(static_cast<double>(kEscpBase) / relativeHorizontalUnit_);
+    const int verticalDpi =
+        rasterVerticalDpi_ > 0 ? rasterVerticalDpi_ : roundEven(static_cast<double>(kEscpBase) / relativeVerticalUnit_);
+    const int width = rowBytes * 8 / bits;
+    // Header values up to 65535 rows of 65535 bytes: only what can land on
+    // the page is kept (the rest would be cut there), all of it is read.
+    const int keptWidth = std::min(width, page_.pageWidth() / kTwipsPerInchEscp * horizontalDpi + horizontalDpi);
+    const int keptRows = std::min(rows, page_.pageHeight() / kTwipsPerInchEscp * verticalDpi + verticalDpi);
+    if (compression == 1)
+        clearRunLength();
+    MonoBitmap band = makeBitmap(std::max(keptWidth, 0), std::max(keptRows, 0));
+    for (int row = 0; row < rows; ++row) {
+        for (int i = 0; i < rowBytes; ++i) {
+            const std::uint8_t byte = compression == 1 ? runLengthByte() : data_.readByte();
+            if (row >= keptRows)
+                continue;
+            // Two bits a dot (its size) or one; any dot prints.
+            for (int dot = 0; dot < 8 / bits; ++dot) {
+                const int x = i * 8 / bits + dot;
+                const int shift = 8 - bits * (dot + 1);
+                if (x < keptWidth && ((byte >> shift) & (bits == 1 ? 0x01 : 0x03)) != 0)
+                    band.setDot(x, row);
+            }
+        }
+    }
+    if (keptWidth <= 0 || keptRows <= 0)
+        return;
+    if (ink)
+        page_.setColour(*ink);
+    page_.placeBitmap(band, horizontalDpi, verticalDpi, true);
+    page_.setColour(colour_);
 }
 
 void TESCP::rasterGraphics()

@@ -11,6 +11,7 @@ EscpSettings fromSettings(const TSettings& settings)
     for (int j = 0; j < kCharsetSlotCount; ++j)
         result.charsets[j] = static_cast<std::uint32_t>(settings.values().charsets[j]);
     result.debug = settings.debug;
+    result.pins = settings.pins();
     return result;
 }
 }  // namespace

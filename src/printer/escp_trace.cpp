@@ -28,24 +28,26 @@ void EscpTrace::command(const char* format, ...)
     debugTrace(buffer);
 }
 
-void EscpTrace::notImplemented(const std::string& name)
+void EscpTrace::count(const std::string& line)
 {
-    flushQuoted();
-    debugTrace("\"" + name + "\" not implemented");
+    if (debug_)
+        ++counts_[line];
 }
 
-void EscpTrace::ignored(const std::string& name)
+void EscpTrace::notImplemented(const std::string& name) { count("\"" + name + "\" not implemented"); }
+
+void EscpTrace::ignored(const std::string& name) { count("\"" + name + "\" ignored"); }
+
+void EscpTrace::illegal(const std::string& name) { count("Illegal parameter: " + name); }
+
+void EscpTrace::summarise()
 {
-    if (!debug_)
+    if (counts_.empty())
         return;
     flushQuoted();
-    debugTrace("\"" + name + "\" ignored");
-}
-
-void EscpTrace::illegal(const std::string& name)
-{
-    flushQuoted();
-    debugTrace("Illegal parameter: " + name);
+    for (const auto& [line, times] : counts_)
+        debugTrace(times == 1 ? line : line + " (" + std::to_string(times) + " times)");
+    counts_.clear();
 }
 
 void EscpTrace::appendText(char16_t c)

@@ -1,7 +1,10 @@
-// The interpreter's debug trace: command lines and the collected text only
-// with the Debug setting on; "not implemented" and illegal parameters always.
+// The interpreter's debug trace, written only with the Debug setting on:
+// command lines and the collected text as they come; commands not
+// implemented, ignored or given illegal parameters once per name with a
+// count at the end of the run, so a job repeating one cannot flood the output.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace zemprint {
@@ -14,12 +17,15 @@ public:
 
     // A command line, printf-style (Debug only); the pending text goes first.
     void command(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // "\"name\" not implemented", always.
+    // Counted as "\"name\" not implemented".
     void notImplemented(const std::string& name);
-    // "\"name\" ignored", Debug only.
+    // Counted as "\"name\" ignored".
     void ignored(const std::string& name);
-    // "Illegal parameter: name", always.
+    // Counted as "Illegal parameter: name".
     void illegal(const std::string& name);
+    // Writes each counted line once, with "(n times)" when it came more than
+    // once, and clears the counts.
+    void summarise();
 
     // Collects a printed character (Debug only; the caller checks debug()).
     void appendText(char16_t c);
@@ -31,8 +37,11 @@ public:
 private:
     void flushQuoted();
 
+    void count(const std::string& line);
+
     bool debug_;
     std::string text_;
+    std::map<std::string, long> counts_;
 };
 
 }  // namespace zemprint

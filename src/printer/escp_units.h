@@ -1,5 +1,6 @@
 // Length arithmetic of the interpreter: command values arrive in units of
-// 1/7200 inch and leave as twips, rounded to the nearest integer with ties to
+// 1/28800 inch (a base every unit of ESC ( U divides, 2880 dpi included)
+// and leave as twips, rounded to the nearest integer with ties to
 // the even neighbour. Done in integers so no value depends on the FPU.
 #pragma once
 
@@ -9,7 +10,7 @@
 
 namespace zemprint {
 
-inline constexpr int kEscpBase = 7200;        // interpreter units per inch
+inline constexpr int kEscpBase = 28800;       // interpreter units per inch
 inline constexpr int kTwipsPerInchEscp = 1440;
 
 // round(numerator / denominator), ties to even; denominator > 0.
@@ -37,8 +38,8 @@ constexpr int saturate(std::int64_t value)
     return static_cast<int>(value);
 }
 
-// round(value × unit × 1440 / 7200): a value in one of the command units
-// (unit in 1/7200 inch) as twips.
+// round(value × unit × 1440 / base): a value in one of the command units
+// (unit in 1/base inch) as twips.
 constexpr int unitsToTwips(std::int64_t value, int unit)
 {
     return saturate(divRoundEven(value * unit * kTwipsPerInchEscp, kEscpBase));

@@ -96,6 +96,8 @@ public:
     // Where the last printed character started (for BS).
     virtual int previousX() const = 0;
     virtual int previousY() const = 0;
+    // The advance printCharacter(c) would take with the attributes now in force.
+    virtual int characterAdvance(char16_t c) const = 0;
 
     // Begins the page if it has not been begun (before anything visible).
     virtual void startPage() = 0;

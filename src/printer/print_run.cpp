@@ -7,6 +7,8 @@
 #include "printer/escp.h"
 #include "printer/printer.h"
 #include "printer/printer_setup.h"
+#include "printer/settings.h"
+#include "printer/trace.h"
 
 namespace zemprint {
 
@@ -14,6 +16,7 @@ PrintResult printJob(const TSettings& settings, TPrinterSetup& setup, const std:
 {
     PrintResult result;
     std::exception_ptr failure;
+    setDebugTraceEnabled(settings.debug);
     {
         TData data;
         TPrinter printer(settings, setup);

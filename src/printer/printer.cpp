@@ -1,6 +1,8 @@
 #include "printer/printer.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QImage>
 #include <QPaintEngine>
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "printer/box_drawing.h"
 #include "printer/errors.h"
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
@@ -26,6 +29,7 @@ constexpr int kFullStretch = 100;
 constexpr int kMinStretch = 1;
 constexpr int kMaxStretch = 4000;
 constexpr double kBitmapRoundUp = 0.9;
+constexpr int kBoxLineDivisor = 12;  // light box lines: 1/12 of the cell height
 const QColor kShadowColour(128, 128, 128);
 const char* const kDocumentName = "ZEMPrint";
 
@@ -78,6 +82,7 @@ TPrinter::TPrinter(const TSettings& settings, TPrinterSetup& setup)
     score_.setSink([this](const ScoreLine& line) {
         if (!drawing())
             return;
+        flushText();
         flushInks();
         QPainter& painter = device_->painter();
         QPen pen(Qt::black);
@@ -231,6 +236,7 @@ void TPrinter::drawLetterhead()
 
 void TPrinter::endPage()
 {
+    flushText();
     score_.flush();
     if (drawing())
         flushInks();
@@ -386,66 +392,202 @@ void TPrinter::buildFont()
     const int w = fontWidthRequest(attributes_, settings_.values().zoom);
     const auto& names = settings_.values().fontNames;
     const int typeface = std::clamp(attributes_.typeface, 0, kTypefaceCount - 1);
+    const std::string& family = names[static_cast<std::size_t>(typeface)];
+    // The em-high request decides the metrics, and with them the final size:
+    // the key holds what both depend on.
+    const bool rotated = translation().rotated();
+    const FontRequest preview = finalFont(attributes_, w, FontMetricsTwips{1, 1, 1}, rotated);
+    const FontKey key{em, w, preview.height, static_cast<int>(attributes_.script) * 4 + (attributes_.condensed ? 2 : 0) +
+                                                 (attributes_.proportional ? 1 : 0),
+                      attributes_.bold, attributes_.italic, attributes_.doubleHeight || attributes_.fifteenPitch, family};
+    auto found = fonts_.find(key);
+    if (found == fonts_.end()) {
+        BuiltFont built;
+        QFont request(QString::fromStdString(family));
+        request.setPixelSize(std::max(1, em));  // pixels are twips under the page's scale
+        request.setWeight(attributes_.bold ? QFont::Bold : QFont::Normal);
+        request.setItalic(attributes_.italic);
+        request.setKerning(false);
+        const QFontMetricsF emMetrics(request);
+        built.metrics = {emMetrics.height(), emMetrics.ascent(), emMetrics.averageCharWidth()};
 
-    QFont request(QString::fromStdString(names[static_cast<std::size_t>(typeface)]));
-    request.setPixelSize(std::max(1, em));  // pixels are twips under the page's scale
-    request.setWeight(attributes_.bold ? QFont::Bold : QFont::Normal);
-    request.setItalic(attributes_.italic);
-    request.setKerning(false);
-    const QFontMetricsF emMetrics(request);
-    metrics_ = {emMetrics.height(), emMetrics.ascent(), emMetrics.averageCharWidth()};
-    score_.setPenWidth(static_cast<int>(metrics_.height) / kPenWidthDivisor);
-
-    const FontRequest final = finalFont(attributes_, w, metrics_, translation().rotated());
-    QFont font = request;
-    font.setPixelSize(std::max(1, final.height));
-    // The width request is an average character width; Qt asks for it as a
-    // stretch of the face at its final height.
-    const double naturalWidth = QFontMetricsF(font).averageCharWidth();
-    if (naturalWidth > 0 && final.width > 0) {
-        const int stretch = roundEven(kFullStretch * final.width / naturalWidth);
-        font.setStretch(std::clamp(stretch, kMinStretch, kMaxStretch));
+        const FontRequest final = finalFont(attributes_, w, built.metrics, rotated);
+        QFont font = request;
+        font.setPixelSize(std::max(1, final.height));
+        // The width request is an average character width; Qt asks for it as a
+        // stretch of the face at its final height.
+        const double naturalWidth = QFontMetricsF(font).averageCharWidth();
+        if (naturalWidth > 0 && final.width > 0) {
+            const int stretch = roundEven(kFullStretch * final.width / naturalWidth);
+            font.setStretch(std::clamp(stretch, kMinStretch, kMaxStretch));
+        }
+        built.font = font;
+        built.raw = QRawFont::fromFont(font);
+        found = fonts_.emplace(key, std::move(built)).first;
     }
-    font_ = font;
+    built_ = &found->second;
+    metrics_ = built_->metrics;
+    score_.setPenWidth(static_cast<int>(metrics_.height) / kPenWidthDivisor);
+    font_ = built_->font;
     fontDirty_ = false;
     fontSelected_ = false;
 }
 
-void TPrinter::drawCharacter(char16_t c, int centreX, int baseline)
+void TPrinter::drawSingleCharacter(const QString& text, double centreX, int baseline, const QColor& colour)
 {
-    flushInks();
     QPainter& painter = device_->painter();
     if (!fontSelected_) {
         painter.setFont(font_);
         fontSelected_ = true;
     }
-    const QString text(QChar(static_cast<char16_t>(c)));
     const double half = QFontMetricsF(font_).horizontalAdvance(text) / 2.0;
     TTranslate& t = translation();
-    auto drawAt = [&](int cx, int by, const QColor& colour) {
-        t.set(cx, by);
-        painter.setPen(colour);
-        if (!t.rotated()) {
-            painter.drawText(QPointF(t.deviceX() - half, t.deviceY()), text);
-            return;
-        }
+    t.set(static_cast<int>(std::lround(centreX)), baseline);
+    painter.setPen(colour);
+    if (!t.rotated()) {
+        painter.drawText(QPointF(centreX - half, t.deviceY()), text);
+    } else {
         painter.save();
         painter.translate(t.deviceX(), t.deviceY());
         painter.rotate(-90.0);
         painter.drawText(QPointF(-half, 0), text);
         painter.restore();
-    };
-    if (attributes_.shadow)
-        drawAt(centreX + kShadowOffset, baseline + kShadowOffset, kShadowColour);
-    drawAt(centreX, baseline, toQColor(colour_));
+    }
     painter.setPen(Qt::NoPen);
+}
+
+// Characters are gathered while font, colour and baseline stay, and drawn as
+// one glyph run: one text object in a PDF instead of one per character, and
+// no text layout per character. Glyphs the face lacks are drawn one by one,
+// where the font's fallback can find them.
+void TPrinter::drawCharacter(char16_t c, int centreX, int baseline)
+{
+    flushInks();
+    if (translation().rotated() || !built_ || !built_->raw.isValid()) {
+        const QString text(QChar(static_cast<char16_t>(c)));
+        if (attributes_.shadow)
+            drawSingleCharacter(text, centreX + kShadowOffset, baseline + kShadowOffset, kShadowColour);
+        drawSingleCharacter(text, centreX, baseline, toQColor(colour_));
+        return;
+    }
+    if (!pending_.chars.isEmpty() && (pending_.font != built_ || pending_.colour != colour_ ||
+                                      pending_.baseline != baseline || pending_.shadow != attributes_.shadow))
+        flushText();
+    pending_.font = built_;
+    pending_.colour = colour_;
+    pending_.baseline = baseline;
+    pending_.shadow = attributes_.shadow;
+    pending_.chars += QChar(c);
+    pending_.centres.push_back(centreX);
+}
+
+void TPrinter::flushText()
+{
+    if (pending_.chars.isEmpty())
+        return;
+    PendingText run = std::move(pending_);
+    pending_ = PendingText{};
+    if (!drawing())
+        return;
+    QPainter& painter = device_->painter();
+    const QRawFont& raw = run.font->raw;
+    QList<quint32> glyphs = raw.glyphIndexesForString(run.chars);
+    if (glyphs.size() != run.chars.size())
+        glyphs.resize(run.chars.size());
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+    QList<quint32> shown;
+    QList<QPointF> positions;
+    QString missing;
+    std::vector<double> missingCentres;
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        if (glyphs[i] == 0 && run.chars[i] != QChar(u' ')) {
+            missing += run.chars[i];
+            missingCentres.push_back(run.centres[static_cast<std::size_t>(i)]);
+            continue;
+        }
+        const double half = i < advances.size() ? advances[i].x() / 2.0 : 0.0;
+        shown.push_back(glyphs[i]);
+        positions.push_back(QPointF(run.centres[static_cast<std::size_t>(i)] - half, run.baseline));
+    }
+    auto drawRun = [&](const QColor& colour, double dx, double dy) {
+        if (shown.isEmpty())
+            return;
+        QGlyphRun glyphRun;
+        glyphRun.setRawFont(raw);
+        glyphRun.setGlyphIndexes(shown);
+        glyphRun.setPositions(positions);
+        painter.setPen(colour);
+        painter.drawGlyphRun(QPointF(dx, dy), glyphRun);
+    };
+    if (run.shadow)
+        drawRun(kShadowColour, kShadowOffset, kShadowOffset);
+    drawRun(toQColor(run.colour), 0, 0);
+    painter.setPen(Qt::NoPen);
+    const QFont previous = font_;
+    font_ = run.font->font;
+    fontSelected_ = false;
+    for (qsizetype i = 0; i < missing.size(); ++i) {
+        const QString text(missing[i]);
+        if (run.shadow)
+            drawSingleCharacter(text, missingCentres[static_cast<std::size_t>(i)] + kShadowOffset,
+                                run.baseline + kShadowOffset, kShadowColour);
+        drawSingleCharacter(text, missingCentres[static_cast<std::size_t>(i)], run.baseline, toQColor(run.colour));
+    }
+    font_ = previous;
+    fontSelected_ = false;
+}
+
+// The cell of a box-drawing character spans the line spacing, so lines on
+// successive lines meet; double height reaches up as the glyphs do.
+void TPrinter::drawBoxCharacter(char16_t c, int left, int width)
+{
+    flushText();
+    flushInks();
+    const int line = lineSpacing_ > 0 ? lineSpacing_ : kDefaultLineSpacing;
+    const int height = attributes_.doubleHeight ? 2 * line : line;
+    const int top = attributes_.doubleHeight ? y_ - line : y_;
+    const BoxShapes shapes = boxShapes(c, left, top, width, height, std::max(1, height / kBoxLineDivisor));
+    QPainter& painter = device_->painter();
+    TTranslate& t = translation();
+    const QColor ink = toQColor(colour_);
+    for (const BoxRect& r : shapes.rects) {
+        t.set(r.x, r.y);
+        const QPointF a(t.deviceX(), t.deviceY());
+        t.set(r.x + r.width, r.y + r.height);
+        const QPointF b(t.deviceX(), t.deviceY());
+        // A shade lets part of the paper through.
+        const auto mix = [&](int channel) { return 255 - (255 - channel) * r.ink / 100; };
+        const QColor colour(mix(ink.red()), mix(ink.green()), mix(ink.blue()));
+        // Edges rounded to whole device dots: cells that share an edge round
+        // it alike, so their lines meet without a gap; no line vanishes.
+        const QRectF dots = painter.transform().mapRect(QRectF(a, b).normalized());
+        const int x0 = static_cast<int>(std::lround(dots.left()));
+        const int y0 = static_cast<int>(std::lround(dots.top()));
+        const int x1 = std::max(x0 + 1, static_cast<int>(std::lround(dots.right())));
+        const int y1 = std::max(y0 + 1, static_cast<int>(std::lround(dots.bottom())));
+        const QRect cover(x0, y0, x1 - x0, y1 - y0);
+        painter.save();
+        painter.resetTransform();
+        painter.fillRect(cover, colour);
+        painter.restore();
+    }
+    for (const BoxStroke& stroke : shapes.strokes) {
+        QPen pen(ink);
+        pen.setWidthF(minimumPenWidth(stroke.width));
+        painter.setPen(pen);
+        t.set(stroke.x1, stroke.y1);
+        const QPointF a(t.deviceX(), t.deviceY());
+        t.set(stroke.x2, stroke.y2);
+        painter.drawLine(a, QPointF(t.deviceX(), t.deviceY()));
+        painter.setPen(Qt::NoPen);
+    }
 }
 
 void TPrinter::printCharacter(char16_t c)
 {
     previousX_ = getX();
     previousY_ = y_;
-    const int advance = characterAdvance(attributes_, c);
+    const int advance = zemprint::characterAdvance(attributes_, c);
     int x0 = getX();
     setX(x0 + advance);
     if (getX() == limits_.left()) {  // the character wrapped
@@ -467,8 +609,12 @@ void TPrinter::printCharacter(char16_t c)
         baseline = roundEven(baseline - kTwipsPerInch * attributes_.pointSize / kPointsPerInch / kSuperscriptRaiseDivisor);
     if (!pageOutput())
         return;
-    if (c != kSpace && drawing())
-        drawCharacter(c, centreX, baseline);
+    if (c != kSpace && drawing()) {
+        if (isBoxDrawing(c))
+            drawBoxCharacter(c, x0, advance);
+        else
+            drawCharacter(c, centreX, baseline);
+    }
     const int ascent = static_cast<int>(metrics_.ascent);
     score_.addSegment(ScoreKind::Overline, x0, x_, baseline - ascent);
     score_.addSegment(ScoreKind::StrikeThrough, x0, x_, baseline - ascent / 2);
@@ -501,6 +647,7 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
         if (drawing() && width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0) {
             QPainter& painter = device_->painter();
             if (combinesByAnd(painter)) {
+                flushText();
                 QImage image(bitmap.width, bitmap.height, QImage::Format_Mono);
                 if (image.isNull())
                     throw EZEMPrint("Cannot create bitmap");
@@ -550,6 +697,9 @@ void TPrinter::drawPageImage(const QRect& area, const QImage& image, const QRect
 
 void TPrinter::flushInks()
 {
+    if (!inks_.pending())
+        return;
+    flushText();  // what was printed before the graphics stays under them
     inks_.flush([this](const QRect& area, const QImage& dots) {
         drawPageImage(area, dots, QRectF(0, 0, dots.width(), dots.height()), false);
     });
@@ -565,6 +715,7 @@ double TPrinter::minimumPenWidth(int twips) const
 
 void TPrinter::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
 {
+    flushText();
     if (!drawing())
         return;
     flushInks();
@@ -591,6 +742,7 @@ void TPrinter::selectBin(int index)
 
 void TPrinter::setOrientation(bool landscape)
 {
+    flushText();
     setup_.setOrientation(landscape ? kLandscape : kPortrait);
     x_ = limits_.left();
     setY(limits_.top());

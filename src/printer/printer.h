@@ -10,6 +10,10 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRawFont>
+#include <QString>
+#include <map>
+#include <tuple>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +64,7 @@ public:
     void setY(int y) override;
     int previousX() const override { return previousX_; }
     int previousY() const override { return previousY_; }
+    int characterAdvance(char16_t c) const override { return zemprint::characterAdvance(attributes_, c); }
 
     void startPage() override;
     void endPage() override;
@@ -130,6 +135,10 @@ private:
     void initialiseDevice();
     void drawLetterhead();
     void drawCharacter(char16_t c, int centreX, int baseline);
+    // Draws the characters gathered for the current line piece in one go.
+    void flushText();
+    void drawSingleCharacter(const QString& text, double centreX, int baseline, const QColor& colour);
+    void drawBoxCharacter(char16_t c, int left, int width);
     // Draws `source` of the image over `area` (twips) at the translated position.
     void drawPageImage(const QRect& area, const QImage& image, const QRectF& source, bool combineByAnd);
     // Draws the graphics gathered since the last flush (devices without AND).
@@ -164,6 +173,28 @@ private:
     int lineSpacing_ = kDefaultLineSpacing;
     std::vector<int> bins_;
     InkLayer inks_;  // the page's graphics, where the device cannot AND them
+
+    // Fonts built so far, by everything that decides them: a job switching
+    // between a few styles builds each once.
+    struct BuiltFont {
+        QFont font;
+        FontMetricsTwips metrics;
+        QRawFont raw;
+    };
+    using FontKey = std::tuple<int, int, int, int, bool, bool, bool, std::string>;
+    std::map<FontKey, BuiltFont> fonts_;
+    const BuiltFont* built_ = nullptr;
+
+    // Characters waiting to be drawn as one run: same font, colour, baseline.
+    struct PendingText {
+        const BuiltFont* font = nullptr;
+        Rgb colour{};
+        int baseline = 0;
+        bool shadow = false;
+        QString chars;
+        std::vector<double> centres;
+    };
+    PendingText pending_;
 };
 
 }  // namespace zemprint

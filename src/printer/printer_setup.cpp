@@ -71,6 +71,19 @@ QPageSize defaultFilePageSize()
                                                                                         : QPageSize::A4);
 }
 
+std::optional<QPageSize> paperSizeNamed(const std::string& name)
+{
+    static const std::pair<const char*, QPageSize::PageSizeId> kPapers[] = {
+        {"A3", QPageSize::A3},         {"A4", QPageSize::A4},       {"A5", QPageSize::A5},
+        {"B5", QPageSize::B5},         {"Letter", QPageSize::Letter}, {"Legal", QPageSize::Legal},
+        {"Executive", QPageSize::Executive}, {"Tabloid", QPageSize::Tabloid},
+    };
+    for (const auto& [paper, id] : kPapers)
+        if (QString::fromStdString(name).compare(QLatin1String(paper), Qt::CaseInsensitive) == 0)
+            return QPageSize(id);
+    return std::nullopt;
+}
+
 bool TPrinterSetup::open(const std::string& printerName)
 {
     DeviceMode mode;

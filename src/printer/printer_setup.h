@@ -75,5 +75,8 @@ int binToPaperSource(int bin);
 // The paper size used for PDF and PNG output: Letter where the locale measures
 // in inches, A4 elsewhere.
 QPageSize defaultFilePageSize();
+// The paper named by the option --paper or the setting PaperSize ("A4",
+// "letter", ...; case does not matter); none for an unknown name.
+std::optional<QPageSize> paperSizeNamed(const std::string& name);
 
 }  // namespace zemprint

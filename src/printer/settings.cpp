@@ -63,6 +63,8 @@ void TSettings::load()
     loaded.letterheadDpi = ini_.readInteger(kDefaults, "LHDPI", kDefaultLetterheadDpi);
     loaded.letterheadFirstPageOnly = ini_.readBool(kDefaults, "LHFirstPage", false);
     loaded.hideDialog = ini_.readBool(kDefaults, "HideDialog", false);
+    loaded.pins = ini_.readInteger(kDefaults, "Pins", kDefaultPins) == kNinePins ? kNinePins : kDefaultPins;
+    loaded.paperSize = ini_.readString(kDefaults, "PaperSize", "");
     loaded.letterheadLeft = parseMeasurement(loaded.letterheadLeftText, decimalSeparator_);
     loaded.letterheadTop = parseMeasurement(loaded.letterheadTopText, decimalSeparator_);
     values_ = loaded;
@@ -82,6 +84,8 @@ void TSettings::save()
     ini_.writeString(kDefaults, "LHTop", values_.letterheadTopText);
     ini_.writeInteger(kDefaults, "LHDPI", values_.letterheadDpi);
     ini_.writeBool(kDefaults, "LHFirstPage", values_.letterheadFirstPageOnly);
+    ini_.writeInteger(kDefaults, "Pins", values_.pins);
+    ini_.writeString(kDefaults, "PaperSize", values_.paperSize);
     ini_.writeBool(kDefaults, "HideDialog", values_.hideDialog);
     if (!ini_.save())
         throw EZEMPrint(formatMessage("Cannot write settings file \"%s\"", ini_.path().c_str()));

@@ -19,6 +19,8 @@ inline constexpr int kMaxZoom = 400;
 inline constexpr int kDefaultCharset = 768;  // PC850
 inline constexpr int kDefaultLetterheadDpi = 300;
 inline constexpr const char* kDefaultMeasurement = "0 mm";
+inline constexpr int kDefaultPins = 24;
+inline constexpr int kNinePins = 9;
 
 // Every value that is stored in the INI file.
 struct StoredSettings {
@@ -33,6 +35,8 @@ struct StoredSettings {
     int letterheadDpi = kDefaultLetterheadDpi;
     bool letterheadFirstPageOnly = false;
     bool hideDialog = false;
+    int pins = kDefaultPins;     // 24 or 9: the printer model
+    std::string paperSize;       // of PDF and PNG output; empty: the locale's
 
     StoredSettings();
     bool operator==(const StoredSettings&) const = default;
@@ -65,6 +69,11 @@ public:
 
     // Write the debug trace; never stored, off at every start.
     bool debug = false;
+    // The command line's choices for this run only (0 / empty: the stored ones).
+    int runPins = 0;
+    std::string runPaperSize;
+    int pins() const { return runPins != 0 ? runPins : values_.pins; }
+    const std::string& paperSize() const { return runPaperSize.empty() ? values_.paperSize : runPaperSize; }
 
     const std::string& iniPath() const { return ini_.path(); }
     char decimalSeparator() const { return decimalSeparator_; }

@@ -56,6 +56,7 @@ SettingsFormValues loadFormValues(const TSettings& settings)
     values.letterheadFirstPageOnly = stored.letterheadFirstPageOnly;
     values.debug = settings.debug;
     values.hideDialog = stored.hideDialog;
+    values.pins = stored.pins;
     return values;
 }
 
@@ -86,6 +87,7 @@ void applyFormValues(const SettingsFormValues& values, TSettings& settings)
     stored.letterheadFirstPageOnly = values.letterheadFirstPageOnly;
     settings.debug = values.debug;
     stored.hideDialog = values.hideDialog;
+    stored.pins = values.pins == kNinePins ? kNinePins : kDefaultPins;
 }
 
 void autoDetectFonts(const TSettings& settings, SettingsFormValues& values)

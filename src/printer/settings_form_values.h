@@ -32,6 +32,7 @@ struct SettingsFormValues {
     bool letterheadFirstPageOnly = false;
     bool debug = false;
     bool hideDialog = false;
+    int pins = kDefaultPins;  // the printer model
 };
 
 SettingsFormValues loadFormValues(const TSettings& settings);

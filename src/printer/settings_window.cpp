@@ -1,5 +1,7 @@
 #include "printer/settings_window.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
@@ -121,6 +123,16 @@ QWidget* TSettingsForm::buildDefaultsTab()
 {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
+    auto* model = new QHBoxLayout;
+    printerModel_ = new QComboBox(page);
+    printerModel_->setObjectName(QStringLiteral("printerModel"));
+    printerModel_->addItem(QStringLiteral("24-pin (ESC/P2)"), kDefaultPins);
+    printerModel_->addItem(QStringLiteral("9-pin (ESC/P)"), kNinePins);
+    auto* modelLabel = new QLabel(QStringLiteral("Printer &model"), page);
+    modelLabel->setBuddy(printerModel_);
+    model->addWidget(modelLabel);
+    model->addWidget(printerModel_, 1);
+    layout->addLayout(model);
     auto* group = new QGroupBox(QStringLiteral("Character sets"), page);
     auto* grid = new QGridLayout(group);
     for (int slot = 0; slot < kCharsetSlotCount; ++slot) {
@@ -248,6 +260,7 @@ SettingsFormValues TSettingsForm::formValues() const
     values.letterheadFirstPageOnly = firstPageOnly_->isChecked();
     values.debug = debug_->isChecked();
     values.hideDialog = hideDialog_->isChecked();
+    values.pins = printerModel_->currentData().toInt();
     return values;
 }
 
@@ -273,6 +286,7 @@ void TSettingsForm::setFormValues(const SettingsFormValues& values)
     firstPageOnly_->setChecked(values.letterheadFirstPageOnly);
     debug_->setChecked(values.debug);
     hideDialog_->setChecked(values.hideDialog);
+    printerModel_->setCurrentIndex(std::max(0, printerModel_->findData(values.pins)));
 }
 
 void TSettingsForm::showSample(int typeface)

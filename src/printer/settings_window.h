@@ -77,6 +77,7 @@ private:
     QLineEdit* letterheadDpi_ = nullptr;
     QCheckBox* firstPageOnly_ = nullptr;
     QCheckBox* hideDialog_ = nullptr;
+    QComboBox* printerModel_ = nullptr;
     QPushButton* print_ = nullptr;
 };
 

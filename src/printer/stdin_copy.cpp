@@ -1,6 +1,7 @@
 #include "printer/stdin_copy.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -51,6 +52,7 @@ void TGetTempSTDINThrd::copy()
         fileName_ = name;
         char buffer[kChunkSize];
         bool written = true;
+        int error = 0;
         for (;;) {
             const ssize_t got = ::read(inputFd_, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
@@ -58,15 +60,18 @@ void TGetTempSTDINThrd::copy()
             if (got <= 0)
                 break;
             if (!writeAll(out, buffer, static_cast<std::size_t>(got))) {
+                error = errno != 0 ? errno : ENOSPC;
                 written = false;
                 break;
             }
         }
-        if (::close(out) != 0)
+        if (::close(out) != 0 && written) {
+            error = errno;
             written = false;
+        }
         // A job that could not be stored whole must not be printed half.
         if (!written)
-            throw EZEMPrint("Cannot write to temp file");
+            throw EZEMPrint(formatMessage("Cannot write to temp file \"%s\": %s", name.c_str(), std::strerror(error)));
     } catch (const EZEMPrint& error) {
         error_ = error.what();
         if (!fileName_.empty())

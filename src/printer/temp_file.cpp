@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,7 +45,7 @@ int createTemporaryFile(std::string& name)
     buffer.push_back('\0');
     const int fd = ::mkstemps(buffer.data(), kSuffixLength);
     if (fd < 0)
-        throw EZEMPrint("Cannot write to temp file");
+        throw EZEMPrint(formatMessage("Cannot write to temp file \"%s\": %s", path.c_str(), std::strerror(errno)));
     name = buffer.data();
     return fd;
 }
@@ -60,16 +61,18 @@ std::string writeTemporaryFile(const void* bytes, std::size_t length)
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
+            const int error = written < 0 ? errno : ENOSPC;
             ::close(fd);
             ::unlink(name.c_str());
-            throw EZEMPrint("Cannot write to temp file");
+            throw EZEMPrint(formatMessage("Cannot write to temp file \"%s\": %s", name.c_str(), std::strerror(error)));
         }
         p += written;
         left -= static_cast<std::size_t>(written);
     }
     if (::close(fd) != 0) {
+        const int error = errno;
         ::unlink(name.c_str());
-        throw EZEMPrint("Cannot write to temp file");
+        throw EZEMPrint(formatMessage("Cannot write to temp file \"%s\": %s", name.c_str(), std::strerror(error)));
     }
     return name;
 }

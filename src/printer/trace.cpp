@@ -1,5 +1,6 @@
 #include "printer/trace.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -13,6 +14,13 @@ std::function<void(const std::string&)>& sink()
     return instance;
 }
 }  // namespace
+
+namespace {
+std::atomic<bool> enabled{false};
+}
+
+void setDebugTraceEnabled(bool on) { enabled.store(on, std::memory_order_relaxed); }
+bool debugTraceEnabled() { return enabled.load(std::memory_order_relaxed); }
 
 void setTraceSink(std::function<void(const std::string&)> newSink) { sink() = std::move(newSink); }
 

@@ -77,9 +77,9 @@ TEST(Data, OpenFailures)
     zemtest::TempDir dir;
     TData data;
     const std::string missing = dir.file("nothing.prn");
-    EXPECT_EQ(messageOf([&] { data.open(missing); }), "Cannot open file \"" + missing + "\" (Error 2)");
+    EXPECT_EQ(messageOf([&] { data.open(missing); }), "Cannot open file \"" + missing + "\" (Error 2): No such file or directory");
     EXPECT_EQ(messageOf([&] { data.open(dir.path().string()); }),
-              "Cannot open file \"" + dir.path().string() + "\" (Error 21)");
+              "Cannot open file \"" + dir.path().string() + "\" (Error 21): Is a directory");
     const std::string longName = "/" + std::string(255, 'x');
     EXPECT_EQ(messageOf([&] { data.open(longName); }), "Illegal filename \"" + longName + "\"");
 }

@@ -44,6 +44,7 @@ struct EscpOptions {
     bool countAll = false;
     int singlePage = 0;
     std::array<std::uint32_t, 4> charsets{768, 768, 768, 768};
+    int pins = 24;
 };
 
 inline void interpret(EscpRun& run, const std::string& job, const EscpOptions& options = {})
@@ -54,6 +55,7 @@ inline void interpret(EscpRun& run, const std::string& job, const EscpOptions& o
     EscpSettings settings;
     settings.debug = options.debug;
     settings.charsets = options.charsets;
+    settings.pins = options.pins;
     run.page.singlePageSelection = options.singlePage;
     TESCP escp(data, run.page, settings);
     escp.countAll = options.countAll;

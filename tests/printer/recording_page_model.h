@@ -52,6 +52,7 @@ public:
     void setY(int y) override;
     int previousX() const override { return previousX_; }
     int previousY() const override { return previousY_; }
+    int characterAdvance(char16_t c) const override { return advance(c); }
     void startPage() override;
     void endPage() override;
     bool pageOutput() const override { return singlePageSelection == 0 || singlePageSelection == pageCount(); }

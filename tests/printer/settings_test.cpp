@@ -57,7 +57,7 @@ TEST(Settings, ReadsStoredValuesAndRangeChecksZoom)
                                        "[Defaults]\n"
                                        "Charset0=0x7F01\nCharset3=256\n"
                                        "LHFilename=/tmp/head.jpg\nLHLeft=1 cm\nLHTop=1\"\nLHDPI=600\n"
-                                       "LHFirstPage=1\nHideDialog=5\nDebug=1\n");
+                                       "LHFirstPage=1\nHideDialog=5\nDebug=1\nPins=9\nPaperSize=Letter\n");
     auto settings = makeSettings(path);
     settings.load();
     const auto& v = settings.values();
@@ -76,6 +76,14 @@ TEST(Settings, ReadsStoredValuesAndRangeChecksZoom)
     EXPECT_TRUE(v.letterheadFirstPageOnly);
     EXPECT_TRUE(v.hideDialog);
     EXPECT_FALSE(settings.debug);  // never read from the file
+    EXPECT_EQ(v.pins, 9);
+    EXPECT_EQ(v.paperSize, "Letter");
+    // Any other model is the 24-pin one; the command line overrides for the run.
+    auto other = makeSettings(dir.write("other.ini", "[Defaults]\nPins=12\n"));
+    other.load();
+    EXPECT_EQ(other.values().pins, 24);
+    other.runPins = 9;
+    EXPECT_EQ(other.pins(), 9);
 }
 
 TEST(Settings, BadLetterheadOffsetFailsTheLoad)
@@ -100,6 +108,8 @@ TEST(Settings, SaveWritesEveryKeyAndTakesTheSnapshot)
     EXPECT_TRUE(settings.changed());
     settings.setLetterheadLeftText("2.5 cm");
     settings.values().hideDialog = true;
+    settings.values().pins = 9;
+    settings.values().paperSize = "A5";
     settings.debug = true;
     settings.save();
     EXPECT_FALSE(settings.changed());
@@ -108,6 +118,8 @@ TEST(Settings, SaveWritesEveryKeyAndTakesTheSnapshot)
     EXPECT_EQ(text.rfind("; my printer\n", 0), 0u);
     // HideDialog is written last: it is the key a half-written file must not have.
     EXPECT_LT(text.find("LHFirstPage=0"), text.find("HideDialog=1"));
+    EXPECT_LT(text.find("Pins=9"), text.find("HideDialog=1"));
+    EXPECT_LT(text.find("PaperSize=A5"), text.find("HideDialog=1"));
     EXPECT_EQ(text.find("Debug"), std::string::npos);
 
     auto reloaded = makeSettings(path);

@@ -94,7 +94,9 @@ TEST_F(ZemprintCups, JobOnANamedQueueArrivesAsPdf)
 
 TEST_F(ZemprintCups, WithoutArgumentsTheSamplePageGoesToTheDefaultPrinter)
 {
-    const auto result = test::runProcess(ZEMPRINT_BINARY, {}, options);
+    auto debugging = options;
+    debugging.env["ZEMPRINT_DEBUG"] = "1";  // the argument trace is a debug line
+    const auto result = test::runProcess(ZEMPRINT_BINARY, {}, debugging);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("File \"\", Printername \"\""), std::string::npos) << result.err;
     const std::string pdf = waitForJob("Script-C");

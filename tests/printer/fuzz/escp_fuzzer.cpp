@@ -28,12 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     page.singlePageSelection = (options >> 4) & 0x03;
     EscpSettings settings;
     settings.debug = (options & 0x02) != 0;
+    settings.pins = (options & 0x08) != 0 ? 9 : 24;
     TData data;
     data.openBytes(bytes + 1, static_cast<std::int32_t>(size - 1));
     TESCP escp(data, page, settings);
     escp.countAll = (options & 0x04) != 0;
     try {
         escp.run();
+    } catch (const EJobLanguage&) {
+        // A PostScript, PDF or PCL job, refused before it starts.
     } catch (const EReadError&) {
         // A job cut off inside a command.
     }

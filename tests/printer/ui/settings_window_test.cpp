@@ -66,8 +66,11 @@ TEST_F(SettingsWindow, ShowsTheStoredValues)
 {
     const std::string installed = QFontDatabase::families().front().toStdString();
     showWith("[Fonts]\nFont2Name=" + installed + "\nFont3Zoom=200\n[Defaults]\nCharset1=32513\nCharset2=999\n"
-             "LHLeft=1 cm\nLHDPI=600\n");
+             "LHLeft=1 cm\nLHDPI=600\nPins=9\n");
     EXPECT_EQ(font(2)->currentFont().family().toStdString(), installed);
+    auto* model = form.findChild<QComboBox*>(QStringLiteral("printerModel"));
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->currentText(), "9-pin (ESC/P)");
     EXPECT_EQ(width(3)->value(), 200);
     EXPECT_EQ(width(4)->value(), 140);
     EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("Sample2"))->font().family().toStdString(), installed);
@@ -89,7 +92,13 @@ TEST_F(SettingsWindow, ShowsTheStoredValues)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(settings->values().charsets[2], 999);
+    EXPECT_EQ(settings->values().pins, 9);
     EXPECT_FALSE(settings->changed());
+    // The other model is a change like any other.
+    model->setCurrentIndex(0);
+    form.applyValues();
+    EXPECT_EQ(settings->values().pins, 24);
+    EXPECT_TRUE(settings->changed());
 }
 
 TEST_F(SettingsWindow, AChangedFontAsksBeforeClosing)
