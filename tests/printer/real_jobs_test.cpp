@@ -14,7 +14,7 @@
 #include "printer/printer_setup.h"
 #include "printer/settings.h"
 #include "run_process.h"
-#include "test_dir.h"
+#include "support/temp_dir.h"
 
 namespace zemprint {
 namespace {
@@ -76,7 +76,7 @@ protected:
         return pages.empty() ? QImage() : pages[0];
     }
 
-    test::TestDir dir;
+    zemtest::TempDir dir;
     TSettings settings;
 };
 

@@ -199,7 +199,7 @@ TEST_F(ZemprintCli, FailedRunsLeaveNoTemporaryFileButTheNamedInputCopy)
     EXPECT_NE(result.err.find("The job read from standard input is kept in \"" + left[0].string() + "\""),
               std::string::npos)
         << result.err;
-    EXPECT_EQ(test::readFile(left[0].string()), "Kept\r\n");
+    EXPECT_EQ(zemtest::readFile(left[0]), "Kept\r\n");
 }
 
 TEST_F(ZemprintCli, UnreachableDisplayPrintsHeadless)
