@@ -156,6 +156,9 @@ void cpuSetPc(uint32_t pc);  // processor thread, between instructions
 // plain table instead, so that tests can compare the two. Off by default.
 void cpuSetPlainDispatch(bool on);
 bool cpuThreadedDispatch();  // whether runs go through the threaded handlers now
+// Whether runs go through the portable path: the build has no other, or guest memory could
+// not be had at the fixed path's host address (memoryAllocate then puts it anywhere).
+bool cpuPortablePath();
 // Tools that run single instructions (no other thread to wake a STOP) turn waiting off:
 // STOP then loads the SR and continues at once. On by default.
 void cpuSetStopWaits(bool on);

@@ -15,12 +15,23 @@
 // otherwise keep some of them out of line.
 #define ZEM_HOT inline __attribute__((always_inline))
 
+// Two processor paths can live in one program. The fixed path reaches guest memory at a
+// constant host address and takes the condition codes from the host ALU; the portable path
+// finds guest memory through fast.base and computes everything. The handler sources are
+// compiled once per path into their own namespace (ZEM_PORTABLE_PATH selects the portable
+// one); the register file, the memory geometry and the attachment points below stay one
+// copy, so the paths differ only in how they execute.
+#if defined(ZEM_PORTABLE_PATH)
+#define ZEM_PATH portable
+#else
+#define ZEM_PATH fixed
+#endif
+
 namespace m68k {
 
 // A handler gets the address of its opcode word and returns the address of the next
 // instruction (the loop masks it).
 using Handler = uint32_t (*)(uint32_t pc, uint32_t op);
-extern Handler opTable[0x10000];
 // Threaded dispatch: each entry runs its instruction and then fetches and jumps to the next
 // one itself, so that every handler has its own indirect branch for the predictor. It
 // returns (with the masked PC) only when nextStep leaves the plain loop. Its entries take
@@ -28,6 +39,111 @@ extern Handler opTable[0x10000];
 // comes as a 64-bit value with a zero upper half: the next fetch then indexes memory with
 // it directly, without a widening move in every handler.
 using ThreadedHandler = uint32_t (*)(uint64_t pc, uint32_t key);
+// The counting variant carries the number of executed instructions along the chain in a
+// register and stores it in fast.executed when it hands back to the loop.
+using CountingHandler = uint32_t (*)(uint64_t pc, uint32_t key, uint64_t executed);
+
+// ---------------------------------------------------------------------------------------
+// Hot-path copies of the memory geometry and the write watch.
+struct Fast {
+    uint32_t mask;
+    // Guest offsets, indexed by access size: a write at a is plain RAM when
+    // a - writeStart <= writeSpan[size] (everything at or above the watched screen up to the
+    // end of RAM); a stack push when a < stackEnd[size].
+    uint32_t writeStart;
+    uint32_t writeSpan[5];
+    uint32_t stackEnd[5];
+    uint32_t pc;            // the PC between runs of the loop (the threaded chains keep it in
+                            // a register and store it when they hand back)
+    uint64_t executed;      // the counting chain's total when it returns to the loop
+    uint8_t* base;          // guest address 0 (the portable path's only way to find it)
+};
+extern Fast fast;
+
+// Guest memory lies at this host address whenever memoryAllocate can reserve it there: the
+// fixed path then reaches any guest byte with a constant displacement instead of loading
+// the base first. The whole block (256 MB and a page) stays below 2 GB, so every guest
+// address is a signed 32-bit displacement, and below the sanitizer's shadow memory; it lies
+// above the gigabyte over which the host scatters the start of the program's heap, and far
+// below where the host puts its own mappings. When something else already lies there the
+// block goes anywhere and the portable path runs instead.
+constexpr uintptr_t kGuestBaseAddress = 0x60000000u;
+
+void refreshMemoryGeometry();  // after memoryAllocate or a watch change
+void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc);
+
+// Rare paths called from the hot handlers (a write that is not plain RAM, trace on a change
+// of flow): see rareCall.
+using RareCall = void (*)(uint32_t, uint32_t, uint32_t, uint32_t);
+// slowWrite in the rare-call form: c = size, plus 0x100 when the screen watch applies, and
+// the PC the instruction had reached (for the access-violation line).
+void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch, uint32_t pc);
+
+uint8_t ccrFromFlags();
+void flagsFromCcr(uint8_t ccr);
+uint16_t srWord();
+void setSrWord(uint16_t sr, uint32_t pc);  // loads system byte and CCR, runs the SR-change step
+void srChangedAt(uint32_t pc);             // SR-change step with pc as the current PC
+
+// Processor thread: the step being finished goes back to Loop unless another thread has
+// stored a request over it meanwhile (which then stays for the loop to take).
+void endTraceStep();      // TraceArm or TraceFire
+void endInterruptStep();  // Interrupt, accepted or dropped by the mask
+// The trace on a change of flow, in the rare-call form: the loop takes it as the next step.
+void traceAfterFlow(uint32_t, uint32_t, uint32_t, uint32_t);
+
+// Diagnostics for the test-vector runner: how often an index extension word used the
+// 68020 fields (scale or full format). Costs one test in the indexed path only.
+extern uint32_t extendedIndexUses;
+
+// The attachment points and run settings (cpu.cpp).
+extern HostCallHandler hostCallHandler;
+extern AccelHandler accelHandler;
+extern bool inHostCall;     // a host call or accelerator word is running (cpuGetPc)
+extern bool plainDispatch;  // cpuSetPlainDispatch
+extern bool stopWaits;      // cpuSetStopWaits
+
+// What each path gives the selector in cpu.cpp (dispatch.cpp, compiled once per path).
+struct ProcessorPath {
+    void (*prepare)();                   // builds its tables on first use
+    uint64_t (*run)(bool counting);      // the loop until Leave; how many ran when counting
+    uint64_t (*runFor)(uint64_t count);  // cpuRunFor's steps, a trace of the last included
+    void (*routeToLoop)();               // cpuRouteToLoop for its chains
+    bool threaded;                       // whether its loop runs the threaded chains
+};
+namespace fixed {
+extern const ProcessorPath path;
+}
+namespace portable {
+extern const ProcessorPath path;
+}
+
+ZEM_HOT uint32_t load16(const uint8_t* p) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return __builtin_bswap16(v);
+}
+ZEM_HOT uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return __builtin_bswap32(v);
+}
+ZEM_HOT void store16(uint8_t* p, uint32_t v) {
+    uint16_t s = __builtin_bswap16(uint16_t(v));
+    std::memcpy(p, &s, 2);
+}
+ZEM_HOT void store32(uint8_t* p, uint32_t v) {
+    uint32_t s = __builtin_bswap32(v);
+    std::memcpy(p, &s, 4);
+}
+
+constexpr uint16_t FC = CpuFlag::C, FZ = CpuFlag::Z, FN = CpuFlag::N, FV = CpuFlag::V;
+
+}  // namespace m68k
+
+namespace m68k::ZEM_PATH {
+
+extern Handler opTable[0x10000];
 extern ThreadedHandler threadedTable[0x10000];
 void buildOpTable();
 
@@ -48,47 +164,16 @@ void buildOpTable();
 #endif
 #endif
 
-// ---------------------------------------------------------------------------------------
-// Hot-path copies of the memory geometry and the write watch.
-struct Fast {
-    uint32_t mask;
-    // Guest offsets, indexed by access size: a write at a is plain RAM when
-    // a - writeStart <= writeSpan[size] (everything at or above the watched screen up to the
-    // end of RAM); a stack push when a < stackEnd[size].
-    uint32_t writeStart;
-    uint32_t writeSpan[5];
-    uint32_t stackEnd[5];
-    uint32_t pc;            // the PC between runs of the loop (the threaded chains keep it in
-                            // a register and store it when they hand back)
-    uint64_t executed;      // the counting chain's total when it returns to the loop
-    uint8_t* base;          // guest address 0 (the portable path's only way to find it)
-};
-extern Fast fast;
-
-// Guest memory always lies at this host address (memoryAllocate reserves it there): the
-// hot path then reaches any guest byte with a constant displacement instead of loading the
-// base first. The whole block (256 MB and a page) stays below 2 GB, so every guest address
-// is a signed 32-bit displacement, and below the sanitizer's shadow memory; it lies above
-// the gigabyte over which the host scatters the start of the program's heap, and far below
-// where the host puts its own mappings.
-constexpr uintptr_t kGuestBaseAddress = 0x60000000u;
-#if defined(ZEM_PORTABLE_FLAGS)
-// The portable path takes guest memory wherever the host puts it.
+#if defined(ZEM_PORTABLE_PATH)
 ZEM_HOT uint8_t* guestBase() { return fast.base; }
 #else
 ZEM_HOT uint8_t* guestBase() { return reinterpret_cast<uint8_t*>(kGuestBaseAddress); }
 #endif
 
-
-void refreshMemoryGeometry();  // after memoryAllocate or a watch change
-void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc);
-
-// Rare paths called from the hot handlers (a write that is not plain RAM, trace on a change
-// of flow). A plain call would make every handler that contains one save registers and
+// A plain call to a rare path would make every handler that contains one save registers and
 // align the stack on its fast path as well; on x86-64 they go through a thunk that keeps
 // every general register instead, so the handler around it needs no frame at all.
-using RareCall = void (*)(uint32_t, uint32_t, uint32_t, uint32_t);
-#if defined(__x86_64__) && !defined(ZEM_PORTABLE_FLAGS)
+#if defined(__x86_64__) && !defined(ZEM_PORTABLE_PATH)
 ZEM_HOT void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     // The thunk's own call must not land in the red zone the handler may be using.
     asm volatile("lea -128(%%rsp), %%rsp\n\tcall zemRareCallThunk\n\tlea 128(%%rsp), %%rsp"
@@ -101,28 +186,6 @@ ZEM_HOT void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t 
 inline void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t d) { fn(a, b, c, d); }
 #endif
 
-// slowWrite in the rare-call form: c = size, plus 0x100 when the screen watch applies, and
-// the PC the instruction had reached (for the access-violation line).
-void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch, uint32_t pc);
-
-ZEM_HOT uint32_t load16(const uint8_t* p) {
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return __builtin_bswap16(v);
-}
-ZEM_HOT uint32_t load32(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return __builtin_bswap32(v);
-}
-ZEM_HOT void store16(uint8_t* p, uint32_t v) {
-    uint16_t s = __builtin_bswap16(uint16_t(v));
-    std::memcpy(p, &s, 2);
-}
-ZEM_HOT void store32(uint8_t* p, uint32_t v) {
-    uint32_t s = __builtin_bswap32(v);
-    std::memcpy(p, &s, 4);
-}
 
 // Instruction-stream words: pc is already masked at the start of an instruction; the
 // extension words of an instruction at the top of the range come from the bytes above it.
@@ -180,8 +243,6 @@ ZEM_HOT void pushLong(uint32_t v, uint32_t pc) {
 // Registers and condition codes.
 inline uint32_t* regs() { return cpu.D; }  // D0-D7 then A0-A7
 
-constexpr uint16_t FC = CpuFlag::C, FZ = CpuFlag::Z, FN = CpuFlag::N, FV = CpuFlag::V;
-
 template <int S> constexpr uint32_t sizeMask = S == 1 ? 0xFFu : S == 2 ? 0xFFFFu : 0xFFFFFFFFu;
 template <int S> constexpr uint32_t sizeMsb = S == 1 ? 0x80u : S == 2 ? 0x8000u : 0x80000000u;
 template <int S> constexpr int sizeBits = S * 8;
@@ -195,7 +256,7 @@ ZEM_HOT int32_t sext(uint32_t v) {
 
 // On x86-64 the condition codes come straight from the host ALU: LAHF gives SF, ZF and CF
 // at bits 7, 6 and 0 (our layout), SETO the overflow. Elsewhere they are computed.
-#if defined(__x86_64__) && !defined(ZEM_PORTABLE_FLAGS)
+#if defined(__x86_64__) && !defined(ZEM_PORTABLE_PATH)
 #define ZEM_HOST_FLAGS 1
 #else
 #define ZEM_HOST_FLAGS 0
@@ -342,12 +403,6 @@ ZEM_HOT bool testCondition(unsigned cc) {
     }
 }
 
-uint8_t ccrFromFlags();
-void flagsFromCcr(uint8_t ccr);
-uint16_t srWord();
-void setSrWord(uint16_t sr, uint32_t pc);  // loads system byte and CCR, runs the SR-change step
-void srChangedAt(uint32_t pc);             // SR-change step with pc as the current PC
-
 // ---------------------------------------------------------------------------------------
 // Exceptions (exceptions.cpp). Each returns the handler address to continue at.
 namespace Vec {
@@ -367,17 +422,11 @@ uint32_t trapInstruction(unsigned n, uint32_t nextPc);
 uint32_t lineF(uint32_t opPc);
 uint32_t acceptInterrupt(uint32_t pc);
 
-// Processor thread: the step being finished goes back to Loop unless another thread has
-// stored a request over it meanwhile (which then stays for the loop to take).
-void endTraceStep();      // TraceArm or TraceFire
-void endInterruptStep();  // Interrupt, accepted or dropped by the mask
-
 inline bool supervisor() { return cpu.srSystem & SrBit::S; }
 
 // End of a change of flow whose target is known to be even: trace on change of flow (T0).
 // The exception is taken by the loop as the instruction's next step (TraceFire), with the
 // target as the stacked PC.
-void traceAfterFlow(uint32_t, uint32_t, uint32_t, uint32_t);
 ZEM_HOT uint32_t flowToEven(uint32_t target) {
     if (cpu.srSystem & SrBit::T0) [[unlikely]] rareCall(&traceAfterFlow, 0, 0, 0, 0);
     return target;
@@ -410,10 +459,6 @@ constexpr uint16_t Control = 0x7E4;
 constexpr uint16_t ControlAlt = 0x1E4;
 constexpr uint16_t MoveDest = 0x7FD;  // data alterable plus the PC-relative forms
 }  // namespace EaSet
-
-// Diagnostics for the test-vector runner: how often an index extension word used the
-// 68020 fields (scale or full format). Costs one test in the indexed path only.
-extern uint32_t extendedIndexUses;
 
 ZEM_HOT uint32_t indexValue(uint32_t ext) {
     const uint32_t raw = regs()[ext >> 12];
@@ -557,9 +602,6 @@ struct Rmw {
 // ---------------------------------------------------------------------------------------
 // One opcode-table slot: the plain handler (single steps) and its threaded and counting
 // forms.
-// The counting variant carries the number of executed instructions along the chain in a
-// register and stores it in fast.executed when it hands back to the loop.
-using CountingHandler = uint32_t (*)(uint64_t pc, uint32_t key, uint64_t executed);
 extern CountingHandler countingTable[0x10000];
 
 struct OpSlot {
@@ -669,7 +711,6 @@ inline int sizeField(unsigned op) {
 }
 
 uint32_t opIllegal(uint32_t pc, uint32_t op);
-void setStopWaits(bool on);
 
 // Opcode-table builders per instruction group.
 void buildMoveGroup(OpSlot* t);
@@ -682,4 +723,4 @@ void buildMiscGroup(OpSlot* t);
 void buildSystemGroup(OpSlot* t);
 void buildExtendedGroup(OpSlot* t);  // 68020 additions
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

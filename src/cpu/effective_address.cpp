@@ -3,7 +3,7 @@
 // indirection. Reserved encodings act as "no displacement".
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 
 namespace {
 
@@ -35,4 +35,4 @@ uint32_t fullFormatAddress(uint32_t base, uint32_t ext, uint32_t& pc) {
     return address + displacement(indirect & 3, pc);
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

@@ -2,7 +2,7 @@
 // individual exception kinds the interpreter raises.
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 
 namespace {
 constexpr uint8_t kTraceBits = SrBit::T1 | SrBit::T0;
@@ -90,4 +90,4 @@ uint32_t acceptInterrupt(uint32_t pc) {
     return handler;
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

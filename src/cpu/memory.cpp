@@ -22,18 +22,25 @@ bool memoryAllocate(uint32_t megabytes) {
     mem.pageSize = hostPageSize();
 #if defined(ZEM_PORTABLE_FLAGS)
     uint8_t* block = hostReserve(reservedSize());
+#else
+    uint8_t* block = hostReserveAt(m68k::kGuestBaseAddress, reservedSize());
+    // Something already lies at the fixed address (a library, another mapping): the
+    // portable path runs on a block anywhere rather than the machine not starting at all.
+    if (!block) block = hostReserve(reservedSize());
+    static bool fallbackLogged = false;
+    if (block && block != reinterpret_cast<uint8_t*>(m68k::kGuestBaseAddress) && !fallbackLogged) {
+        fallbackLogged = true;
+        zlog(LogCat::Error,
+             "ZEM: Guest memory cannot be reserved at host address $%llx; guest memory at $%llx, "
+             "running the portable processor path\r\n",
+             static_cast<unsigned long long>(m68k::kGuestBaseAddress),
+             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(block)));
+    }
+#endif
     if (!block) {
         zlog(LogCat::Error, "ZEM: Guest memory cannot be reserved\r\n");
         return false;
     }
-#else
-    uint8_t* block = hostReserveAt(m68k::kGuestBaseAddress, reservedSize());
-    if (!block) {
-        zlog(LogCat::Error, "ZEM: Guest memory cannot be reserved at host address $%llx\r\n",
-             static_cast<unsigned long long>(m68k::kGuestBaseAddress));
-        return false;
-    }
-#endif
     const uint32_t ramSize = megabytes * kMegabyte;
     const unsigned k = unsigned(std::ceil(std::log2(double(ramSize))));
     const uint32_t space = k >= 32 ? 0u : (1u << k);
@@ -68,7 +75,8 @@ uint16_t guestReadWord(uint32_t address) { return uint16_t(m68k::load16(mem.base
 uint32_t guestReadLong(uint32_t address) { return m68k::load32(mem.base + (address & mem.mask)); }
 
 // Host-side writes: no screen watch (the caller notes screen changes itself), but the
-// read-only tail is honoured exactly as for guest stores.
-void guestWriteByte(uint32_t address, uint8_t value) { m68k::writeStack<1>(address, value, cpuGetPc()); }
-void guestWriteWord(uint32_t address, uint16_t value) { m68k::writeStack<2>(address, value, cpuGetPc()); }
-void guestWriteLong(uint32_t address, uint32_t value) { m68k::writeStack<4>(address, value, cpuGetPc()); }
+// read-only tail is honoured exactly as for guest stores. They go through the write path
+// both processor paths share, which finds guest memory wherever it lies.
+void guestWriteByte(uint32_t address, uint8_t value) { m68k::slowWrite(address & mem.mask, value, 1, false, cpuGetPc()); }
+void guestWriteWord(uint32_t address, uint16_t value) { m68k::slowWrite(address & mem.mask, value, 2, false, cpuGetPc()); }
+void guestWriteLong(uint32_t address, uint32_t value) { m68k::slowWrite(address & mem.mask, value, 4, false, cpuGetPc()); }

@@ -2,7 +2,7 @@
 // UNPK and the bit-field instructions.
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 // ---------------------------------------------------------------------------------------
@@ -291,4 +291,4 @@ void buildExtendedGroup(OpSlot* t) {
     t[0x0EFC] = slot<&opCas2<4>>();
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

@@ -2,7 +2,7 @@
 // divide, decimal arithmetic and CHK.
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 enum class Arith { Add, Sub };
@@ -345,4 +345,4 @@ void buildArithGroup(OpSlot* t) {
     }
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

@@ -1,7 +1,7 @@
 // Single-bit operations (BTST, BCHG, BCLR, BSET) and MOVEP.
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 enum BitOp { Tst = 0, Chg = 1, Clr = 2, Set = 3 };
@@ -91,4 +91,4 @@ void buildBitGroup(OpSlot* t) {
     }
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

@@ -2,7 +2,7 @@
 // change of flow ends through flowTo (odd target check, then trace on change of flow).
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 // Pushes a return address (also the PC reported should the push hit the read-only tail).
@@ -165,4 +165,4 @@ void buildFlowGroup(OpSlot* t) {
     t[0x4E77] = slot<&opRtr>();
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

@@ -2,7 +2,7 @@
 // CCR and SR, and EXG.
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 enum class Logic { And, Or, Eor };
@@ -147,4 +147,4 @@ void buildLogicGroup(OpSlot* t) {
         }
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

@@ -4,7 +4,7 @@
 
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 template <int M>
@@ -224,4 +224,4 @@ void buildMiscGroup(OpSlot* t) {
     }
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

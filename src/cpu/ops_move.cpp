@@ -1,7 +1,7 @@
 // MOVE, MOVEA and MOVEQ.
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 template <int S, int Src, int Dst>
@@ -55,4 +55,4 @@ void buildMoveGroup(OpSlot* t) {
         if (!(op & 0x100)) t[op] = slot<&opMoveq>();
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

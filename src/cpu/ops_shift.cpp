@@ -1,7 +1,7 @@
 // Shifts and rotates on data registers (immediate or register count) and on memory words.
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 namespace {
 
 enum Kind { As = 0, Ls = 1, Rox = 2, Ro = 3 };
@@ -162,4 +162,4 @@ void buildShiftGroup(OpSlot* t) {
     }
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

@@ -4,7 +4,7 @@
 
 #include "cpu/cpu_internal.h"
 
-namespace m68k {
+namespace m68k::ZEM_PATH {
 
 uint32_t opHostCall(uint32_t pc, uint32_t op);  // cpu.cpp
 uint32_t opAccel(uint32_t pc, uint32_t op);     // cpu.cpp
@@ -37,8 +37,6 @@ void waitForNextStep() {
     }
     while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) cpu.nextStep.wait(NextStep::Loop);
 }
-
-bool stopWaits = true;
 
 uint32_t opStop(uint32_t pc, uint32_t) {
     if (!supervisor()) return privilegeViolation(pc);
@@ -120,8 +118,6 @@ uint32_t opLineF(uint32_t pc, uint32_t) { return lineF(pc); }
 
 uint32_t opIllegal(uint32_t pc, uint32_t) { return illegal(pc); }
 
-void setStopWaits(bool on) { stopWaits = on; }
-
 void buildSystemGroup(OpSlot* t) {
     for (unsigned n = 0; n < 16; ++n) t[0x4E40 | n] = slot<&opTrap>();
     t[0x4E70] = slot<&opReset>();
@@ -160,4 +156,4 @@ void buildOpTable() {
     }
 }
 
-}  // namespace m68k
+}  // namespace m68k::ZEM_PATH

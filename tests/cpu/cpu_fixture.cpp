@@ -1,9 +1,12 @@
 #include "cpu_fixture.h"
 
+#include <sys/mman.h>
+
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -26,10 +29,30 @@ int32_t testHostCall(unsigned group, unsigned sub, unsigned low) {
     return HostCallResult::Illegal;
 }
 
+// With ZEM_CPU_TEST_FIXED_ADDRESS_TAKEN set, a page is mapped at the fixed path's guest
+// address before the first test allocates guest memory, so that every test runs on the
+// portable path the machine falls back to.
+bool fixedAddressTakenOnRequest() {
+    static const bool taken = [] {
+        if (!std::getenv("ZEM_CPU_TEST_FIXED_ADDRESS_TAKEN")) return false;
+        memoryRelease();
+        void* const want = reinterpret_cast<void*>(uintptr_t(0x60000000));
+        return mmap(want, 1, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0) == want;
+    }();
+    return taken;
+}
+
 }  // namespace
 
 void CpuTest::SetUp() {
+    const bool fallback = std::getenv("ZEM_CPU_TEST_FIXED_ADDRESS_TAKEN") != nullptr;
+    if (fallback) {
+        ASSERT_TRUE(fixedAddressTakenOnRequest());
+    }
     ASSERT_TRUE(memoryAllocate(kTestRamMegabytes));
+    if (fallback) {
+        ASSERT_TRUE(cpuPortablePath());
+    }
     cpuSetHostCallHandler(nullptr);
     cpuSetAccelHandler(nullptr);
     cpuSetScreenWatch(nullptr);

@@ -2,11 +2,17 @@
 // range check that host calls use.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <string>
 
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
+#include "platform/memory_block.h"
 
 namespace {
 
@@ -115,6 +121,71 @@ TEST(GuestMemoryAllocation, RefusesSizesOutsideTheAddressSpace) {
     EXPECT_FALSE(memoryAllocate(0));
     EXPECT_FALSE(memoryAllocate(257));
     EXPECT_EQ(mem.base, nullptr);
+}
+
+#if !defined(ZEM_PORTABLE_FLAGS)
+constexpr uintptr_t kFixedAddress = 0x60000000;
+
+// Runs in a process of its own (the fallback is logged once per process); reports a
+// failure on standard error and in the exit status.
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "FAILED: %s\n", what);
+    std::exit(1);
+}
+
+[[noreturn]] void runWithTheFixedAddressTaken() {
+    memoryRelease();
+    const size_t page = size_t(hostPageSize());
+    void* const want = reinterpret_cast<void*>(kFixedAddress);
+    void* const taken = mmap(want, page, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    if (taken != want) fail("the fixed address could not be taken for the test");
+
+    if (!memoryAllocate(16)) fail("no guest memory with the fixed address taken");
+    if (mem.base == want) fail("guest memory at the taken address");
+    if (!cpuPortablePath() || cpuThreadedDispatch()) fail("not on the portable path");
+    // Sum 5..1 in a loop, store it, compare it: branches, flags and a store through the
+    // portable path's base.
+    static constexpr uint16_t kCode[] = {
+        0x7005,                  // moveq #5,d0
+        0x7200,                  // moveq #0,d1
+        0xD280,                  // loop: add.l d0,d1
+        0x5380,                  // subq.l #1,d0
+        0x66FA,                  // bne.s loop
+        0x21C1, 0x1000,          // move.l d1,$1000.w
+        0x0C81, 0x0000, 0x000F,  // cmpi.l #15,d1
+        0x57C2,                  // seq d2
+    };
+    cpuReset();
+    for (size_t i = 0; i < std::size(kCode); ++i) guestWriteWord(0x30000 + 2 * uint32_t(i), kCode[i]);
+    cpuSetPc(0x30000);
+    if (cpuRunFor(20) != 20) fail("instruction count");
+    if (cpu.D[1] != 15 || guestReadLong(0x1000) != 15 || (cpu.D[2] & 0xFF) != 0xFF || cpuGetPc() != 0x30016)
+        fail("wrong result of the instruction stream");
+
+    memoryRelease();
+    testing::internal::CaptureStderr();
+    const bool again = memoryAllocate(16);
+    if (!testing::internal::GetCapturedStderr().empty()) fail("the fallback logged a second time");
+    if (!again || !cpuPortablePath()) fail("second allocation");
+
+    memoryRelease();
+    munmap(taken, page);
+    if (!memoryAllocate(16) || mem.base != want || cpuPortablePath()) fail("not back on the fixed path");
+    memoryRelease();
+    std::exit(0);
+}
+#endif
+
+// Something mapped at the fixed path's address must not keep the machine from starting.
+TEST(GuestMemoryAllocation, TakenFixedAddressRunsThePortablePathAndSaysSoOnce) {
+#if defined(ZEM_PORTABLE_FLAGS)
+    GTEST_SKIP() << "this build has only the portable path";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, not a fork of this one
+    EXPECT_EXIT(runWithTheFixedAddressTaken(), testing::ExitedWithCode(0),
+                "ZEM: Guest memory cannot be reserved at host address \\$60000000; guest memory at "
+                "\\$[0-9a-f]+, running the portable processor path");
+#endif
 }
 
 }  // namespace
