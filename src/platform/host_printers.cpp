@@ -164,7 +164,8 @@ std::unique_ptr<HostPrintTarget> hostStartRawJob(const std::string& printer, con
     stage = "create";
     http_t* http = connectScheduler();
     if (!http) {
-        failure = errnoFailure(errno ? errno : ECONNREFUSED);
+        failure = errnoFailure(ECONNREFUSED);
+        failure.text = std::string("no print scheduler at ") + cupsServer();
         return nullptr;
     }
     const int job = cupsCreateJob(http, printer.c_str(), title.c_str(), 0, nullptr);
