@@ -158,12 +158,7 @@ void writerLoop(Port* port)
     for (;;) {
         if (!p.quit.load()) waitForKick(p);
         for (;;) {
-            size_t count = 0;
-            while (count < block.size()) {
-                std::optional<uint8_t> byte = p.ring.get();
-                if (!byte) break;
-                block[count++] = *byte;
-            }
+            const size_t count = p.ring.take(block.data(), uint32_t(block.size()));
             if (count < block.size()) tellGuestRoom(p);
             if (count == 0) break;
             if (!p.abandon.load()) writeBlock(p, block.data(), count);
