@@ -392,6 +392,34 @@ TEST_F(ParPorts, SlowDeviceLosesNothingAndDoesNotHoldTheCaller)
     EXPECT_TRUE(arrived == job);
 }
 
+TEST_F(ParPorts, StuckDeviceDoesNotHoldShutDown)
+{
+    const std::string fifo = dir.file("lp-fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    setenv("ZEM_LPT1", fifo.c_str(), 1);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // never reads
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(setTarget(1, "LPT1"), 0);
+    ASSERT_EQ(openPort(1), 0);
+    RingBuffer* ring = ringFromHandle(parRingHandle(1));
+    // More than the pipe holds: the writer ends up waiting on the device.
+    const auto fillUntil = std::chrono::steady_clock::now() + 1s;
+    while (std::chrono::steady_clock::now() < fillUntil)
+        if (!ring->put(0x55)) {
+            parSend(1);
+            std::this_thread::sleep_for(1ms);
+        }
+    ASSERT_TRUE(ring->full());
+    const auto start = std::chrono::steady_clock::now();
+    parShutDown();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 2900ms);  // it had its three seconds
+    EXPECT_LT(took, 5s);
+    EXPECT_FALSE(parIsOpen(1));
+    close(reader);
+    parStart();
+}
+
 TEST_F(ParPorts, ShutDownWritesWhatTheGuestHandedOver)
 {
     const std::string file = dir.file("lp-file");
