@@ -24,6 +24,17 @@ std::optional<uint8_t> RingBuffer::get()
     return storage_[read_];
 }
 
+uint32_t RingBuffer::take(uint8_t* out, uint32_t max)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    uint32_t count = 0;
+    while (count < max && read_ != write_) {
+        read_ = next(read_);
+        out[count++] = storage_[read_];
+    }
+    return count;
+}
+
 bool RingBuffer::empty() const
 {
     std::lock_guard<std::mutex> guard(lock_);

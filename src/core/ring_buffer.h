@@ -20,6 +20,8 @@ public:
     // Each call takes the ring's lock for its own duration.
     bool put(uint8_t byte);            // false (byte dropped) when full
     std::optional<uint8_t> get();      // nothing when empty
+    // Takes up to `max` bytes in order into `out` under one lock; how many were taken.
+    uint32_t take(uint8_t* out, uint32_t max);
     bool empty() const;
     bool full() const;
     uint32_t count() const;            // bytes waiting

@@ -7,6 +7,7 @@
 #include "core/machine_parts.h"
 #include "devices/cd/cd_calls.h"
 #include "devices/comms/ip_device.h"
+#include "devices/comms/par_ports.h"
 #include "devices/comms/ser_calls.h"
 #include "devices/sound/sound_calls.h"
 #include "devices/storage/dos_device.h"
@@ -43,6 +44,7 @@ void registerParts(MachineParts& parts)
     parts.add(soundPart());
     parts.add(ipPart());
     parts.add(cdPart());
+    parts.add(parPart());
 }
 
 void setFailureHook(MachineParts& parts)
