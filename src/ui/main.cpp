@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/machine.h"
 #include "core/machine_parts.h"
+#include "devices/storage/disks.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
 #include "ui/qt_front_end.h"
@@ -33,6 +34,7 @@ void registerParts(MachineParts& parts)
 {
     for (MachinePart& part : machineCoreParts()) parts.add(std::move(part));
     parts.add(displayPart());
+    parts.add(winPart()), parts.add(flpPart());
 }
 
 void setFailureHook(MachineParts& parts)
