@@ -1,7 +1,7 @@
 # Container and floppy drives: the floppy caches driven directly, and guest programs
 # against temporary containers and images in the real emulator.
 if(TARGET zem_disks)
-  add_executable(disks_tests EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/flp_drive_test.cpp)
+  add_executable(disks_tests ${CMAKE_CURRENT_LIST_DIR}/flp_drive_test.cpp)
   target_link_libraries(disks_tests PRIVATE zem_disks zem_test_support GTest::gtest_main)
   gtest_discover_tests(disks_tests TEST_PREFIX "disks." PROPERTIES LABELS disks)
 endif()

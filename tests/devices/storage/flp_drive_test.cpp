@@ -168,25 +168,39 @@ TEST_F(FloppyCache, NothingIsLostOnAnyPathThatClosesTheDrive)
 
 TEST_F(FloppyCache, AFailedWriteBackKeepsTheSectorsAndReportsIt)
 {
-    put(4, 0, 2, 0x77);
-    put(4, 1, 9, 0x78);
-    // A file-size limit below the track makes every write there fail (EFBIG).
+    put(4, 0, 0, 0x70);
+    put(4, 0, 1, 0x71);
+    put(4, 0, 5, 0x75);
+    // A file-size limit inside the track: the whole-track write comes up short, the single
+    // sectors below the limit succeed, the one above fails (EFBIG) and must stay pending.
     signal(SIGXFSZ, SIG_IGN);
     rlimit saved {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    small.rlim_cur = offsetOf(4, 0, 3);
     uint8_t got[Sector];
-    const int32_t moved = drive.readSector(9, 0, 1, got);
-    const bool dirtyAfterMove = drive.hasDirtySectors();
-    const int32_t flushed = drive.flushAndClose();
-    const bool dirtyAfterFlush = drive.hasDirtySectors();
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    int32_t moved = 0, flushed = 0;
+    bool dirtyAfterMove = false, dirtyAfterFlush = false;
+    std::string text;
+    {
+        LogCapture log;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        moved = drive.readSector(9, 0, 1, got);
+        dirtyAfterMove = drive.hasDirtySectors();
+        flushed = drive.flushAndClose();
+        dirtyAfterFlush = drive.hasDirtySectors();
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        text = log.text();
+    }
     EXPECT_EQ(moved, -16);
     EXPECT_EQ(flushed, -16);
     EXPECT_TRUE(dirtyAfterMove && dirtyAfterFlush);
-    EXPECT_TRUE(image() == original);
+    EXPECT_NE(text.find("Writing cache (partial track) 4/0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Writing cache (single sector) 4/0/1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Writing cache (single sector) 4/0/5\n"), std::string::npos) << text;
+    std::string partly = original;
+    partly.replace(offsetOf(4, 0, 0), 2 * Sector, expected, offsetOf(4, 0, 0), 2 * Sector);
+    EXPECT_TRUE(image() == partly) << "only the sectors below the limit are written";
     EXPECT_EQ(drive.flushAndClose(), 0);
     EXPECT_FALSE(drive.hasDirtySectors());
     EXPECT_TRUE(image() == expected);
