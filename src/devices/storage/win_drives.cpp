@@ -52,6 +52,7 @@ int32_t readSectors(unsigned)
     const uint32_t first = cpu.D[0];
     const uint32_t count = cpu.D[2];
     if (!containerOpen(drive, number)) return GuestError::BadMedium;
+    if (count == 0) return 0;
     const uint64_t bytes = uint64_t(count) * ContainerSectorBytes;
     if (bytes > mem.ramSize) return GuestError::BadParameter;
     GuestWriteSpan span = guestWriteSpan(cpu.A[1], uint32_t(bytes));

@@ -90,6 +90,7 @@ TEST(FlpProgram, EveryOperationAgainstHostImages)
     line("setoutside fffffff1");
     line("oddsize fffffffc " + Marker);
     EXPECT_TRUE(r.contains("Floppy image size not recognised: 1000000")) << r.describe();
+    line("device fffffff9 " + Marker);
     line("directory fffffff9 " + Marker);
     line("mediumdir 00000000");
 

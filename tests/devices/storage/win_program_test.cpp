@@ -105,6 +105,7 @@ TEST_F(WinProgram, EveryOperationAgainstHostContainers)
     readLine("pastend", "fffffff0", normal, 62 * Sector, true);
     line("top", "fffffff0 " + Marker + " " + Marker + " " + Marker);
     for (const char* tag : {"wrap", "hugecount"}) line(tag, "fffffff1 " + Marker + " " + Marker + " " + Marker);
+    line("nocount", "00000000 " + Marker + " " + Marker + " " + Marker);
     for (const char* tag : {"w0", "w31", "w63"}) line(tag, "00000000");
     line("wwrap", "fffffff1");
     line("readedge", "fffffff1");

@@ -121,6 +121,9 @@
         lea     oddname, %a3
         FLP_SETNAME
         READ    2, 1, 0, 1, "oddsize"
+        lea     devname, %a3
+        FLP_SETNAME
+        READ    2, 1, 0, 1, "device"
         lea     dirname, %a3
         FLP_SETNAME
         READ    2, 1, 0, 1, "directory"
@@ -149,6 +152,7 @@
         SYS_QUIT
 
         QSTR    dirname, "/tmp"
+        QSTR    devname, "/dev/null"
         QSTR    oddname, "odd.img"
         QSTR    fmt9name, "fmt9.img"
         QSTR    fmt18name, "fmt18.img"

@@ -36,6 +36,7 @@
         READ    1, 0x7FFFFF, 1, "top"
         READ    1, 0x7FFFFF, 2, "wrap"
         READ    1, 0, 0x10000000, "hugecount"
+        READ    1, 5, 0, "nocount"
         WRITE   1, 0, 0x10, "w0"
         WRITE   1, 31, 0x20, "w31"
         WRITE   1, 63, 0x30, "w63"
