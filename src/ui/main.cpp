@@ -10,6 +10,7 @@
 #include "devices/comms/par_ports.h"
 #include "devices/comms/ser_calls.h"
 #include "devices/sound/sound_calls.h"
+#include "devices/storage/disks.h"
 #include "devices/storage/dos_device.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
@@ -45,6 +46,8 @@ void registerParts(MachineParts& parts)
     parts.add(ipPart());
     parts.add(cdPart());
     parts.add(parPart());
+    parts.add(winPart());
+    parts.add(flpPart());
 }
 
 void setFailureHook(MachineParts& parts)
