@@ -11,6 +11,7 @@ struct Entry {
 };
 
 constexpr Entry englishStrings[] = {
+    {StringId::BackEndFailed, "%s failed\nError code %lx."},
     {StringId::CannotAllocateMemory, "Cannot allocate memory."},
     {StringId::ErrorOpeningImage, "Error opening VROSE file.\nCode %lx: %s"},
     {StringId::CorruptImage, "Corrupt VROSE file.\n%d bytes read (%d bytes requested).\nCode %lx: %s"},

@@ -4,6 +4,7 @@
 #include <string>
 
 namespace StringId {
+constexpr int BackEndFailed = 1;
 constexpr int CannotAllocateMemory = 2;
 constexpr int ErrorOpeningImage = 3;
 constexpr int CorruptImage = 4;
