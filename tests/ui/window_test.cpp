@@ -1,0 +1,226 @@
+// The window program on a real X display (the tests run under xvfb-run, with Mesa's
+// software OpenGL): a guest draws a known picture; the -SNAP file must hold it exactly,
+// and a grab of the screen where the window lies must show it scaled by two.
+#include "reference_pixels.h"
+#include "support/temp_dir.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+namespace {
+
+QGuiApplication* application = nullptr;
+
+bool haveDisplay() { return application && QGuiApplication::platformName() == QLatin1String("xcb"); }
+
+uint8_t bytePattern(uint32_t i) { return uint8_t(7 * i + 3 * (i >> 7)); }
+
+struct Picture {
+    const char* name;
+    const char* image;
+    GuestFormatId format;
+    int width, height;
+    uint32_t pitch;
+};
+
+// Pixel (x, y) of a screen of this format filled with the byte pattern.
+uint32_t expectedPixel(const Picture& p, int x, int y)
+{
+    std::vector<uint8_t> line(p.pitch);
+    for (uint32_t i = 0; i < p.pitch; ++i) line[i] = bytePattern(p.pitch * uint32_t(y) + i);
+    return reference::hostPixelColour(p.format, line.data(), unsigned(x));
+}
+
+std::vector<uint32_t> expectedPicture(const Picture& p)
+{
+    std::vector<uint32_t> pixels(size_t(p.width) * p.height);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) pixels[size_t(y) * p.width + x] = expectedPixel(p, x, y);
+    return pixels;
+}
+
+int channel(uint32_t rgb, int c) { return int((rgb >> (8 * c)) & 0xFF); }
+
+// A running emulator with its window on the display.
+class WindowRun {
+public:
+    WindowRun(const zemtest::TempDir& dir, const char* image, const std::string& screenSettings,
+              const std::vector<std::pair<std::string, std::string>>& environment = {})
+        : snap_((dir.path() / "snap.png").string())
+    {
+        zemtest::writeFile(dir.path() / "zem.ini", "[Emulation]\nMemory=4\n[Screen]\nWindowMode=1\nWindowPosX=0\n"
+                                                   "WindowPosY=0\n" + screenSettings);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, value] : environment) env.insert(QString::fromStdString(name), QString::fromStdString(value));
+        process_.setProcessEnvironment(env);
+        process_.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+        process_.start(QStringLiteral(ZEM2_PROGRAM),
+                       {"-OS", image, "-INI", QString::fromStdString((dir.path() / "zem.ini").string()), "-DBG", "3",
+                        "-SNAP", QString::fromStdString(snap_)});
+    }
+    ~WindowRun()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    // Waits until standard error holds `text`.
+    bool waitFor(const std::string& text, int ms = 15000)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (log().find(text) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > end || process_.state() == QProcess::NotRunning) return false;
+            process_.waitForReadyRead(100);
+        }
+        return true;
+    }
+    // SIGTERM, as a desktop ending the session would send; true when it ended normally.
+    bool terminate()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(15000)) return false;
+        log();
+        return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
+    }
+    const std::string& log()
+    {
+        errors_ += process_.readAllStandardError().toStdString();
+        return errors_;
+    }
+    QImage snapshot() const { return QImage(QString::fromStdString(snap_)); }
+    QProcess& process() { return process_; }
+
+private:
+    QProcess process_;
+    std::string snap_;
+    std::string errors_;
+};
+
+QImage grab(QRect area) { return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage(); }
+
+// Counts pixels of the grab that do not show the expected picture scaled by two: exactly
+// with nearest sampling, within the range of the neighbouring guest pixels otherwise.
+int wrongScaledPixels(const QImage& shot, const Picture& p, const std::vector<uint32_t>& want, bool exact,
+                      std::string& first)
+{
+    int wrong = 0;
+    auto at = [&](int x, int y) {
+        x = std::clamp(x, 0, p.width - 1);
+        y = std::clamp(y, 0, p.height - 1);
+        return want[size_t(y) * p.width + x];
+    };
+    for (int y = 0; y < 2 * p.height; ++y)
+        for (int x = 0; x < 2 * p.width; ++x) {
+            const uint32_t got = shot.pixel(x, y) & 0xFFFFFF;
+            bool ok = true;
+            if (exact) {
+                ok = got == at(x / 2, y / 2);
+            } else {
+                for (int c = 0; c < 3 && ok; ++c) {
+                    int lo = 255, hi = 0;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx) {
+                            lo = std::min(lo, channel(at(x / 2 + dx, y / 2 + dy), c));
+                            hi = std::max(hi, channel(at(x / 2 + dx, y / 2 + dy), c));
+                        }
+                    ok = channel(got, c) >= lo - 2 && channel(got, c) <= hi + 2;
+                }
+            }
+            if (!ok && ++wrong == 1) {
+                char text[96];
+                snprintf(text, sizeof text, "first at %d,%d: %06x, guest pixel %06x", x, y, got, at(x / 2, y / 2));
+                first = text;
+            }
+        }
+    return wrong;
+}
+
+struct Case {
+    Picture picture;
+    int driver;  // ScreenDriver: 0 OpenGL, 1 raster
+    int filter;  // ScreenFilter: 0 nearest, 1 linear
+};
+
+std::string caseName(const testing::TestParamInfo<Case>& info)
+{
+    return std::string(info.param.picture.name) + (info.param.driver == 0 ? "OpenGl" : "Raster") +
+           (info.param.filter ? "Linear" : "Nearest");
+}
+
+class WindowPicture : public testing::TestWithParam<Case> {};
+
+const Picture Ql4{"Ql4", GUEST_QL4, GuestFormatId::Ql4, 512, 256, 128};
+const Picture Ql8{"Ql8", GUEST_QL8, GuestFormatId::Ql8, 512, 256, 128};
+const Picture Indexed8{"Indexed8", GUEST_INDEXED8, GuestFormatId::Indexed8, 512, 256, 512};
+const Picture Rgb16{"Rgb16", GUEST_RGB16, GuestFormatId::Rgb16, 512, 256, 1024};
+
+}  // namespace
+
+TEST_P(WindowPicture, SnapshotIsExactAndTheWindowShowsItScaled)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    const Case& c = GetParam();
+    const Picture& p = c.picture;
+    zemtest::TempDir dir{"zem-window"};
+    WindowRun run(dir, p.image,
+                  "ScreenDriver=" + std::to_string(c.driver) + "\nScreenFilter=" + std::to_string(c.filter) +
+                      "\nWindowSizeX=" + std::to_string(2 * p.width) + "\nWindowSizeY=" + std::to_string(2 * p.height) +
+                      "\n");
+    ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+    if (c.driver == 0) {
+        ASSERT_NE(run.log().find("scr: OpenGL back end"), std::string::npos) << run.log();
+    }
+
+    // The window lies at the top left of the screen (no window manager, no frame).
+    const std::vector<uint32_t> want = expectedPicture(p);
+    std::string first;
+    int wrong = -1;
+    for (int attempt = 0; attempt < 50 && wrong != 0; ++attempt) {
+        QThread::msleep(100);
+        wrong = wrongScaledPixels(grab(QRect(0, 0, 2 * p.width, 2 * p.height)), p, want, c.filter == 0, first);
+    }
+    EXPECT_EQ(wrong, 0) << first;
+
+    ASSERT_TRUE(run.terminate()) << run.log();
+    const QImage snap = run.snapshot();
+    ASSERT_EQ(snap.width(), p.width);
+    ASSERT_EQ(snap.height(), p.height);
+    int snapWrong = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if ((snap.pixel(x, y) & 0xFFFFFF) != want[size_t(y) * p.width + x] && ++snapWrong <= 3)
+                ADD_FAILURE() << "snapshot pixel " << x << "," << y;
+    EXPECT_EQ(snapWrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WindowPicture,
+                         testing::Values(Case{Ql4, 1, 0}, Case{Ql8, 1, 0}, Case{Indexed8, 1, 0}, Case{Rgb16, 1, 0},
+                                         Case{Ql4, 0, 0}, Case{Ql8, 0, 0}, Case{Indexed8, 0, 0}, Case{Rgb16, 0, 0},
+                                         Case{Rgb16, 0, 1}),
+                         caseName);
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    // Listing the tests needs no display; running them does.
+    std::unique_ptr<QGuiApplication> app;
+    if (getenv("DISPLAY")) {
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        application = app.get();
+    }
+    return RUN_ALL_TESTS();
+}
