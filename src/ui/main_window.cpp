@@ -5,6 +5,7 @@
 #include "core/events.h"
 #include "core/log.h"
 #include "core/timer.h"
+#include "core/version.h"
 #include "cpu/memory.h"
 #include "display/display.h"
 #include "display/screen_state.h"
@@ -32,6 +33,8 @@ namespace {
 
 // Where the guest's system variables keep the count of host clipboard changes.
 constexpr uint32_t ClipboardCounterAddress = 0x1C066;
+
+constexpr int MaxInitialTitleLength = 31;
 
 // Tray tips are limited as the host's notification area took them.
 constexpr int MaxTipLength = 127;
@@ -83,6 +86,8 @@ MainWindow::MainWindow()
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
+    // Until the guest names itself; titles at creation were limited to 31 characters.
+    setWindowTitle(QString::fromStdString("ZEM II " + getVersionText()).left(MaxInitialTitleLength));
     MainLoop::setMainWindow(this);
 }
 

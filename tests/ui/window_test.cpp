@@ -12,6 +12,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -212,6 +214,140 @@ INSTANTIATE_TEST_SUITE_P(Formats, WindowPicture,
                                          Case{Ql4, 0, 0}, Case{Ql8, 0, 0}, Case{Indexed8, 0, 0}, Case{Rgb16, 0, 0},
                                          Case{Rgb16, 0, 1}),
                          caseName);
+
+namespace {
+
+// The main window's X id, found by its title.
+unsigned long mainWindowId()
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {"search", "--name", "^ZEM II"});
+    search.waitForFinished(5000);
+    const QStringList ids = QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return ids.isEmpty() ? 0 : ids.first().toULong();
+}
+
+// What a window manager sends when the user clicks the close button.
+bool sendCloseRequest()
+{
+    const unsigned long id = mainWindowId();
+    if (!id) return false;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = id;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(display, id, False, NoEventMask, &event) != 0;
+    XFlush(display);
+    XCloseDisplay(display);
+    return sent;
+}
+
+int countOf(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+enum class QuitPath { CloseButton, Sigterm, GuestQuit };
+
+struct CloseCase {
+    const char* name;
+    int noExitThroughX;
+    int taskButton;
+    QuitPath path;
+    bool ends;  // the program ends through this path
+};
+
+class Closing : public testing::TestWithParam<CloseCase> {};
+
+}  // namespace
+
+TEST_P(Closing, QuitPathsAgainstTheCloseRules)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    const CloseCase& c = GetParam();
+    zemtest::TempDir dir{"zem-close"};
+    WindowRun run(dir, c.path == QuitPath::GuestQuit ? GUEST_QUITS : GUEST_IDLE,
+                  "WindowSizeX=512\nWindowSizeY=256\n; kept as it is\n[General]\nNoExitThroughX=" +
+                      std::to_string(c.noExitThroughX) + "\nTaskButton=" + std::to_string(c.taskButton) + "\n");
+    ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+    QThread::msleep(300);
+    switch (c.path) {
+    case QuitPath::CloseButton:
+        ASSERT_TRUE(sendCloseRequest());
+        break;
+    case QuitPath::Sigterm:
+        run.process().terminate();
+        break;
+    case QuitPath::GuestQuit:
+        break;
+    }
+    const bool ended = run.process().waitForFinished(c.ends ? 15000 : 1500);
+    EXPECT_EQ(ended, c.ends) << run.log();
+    if (!ended) {
+        // Still running as it should: it still ends on request.
+        ASSERT_TRUE(run.terminate()) << run.log();
+    }
+    EXPECT_EQ(run.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.process().exitCode(), 0);
+    const std::string& log = run.log();
+    if (c.taskButton != 0) {
+        EXPECT_NE(log.find("ZEM: No system tray here"), std::string::npos) << log;
+    }
+    // The INI is written once, with the position the window had; other lines stay.
+    EXPECT_EQ(countOf(log, "ZEM: Writing INI information"), 1) << log;
+    const std::string ini = zemtest::readFile(dir.path() / "zem.ini");
+    EXPECT_NE(ini.find("WindowPosX=0\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("; kept as it is\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Memory=4\n"), std::string::npos) << ini;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, Closing,
+    testing::Values(CloseCase{"CloseButtonEnds", 0, 0, QuitPath::CloseButton, true},
+                    CloseCase{"CloseButtonRefused", 1, 0, QuitPath::CloseButton, false},
+                    CloseCase{"CloseButtonWithTrayFallback", 0, 1, QuitPath::CloseButton, true},
+                    CloseCase{"CloseButtonRefusedTaskOrTray", 1, 2, QuitPath::CloseButton, false},
+                    CloseCase{"SigtermDespiteNoExit", 1, 0, QuitPath::Sigterm, true},
+                    CloseCase{"SigtermWithTray", 0, 1, QuitPath::Sigterm, true},
+                    CloseCase{"GuestQuitDespiteNoExit", 1, 0, QuitPath::GuestQuit, true},
+                    CloseCase{"GuestQuitWithTray", 1, 1, QuitPath::GuestQuit, true}),
+    [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+
+TEST(WindowUpdate, AnIdleGuestCostsNoConversionOrPresentAfterTheFirst)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    for (int driver : {0, 1}) {
+        zemtest::TempDir dir{"zem-idle"};
+        WindowRun run(dir, GUEST_IDLE, "ScreenDriver=" + std::to_string(driver) + "\nWindowSizeX=512\nWindowSizeY=256\n");
+        ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+        // About 160 update ticks pass while the guest writes nothing.
+        QThread::msleep(2000);
+        ASSERT_TRUE(run.terminate()) << run.log();
+        unsigned long long conversions = 99, presents = 99;
+        const std::string& log = run.log();
+        const size_t counts = log.find(" conversions, ");
+        ASSERT_NE(counts, std::string::npos) << log;
+        const size_t at = log.rfind("scr: ", counts);
+        ASSERT_EQ(sscanf(log.c_str() + at, "scr: %llu conversions, %llu presents", &conversions, &presents), 2) << log;
+        // The mode's full redraw and the one line may land in one pass or two.
+        EXPECT_GE(conversions, 1u) << driver;
+        EXPECT_LE(conversions, 2u) << driver;
+        EXPECT_GE(presents, 1u) << driver;
+        // Besides those, only the mode and the window's size ask for a present.
+        EXPECT_LE(presents, conversions + 2) << driver;
+    }
+}
 
 int main(int argc, char** argv)
 {
