@@ -349,6 +349,43 @@ TEST(WindowUpdate, AnIdleGuestCostsNoConversionOrPresentAfterTheFirst)
     }
 }
 
+TEST(WindowUpdate, AFailedPresentShowsTheMessageAndTheWindowRecovers)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    for (int driver : {0, 1}) {
+        zemtest::TempDir dir{"zem-fail"};
+        WindowRun run(dir, GUEST_RGB16,
+                      "ScreenDriver=" + std::to_string(driver) + "\nScreenFilter=0\nWindowSizeX=1024\nWindowSizeY=512\n",
+                      {{"ZEM_FAIL_PRESENT", "1"}});
+        ASSERT_TRUE(run.waitFor("Present failed\nError code 887a0005.")) << run.log();
+        // The box waits for its button; Return presses it (again, should the key have come
+        // before the box could take it).
+        bool recovered = false;
+        for (int attempt = 0; attempt < 10 && !recovered; ++attempt) {
+            QProcess press;
+            press.start(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--name", "^ZEM2$",
+                                                    "windowfocus", "--sync", "key", "Return"});
+            press.waitForFinished(5000);
+            recovered = run.waitFor("scr: Display change done.", 1000);
+        }
+        ASSERT_TRUE(recovered) << run.log();
+        ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+
+        const std::vector<uint32_t> want = expectedPicture(Rgb16);
+        std::string first;
+        int wrong = -1;
+        for (int attempt = 0; attempt < 50 && wrong != 0; ++attempt) {
+            QThread::msleep(100);
+            wrong = wrongScaledPixels(grab(QRect(0, 0, 1024, 512)), Rgb16, want, true, first);
+        }
+        EXPECT_EQ(wrong, 0) << driver << ": " << first;
+        ASSERT_TRUE(run.terminate()) << run.log();
+        EXPECT_EQ(countOf(run.log(), "scr: Display change done."), 1) << run.log();
+    }
+}
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
