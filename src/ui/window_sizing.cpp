@@ -69,12 +69,15 @@ QRect keepAspectInFullScreen(QRect client, int width, int height)
 {
     if (width <= 0 || height <= 0) return client;
     const double ratio = double(width) / height;
-    QRect dest = client;
-    if (std::abs(width - client.width()) < std::abs(height - client.height()))
-        dest.setHeight(int(std::floor(client.width() / ratio + 0.5)));
-    else
-        dest.setWidth(int(std::floor(client.height() * ratio + 0.5)));
-    return dest;
+    QRect byWidth = client, byHeight = client;
+    byWidth.setHeight(int(std::floor(client.width() / ratio + 0.5)));
+    byHeight.setWidth(int(std::floor(client.height() * ratio + 0.5)));
+    const bool widthDecides = std::abs(width - client.width()) < std::abs(height - client.height());
+    // The direction chosen by the smaller difference can give a picture larger than the
+    // monitor (1024 x 768 on 1280 x 1024); the other direction then decides, so that the
+    // picture is never cut off.
+    if (widthDecides) return byWidth.height() <= client.height() ? byWidth : byHeight;
+    return byHeight.width() <= client.width() ? byHeight : byWidth;
 }
 
 QRect moveInside(QRect window, QRect workArea)

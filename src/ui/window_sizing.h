@@ -13,7 +13,8 @@ enum class SizingEdge { Left = 1, Right, Top, TopLeft, TopRight, Bottom, BottomL
 QRect keepAspectWhileSizing(QRect client, SizingEdge edge, int width, int height);
 
 // The part of a full-screen client area the picture fills when the aspect ratio is kept:
-// anchored at the top left, the direction that differs less from the guest size decides.
+// anchored at the top left, the direction that differs less from the guest size decides,
+// unless the picture would then not fit.
 QRect keepAspectInFullScreen(QRect client, int width, int height);
 
 // Where a window rectangle goes so that it lies inside `workArea`: moved, never shrunk;
