@@ -73,7 +73,8 @@ void presentIfNeeded()
 {
     if (!presentNeeded.load() || resizing.load()) return;
     std::lock_guard present(presentationLock());
-    presentNeeded.store(false);
+    // Taken under the lock: of two callers that saw the request, only one presents.
+    if (!presentNeeded.exchange(false)) return;
     if (!displayReady() || suspended.load()) return;
     displayBackEnd().present();
     presents.fetch_add(1);
