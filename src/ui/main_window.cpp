@@ -190,17 +190,23 @@ void MainWindow::setClientSize(unsigned width, unsigned height)
         this,
         [this, width, height] {
             if (displayFullScreen()) {
-                // A size only a window can take: leave full screen first.
+                // A full-screen window has no size of its own: the request toggles.
                 zlog(LogCat::Screen, "ZEM: WM_CHANGEWINDOWMODE (FS: %i)\r\n", 1);
                 toggleFullScreen();
+                return;
             }
+            // Presents wait while the window moves, so that none shows a half-placed one.
             updateThreadSetResizing(true);
             settings.WindowSizeX = int(width);
             settings.WindowSizeY = int(height);
-            showNormal();
-            resize(int(width), int(height));
+            {
+                std::lock_guard present(presentationLock());
+                std::lock_guard lock(screenLock());
+                if (guestScreen.format) placeWindow();
+            }
             updateThreadSetResizing(false);
             updateThreadRequestPresent();
+            if (view_) view_->update();
         },
         Qt::QueuedConnection);
 }

@@ -4,6 +4,7 @@
 #include "reference_pixels.h"
 #include "support/temp_dir.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -60,8 +61,10 @@ public:
               const std::vector<std::pair<std::string, std::string>>& environment = {})
         : snap_((dir.path() / "snap.png").string())
     {
-        zemtest::writeFile(dir.path() / "zem.ini", "[Emulation]\nMemory=4\n[Screen]\nWindowMode=1\nWindowPosX=0\n"
-                                                   "WindowPosY=0\n" + screenSettings);
+        // A window unless the case asks for full screen.
+        const std::string mode = screenSettings.find("WindowMode=") == std::string::npos ? "WindowMode=1\n" : "";
+        zemtest::writeFile(dir.path() / "zem.ini",
+                           "[Emulation]\nMemory=4\n[Screen]\n" + mode + "WindowPosX=0\nWindowPosY=0\n" + screenSettings);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, value] : environment) env.insert(QString::fromStdString(name), QString::fromStdString(value));
         process_.setProcessEnvironment(env);
@@ -383,6 +386,55 @@ TEST(WindowUpdate, AFailedPresentShowsTheMessageAndTheWindowRecovers)
         EXPECT_EQ(wrong, 0) << driver << ": " << first;
         ASSERT_TRUE(run.terminate()) << run.log();
         EXPECT_EQ(countOf(run.log(), "scr: Display change done."), 1) << run.log();
+    }
+}
+
+TEST(WindowUpdate, LeavingFullScreenRecreatesTheBackEndAndRedrawsEverything)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    for (int driver : {0, 1}) {
+        zemtest::TempDir dir{"zem-toggle"};
+        WindowRun run(dir, GUEST_TOGGLE,
+                      "ScreenDriver=" + std::to_string(driver) +
+                          "\nScreenFilter=0\nWindowMode=0\nKeepAspectRatio=1\nWindowSizeX=1024\nWindowSizeY=512\n");
+        ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+        // Full screen: the picture fills the monitor's width, its height follows the ratio.
+        const std::vector<uint32_t> want = expectedPicture(Rgb16);
+        QImage shot;
+        for (int attempt = 0; attempt < 30; ++attempt) {
+            QThread::msleep(100);
+            shot = grab(QRect(0, 0, 1280, 1024));
+            if ((shot.pixel(1279, 0) & 0xFFFFFF) == want[511] && (shot.pixel(0, 639) & 0xFFFFFF) == want[255 * 512] &&
+                (shot.pixel(0, 700) & 0xFFFFFF) == 0)
+                break;
+        }
+        EXPECT_EQ(shot.pixel(1279, 0) & 0xFFFFFF, want[511]) << driver;
+        EXPECT_EQ(shot.pixel(0, 639) & 0xFFFFFF, want[255 * 512]) << driver;
+        EXPECT_EQ(shot.pixel(0, 700) & 0xFFFFFF, 0u) << driver << ": below the picture stays black";
+
+        // New text on the host clipboard moves the guest's counter; the guest then asks for
+        // a window size. The clipboard's owner (this process) must answer while it waits.
+        QGuiApplication::clipboard()->setText(QStringLiteral("toggle %1").arg(driver));
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (run.log().find("toggled") == std::string::npos && std::chrono::steady_clock::now() < end) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            run.process().waitForReadyRead(20);
+        }
+        ASSERT_NE(run.log().find("toggled"), std::string::npos) << run.log();
+
+        ASSERT_TRUE(run.waitFor("scr: Display change done.")) << run.log();
+        std::string first;
+        int wrong = -1;
+        for (int attempt = 0; attempt < 50 && wrong != 0; ++attempt) {
+            QThread::msleep(100);
+            wrong = wrongScaledPixels(grab(QRect(0, 0, 1024, 512)), Rgb16, want, true, first);
+        }
+        EXPECT_EQ(wrong, 0) << driver << ": " << first;
+        ASSERT_TRUE(run.terminate()) << run.log();
+        EXPECT_EQ(countOf(run.log(), "scr: Display change done."), 1) << run.log();
+        EXPECT_NE(run.log().find("ZEM: WM_CHANGEWINDOWMODE (FS: 1)"), std::string::npos) << run.log();
     }
 }
 
