@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -436,6 +437,39 @@ TEST(WindowUpdate, LeavingFullScreenRecreatesTheBackEndAndRedrawsEverything)
         EXPECT_EQ(countOf(run.log(), "scr: Display change done."), 1) << run.log();
         EXPECT_NE(run.log().find("ZEM: WM_CHANGEWINDOWMODE (FS: 1)"), std::string::npos) << run.log();
     }
+}
+
+TEST(WindowUpdate, HotKeyWritesTheScreenIntoThePicturesFolder)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    zemtest::TempDir dir{"zem-hotkey"};
+    WindowRun run(dir, GUEST_RGB16, "WindowSizeX=512\nWindowSizeY=256\n",
+                  {{"HOME", dir.path().string()}, {"XDG_CONFIG_HOME", (dir.path() / "config").string()}});
+    ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+    bool written = false;
+    for (int attempt = 0; attempt < 10 && !written; ++attempt) {
+        QProcess press;
+        press.start(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--name", "^ZEM II",
+                                                "windowfocus", "--sync", "key", "shift+ctrl+F11"});
+        press.waitForFinished(5000);
+        written = run.waitFor("ZEM: Screen picture ", 1000);
+    }
+    ASSERT_TRUE(written) << run.log();
+    const std::string& log = run.log();
+    const size_t at = log.find("ZEM: Screen picture ") + strlen("ZEM: Screen picture ");
+    const std::string path = log.substr(at, log.find_first_of("\r\n", at) - at);
+    EXPECT_EQ(path.rfind((dir.path() / "Pictures" / "zem2-").string(), 0), 0u) << path;
+    const QImage picture(QString::fromStdString(path));
+    ASSERT_EQ(picture.width(), 512) << path;
+    ASSERT_EQ(picture.height(), 256);
+    const std::vector<uint32_t> want = expectedPicture(Rgb16);
+    int wrong = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 512; ++x) wrong += (picture.pixel(x, y) & 0xFFFFFF) != want[size_t(y) * 512 + x];
+    EXPECT_EQ(wrong, 0);
+    ASSERT_TRUE(run.terminate()) << run.log();
 }
 
 int main(int argc, char** argv)
