@@ -472,6 +472,50 @@ TEST(WindowUpdate, HotKeyWritesTheScreenIntoThePicturesFolder)
     ASSERT_TRUE(run.terminate()) << run.log();
 }
 
+namespace {
+
+QSize windowSize(unsigned long id)
+{
+    QProcess query;
+    query.start(QStringLiteral("xdotool"), {"getwindowgeometry", QString::number(id)});
+    query.waitForFinished(5000);
+    const QString text = QString::fromLatin1(query.readAllStandardOutput());
+    const qsizetype at = text.indexOf(QStringLiteral("Geometry: "));
+    if (at < 0) return {};
+    const QStringList parts = text.mid(at + 10).section('\n', 0, 0).split('x');
+    return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+}
+
+}  // namespace
+
+TEST(WindowUpdate, ResizingKeepsTheAspectRatioOnlyWhenTheItemIsChecked)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    for (int keep : {1, 0}) {
+        zemtest::TempDir dir{"zem-aspect"};
+        WindowRun run(dir, GUEST_RGB16,
+                      "KeepAspectRatio=" + std::to_string(keep) + "\nWindowSizeX=512\nWindowSizeY=256\n");
+        ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+        QThread::msleep(300);
+        const unsigned long id = mainWindowId();
+        ASSERT_NE(id, 0u);
+        // The right edge dragged to 1030: the width snaps to 1024 and the height follows.
+        QProcess resize;
+        resize.start(QStringLiteral("xdotool"), {"windowsize", QString::number(id), "1030", "256"});
+        ASSERT_TRUE(resize.waitForFinished(5000));
+        const QSize wanted = keep ? QSize(1024, 512) : QSize(1030, 256);
+        QSize size;
+        for (int attempt = 0; attempt < 30 && size != wanted; ++attempt) {
+            QThread::msleep(100);
+            size = windowSize(id);
+        }
+        EXPECT_EQ(size, wanted) << keep << ": " << size.width() << "x" << size.height();
+        ASSERT_TRUE(run.terminate()) << run.log();
+    }
+}
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
