@@ -38,6 +38,7 @@ const Option options[] = {
     {"-OS", OptionKind::Text, &CommandLineOptions::osFile},
     {"-DBG", OptionKind::DebugMask},
     {"-STRETCH", OptionKind::Flag, nullptr, &CommandLineOptions::stretch},
+    {"-SNAP", OptionKind::Text, &CommandLineOptions::snapFile},
 };
 
 std::string normalisedOption(const std::string& arg)
@@ -81,6 +82,7 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Command
         // The usual long options of Linux programs, answered on standard output.
         if (arg == "--help") {
             printf("Usage: zem2 [options]\n\n%s\n-dbg number\tSet the debug log mask (decimal)\n"
+                   "-snap file\tWrite the guest screen as a PNG file when the guest quits\n"
                    "--help\t\tShow this help and exit\n--version\tShow the version and exit\n",
                    HelpText);
             return CommandLineResult::ExitOk;

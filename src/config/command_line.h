@@ -12,6 +12,7 @@ struct CommandLineOptions {
     uint32_t debugMask = 0;  // -DBG
     bool debugMaskGiven = false;
     bool stretch = false;  // -STRETCH
+    std::string snapFile;  // -SNAP: PNG of the guest screen written when the guest quits
 };
 
 extern CommandLineOptions commandLine;

@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/message_box.h"
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -148,7 +149,12 @@ void writeIniFile(bool atExit)
         std::string value;
         switch (e.type) {
         case SettingType::Byte: value = std::to_string(*static_cast<uint8_t*>(e.variable)); break;
-        case SettingType::Integer: value = std::to_string(*static_cast<int*>(e.variable)); break;
+        case SettingType::Integer:
+            // INT_MAX stands for "nothing remembered" (a run without a window has no
+            // position): such a value is not worth a line in the file.
+            if (atExit && *static_cast<int*>(e.variable) == INT_MAX) continue;
+            value = std::to_string(*static_cast<int*>(e.variable));
+            break;
         case SettingType::Priority: value = std::to_string(priorityToIndex(*static_cast<int*>(e.variable))); break;
         case SettingType::Printer: value = settings.ParallelPrinter[e.printerPort - 1]; break;
         default: value = *static_cast<std::string*>(e.variable); break;

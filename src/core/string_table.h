@@ -4,7 +4,7 @@
 #include <string>
 
 namespace StringId {
-constexpr int CallFailed = 1;  // a failed host audio call: name, code
+constexpr int CallFailed = 1;  // a failed host call (audio, presentation): name, code
 constexpr int CannotAllocateMemory = 2;
 constexpr int ErrorOpeningImage = 3;
 constexpr int CorruptImage = 4;

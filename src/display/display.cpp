@@ -9,6 +9,8 @@
 #include "display/display_back_end.h"
 #include "display/display_window.h"
 #include "display/screen_state.h"
+#include "display/update_thread.h"
+#include "core/timer.h"
 
 #include <atomic>
 #include <cmath>
@@ -22,6 +24,7 @@ constexpr const char* FatalCaption = "Fatal error";
 constexpr int FatalExitCode = 1;
 
 std::atomic<bool> ready{false};
+std::atomic<bool> fullScreen{false};
 std::string snapshotPath;
 ScreenWatch watch{};
 
@@ -105,8 +108,40 @@ MachinePart displayPart(DisplayWindow* window, DisplayBackEnd* backEnd)
 }
 
 bool displayReady() { return ready.load(); }
+void displaySetNotReady() { ready.store(false); }
+bool displayFullScreen() { return fullScreen.load(); }
+
+bool displayChange(bool toggle)
+{
+    zlog(LogCat::Screen, "scr: Display change start.\r\n");
+    std::lock_guard present(presentationLock());
+    {
+        std::lock_guard lock(screenLock());
+        ready.store(false);
+    }
+    DisplayBackEnd& backEnd = displayBackEnd();
+    backEnd.cleanup();
+    if (toggle) fullScreen.store(!fullScreen.load());
+    if (!backEnd.init()) {
+        zlog(LogCat::Screen, "scr: Display initialisation failed.\r\n");
+        return false;
+    }
+    zlog(LogCat::Screen, "scr: Display initialised.\r\n");
+    // Already on the window thread: the mode is applied here rather than requested.
+    if (guestScreen.format) screenApplyMode();
+    screenRequestFullRedraw();
+    updateThreadWake();
+    zlog(LogCat::Screen, "scr: Display change done.\r\n");
+    return true;
+}
 
 void displaySetSnapshotPath(const std::string& path) { snapshotPath = path; }
+
+bool displayWriteSnapshot(const std::string& path)
+{
+    std::lock_guard present(presentationLock());
+    return guestScreen.format && writeSnapshot(path);
+}
 
 void displayInstallWatch()
 {
@@ -135,7 +170,11 @@ void screenApplyMode()
         backEnd.cleanupMode();
         const ClientSize client = displayWindow().placeWindow();
         ready.store(backEnd.setWindowMode(client, guestScreen.width, guestScreen.height));
+        // The new surface starts empty: everything is converted and shown again.
+        screenRequestFullRedraw();
+        updateThreadRequestPresent();
     }
+    updateThreadWake();
     zlog(LogCat::Screen, "scr: SetWindowMode done.\r\n");
 }
 
@@ -155,6 +194,13 @@ bool displayStart()
         const ClientSize limits = displayWindow().monitorLimits();
         guestScreen.maxWidth = limits.width;
         guestScreen.maxHeight = limits.height;
+        fullScreen.store(settings.WindowMode == 0);
+        // The headless stand-in is brought up to date when it is read; only a window
+        // needs the thread.
+        if (installedBackEnd.load()) {
+            updateThreadStart();
+            timerSetScreenUpdate(updateThreadWake);
+        }
     }
     screenInstallHostCalls();
     guestSetHostWriteObserver(noteHostCopy);
@@ -167,8 +213,12 @@ void displayShutDown()
 {
     zlog(LogCat::Screen, "scr: Disp_Cleanup start.\r\n");
     {
-        std::lock_guard present(presentationLock());
+        timerSetScreenUpdate(nullptr);
+        // Joined before the lock: a pass waiting for the presentation lock would
+        // otherwise never end.
         ready.store(false);
+        updateThreadStop();
+        std::lock_guard present(presentationLock());
         if (!snapshotPath.empty() && !writeSnapshot(snapshotPath))
             zlog(LogCat::Error, "scr: Cannot write the screen snapshot %s\r\n", snapshotPath.c_str());
         cpuSetScreenWatch(nullptr);

@@ -31,12 +31,24 @@ void displayShutDown();
 
 // When set, shut-down writes the converted guest screen to this PNG file.
 void displaySetSnapshotPath(const std::string& path);
+// Writes the guest screen (guest pixels, unscaled) to a PNG file now. False when there
+// is no mode yet or the file cannot be written.
+bool displayWriteSnapshot(const std::string& path);
 
 // Window thread, on the display-initialise request: applies the requested mode under
 // both display locks, with the window-side steps through the installed window and back
 // end. A mode the host cannot show ends the process with a fatal error box.
 void screenApplyMode();
 bool displayReady();
+// A back end that failed clears the ready flag until the next display change.
+void displaySetNotReady();
+// Whether the window covers a monitor without a border (starts from WindowMode 0).
+bool displayFullScreen();
+
+// Window thread: re-creates the back end (after a failure, or to toggle full screen when
+// `toggle` is set) and applies the current mode again. False when the back end cannot be
+// set up; the display then stays not ready until the next change.
+bool displayChange(bool toggle);
 
 // Processor thread: tells the processor's write watch where the screen window is now.
 void displayInstallWatch();

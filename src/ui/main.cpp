@@ -14,19 +14,20 @@
 #include "devices/storage/dos_device.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
+#include "ui/main_window.h"
+#include "ui/screen_back_ends.h"
 #include "ui/qt_front_end.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+
+#include <QGuiApplication>
 
 namespace {
 
 // Exit code when the program ends because of an error (bad parameter, failed start-up).
 constexpr int ExitFailure = 1;
-
-// Test and diagnosis aid: when this environment variable names a file, the guest screen
-// as the display last converted it is written there as a PNG at shut-down.
-constexpr const char* SnapshotVariable = "ZEM_SCREEN_SNAPSHOT";
 
 // Test aid: the start of the part named here ("memory", "display"...) fails, so that the
 // undo of a failed start-up can be watched from outside.
@@ -34,12 +35,26 @@ constexpr const char* FailPartVariable = "ZEM_FAIL_PART";
 
 QtFrontEnd qtFrontEnd;
 
+// The window and its back end exist only where someone can see them; without a display
+// the stand-ins draw into host memory as before.
+std::unique_ptr<MainWindow> mainWindow;
+std::unique_ptr<SelectingBackEnd> windowBackEnd;
+
+// Test aid: when set, the first present fails as a lost device would.
+constexpr const char* FailPresentVariable = "ZEM_FAIL_PRESENT";
+
+bool hasDisplay()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
 // The machine, in no particular order: the table knows the start and shut-down orders.
 // A new device adds its part here.
 void registerParts(MachineParts& parts)
 {
     for (MachinePart& part : machineCoreParts()) parts.add(std::move(part));
-    parts.add(displayPart());
+    parts.add(displayPart(mainWindow.get(), windowBackEnd.get()));
     parts.add(dosPart());
     parts.add(serPart());
     parts.add(soundPart());
@@ -77,7 +92,13 @@ int main(int argc, char** argv)
         return ExitFailure;
     }
     frontEndInstall(&qtFrontEnd);
-    if (const char* snapshot = getenv(SnapshotVariable); snapshot && *snapshot) displaySetSnapshotPath(snapshot);
+    if (!commandLine.snapFile.empty()) displaySetSnapshotPath(commandLine.snapFile);
+
+    if (hasDisplay()) {
+        mainWindow = std::make_unique<MainWindow>();
+        windowBackEnd = std::make_unique<SelectingBackEnd>(*mainWindow);
+        if (const char* fail = getenv(FailPresentVariable); fail && *fail) windowBackEnd->failNextPresent();
+    }
 
     MachineParts& parts = machineParts();
     registerParts(parts);
@@ -85,14 +106,19 @@ int main(int argc, char** argv)
 
     if (!startUp()) {
         // The application object goes before the static objects it relies on.
+        windowBackEnd.reset();
+        mainWindow.reset();
         frontEndInstall(nullptr);
         MainLoop::close();
         return ExitFailure;
     }
 
+    if (mainWindow) mainWindow->setUpDesktop();
     MainLoop::run();
 
     shutDown();
+    windowBackEnd.reset();
+    mainWindow.reset();
     frontEndInstall(nullptr);
     MainLoop::close();
     zlog(LogCat::General, "ZEM: ZEM exited normally! :-)\r\n");

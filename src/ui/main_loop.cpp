@@ -14,6 +14,8 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QUrl>
+#include <QPointer>
+#include <QWidget>
 
 #include <atomic>
 #include <condition_variable>
@@ -36,6 +38,11 @@ bool loopEnded = false;
 
 std::mutex titleLock;
 std::string currentTitle;
+
+QPointer<QWidget> mainWindow;
+
+// Window titles are limited as the host's title bars took them.
+constexpr int MaxTitleLength = 255;
 
 // Without a display the program still runs, on Qt's offscreen platform.
 void chooseOffscreenWithoutDisplay()
@@ -155,6 +162,20 @@ void quitAndDestroy()
     loopChanged.wait(guard, [] { return loopEnded; });
 }
 
+void requestExit()
+{
+    quitFlag = true;
+    endLoop();
+}
+
+void setMainWindow(QWidget* window)
+{
+    mainWindow = window;
+    if (!window) return;
+    std::lock_guard<std::mutex> guard(titleLock);
+    if (!currentTitle.empty()) window->setWindowTitle(QString::fromStdString(currentTitle).left(MaxTitleLength));
+}
+
 void postProcessorEnded()
 {
     if (application) QMetaObject::invokeMethod(application.get(), endLoop, Qt::QueuedConnection);
@@ -165,6 +186,7 @@ void setWindowTitle(const std::string& title)
     callOnGui([&] {
         std::lock_guard<std::mutex> guard(titleLock);
         currentTitle = title;
+        if (mainWindow) mainWindow->setWindowTitle(QString::fromStdString(title).left(MaxTitleLength));
     });
     zlog(LogCat::General, "ZEM: Window title \"%s\"\r\n", title.c_str());
 }
@@ -175,9 +197,20 @@ std::string windowTitle()
     return currentTitle;
 }
 
-// No main window yet: it is never in front, and there is nothing to flash.
-bool isForeground() { return false; }
-void flashWindow() {}
+// Without a main window the program is never in front, and there is nothing to flash.
+bool isForeground()
+{
+    bool front = false;
+    callOnGui([&] { front = mainWindow && mainWindow->isActiveWindow(); });
+    return front;
+}
+
+void flashWindow()
+{
+    callOnGui([] {
+        if (mainWindow) QApplication::alert(mainWindow);
+    });
+}
 
 bool clipboardPut(const std::string& text)
 {

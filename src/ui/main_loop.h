@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+class QWidget;
+
 namespace MainLoop {
 
 // Creates the application object (with the offscreen platform when the process has no
@@ -24,6 +26,13 @@ bool quitRequested();
 
 // Processor thread: sets the quit flag, asks the loop to end, and waits until it has.
 void quitAndDestroy();
+
+// GUI thread (window close, tray Exit): sets the quit flag and ends the loop.
+void requestExit();
+
+// The main window, once it exists: the title, the foreground query and the attention
+// hint then concern it. nullptr before it exists and after it has gone.
+void setMainWindow(QWidget* window);
 
 // Any thread, never blocks: the processor thread has ended on its own.
 void postProcessorEnded();

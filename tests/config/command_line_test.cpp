@@ -26,7 +26,7 @@ Parsed parse(std::vector<std::string> args)
 TEST(CommandLine, OptionsAreCaseInsensitiveAndMayStartWithSlash)
 {
     Parsed p = parse({"/os", "C:\\QL\\Vrose.bin", "-Dbg", "2049", "-CmdLine", "a \"b\" c", "/ini", "x.ini",
-                      "-stretch"});
+                      "-stretch", "-Snap", "shot.png"});
     ASSERT_EQ(p.result, CommandLineResult::Run) << p.messages;
     // Values are taken exactly as typed.
     EXPECT_EQ(p.options.osFile, "C:\\QL\\Vrose.bin");
@@ -35,6 +35,7 @@ TEST(CommandLine, OptionsAreCaseInsensitiveAndMayStartWithSlash)
     EXPECT_EQ(p.options.cmdline, "a \"b\" c");
     EXPECT_EQ(p.options.iniFile, "x.ini");
     EXPECT_TRUE(p.options.stretch);
+    EXPECT_EQ(p.options.snapFile, "shot.png");
     EXPECT_TRUE(p.messages.empty());
 }
 

@@ -146,10 +146,11 @@ TEST_F(ConfigurationTest, AtExitOnlyTheWindowPositionIsWrittenAndTheRestSurvives
     EXPECT_EQ(settings.ForegroundPrio, ThreadPriority::Lowest);
     settings.WindowPosX = 640;
     settings.Memory = 99;  // not an at-exit setting
+    // WindowPosY keeps "no position": it gets no line.
     writeIniFile(true);
     EXPECT_EQ(readFile(root / "given.ini"),
               "; written by hand\n[General]\nCountryCode=49\nMyNote=do not lose\n\n[Screen]\nWindowPosX=640\n"
-              "WindowPosY=2147483647\n; position above\n[Emulation]\nMemory=8\nForegroundPrio=1\n");
+              "; position above\n[Emulation]\nMemory=8\nForegroundPrio=1\n");
 
     // The whole form writes every setting; the priority goes back as its index.
     writeIniFile(false);

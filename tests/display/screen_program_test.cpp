@@ -26,8 +26,8 @@ protected:
     GuestRun run(const char* image, int expectedExit = 0)
     {
         GuestRunOptions options;
-        options.args = {"-OS", image, "-INI", (dir / "zem.ini").string(), "-DBG", "0"};
-        options.environment = {{"ZEM_SCREEN_SNAPSHOT", (dir / "screen.png").string()}};
+        options.args = {"-OS", image, "-INI", (dir / "zem.ini").string(), "-DBG", "0", "-SNAP",
+                        (dir / "screen.png").string()};
         options.workingDirectory = dir.path().string();
         GuestRun result = runGuest(options);
         EXPECT_TRUE(result.exited && result.exitCode == expectedExit) << result.describe();
