@@ -59,8 +59,9 @@ bool loadImage(const char* path)
 
 int usage()
 {
-    fprintf(stderr, "Usage: zem2-bench IMAGE [--count]\n"
-                    "Runs a flat image loaded at $30000 on the bare processor until SYS Quit.\n");
+    fprintf(stderr,
+            "Usage: zem2-bench IMAGE [--count]\n"
+            "Runs a flat image loaded at $30000 on the bare processor until SYS Quit.\n");
     return 2;
 }
 
@@ -72,10 +73,14 @@ int main(int argc, char** argv)
     bool count = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--count") count = true;
-        else if (arg == "--help" || arg == "-h") return usage() - 2;
-        else if (!image && arg[0] != '-') image = argv[i];
-        else return usage();
+        if (arg == "--count")
+            count = true;
+        else if (arg == "--help" || arg == "-h")
+            return usage() - 2;
+        else if (!image && arg[0] != '-')
+            image = argv[i];
+        else
+            return usage();
     }
     if (!image) return usage();
 

@@ -82,8 +82,8 @@ int main()
     const double read = runGuestTimed(dir, "r") - empty;
     const double readDd = shellTimed("dd if=" + container.string() + " of=/dev/null bs=32k status=none");
     const double write = runGuestTimed(dir, "w") - empty;
-    const double writeDd = shellTimed("dd if=/dev/zero of=" + container.string() +
-                                      " bs=512 count=131072 conv=notrunc status=none");
+    const double writeDd =
+        shellTimed("dd if=/dev/zero of=" + container.string() + " bs=512 count=131072 conv=notrunc status=none");
     const double track = runGuestTimed(dir, "t") - empty;
     // dd moves the same bytes in calls of the same size, through one file as long as all passes.
     const fs::path passes = dir / "passes.img";

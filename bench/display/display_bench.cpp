@@ -20,7 +20,8 @@ constexpr uint32_t ScreenBase = 0x100000;
 constexpr int Repeats = 30;
 
 // Best time of `Repeats` runs in milliseconds (`prepare` runs untimed before each).
-double bestMs(const std::function<void()>& work, const std::function<void()>& prepare = [] {})
+double bestMs(
+    const std::function<void()>& work, const std::function<void()>& prepare = [] {})
 {
     double best = 1e30;
     for (int i = 0; i < Repeats; ++i) {
@@ -59,9 +60,11 @@ void fullFrame(const char* name, unsigned width, unsigned height, unsigned bits,
     const double convert = bestMs([&] { screenConvertAll(frame.surface()); });
     const double copyGuest = bestMs([&] { memcpy(copy.data(), guestScreen.windowStart, guestBytes); });
     const double copyHost = bestMs([&] { memcpy(copy.data(), frame.bytes().data(), hostBytes); });
-    printf("%-34s %8.3f ms  %6.2f GB/s written | memcpy %zu guest bytes %7.3f ms (x%.2f), %zu host bytes %7.3f ms (x%.2f)\n",
-           name, convert, gbPerSecond(hostBytes, convert), guestBytes, copyGuest, convert / copyGuest, hostBytes,
-           copyHost, convert / copyHost);
+    printf(
+        "%-34s %8.3f ms  %6.2f GB/s written | memcpy %zu guest bytes %7.3f ms (x%.2f), %zu host bytes %7.3f ms "
+        "(x%.2f)\n",
+        name, convert, gbPerSecond(hostBytes, convert), guestBytes, copyGuest, convert / copyGuest, hostBytes, copyHost,
+        convert / copyHost);
 }
 
 void scattered(const char* name, double share)
@@ -85,9 +88,14 @@ void scattered(const char* name, double share)
         for (size_t p : picks) memcpy(copy.data() + p * hostCell, frame.bytes().data() + p * hostCell, hostCell);
     });
     screenRequestFullRedraw();
-    const double full = bestMs([&] { screenRequestFullRedraw(); screenUpdateSurface(frame.surface()); });
-    printf("%-34s %8.3f ms update (%.0f %% of a full update, %.3f ms), marking %.3f ms, memcpy of the changed cells %.3f ms\n",
-           name, update, 100.0 * update / full, full, mark, copyCells);
+    const double full = bestMs([&] {
+        screenRequestFullRedraw();
+        screenUpdateSurface(frame.surface());
+    });
+    printf(
+        "%-34s %8.3f ms update (%.0f %% of a full update, %.3f ms), marking %.3f ms, memcpy of the changed cells %.3f "
+        "ms\n",
+        name, update, 100.0 * update / full, full, mark, copyCells);
 }
 
 }  // namespace

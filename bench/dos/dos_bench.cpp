@@ -92,8 +92,8 @@ int main(int argc, char** argv)
 {
     fs::path program = fs::path(argv[0]).parent_path() / "zem2";
     fs::path image = fs::path(argv[0]).parent_path() / "bench-dos-io.bin";
-    fs::path work = argc > 1 ? fs::path(argv[1])
-                             : fs::temp_directory_path() / ("zem_dos_bench_" + std::to_string(getpid()));
+    fs::path work =
+        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("zem_dos_bench_" + std::to_string(getpid()));
     fs::path drive = work / "drive";
     fs::create_directories(drive / "many");
     fs::create_directories(work / "data");

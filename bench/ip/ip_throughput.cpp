@@ -57,8 +57,8 @@ Transfer guest(size_t chunk, unsigned megabytes)
     auto result = sink(listener.fd);
     std::string args = "TCP_127.0.0.1:" + std::to_string(loopback::localPort(listener.fd)) + " " +
                        std::to_string(chunk) + " " + std::to_string(megabytes);
-    GuestRun run = runGuestProgram(IP_SEND_IMAGE, {"-CMDLINE", args}, "[Emulation]\nMemory=4\n",
-                                   std::chrono::seconds(300));
+    GuestRun run =
+        runGuestProgram(IP_SEND_IMAGE, {"-CMDLINE", args}, "[Emulation]\nMemory=4\n", std::chrono::seconds(300));
     if (!run.exited || run.exitCode != 0 || !run.contains("sent ")) {
         fprintf(stderr, "guest run failed:\n%s\n", run.describe().c_str());
         exit(EXIT_FAILURE);
@@ -77,8 +77,8 @@ int main(int argc, char** argv)
         Transfer n = native(chunk, total);
         Transfer g = guest(chunk, megabytes);
         if (n.bytes != total || g.bytes != total) {
-            fprintf(stderr, "short transfer: native %llu, guest %llu of %llu bytes\n",
-                    (unsigned long long)n.bytes, (unsigned long long)g.bytes, (unsigned long long)total);
+            fprintf(stderr, "short transfer: native %llu, guest %llu of %llu bytes\n", (unsigned long long)n.bytes,
+                    (unsigned long long)g.bytes, (unsigned long long)total);
             return EXIT_FAILURE;
         }
         printf("%-8zu %14.0f %14.0f %8.2f\n", chunk, n.megabytesPerSecond(), g.megabytesPerSecond(),

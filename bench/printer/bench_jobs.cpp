@@ -15,8 +15,7 @@ std::string esc(const std::string& rest) { return "\x1b" + rest; }
 std::string esc(std::initializer_list<std::uint8_t> bytes)
 {
     std::string s = "\x1b";
-    for (std::uint8_t b : bytes)
-        s += static_cast<char>(b);
+    for (std::uint8_t b : bytes) s += static_cast<char>(b);
     return s;
 }
 
@@ -31,8 +30,7 @@ public:
             const int wordLength = 2 + static_cast<int>((state_ >> 16) % 9);
             for (int i = 0; i < wordLength && static_cast<int>(text.size()) < length; ++i)
                 text += static_cast<char>('a' + (state_ >> (i + 3)) % 26);
-            if (static_cast<int>(text.size()) < length)
-                text += ' ';
+            if (static_cast<int>(text.size()) < length) text += ' ';
         }
         return text;
     }
@@ -49,8 +47,7 @@ std::string bitImage(int columns, int seed)
 {
     std::string s = esc({'*', 39, std::uint8_t(columns & 0xFF), std::uint8_t(columns >> 8)});
     for (int c = 0; c < columns; ++c)
-        for (int b = 0; b < 3; ++b)
-            s += static_cast<char>(((c + seed) * 37 + b * 91) & 0xFF);
+        for (int b = 0; b < 3; ++b) s += static_cast<char>(((c + seed) * 37 + b * 91) & 0xFF);
     return s;
 }
 
@@ -61,8 +58,7 @@ std::string textJob(int pages)
     Words words;
     std::string job = esc("@");
     for (int page = 0; page < pages; ++page) {
-        for (int line = 0; line < kLinesPerPage; ++line)
-            job += words.line(kColumns) + kNewLine;
+        for (int line = 0; line < kLinesPerPage; ++line) job += words.line(kColumns) + kNewLine;
         job += kFormFeed;
     }
     return job;
@@ -80,33 +76,27 @@ std::string mixedJob(int pages)
         for (int row = 0; row < 6; ++row)
             job += words.line(8) + "\t" + words.line(8) + "\t" + words.line(8) + "\t" + words.line(8) + kNewLine;
         job += esc("p1");
-        for (int line = 0; line < 8; ++line)
-            job += words.line(90) + kNewLine;
+        for (int line = 0; line < 8; ++line) job += words.line(90) + kNewLine;
         job += esc({'p', 0}) + esc("M");
-        for (int line = 0; line < 6; ++line)
-            job += words.line(90) + kNewLine;
+        for (int line = 0; line < 6; ++line) job += words.line(90) + kNewLine;
         job += esc("g") + "\x0f";
-        for (int line = 0; line < 6; ++line)
-            job += words.line(120) + kNewLine;
+        for (int line = 0; line < 6; ++line) job += words.line(120) + kNewLine;
         job += '\x12';  // condensed off
         job += esc("P") + esc({'W', 1}) + words.line(30) + esc({'W', 0}) + kNewLine;
         job += esc({'w', 1}) + words.line(40) + esc({'w', 0}) + kNewLine;
-        job += esc({'q', 2}) + words.line(30) + esc({'q', 0}) + " " + esc({'r', 5}) + words.line(20) +
-               esc({'r', 0}) + kNewLine;
+        job += esc({'q', 2}) + words.line(30) + esc({'q', 0}) + " " + esc({'r', 5}) + words.line(20) + esc({'r', 0}) +
+               kNewLine;
         job += 'H';
         job += esc({'S', 1}) + "2" + esc("T") + "O, E=mc" + esc({'S', 0}) + "2" + esc("T") + kNewLine;
         // Character tables: PC437 in slot 1, the German set, then back.
         job += esc({'(', 't', 3, 0, 1, 1, 0}) + esc({'t', 1});
-        for (int c = 0xB0; c < 0xE0; ++c)
-            job += static_cast<char>(c);
+        for (int c = 0xB0; c < 0xE0; ++c) job += static_cast<char>(c);
         job += kNewLine + esc({'R', 2}) + "[\\]{|}~ " + esc({'R', 0}) + esc({'t', 0});
-        for (int c = 0x80; c < 0xB0; ++c)
-            job += static_cast<char>(c);
-        job += kNewLine + esc({'k', 10}) + esc("p1") + words.line(70) + kNewLine + esc({'k', 11}) +
-               words.line(70) + esc({'p', 0}) + esc({'k', 0}) + kNewLine;
+        for (int c = 0x80; c < 0xB0; ++c) job += static_cast<char>(c);
+        job += kNewLine + esc({'k', 10}) + esc("p1") + words.line(70) + kNewLine + esc({'k', 11}) + words.line(70) +
+               esc({'p', 0}) + esc({'k', 0}) + kNewLine;
         job += bitImage(360, page) + kNewLine + bitImage(720, page + 1) + kNewLine;
-        for (int line = 0; line < 12; ++line)
-            job += words.line(kColumns) + kNewLine;
+        for (int line = 0; line < 12; ++line) job += words.line(kColumns) + kNewLine;
         job += kFormFeed;
     }
     return job;
@@ -121,15 +111,22 @@ std::string mixedTextJob(int pages)
             // Each line in its own pitch; bold, italic and underlined words
             // and tab stops in between.
             switch (line % 4) {
-            case 0: job += esc("P"); break;
-            case 1: job += esc("M"); break;
-            case 2: job += esc("g"); break;
-            default: job += esc("P") + esc("p1"); break;
+            case 0:
+                job += esc("P");
+                break;
+            case 1:
+                job += esc("M");
+                break;
+            case 2:
+                job += esc("g");
+                break;
+            default:
+                job += esc("P") + esc("p1");
+                break;
             }
-            job += words.line(10) + esc("E") + words.line(8) + esc("F") + "\t" + esc("4") + words.line(12) +
-                   esc("5") + "\t" + esc("-1") + words.line(10) + esc({'-', 0}) + " " + words.line(20);
-            if (line % 4 == 3)
-                job += esc({'p', 0});
+            job += words.line(10) + esc("E") + words.line(8) + esc("F") + "\t" + esc("4") + words.line(12) + esc("5") +
+                   "\t" + esc("-1") + words.line(10) + esc({'-', 0}) + " " + words.line(20);
+            if (line % 4 == 3) job += esc({'p', 0});
             job += kNewLine;
         }
         job += kFormFeed;

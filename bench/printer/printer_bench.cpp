@@ -66,8 +66,7 @@ Timing printOnce(const Job& job, const Output& output, const fs::path& dir, zemp
     writeFile(jobFile, job.bytes);
     const fs::path target = dir / (std::string(job.name) + output.extension);
     zemprint::TPrinterSetup setup;
-    if (!setup.open(target.string()))
-        throw zemprint::EZEMPrint("Cannot open printer");
+    if (!setup.open(target.string())) throw zemprint::EZEMPrint("Cannot open printer");
     if (output.dpi > 0) {
         setup.deviceMode().printQuality = output.dpi;
         setup.capture();
@@ -81,8 +80,7 @@ Timing printOnce(const Job& job, const Output& output, const fs::path& dir, zemp
         throw zemprint::EZEMPrint("expected " + std::to_string(job.pages) + " pages, printed " +
                                   std::to_string(result.pages));
     for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path().extension() != ".prn")
-            fs::remove(entry.path());
+        if (entry.path().extension() != ".prn") fs::remove(entry.path());
     return {std::chrono::duration<double>(end - start).count(), cpuEnd - cpuStart};
 }
 
@@ -90,8 +88,7 @@ Timing printOnce(const Job& job, const Output& output, const fs::path& dir, zemp
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     const std::vector<Job> jobs = {{"text-100", textJob(kTextPages), kTextPages},
                                    {"styled-100", mixedTextJob(kTextPages), kTextPages},
@@ -102,8 +99,7 @@ int main(int argc, char** argv)
         if (arg == "--write" && i + 1 < argc) {
             const fs::path dir = argv[++i];
             fs::create_directories(dir);
-            for (const Job& job : jobs)
-                writeFile(dir / (std::string(job.name) + ".prn"), job.bytes);
+            for (const Job& job : jobs) writeFile(dir / (std::string(job.name) + ".prn"), job.bytes);
             return 0;
         }
         if (arg == "--repeat" && i + 1 < argc) {

@@ -81,10 +81,11 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Command
         const std::string& arg = args[i];
         // The usual long options of Linux programs, answered on standard output.
         if (arg == "--help") {
-            printf("Usage: zem2 [options]\n\n%s\n-dbg number\tSet the debug log mask (decimal)\n"
-                   "-snap file\tWrite the guest screen as a PNG file when the guest quits\n"
-                   "--help\t\tShow this help and exit\n--version\tShow the version and exit\n",
-                   HelpText);
+            printf(
+                "Usage: zem2 [options]\n\n%s\n-dbg number\tSet the debug log mask (decimal)\n"
+                "-snap file\tWrite the guest screen as a PNG file when the guest quits\n"
+                "--help\t\tShow this help and exit\n--version\tShow the version and exit\n",
+                HelpText);
             return CommandLineResult::ExitOk;
         }
         if (arg == "--version") {

@@ -6,9 +6,9 @@
 #include <vector>
 
 struct CommandLineOptions {
-    std::string cmdline;   // -CMDLINE: text the guest can read
-    std::string iniFile;   // -INI: configuration file to use
-    std::string osFile;    // -OS: image file to use
+    std::string cmdline;     // -CMDLINE: text the guest can read
+    std::string iniFile;     // -INI: configuration file to use
+    std::string osFile;      // -OS: image file to use
     uint32_t debugMask = 0;  // -DBG
     bool debugMaskGiven = false;
     bool stretch = false;  // -STRETCH

@@ -32,10 +32,14 @@ size_t dataSize(const SettingEntry& e)
 {
     switch (e.type) {
     case SettingType::Byte:
-    case SettingType::Priority: return 1;
-    case SettingType::Integer: return 2;
-    case SettingType::Printer: return 4;
-    default: return 0;
+    case SettingType::Priority:
+        return 1;
+    case SettingType::Integer:
+        return 2;
+    case SettingType::Printer:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -94,8 +98,8 @@ std::string scanConfigBlocks(const uint8_t* copy, size_t size)
                 break;
             }
             if (p + ItemSize > size) break;
-            const uint32_t tag = uint32_t(copy[p]) << 24 | uint32_t(copy[p + 1]) << 16 |
-                                 uint32_t(copy[p + 2]) << 8 | uint32_t(copy[p + 3]);
+            const uint32_t tag = uint32_t(copy[p]) << 24 | uint32_t(copy[p + 1]) << 16 | uint32_t(copy[p + 2]) << 8 |
+                                 uint32_t(copy[p + 3]);
             const int16_t relative = int16_t(readWord(copy + p + ItemOffsetField));
             const long long data = static_cast<long long>(p + ItemOffsetField) + relative;
             if (data > 0 && data < static_cast<long long>(size)) {
@@ -118,8 +122,12 @@ void blocksToSettings(const uint8_t* copy, size_t size)
         if (!e.hasVariable() || !dataInside(e, size)) continue;
         const uint8_t* d = copy + e.blockOffset;
         switch (e.type) {
-        case SettingType::Byte: *static_cast<uint8_t*>(e.variable) = d[0]; break;
-        case SettingType::Integer: *static_cast<int*>(e.variable) = int16_t(readWord(d)); break;
+        case SettingType::Byte:
+            *static_cast<uint8_t*>(e.variable) = d[0];
+            break;
+        case SettingType::Integer:
+            *static_cast<int*>(e.variable) = int16_t(readWord(d));
+            break;
         case SettingType::Priority: {
             // An index that names no priority leaves the setting as it was.
             int priority = 0;
@@ -167,14 +175,18 @@ void settingsToBlocks(uint8_t* copy, size_t size, bool fillScreenSize)
         if (!e.hasVariable() || !dataInside(e, size)) continue;
         uint8_t* d = copy + e.blockOffset;
         switch (e.type) {
-        case SettingType::Byte: d[0] = *static_cast<uint8_t*>(e.variable); break;
+        case SettingType::Byte:
+            d[0] = *static_cast<uint8_t*>(e.variable);
+            break;
         case SettingType::Integer: {
             const uint32_t v = uint32_t(*static_cast<int*>(e.variable));
             d[0] = uint8_t(v >> 8);
             d[1] = uint8_t(v);
             break;
         }
-        case SettingType::Priority: d[0] = uint8_t(priorityToIndex(*static_cast<int*>(e.variable))); break;
+        case SettingType::Priority:
+            d[0] = uint8_t(priorityToIndex(*static_cast<int*>(e.variable)));
+            break;
         case SettingType::Printer: {
             const std::string& name = settings.ParallelPrinter[e.printerPort - 1];
             const uint32_t crc = name.empty() ? 0 : crc32Of(name);

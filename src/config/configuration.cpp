@@ -121,7 +121,8 @@ void readIniFile()
             // An index that names no priority leaves the setting as it was.
             int& v = *static_cast<int*>(e.variable);
             int priority = 0;
-            if (priorityFromIndex(int(ini.readLeadingInteger(e.section, e.key, priorityToIndex(v))), priority)) v = priority;
+            if (priorityFromIndex(int(ini.readLeadingInteger(e.section, e.key, priorityToIndex(v))), priority))
+                v = priority;
             break;
         }
         case SettingType::Printer: {
@@ -148,16 +149,24 @@ void writeIniFile(bool atExit)
         if (!e.hasVariable() || (atExit && !e.atExit)) continue;
         std::string value;
         switch (e.type) {
-        case SettingType::Byte: value = std::to_string(*static_cast<uint8_t*>(e.variable)); break;
+        case SettingType::Byte:
+            value = std::to_string(*static_cast<uint8_t*>(e.variable));
+            break;
         case SettingType::Integer:
             // INT_MAX stands for "nothing remembered" (a run without a window has no
             // position): such a value is not worth a line in the file.
             if (atExit && *static_cast<int*>(e.variable) == INT_MAX) continue;
             value = std::to_string(*static_cast<int*>(e.variable));
             break;
-        case SettingType::Priority: value = std::to_string(priorityToIndex(*static_cast<int*>(e.variable))); break;
-        case SettingType::Printer: value = settings.ParallelPrinter[e.printerPort - 1]; break;
-        default: value = *static_cast<std::string*>(e.variable); break;
+        case SettingType::Priority:
+            value = std::to_string(priorityToIndex(*static_cast<int*>(e.variable)));
+            break;
+        case SettingType::Printer:
+            value = settings.ParallelPrinter[e.printerPort - 1];
+            break;
+        default:
+            value = *static_cast<std::string*>(e.variable);
+            break;
         }
         ini.writeString(e.section, e.key, value);
     }

@@ -7,19 +7,19 @@
 #include <string>
 
 struct ConfigurationState {
-    std::string iniPath;          // the configuration file in use (it need not exist)
-    bool iniReadOnly = false;     // saving the whole file is then refused
-    std::string imageVersion;     // version text of the image's "Generic settings" block
-    uint8_t showDialogAsRead = 0; // ShowDialog as the file had it
+    std::string iniPath;           // the configuration file in use (it need not exist)
+    bool iniReadOnly = false;      // saving the whole file is then refused
+    std::string imageVersion;      // version text of the image's "Generic settings" block
+    uint8_t showDialogAsRead = 0;  // ShowDialog as the file had it
 };
 extern ConfigurationState configState;
 
 // Where the configuration file is looked for, as host paths.
 struct IniLocations {
-    std::string requested;        // the -INI value ("" when none)
-    std::string programDir;       // directory of the program
-    std::string systemConfigDirs; // ':'-separated system configuration folders
-    std::string userConfigDir;    // the user's configuration folder ("" when unknown)
+    std::string requested;         // the -INI value ("" when none)
+    std::string programDir;        // directory of the program
+    std::string systemConfigDirs;  // ':'-separated system configuration folders
+    std::string userConfigDir;     // the user's configuration folder ("" when unknown)
 };
 // The locations this host uses: $XDG_CONFIG_DIRS (default /etc/xdg) stands for the common
 // application-data folder and $XDG_CONFIG_HOME (default $HOME/.config) for the user's.

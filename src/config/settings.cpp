@@ -8,8 +8,8 @@ Settings settings;
 
 namespace {
 
-constexpr int priorities[] = {ThreadPriority::Idle,        ThreadPriority::Lowest, ThreadPriority::BelowNormal,
-                              ThreadPriority::Normal,      ThreadPriority::AboveNormal, ThreadPriority::Highest};
+constexpr int priorities[] = {ThreadPriority::Idle,   ThreadPriority::Lowest,      ThreadPriority::BelowNormal,
+                              ThreadPriority::Normal, ThreadPriority::AboveNormal, ThreadPriority::Highest};
 constexpr int NormalIndex = 3;
 
 // Text lengths of the path settings, counting the terminator as the table's types do.

@@ -99,7 +99,7 @@ struct SettingEntry {
     std::string section;
     std::string key;
     int type = 0;
-    uint32_t tag = 0;  // 0: no configuration-block item
+    uint32_t tag = 0;          // 0: no configuration-block item
     void* variable = nullptr;  // uint8_t, int or std::string by type; unused for printers
     int printerPort = 0;       // type Printer: 1-8
     bool atExit = false;       // written back at every exit

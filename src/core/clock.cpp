@@ -97,8 +97,8 @@ PackedDateFields unpackDate(uint32_t packed)
 {
     constexpr int BaseYear = 1980;
     return PackedDateFields{
-        int(packed >> 25) + BaseYear,  int((packed >> 21) & 0xF), int((packed >> 16) & 0x1F),
-        int((packed >> 11) & 0x1F),    int((packed >> 5) & 0x3F), int(packed & 0x1F) * 2,
+        int(packed >> 25) + BaseYear, int((packed >> 21) & 0xF), int((packed >> 16) & 0x1F),
+        int((packed >> 11) & 0x1F),   int((packed >> 5) & 0x3F), int(packed & 0x1F) * 2,
     };
 }
 

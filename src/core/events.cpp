@@ -22,7 +22,7 @@ std::atomic<int> powerManagement{PowerManagement::On};
 std::atomic<bool> minimised{false};
 std::atomic<uint32_t> idleReference{0};
 
-constexpr uint32_t LinkageEntrySize = 2;  // one 16-bit offset per slot
+constexpr uint32_t LinkageEntrySize = 2;      // one 16-bit offset per slot
 constexpr unsigned LinkageTableRegister = 1;  // A1
 
 // Idle sleeps in short steps and re-checks what it waits for.

@@ -18,9 +18,9 @@ extern std::atomic<uint32_t> eventFlags;
 
 // The routines the guest announces with SYS SetLinkage, by slot.
 namespace LinkageSlot {
-constexpr unsigned Poll = 0;            // run when a poll is pending and the queue is empty
-constexpr unsigned Done = 1;            // run when nothing is pending
-constexpr unsigned Keyboard = 2;        // value: the keyboard ring handle
+constexpr unsigned Poll = 0;      // run when a poll is pending and the queue is empty
+constexpr unsigned Done = 1;      // run when nothing is pending
+constexpr unsigned Keyboard = 2;  // value: the keyboard ring handle
 constexpr unsigned Unused = 3;
 constexpr unsigned Parallel = 4;        // value: port number 1-8
 constexpr unsigned SerialTransmit = 5;  // value: port number 1-8

@@ -23,4 +23,3 @@ int32_t getGuestPath(std::string& out, size_t maxBytes, uint32_t a);
 // The QDOS string at a, through the guest -> host table, whatever its length.
 // BadParameter when it lies beyond RAM; OutOfMemory when the host cannot hold it.
 int32_t getGuestStringAlloc(std::string& out, uint32_t a);
-

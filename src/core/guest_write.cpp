@@ -46,7 +46,8 @@ GuestWriteSpan guestWriteSpan(uint32_t address, uint32_t length)
 }
 
 GuestWriteSpan::GuestWriteSpan(GuestWriteSpan&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
       written_(std::exchange(other.written_, 0))
 {
 }

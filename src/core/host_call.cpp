@@ -6,7 +6,6 @@
 #include <array>
 #include <atomic>
 
-
 namespace {
 
 constexpr unsigned NibbleMask = 0xF;
@@ -21,8 +20,8 @@ enum class Decoding {
 
 struct GroupLayout {
     Decoding decoding;
-    uint32_t slots;          // bit i set: slot i exists in the catalogue
-    uint16_t selectorSubs;   // ByRegister only: subs whose low nibble is a selector
+    uint32_t slots;         // bit i set: slot i exists in the catalogue
+    uint16_t selectorSubs;  // ByRegister only: subs whose low nibble is a selector
 };
 
 constexpr uint32_t range(unsigned first, unsigned last)

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 namespace LogCat {
-constexpr uint32_t Error = 0;        // always shown
-constexpr uint32_t General = 0x1;    // "ZEM: ..."
-constexpr uint32_t Screen = 0x2;     // "scr: ..."
+constexpr uint32_t Error = 0;      // always shown
+constexpr uint32_t General = 0x1;  // "ZEM: ..."
+constexpr uint32_t Screen = 0x2;   // "scr: ..."
 constexpr uint32_t Serial = 0x8;
 constexpr uint32_t Parallel = 0x10;
 constexpr uint32_t Sound = 0x20;

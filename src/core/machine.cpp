@@ -62,8 +62,8 @@ bool readConfigArea()
     size_t got = imageFile.readFromStart(configCopy.data(), configCopy.size());
     if (got < configCopy.size()) {
         int error = imageFile.lastError();
-        showError(Caption::Emulator, formatString(StringId::CorruptImage, int(got), int(configCopy.size()),
-                                                  long(error), hostErrorText(error).c_str()) +
+        showError(Caption::Emulator, formatString(StringId::CorruptImage, int(got), int(configCopy.size()), long(error),
+                                                  hostErrorText(error).c_str()) +
                                          "\n" + machineInfo.imagePath);
         return false;
     }
@@ -93,8 +93,8 @@ bool loadImage()
         zlog(LogCat::General, "ZEM: OS image of %lld bytes does not fit in memory\r\n", size);
         showError(Caption::Emulator, "The OS image does not fit into the guest memory.\n" + machineInfo.imagePath +
                                          "\n" + std::to_string(size) + " bytes; " + std::to_string(room) +
-                                         " bytes free above the load address in " +
-                                         std::to_string(mem.ramSize >> 20) + " MB of RAM.");
+                                         " bytes free above the load address in " + std::to_string(mem.ramSize >> 20) +
+                                         " MB of RAM.");
         return false;
     }
     GuestWriteSpan dest = guestWriteSpan(MachineLayout::ImageAddress, uint32_t(size));
@@ -141,7 +141,8 @@ void processorEnded() { frontEnd().processorEnded(); }
 std::optional<std::string> machineFindPrinterProgram(const std::string& programDir, const std::string& installBinDir,
                                                      const char* searchPath)
 {
-    for (const std::string& candidate : helperProgramCandidates(PrinterProgramName, programDir, installBinDir, searchPath))
+    for (const std::string& candidate :
+         helperProgramCandidates(PrinterProgramName, programDir, installBinDir, searchPath))
         if (hostIsExecutableFile(candidate)) return candidate;
     return std::nullopt;
 }

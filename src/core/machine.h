@@ -11,8 +11,8 @@
 #include <vector>
 
 namespace MachineLayout {
-constexpr uint32_t ImageAddress = 0x30000;      // the image is loaded and entered here
-constexpr uint32_t ConfigCopySize = 0x18000;    // its first 96 KB hold the configuration blocks
+constexpr uint32_t ImageAddress = 0x30000;    // the image is loaded and entered here
+constexpr uint32_t ConfigCopySize = 0x18000;  // its first 96 KB hold the configuration blocks
 }  // namespace MachineLayout
 
 // The core's parts, for the program entry to register (in any order: the table orders
@@ -40,7 +40,7 @@ std::optional<std::string> machineFindPrinterProgram(const std::string& programD
 
 // Facts found during start-up that later devices read.
 struct MachineInfo {
-    std::string programDir;            // ZEMPATH
+    std::string programDir;  // ZEMPATH
     std::string imagePath;
     bool imageReadOnly = false;
     bool printerProgramPresent = false;  // the parallel ports' filter needs it

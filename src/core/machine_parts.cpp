@@ -41,24 +41,21 @@ const SlotInfo& info(MachineSlot slot) { return Slots[size_t(slot)]; }
 using S = MachineSlot;
 
 const std::array<MachineSlot, MachineSlotCount> MachineStartOrder = {
-    S::ImageFile, S::Configuration, S::Dialog, S::Memory, S::Events, S::Image,
-    S::Keyboard,  S::Display,       S::Dos,    S::Flp,    S::Win,    S::Sound,
-    S::Ip,        S::Cd,            S::Timer,  S::Clock,  S::Par,    S::Ser,    S::Processor,
+    S::ImageFile, S::Configuration, S::Dialog, S::Memory, S::Events,    S::Image, S::Keyboard,
+    S::Display,   S::Dos,           S::Flp,    S::Win,    S::Sound,     S::Ip,    S::Cd,
+    S::Timer,     S::Clock,         S::Par,    S::Ser,    S::Processor,
 };
 
 // The processor stops first so that the rest can go without locking against it; the
 // settings are saved before anything else can fail; the event system, which device
 // threads post to, goes last.
 const std::array<MachineSlot, MachineSlotCount> MachineShutDownOrder = {
-    S::Processor, S::Configuration, S::Display, S::Timer, S::Clock, S::Memory,
-    S::Sound,     S::Ip,            S::Cd,      S::Keyboard, S::Dos,  S::Flp,   S::Win,
-    S::Ser,       S::Par,           S::Events,  S::Image, S::Dialog, S::ImageFile,
+    S::Processor, S::Configuration, S::Display,   S::Timer, S::Clock, S::Memory, S::Sound, S::Ip,
+    S::Cd,        S::Keyboard,      S::Dos,       S::Flp,   S::Win,   S::Ser,    S::Par,   S::Events,
+    S::Image,     S::Dialog,        S::ImageFile,
 };
 
-std::string_view machineSlotName(MachineSlot slot)
-{
-    return size_t(slot) < MachineSlotCount ? info(slot).name : "";
-}
+std::string_view machineSlotName(MachineSlot slot) { return size_t(slot) < MachineSlotCount ? info(slot).name : ""; }
 
 std::optional<MachineSlot> machineSlotByName(std::string_view name)
 {

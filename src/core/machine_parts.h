@@ -47,7 +47,7 @@ enum class MachineSlot {
     Dialog,         // the start-up configuration dialog
     Memory,
     Events,
-    Image,          // loads the OS image into guest memory
+    Image,  // loads the OS image into guest memory
     Keyboard,
     Display,
     Dos,
@@ -55,7 +55,7 @@ enum class MachineSlot {
     Win,
     Sound,
     Ip,
-    Cd,             // CD audio: the drive opens when the guest asks; starts with the devices
+    Cd,  // CD audio: the drive opens when the guest asks; starts with the devices
     Timer,
     Clock,
     Par,

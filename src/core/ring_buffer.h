@@ -18,13 +18,13 @@ public:
     RingBuffer& operator=(const RingBuffer&) = delete;
 
     // Each call takes the ring's lock for its own duration.
-    bool put(uint8_t byte);            // false (byte dropped) when full
-    std::optional<uint8_t> get();      // nothing when empty
+    bool put(uint8_t byte);        // false (byte dropped) when full
+    std::optional<uint8_t> get();  // nothing when empty
     // Takes up to `max` bytes in order into `out` under one lock; how many were taken.
     uint32_t take(uint8_t* out, uint32_t max);
     bool empty() const;
     bool full() const;
-    uint32_t count() const;            // bytes waiting
+    uint32_t count() const;  // bytes waiting
     void clear();
     uint32_t size() const { return size_; }
     bool valid() const { return magic_ == Magic; }

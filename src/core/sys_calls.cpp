@@ -22,7 +22,6 @@
 #include <optional>
 #include <unistd.h>
 
-
 namespace {
 
 // ---- registers -------------------------------------------------------------------------
@@ -185,9 +184,12 @@ std::string debugPrintExpand(const std::string& text)
         ++i;
         unsigned n = unsigned(digit - '0');
         uint32_t value = kind == 'a' ? cpu.A[n] : cpu.D[n];
-        if (form == 's') appendGuestString(out, value);
-        else if (form == 'm') appendMemoryDump(out, value);
-        else appendHex(out, "%08x", value);
+        if (form == 's')
+            appendGuestString(out, value);
+        else if (form == 'm')
+            appendMemoryDump(out, value);
+        else
+            appendHex(out, "%08x", value);
     }
     return out;
 }
@@ -242,8 +244,7 @@ int32_t sysGetVersion(unsigned n)
     if (!hasPair(n)) return HostCallResult::Illegal;
     const std::string& version = getVersionText();
     uint32_t packed = 0;
-    for (size_t i = 0; i < VersionChars; ++i)
-        packed = packed << 8 | (i < version.size() ? uint8_t(version[i]) : 0);
+    for (size_t i = 0; i < VersionChars; ++i) packed = packed << 8 | (i < version.size() ? uint8_t(version[i]) : 0);
     dataReg(n) = packed;
     dataReg(n + 1) = ProcessorType;
     return HostCallResult::KeepRegisters;
@@ -280,15 +281,13 @@ int32_t sysClearMemory(unsigned n)
 
 int32_t sysSaveRegisters(unsigned)
 {
-    for (unsigned i = 0; i < SavedRegisterCount; ++i)
-        savedRegisters[i] = cpuRegister(i);
+    for (unsigned i = 0; i < SavedRegisterCount; ++i) savedRegisters[i] = cpuRegister(i);
     return HostCallResult::KeepRegisters;
 }
 
 int32_t sysRestoreRegisters(unsigned)
 {
-    for (unsigned i = 0; i < SavedRegisterCount; ++i)
-        cpuRegister(i) = savedRegisters[i];
+    for (unsigned i = 0; i < SavedRegisterCount; ++i) cpuRegister(i) = savedRegisters[i];
     return HostCallResult::KeepRegisters;
 }
 

@@ -13,7 +13,6 @@ std::string formatVersionText(int major, int minor, int patch)
 
 const std::string& getVersionText()
 {
-    static const std::string text =
-        formatVersionText(ZEM_VERSION_MAJOR, ZEM_VERSION_MINOR, ZEM_VERSION_PATCH);
+    static const std::string text = formatVersionText(ZEM_VERSION_MAJOR, ZEM_VERSION_MINOR, ZEM_VERSION_PATCH);
     return text;
 }

@@ -29,7 +29,8 @@ bool resetDone = false;
 
 // The fixed path needs guest memory at its address; wherever else memoryAllocate had to put
 // it, the portable path runs.
-const ProcessorPath& activePath() {
+const ProcessorPath& activePath()
+{
 #if defined(ZEM_PORTABLE_FLAGS)
     return portable::path;
 #else
@@ -39,7 +40,8 @@ const ProcessorPath& activePath() {
 }
 }  // namespace
 
-void refreshMemoryGeometry() {
+void refreshMemoryGeometry()
+{
     fast.mask = mem.mask;
     fast.base = mem.base;
     uint8_t* start = watchInstalled ? watch.screenEnd : mem.base;
@@ -55,16 +57,19 @@ void refreshMemoryGeometry() {
     }
 }
 
-void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc) {
+void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, uint32_t pc)
+{
     uint8_t* p = mem.base + address;
     if (uint64_t(address) + size > mem.ramSize) {
-        zlog(LogCat::Error, "M68K access violation at address $%08x (possible PC $%08x)\r\n", address,
-             pc);
+        zlog(LogCat::Error, "M68K access violation at address $%08x (possible PC $%08x)\r\n", address, pc);
         return;
     }
-    if (size == 1) *p = uint8_t(value);
-    else if (size == 2) store16(p, value);
-    else store32(p, value);
+    if (size == 1)
+        *p = uint8_t(value);
+    else if (size == 2)
+        store16(p, value);
+    else
+        store32(p, value);
     if (!watched || !watchInstalled || p >= watch.screenEnd) return;
     if (p >= watch.screenStart) {
         if (!watch.screenNote) return;
@@ -82,25 +87,28 @@ void slowWrite(uint32_t address, uint32_t value, unsigned size, bool watched, ui
     }
 }
 
-void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch, uint32_t pc) {
+void slowWriteRare(uint32_t address, uint32_t value, uint32_t sizeAndWatch, uint32_t pc)
+{
     slowWrite(address, value, sizeAndWatch & 0xFF, sizeAndWatch & 0x100, pc);
 }
 
 // A compare-exchange rather than a store: the value may have become another thread's
 // request since the processor thread last looked, and that request must stay.
-void endTraceStep() {
+void endTraceStep()
+{
     NextStep step = cpu.nextStep.load(std::memory_order_relaxed);
     while ((step == NextStep::TraceArm || step == NextStep::TraceFire) &&
-           !cpu.nextStep.compare_exchange_strong(step, NextStep::Loop, std::memory_order_relaxed)) {
-    }
+           !cpu.nextStep.compare_exchange_strong(step, NextStep::Loop, std::memory_order_relaxed)) {}
 }
 
-void endInterruptStep() {
+void endInterruptStep()
+{
     NextStep step = NextStep::Interrupt;
     cpu.nextStep.compare_exchange_strong(step, NextStep::Loop, std::memory_order_relaxed);
 }
 
-void traceAfterFlow(uint32_t, uint32_t, uint32_t, uint32_t) {
+void traceAfterFlow(uint32_t, uint32_t, uint32_t, uint32_t)
+{
     cpu.nextStep.store(NextStep::TraceFire, std::memory_order_relaxed);
 }
 
@@ -144,26 +152,29 @@ zemRareCallThunk:
 
 // ---------------------------------------------------------------------------------------
 // Condition codes and the status register.
-uint8_t ccrFromFlags() {
+uint8_t ccrFromFlags()
+{
     const uint16_t f = cpu.flags;
-    return uint8_t((cpu.x & 1) << 4 | ((f & FN) ? 8 : 0) | ((f & FZ) ? 4 : 0) | ((f & FV) ? 2 : 0) |
-                   (f & FC));
+    return uint8_t((cpu.x & 1) << 4 | ((f & FN) ? 8 : 0) | ((f & FZ) ? 4 : 0) | ((f & FV) ? 2 : 0) | (f & FC));
 }
 
-void flagsFromCcr(uint8_t ccr) {
+void flagsFromCcr(uint8_t ccr)
+{
     cpu.flags = uint16_t(((ccr & 8) ? FN : 0) | ((ccr & 4) ? FZ : 0) | ((ccr & 2) ? FV : 0) | (ccr & 1));
     cpu.x = (ccr >> 4) & 1;
 }
 
 uint16_t srWord() { return uint16_t((cpu.srSystem & 0xF7) << 8 | ccrFromFlags()); }
 
-void setSrWord(uint16_t sr, uint32_t pc) {
+void setSrWord(uint16_t sr, uint32_t pc)
+{
     flagsFromCcr(uint8_t(sr));
     cpu.srSystem = uint8_t(sr >> 8);
     srChangedAt(pc);
 }
 
-void srChangedAt(uint32_t pc) {
+void srChangedAt(uint32_t pc)
+{
     cpu.srSystem &= uint8_t(~0x08);
     const uint8_t now = cpu.srSystem, before = cpu.srPrevious;
     if (now == before) return;
@@ -177,8 +188,10 @@ void srChangedAt(uint32_t pc) {
     }
     if ((now ^ before) & (SrBit::S | SrBit::M)) {
         *cpu.activeSlot = cpu.A[7];
-        if (!(now & SrBit::S)) cpu.activeSlot = &cpu.usp;
-        else cpu.activeSlot = (now & SrBit::M) ? &cpu.msp : &cpu.isp;
+        if (!(now & SrBit::S))
+            cpu.activeSlot = &cpu.usp;
+        else
+            cpu.activeSlot = (now & SrBit::M) ? &cpu.msp : &cpu.isp;
         cpu.A[7] = *cpu.activeSlot;
     }
     cpu.srPrevious = now;
@@ -188,7 +201,8 @@ void srChangedAt(uint32_t pc) {
 
 using namespace m68k;
 
-void cpuReset() {
+void cpuReset()
+{
     activePath().prepare();
     resetDone = true;
     refreshMemoryGeometry();
@@ -207,7 +221,8 @@ void cpuReset() {
     instructionCount = 0;
 }
 
-void cpuRun() {
+void cpuRun()
+{
     // Round to nearest and no host floating-point traps, for the accelerator words.
     std::fesetround(FE_TONEAREST);
     cpuReset();
@@ -215,7 +230,8 @@ void cpuRun() {
     if (counting) instructionCount = n;
 }
 
-uint64_t cpuRunFor(uint64_t count) {
+uint64_t cpuRunFor(uint64_t count)
+{
     if (!resetDone) cpuReset();
     const ProcessorPath& path = activePath();
     path.prepare();
@@ -231,7 +247,8 @@ bool cpuPortablePath() { return &activePath() == &portable::path; }
 void cpuSetStopWaits(bool on) { stopWaits = on; }
 
 // Only the fixed path has chains to send back; the portable one always runs the plain loop.
-void cpuRouteToLoop() {
+void cpuRouteToLoop()
+{
 #if defined(ZEM_PORTABLE_FLAGS)
     portable::path.routeToLoop();
 #else
@@ -239,17 +256,20 @@ void cpuRouteToLoop() {
 #endif
 }
 
-void cpuRequestInterrupt() {
+void cpuRequestInterrupt()
+{
     cpu.nextStep.store(NextStep::Interrupt, std::memory_order_seq_cst);
     cpu.nextStep.notify_all();
 }
 
-void cpuRequestStop() {
+void cpuRequestStop()
+{
     cpu.nextStep.store(NextStep::Leave, std::memory_order_seq_cst);
     cpu.nextStep.notify_all();
 }
 
-void cpuSetTrace() {
+void cpuSetTrace()
+{
     cpu.srSystem |= SrBit::T1;
     cpuSrChanged();
 }
@@ -263,10 +283,13 @@ uint32_t cpuGetPc() { return inHostCall ? cpu.hostCallPc : fast.pc; }
 void cpuSetHostCallHandler(HostCallHandler handler) { hostCallHandler = handler; }
 void cpuSetAccelHandler(AccelHandler handler) { accelHandler = handler; }
 
-void cpuSetScreenWatch(const ScreenWatch* w) {
+void cpuSetScreenWatch(const ScreenWatch* w)
+{
     watchInstalled = w != nullptr && w->screenEnd != nullptr;
-    if (w) watch = *w;
-    else watch = ScreenWatch{};
+    if (w)
+        watch = *w;
+    else
+        watch = ScreenWatch{};
     refreshMemoryGeometry();
 }
 

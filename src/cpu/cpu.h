@@ -30,17 +30,20 @@ void cpuRouteToLoop();
 class NextStepCell {
 public:
     NextStep load(std::memory_order order = std::memory_order_seq_cst) const { return value_.load(order); }
-    void store(NextStep step, std::memory_order order = std::memory_order_seq_cst) {
+    void store(NextStep step, std::memory_order order = std::memory_order_seq_cst)
+    {
         value_.store(step, order);
         if (step != NextStep::Loop) cpuRouteToLoop();
     }
     bool compare_exchange_strong(NextStep& expected, NextStep desired,
-                                 std::memory_order order = std::memory_order_seq_cst) {
+                                 std::memory_order order = std::memory_order_seq_cst)
+    {
         if (!value_.compare_exchange_strong(expected, desired, order)) return false;
         if (desired != NextStep::Loop) cpuRouteToLoop();
         return true;
     }
-    NextStepCell& operator=(NextStep step) {
+    NextStepCell& operator=(NextStep step)
+    {
         store(step);
         return *this;
     }
@@ -106,8 +109,8 @@ void cpuSrChanged();         // processor thread: after every write to srSystem
 // Condition-code helpers for host calls.
 inline void cpuSetZ(bool on) { cpu.flags = on ? (cpu.flags | CpuFlag::Z) : (cpu.flags & ~CpuFlag::Z); }
 inline void cpuSetC(bool on) { cpu.flags = on ? (cpu.flags | CpuFlag::C) : (cpu.flags & ~CpuFlag::C); }
-uint16_t cpuGetSr();          // srSystem << 8 | CCR
-uint32_t cpuGetPc();          // next instruction's PC when the processor is not running; hostCallPc in a host call
+uint16_t cpuGetSr();  // srSystem << 8 | CCR
+uint32_t cpuGetPc();  // next instruction's PC when the processor is not running; hostCallPc in a host call
 
 // Host calls: words $A000-$AFFF except $ABxx. group = bits 11-8, sub = bits 7-4, low = bits 3-0.
 // Without a handler every host-call word is an illegal instruction.
@@ -127,7 +130,7 @@ void cpuSetAccelHandler(AccelHandler handler);
 struct ScreenWatch {
     uint8_t* screenStart;  // large-screen window [screenStart, screenEnd) in host addresses
     uint8_t* screenEnd;
-    void (*screenNote)(uint8_t* host, unsigned size);   // write inside the window
+    void (*screenNote)(uint8_t* host, unsigned size);     // write inside the window
     void (*qlScreenNote)(uint32_t guest, unsigned size);  // write to guest $20000-$27FFF below it
 };
 // Installs the watch (nullptr removes it: no address is watched). Processor thread or before cpuRun.

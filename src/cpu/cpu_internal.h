@@ -53,10 +53,10 @@ struct Fast {
     uint32_t writeStart;
     uint32_t writeSpan[5];
     uint32_t stackEnd[5];
-    uint32_t pc;            // the PC between runs of the loop (the threaded chains keep it in
-                            // a register and store it when they hand back)
-    uint64_t executed;      // the counting chain's total when it returns to the loop
-    uint8_t* base;          // guest address 0 (the portable path's only way to find it)
+    uint32_t pc;        // the PC between runs of the loop (the threaded chains keep it in
+                        // a register and store it when they hand back)
+    uint64_t executed;  // the counting chain's total when it returns to the loop
+    uint8_t* base;      // guest address 0 (the portable path's only way to find it)
 };
 extern Fast fast;
 
@@ -118,21 +118,25 @@ namespace portable {
 extern const ProcessorPath path;
 }
 
-ZEM_HOT uint32_t load16(const uint8_t* p) {
+ZEM_HOT uint32_t load16(const uint8_t* p)
+{
     uint16_t v;
     std::memcpy(&v, p, 2);
     return __builtin_bswap16(v);
 }
-ZEM_HOT uint32_t load32(const uint8_t* p) {
+ZEM_HOT uint32_t load32(const uint8_t* p)
+{
     uint32_t v;
     std::memcpy(&v, p, 4);
     return __builtin_bswap32(v);
 }
-ZEM_HOT void store16(uint8_t* p, uint32_t v) {
+ZEM_HOT void store16(uint8_t* p, uint32_t v)
+{
     uint16_t s = __builtin_bswap16(uint16_t(v));
     std::memcpy(p, &s, 2);
 }
-ZEM_HOT void store32(uint8_t* p, uint32_t v) {
+ZEM_HOT void store32(uint8_t* p, uint32_t v)
+{
     uint32_t s = __builtin_bswap32(v);
     std::memcpy(p, &s, 4);
 }
@@ -174,18 +178,18 @@ ZEM_HOT uint8_t* guestBase() { return reinterpret_cast<uint8_t*>(kGuestBaseAddre
 // align the stack on its fast path as well; on x86-64 they go through a thunk that keeps
 // every general register instead, so the handler around it needs no frame at all.
 #if defined(__x86_64__) && !defined(ZEM_PORTABLE_PATH)
-ZEM_HOT void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+ZEM_HOT void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
     // The thunk's own call must not land in the red zone the handler may be using.
     asm volatile("lea -128(%%rsp), %%rsp\n\tcall zemRareCallThunk\n\tlea 128(%%rsp), %%rsp"
                  :
                  : "a"(fn), "D"(a), "S"(b), "d"(c), "c"(d)
-                 : "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8",
-                   "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+                 : "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9",
+                   "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
 }
 #else
 inline void rareCall(RareCall fn, uint32_t a, uint32_t b, uint32_t c, uint32_t d) { fn(a, b, c, d); }
 #endif
-
 
 // Instruction-stream words: pc is already masked at the start of an instruction; the
 // extension words of an instruction at the top of the range come from the bytes above it.
@@ -193,24 +197,33 @@ ZEM_HOT uint32_t fetch16(uint32_t pc) { return load16(guestBase() + pc); }
 ZEM_HOT uint32_t fetch32(uint32_t pc) { return load32(guestBase() + pc); }
 
 template <int S>
-ZEM_HOT void storeSized(uint8_t* p, uint32_t v) {
-    if constexpr (S == 1) *p = uint8_t(v);
-    else if constexpr (S == 2) store16(p, v);
-    else store32(p, v);
+ZEM_HOT void storeSized(uint8_t* p, uint32_t v)
+{
+    if constexpr (S == 1)
+        *p = uint8_t(v);
+    else if constexpr (S == 2)
+        store16(p, v);
+    else
+        store32(p, v);
 }
 
 template <int S>
-ZEM_HOT uint32_t readMem(uint32_t a) {
+ZEM_HOT uint32_t readMem(uint32_t a)
+{
     const uint8_t* p = guestBase() + (a & fast.mask);
-    if constexpr (S == 1) return *p;
-    else if constexpr (S == 2) return load16(p);
-    else return load32(p);
+    if constexpr (S == 1)
+        return *p;
+    else if constexpr (S == 2)
+        return load16(p);
+    else
+        return load32(p);
 }
 
 // pc: the PC the instruction has reached, for the access-violation line of a write into
 // the read-only tail.
 template <int S>
-ZEM_HOT void writeMem(uint32_t a, uint32_t v, uint32_t pc) {
+ZEM_HOT void writeMem(uint32_t a, uint32_t v, uint32_t pc)
+{
     a &= fast.mask;
     uint8_t* p = guestBase() + a;
     if (a - fast.writeStart <= fast.writeSpan[S]) [[likely]] {
@@ -223,7 +236,8 @@ ZEM_HOT void writeMem(uint32_t a, uint32_t v, uint32_t pc) {
 // Stack pushes of exception entry, JSR, BSR, PEA and LINK bypass the screen watch but
 // still respect the read-only tail.
 template <int S>
-ZEM_HOT void writeStack(uint32_t a, uint32_t v, uint32_t pc) {
+ZEM_HOT void writeStack(uint32_t a, uint32_t v, uint32_t pc)
+{
     a &= fast.mask;
     uint8_t* p = guestBase() + a;
     if (a < fast.stackEnd[S]) [[likely]] {
@@ -234,7 +248,8 @@ ZEM_HOT void writeStack(uint32_t a, uint32_t v, uint32_t pc) {
 }
 
 // Pushes a long onto the active stack (JSR, BSR, PEA); pc as for writeMem.
-ZEM_HOT void pushLong(uint32_t v, uint32_t pc) {
+ZEM_HOT void pushLong(uint32_t v, uint32_t pc)
+{
     cpu.A[7] -= 4;
     writeStack<4>(cpu.A[7], v, pc);
 }
@@ -243,15 +258,26 @@ ZEM_HOT void pushLong(uint32_t v, uint32_t pc) {
 // Registers and condition codes.
 inline uint32_t* regs() { return cpu.D; }  // D0-D7 then A0-A7
 
-template <int S> constexpr uint32_t sizeMask = S == 1 ? 0xFFu : S == 2 ? 0xFFFFu : 0xFFFFFFFFu;
-template <int S> constexpr uint32_t sizeMsb = S == 1 ? 0x80u : S == 2 ? 0x8000u : 0x80000000u;
-template <int S> constexpr int sizeBits = S * 8;
+template <int S>
+constexpr uint32_t sizeMask = S == 1   ? 0xFFu
+                              : S == 2 ? 0xFFFFu
+                                       : 0xFFFFFFFFu;
+template <int S>
+constexpr uint32_t sizeMsb = S == 1   ? 0x80u
+                             : S == 2 ? 0x8000u
+                                      : 0x80000000u;
+template <int S>
+constexpr int sizeBits = S * 8;
 
 template <int S>
-ZEM_HOT int32_t sext(uint32_t v) {
-    if constexpr (S == 1) return int8_t(v);
-    else if constexpr (S == 2) return int16_t(v);
-    else return int32_t(v);
+ZEM_HOT int32_t sext(uint32_t v)
+{
+    if constexpr (S == 1)
+        return int8_t(v);
+    else if constexpr (S == 2)
+        return int16_t(v);
+    else
+        return int32_t(v);
 }
 
 // On x86-64 the condition codes come straight from the host ALU: LAHF gives SF, ZF and CF
@@ -267,34 +293,38 @@ ZEM_HOT int32_t sext(uint32_t v) {
 // 0 or 1 in the high byte (SETO before the rotation): our layout as it stands, host bits
 // in between included (the flag word ignores them).
 #define ZEM_FLAGS_CAPTURE "\n\tlahf\n\tseto %%al\n\trorw $8,%%ax"
-#define ZEM_ALU(insn, S, d, s, ax)                                                                          \
-    do {                                                                                                    \
-        if constexpr (S == 1)                                                                               \
-            asm(insn "b %b2,%b0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                   \
-        else if constexpr (S == 2)                                                                          \
-            asm(insn "w %w2,%w0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                   \
-        else                                                                                                \
-            asm(insn "l %2,%0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc");                     \
+#define ZEM_ALU(insn, S, d, s, ax)                                                        \
+    do {                                                                                  \
+        if constexpr (S == 1)                                                             \
+            asm(insn "b %b2,%b0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc"); \
+        else if constexpr (S == 2)                                                        \
+            asm(insn "w %w2,%w0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc"); \
+        else                                                                              \
+            asm(insn "l %2,%0" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax) : "r"(s) : "cc");   \
     } while (0)
 // The same, with the carry also stored as X straight from the host flag.
-#define ZEM_ALU_X(insn, S, d, s, ax)                                                                        \
-    do {                                                                                                    \
-        if constexpr (S == 1)                                                                               \
+#define ZEM_ALU_X(insn, S, d, s, ax)                                                                              \
+    do {                                                                                                          \
+        if constexpr (S == 1)                                                                                     \
             asm(insn "b %b3,%b0\n\tsetc %2" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax), "=m"(cpu.x) : "r"(s) : "cc"); \
-        else if constexpr (S == 2)                                                                          \
+        else if constexpr (S == 2)                                                                                \
             asm(insn "w %w3,%w0\n\tsetc %2" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax), "=m"(cpu.x) : "r"(s) : "cc"); \
-        else                                                                                                \
+        else                                                                                                      \
             asm(insn "l %3,%0\n\tsetc %2" ZEM_FLAGS_CAPTURE : "+r"(d), "=&a"(ax), "=m"(cpu.x) : "r"(s) : "cc");   \
     } while (0)
 #endif
 
 template <int S>
-ZEM_HOT uint16_t flagsNZ(uint32_t r) {
+ZEM_HOT uint16_t flagsNZ(uint32_t r)
+{
 #if ZEM_HOST_FLAGS
     uint32_t ax;
-    if constexpr (S == 1) asm("testb %b1,%b1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
-    else if constexpr (S == 2) asm("testw %w1,%w1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
-    else asm("testl %1,%1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
+    if constexpr (S == 1)
+        asm("testb %b1,%b1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
+    else if constexpr (S == 2)
+        asm("testw %w1,%w1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
+    else
+        asm("testl %1,%1\n\tlahf" : "=a"(ax) : "r"(r) : "cc");
     // TEST clears CF and OF: the host flag byte is the whole answer (V = C = 0).
     return uint8_t(ax >> 8);
 #else
@@ -311,7 +341,8 @@ inline uint32_t flagX() { return cpu.x & 1; }
 
 // With an extend input (ADDX, SUBX, NEGX): computed on every host.
 template <int S>
-inline uint32_t addxFlags(uint32_t d, uint32_t s, uint32_t xin) {
+inline uint32_t addxFlags(uint32_t d, uint32_t s, uint32_t xin)
+{
     d &= sizeMask<S>;
     s &= sizeMask<S>;
     uint64_t wide = uint64_t(d) + s + xin;
@@ -325,7 +356,8 @@ inline uint32_t addxFlags(uint32_t d, uint32_t s, uint32_t xin) {
 }
 
 template <int S>
-inline uint32_t subxFlags(uint32_t d, uint32_t s, uint32_t xin) {
+inline uint32_t subxFlags(uint32_t d, uint32_t s, uint32_t xin)
+{
     d &= sizeMask<S>;
     s &= sizeMask<S>;
     uint64_t wide = uint64_t(d) - s - xin;
@@ -339,7 +371,8 @@ inline uint32_t subxFlags(uint32_t d, uint32_t s, uint32_t xin) {
 }
 
 template <int S>
-ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s) {
+ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s)
+{
 #if ZEM_HOST_FLAGS
     uint32_t ax;
     ZEM_ALU_X("add", S, d, s, ax);
@@ -351,7 +384,8 @@ ZEM_HOT uint32_t addFlags(uint32_t d, uint32_t s) {
 }
 
 template <int S>
-ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s) {
+ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s)
+{
 #if ZEM_HOST_FLAGS
     uint32_t ax;
     ZEM_ALU_X("sub", S, d, s, ax);
@@ -363,7 +397,8 @@ ZEM_HOT uint32_t subFlags(uint32_t d, uint32_t s) {
 }
 
 template <int S>
-ZEM_HOT void cmpFlags(uint32_t d, uint32_t s) {
+ZEM_HOT void cmpFlags(uint32_t d, uint32_t s)
+{
 #if ZEM_HOST_FLAGS
     uint32_t ax;
     ZEM_ALU("sub", S, d, s, ax);
@@ -376,41 +411,60 @@ ZEM_HOT void cmpFlags(uint32_t d, uint32_t s) {
 }
 
 template <int S>
-ZEM_HOT void logicFlags(uint32_t r) { cpu.flags = flagsNZ<S>(r); }
+ZEM_HOT void logicFlags(uint32_t r)
+{
+    cpu.flags = flagsNZ<S>(r);
+}
 
-ZEM_HOT bool testCondition(unsigned cc) {
+ZEM_HOT bool testCondition(unsigned cc)
+{
     const uint16_t f = cpu.flags;
     const bool c = f & FC, z = f & FZ, n = f & FN, v = f & FV;
     // Kept as separate tests: folding N != V and Z into one value measured slower, the host
     // predicts the two branches better than their combination.
     switch (cc & 15) {
-    case 0: return true;
-    case 1: return false;
-    case 2: return !c && !z;
-    case 3: return c || z;
-    case 4: return !c;
-    case 5: return c;
-    case 6: return !z;
-    case 7: return z;
-    case 8: return !v;
-    case 9: return v;
-    case 10: return !n;
-    case 11: return n;
-    case 12: return n == v;
-    case 13: return n != v;
-    case 14: return !z && n == v;
-    default: return z || n != v;
+    case 0:
+        return true;
+    case 1:
+        return false;
+    case 2:
+        return !c && !z;
+    case 3:
+        return c || z;
+    case 4:
+        return !c;
+    case 5:
+        return c;
+    case 6:
+        return !z;
+    case 7:
+        return z;
+    case 8:
+        return !v;
+    case 9:
+        return v;
+    case 10:
+        return !n;
+    case 11:
+        return n;
+    case 12:
+        return n == v;
+    case 13:
+        return n != v;
+    case 14:
+        return !z && n == v;
+    default:
+        return z || n != v;
     }
 }
 
 // ---------------------------------------------------------------------------------------
 // Exceptions (exceptions.cpp). Each returns the handler address to continue at.
 namespace Vec {
-constexpr unsigned AddressError = 3, Illegal = 4, ZeroDivide = 5, Chk = 6, TrapV = 7,
-                   Privilege = 8, Trace = 9, LineF = 11, Interrupt2 = 26, Trap0 = 32;
+constexpr unsigned AddressError = 3, Illegal = 4, ZeroDivide = 5, Chk = 6, TrapV = 7, Privilege = 8, Trace = 9,
+                   LineF = 11, Interrupt2 = 26, Trap0 = 32;
 }
-uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uint32_t stackedPc,
-                        bool clearTrace);
+uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uint32_t stackedPc, bool clearTrace);
 uint32_t illegal(uint32_t opPc);
 uint32_t privilegeViolation(uint32_t opPc);
 uint32_t addressError(uint32_t target);  // stacked PC from instrLatch
@@ -427,14 +481,18 @@ inline bool supervisor() { return cpu.srSystem & SrBit::S; }
 // End of a change of flow whose target is known to be even: trace on change of flow (T0).
 // The exception is taken by the loop as the instruction's next step (TraceFire), with the
 // target as the stacked PC.
-ZEM_HOT uint32_t flowToEven(uint32_t target) {
-    if (cpu.srSystem & SrBit::T0) [[unlikely]] rareCall(&traceAfterFlow, 0, 0, 0, 0);
+ZEM_HOT uint32_t flowToEven(uint32_t target)
+{
+    if (cpu.srSystem & SrBit::T0) [[unlikely]]
+        rareCall(&traceAfterFlow, 0, 0, 0, 0);
     return target;
 }
 
 // End of every other change of flow: odd target check first.
-ZEM_HOT uint32_t flowTo(uint32_t target) {
-    if (target & 1) [[unlikely]] return addressError(target);
+ZEM_HOT uint32_t flowTo(uint32_t target)
+{
+    if (target & 1) [[unlikely]]
+        return addressError(target);
     return flowToEven(target);
 }
 
@@ -443,7 +501,8 @@ ZEM_HOT uint32_t flowTo(uint32_t target) {
 // 6 d8(An,Xn)/full, 7 abs.W, 8 abs.L, 9 d16(PC), 10 d8(PC,Xn)/full, 11 #imm.
 enum EaMode : int { EDn, EAn, EAi, EPi, EPd, EDi, EIx, EAw, EAl, EPcDi, EPcIx, EImm, EaModeCount };
 
-constexpr int eaIndex(unsigned mode, unsigned reg) {
+constexpr int eaIndex(unsigned mode, unsigned reg)
+{
     if (mode < 7) return int(mode);
     return reg <= 4 ? 7 + int(reg) : -1;
 }
@@ -460,7 +519,8 @@ constexpr uint16_t ControlAlt = 0x1E4;
 constexpr uint16_t MoveDest = 0x7FD;  // data alterable plus the PC-relative forms
 }  // namespace EaSet
 
-ZEM_HOT uint32_t indexValue(uint32_t ext) {
+ZEM_HOT uint32_t indexValue(uint32_t ext)
+{
     const uint32_t raw = regs()[ext >> 12];
     const uint32_t value = (ext & 0x800) ? raw : uint32_t(int16_t(raw));
     return value << ((ext >> 9) & 3);
@@ -471,18 +531,21 @@ uint32_t fullFormatAddress(uint32_t base, uint32_t ext, uint32_t& pc);
 
 // Brief and full extension-word formats; pc points at the extension word and is advanced.
 // The PC base of the PC-relative forms is the address of the extension word.
-ZEM_HOT uint32_t indexedAddress(uint32_t base, uint32_t& pc) {
+ZEM_HOT uint32_t indexedAddress(uint32_t base, uint32_t& pc)
+{
     constexpr uint32_t kFullFormat = 0x100, kScale = 0x600;
     const uint32_t ext = fetch16(pc);
     pc += 2;
-    if (ext & kFullFormat) [[unlikely]] return fullFormatAddress(base, ext, pc);
+    if (ext & kFullFormat) [[unlikely]]
+        return fullFormatAddress(base, ext, pc);
     if (ext & kScale) ++extendedIndexUses;
     return base + uint32_t(int8_t(ext)) + indexValue(ext);
 }
 
 // (An)+ and -(An) step: the size, except that a byte access keeps A7 even.
 template <int S>
-ZEM_HOT uint32_t addressStep(unsigned r) {
+ZEM_HOT uint32_t addressStep(unsigned r)
+{
     if constexpr (S == 1) {
         static constexpr uint8_t kByteStep[8] = {1, 1, 1, 1, 1, 1, 1, 2};
         return kByteStep[r];
@@ -493,7 +556,8 @@ ZEM_HOT uint32_t addressStep(unsigned r) {
 }
 
 template <int M, int S>
-ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
+ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r)
+{
     uint32_t* A = cpu.A;
     if constexpr (M == EAi) {
         return A[r];
@@ -532,7 +596,8 @@ ZEM_HOT uint32_t eaAddress(uint32_t& pc, unsigned r) {
 }
 
 template <int S>
-ZEM_HOT uint32_t fetchImmediate(uint32_t& pc) {
+ZEM_HOT uint32_t fetchImmediate(uint32_t& pc)
+{
     uint32_t v;
     if constexpr (S == 4) {
         v = fetch32(pc);
@@ -545,18 +610,24 @@ ZEM_HOT uint32_t fetchImmediate(uint32_t& pc) {
 }
 
 template <int M, int S>
-ZEM_HOT uint32_t readEa(uint32_t& pc, unsigned r) {
-    if constexpr (M == EDn) return cpu.D[r] & sizeMask<S>;
-    else if constexpr (M == EAn) return cpu.A[r] & sizeMask<S>;
-    else if constexpr (M == EImm) return fetchImmediate<S>(pc);
-    else return readMem<S>(eaAddress<M, S>(pc, r));
+ZEM_HOT uint32_t readEa(uint32_t& pc, unsigned r)
+{
+    if constexpr (M == EDn)
+        return cpu.D[r] & sizeMask<S>;
+    else if constexpr (M == EAn)
+        return cpu.A[r] & sizeMask<S>;
+    else if constexpr (M == EImm)
+        return fetchImmediate<S>(pc);
+    else
+        return readMem<S>(eaAddress<M, S>(pc, r));
 }
 
 // A byte or word result is merged in a host register and stored whole: stored as a byte or
 // word, the next instruction's full-width read of the register could not be forwarded from
 // the store and would wait for it to reach the cache.
 template <int S>
-ZEM_HOT void writeDn(unsigned r, uint32_t v) {
+ZEM_HOT void writeDn(unsigned r, uint32_t v)
+{
     if constexpr (S == 4) {
         cpu.D[r] = v;
     } else {
@@ -567,10 +638,14 @@ ZEM_HOT void writeDn(unsigned r, uint32_t v) {
 }
 
 template <int M, int S>
-ZEM_HOT void writeEa(uint32_t& pc, unsigned r, uint32_t v) {
-    if constexpr (M == EDn) writeDn<S>(r, v);
-    else if constexpr (M == EAn) cpu.A[r] = v;
-    else if constexpr (M == EImm) (void)pc, (void)r, (void)v;
+ZEM_HOT void writeEa(uint32_t& pc, unsigned r, uint32_t v)
+{
+    if constexpr (M == EDn)
+        writeDn<S>(r, v);
+    else if constexpr (M == EAn)
+        cpu.A[r] = v;
+    else if constexpr (M == EImm)
+        (void)pc, (void)r, (void)v;
     else {
         const uint32_t a = eaAddress<M, S>(pc, r);
         writeMem<S>(a, v, pc);
@@ -583,19 +658,28 @@ struct Rmw {
     uint32_t addr = 0;
     unsigned reg;
     uint32_t pcAt;
-    Rmw(uint32_t& pc, unsigned r) : reg(r) {
+    Rmw(uint32_t& pc, unsigned r) : reg(r)
+    {
         if constexpr (M != EDn && M != EAn) addr = eaAddress<M, S>(pc, r);
         pcAt = pc;
     }
-    uint32_t read() const {
-        if constexpr (M == EDn) return cpu.D[reg] & sizeMask<S>;
-        else if constexpr (M == EAn) return cpu.A[reg];
-        else return readMem<S>(addr);
+    uint32_t read() const
+    {
+        if constexpr (M == EDn)
+            return cpu.D[reg] & sizeMask<S>;
+        else if constexpr (M == EAn)
+            return cpu.A[reg];
+        else
+            return readMem<S>(addr);
     }
-    void write(uint32_t v) const {
-        if constexpr (M == EDn) writeDn<S>(reg, v);
-        else if constexpr (M == EAn) cpu.A[reg] = v;
-        else writeMem<S>(addr, v, pcAt);
+    void write(uint32_t v) const
+    {
+        if constexpr (M == EDn)
+            writeDn<S>(reg, v);
+        else if constexpr (M == EAn)
+            cpu.A[reg] = v;
+        else
+            writeMem<S>(addr, v, pcAt);
     }
 };
 
@@ -618,15 +702,19 @@ extern std::atomic<const CountingHandler*> countingRoute;
 // The threaded and counting tables are indexed by the opcode word as it lies in host
 // memory, not by its value: the dispatch then goes straight from the load to the jump,
 // and only a handler that decodes opcode fields pays for the byte swap.
-ZEM_HOT uint32_t load16Raw(const uint8_t* p) {
+ZEM_HOT uint32_t load16Raw(const uint8_t* p)
+{
     uint16_t v;
     std::memcpy(&v, p, 2);
     return v;
 }
 ZEM_HOT uint32_t fetchOpcodeKey(uint32_t pc) { return load16Raw(guestBase() + pc); }
-ZEM_HOT uint32_t opcodeFromKey(uint32_t key) {
-    if constexpr (std::endian::native == std::endian::little) return __builtin_bswap16(uint16_t(key));
-    else return key;
+ZEM_HOT uint32_t opcodeFromKey(uint32_t key)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return __builtin_bswap16(uint16_t(key));
+    else
+        return key;
 }
 // The same swap maps an opcode to its key.
 ZEM_HOT uint32_t opcodeKey(uint32_t op) { return opcodeFromKey(op); }
@@ -637,7 +725,8 @@ ZEM_HOT uint32_t opcodeKey(uint32_t op) { return opcodeFromKey(op); }
 // The mask is read before the instruction runs: the compiler must assume that a guest byte
 // store may change it and would read it again for the next fetch.
 template <Handler F>
-[[gnu::flatten, gnu::hot]] uint32_t threadedHandler(uint64_t pc, uint32_t key) {
+[[gnu::flatten, gnu::hot]] uint32_t threadedHandler(uint64_t pc, uint32_t key)
+{
     const uint32_t mask = fast.mask;
     pc = F(uint32_t(pc), opcodeFromKey(key)) & mask;
     key = load16Raw(guestBase() + pc);
@@ -645,7 +734,8 @@ template <Handler F>
 }
 
 template <Handler F>
-[[gnu::flatten]] uint32_t countingHandler(uint64_t pc, uint32_t key, uint64_t executed) {
+[[gnu::flatten]] uint32_t countingHandler(uint64_t pc, uint32_t key, uint64_t executed)
+{
     const uint32_t mask = fast.mask;
     ++executed;
     pc = F(uint32_t(pc), opcodeFromKey(key)) & mask;
@@ -659,7 +749,8 @@ template <Handler F>
 }
 
 template <Handler F>
-constexpr OpSlot slot() {
+constexpr OpSlot slot()
+{
 #if ZEM_THREADED_DISPATCH
     return {F, &threadedHandler<F>, &countingHandler<F>};
 #else
@@ -672,40 +763,47 @@ constexpr OpSlot slot() {
 // (decided once at start-up, never per instruction). f is a template lambda returning the
 // handler for its template arguments.
 template <typename F, int... I>
-inline OpSlot pickModeImpl(F f, int m, std::integer_sequence<int, I...>) {
+inline OpSlot pickModeImpl(F f, int m, std::integer_sequence<int, I...>)
+{
     static const OpSlot table[] = {f.template operator()<I>()...};
     return table[m];
 }
 template <typename F>
-inline OpSlot pickMode(F f, int m) {
+inline OpSlot pickMode(F f, int m)
+{
     return pickModeImpl(f, m, std::make_integer_sequence<int, EaModeCount>{});
 }
 
 template <typename F, int... I>
-inline OpSlot pickSizeModeImpl(F f, int s, int m, std::integer_sequence<int, I...>) {
+inline OpSlot pickSizeModeImpl(F f, int s, int m, std::integer_sequence<int, I...>)
+{
     static const OpSlot table[] = {f.template operator()<(1 << (I / EaModeCount)), I % EaModeCount>()...};
     return table[(s == 1 ? 0 : s == 2 ? 1 : 2) * EaModeCount + m];
 }
 // s = 1, 2 or 4 bytes.
 template <typename F>
-inline OpSlot pickSizeMode(F f, int s, int m) {
+inline OpSlot pickSizeMode(F f, int s, int m)
+{
     return pickSizeModeImpl(f, s, m, std::make_integer_sequence<int, 3 * EaModeCount>{});
 }
 
 template <typename F, int... I>
-inline OpSlot pickModeModeImpl(F f, int a, int b, std::integer_sequence<int, I...>) {
+inline OpSlot pickModeModeImpl(F f, int a, int b, std::integer_sequence<int, I...>)
+{
     static const OpSlot table[] = {f.template operator()<I / EaModeCount, I % EaModeCount>()...};
     return table[a * EaModeCount + b];
 }
 template <typename F>
-inline OpSlot pickModeMode(F f, int a, int b) {
+inline OpSlot pickModeMode(F f, int a, int b)
+{
     return pickModeModeImpl(f, a, b, std::make_integer_sequence<int, EaModeCount * EaModeCount>{});
 }
 
 inline bool allowed(uint16_t set, int m) { return m >= 0 && (set >> m) & 1; }
 inline int eaOf(unsigned op) { return eaIndex((op >> 3) & 7, op & 7); }
 // Standard size field in bits 7-6: 0 byte, 1 word, 2 long, 3 none.
-inline int sizeField(unsigned op) {
+inline int sizeField(unsigned op)
+{
     static constexpr int sizes[] = {1, 2, 4, 0};
     return sizes[(op >> 6) & 3];
 }

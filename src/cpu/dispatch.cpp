@@ -9,7 +9,8 @@ namespace m68k::ZEM_PATH {
 // run back to the loop, which then looks at nextStep.
 namespace {
 uint32_t exitThreaded(uint64_t pc, uint32_t) { return uint32_t(pc); }
-uint32_t exitCounting(uint64_t pc, uint32_t, uint64_t executed) {
+uint32_t exitCounting(uint64_t pc, uint32_t, uint64_t executed)
+{
     fast.executed = executed;
     return uint32_t(pc);
 }
@@ -22,7 +23,8 @@ std::atomic<const CountingHandler*> countingRoute{exitCountingTable};
 
 // ---------------------------------------------------------------------------------------
 // Host calls and accelerator words.
-uint32_t opHostCall(uint32_t pc, uint32_t op) {
+uint32_t opHostCall(uint32_t pc, uint32_t op)
+{
     if (!hostCallHandler) return illegal(pc);
     cpu.hostCallPc = pc + 2;
     inHostCall = true;
@@ -46,7 +48,8 @@ uint32_t opHostCall(uint32_t pc, uint32_t op) {
 
 // An accelerator word is a whole subroutine: after the handler has done its work the word
 // returns as RTS does (pop the PC, odd-address check, trace on change of flow).
-uint32_t opAccel(uint32_t pc, uint32_t op) {
+uint32_t opAccel(uint32_t pc, uint32_t op)
+{
     if (!accelHandler) return illegal(pc);
     cpu.hostCallPc = pc + 2;
     inHostCall = true;
@@ -66,7 +69,8 @@ namespace {
 
 // Runs one instruction. The threaded form returns after it because the route is on the exit
 // tables whenever no chain runs.
-inline uint32_t stepOne(uint32_t pc) {
+inline uint32_t stepOne(uint32_t pc)
+{
     fast.pc = pc;
 #if ZEM_THREADED_DISPATCH
     if (!plainDispatch) {
@@ -79,7 +83,8 @@ inline uint32_t stepOne(uint32_t pc) {
 }
 
 // Handles a nextStep other than the plain loop. Returns false when the loop must end.
-inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
+inline bool nextStepAction(uint32_t& pc, uint64_t& executed)
+{
     switch (cpu.nextStep.load(std::memory_order_relaxed)) {
     case NextStep::Loop:
         return true;
@@ -90,8 +95,7 @@ inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
         NextStep armed = NextStep::TraceArm;
         // A request that arrived since the load above is handled first; the trace is lost
         // to it, as it would be to a request stored a moment earlier.
-        if (!cpu.nextStep.compare_exchange_strong(armed, NextStep::TraceFire, std::memory_order_relaxed))
-            return true;
+        if (!cpu.nextStep.compare_exchange_strong(armed, NextStep::TraceFire, std::memory_order_relaxed)) return true;
         ++executed;
         pc = stepOne(pc);
         if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
@@ -115,19 +119,25 @@ inline bool nextStepAction(uint32_t& pc, uint64_t& executed) {
 // after doing so: a request that raced the switch is either seen here or has already put
 // the exit route back (cpuRouteToLoop). Outside a chain the route stays on the exit tables.
 template <bool Counting>
-bool enterChains() {
-    if constexpr (Counting) countingRoute.exchange(countingTable, std::memory_order_seq_cst);
-    else threadedRoute.exchange(threadedTable, std::memory_order_seq_cst);
+bool enterChains()
+{
+    if constexpr (Counting)
+        countingRoute.exchange(countingTable, std::memory_order_seq_cst);
+    else
+        threadedRoute.exchange(threadedTable, std::memory_order_seq_cst);
     if (cpu.nextStep.load(std::memory_order_seq_cst) == NextStep::Loop) return true;
-    if constexpr (Counting) countingRoute.store(exitCountingTable, std::memory_order_seq_cst);
-    else threadedRoute.store(exitTable, std::memory_order_seq_cst);
+    if constexpr (Counting)
+        countingRoute.store(exitCountingTable, std::memory_order_seq_cst);
+    else
+        threadedRoute.store(exitTable, std::memory_order_seq_cst);
     return false;
 }
 #endif
 
 // The normal loop; with Counting, every instruction is counted.
 template <bool Counting>
-uint64_t runLoop() {
+uint64_t runLoop()
+{
     uint32_t pc = fast.pc;
     uint64_t executed = 0;
     do {
@@ -163,7 +173,8 @@ uint64_t runLoop() {
 }
 
 // At most limit instructions, one at a time (tools and tests).
-uint64_t runLimited(uint64_t limit) {
+uint64_t runLimited(uint64_t limit)
+{
     uint32_t pc = fast.pc;
     uint64_t executed = 0;
     while (executed < limit) {
@@ -178,7 +189,8 @@ uint64_t runLimited(uint64_t limit) {
     return executed;
 }
 
-void prepare() {
+void prepare()
+{
     static bool built = false;
     if (built) return;
     buildOpTable();
@@ -189,7 +201,8 @@ void prepare() {
 
 uint64_t run(bool counting) { return counting ? runLoop<true>() : runLoop<false>(); }
 
-uint64_t runFor(uint64_t count) {
+uint64_t runFor(uint64_t count)
+{
     const uint64_t n = runLimited(count);
     // A trace armed by the last instruction fires as part of it.
     if (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::TraceFire) {
@@ -201,7 +214,8 @@ uint64_t runFor(uint64_t count) {
 // Sequentially consistent, as is the loop's switch back (enterChains): of a request's
 // route store and the loop's, whichever comes second, the chains end up on the exit route
 // or the loop sees the request.
-void routeToLoop() {
+void routeToLoop()
+{
     threadedRoute.store(exitTable, std::memory_order_seq_cst);
     countingRoute.store(exitCountingTable, std::memory_order_seq_cst);
 }

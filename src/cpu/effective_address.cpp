@@ -7,7 +7,8 @@ namespace m68k::ZEM_PATH {
 
 namespace {
 
-inline uint32_t displacement(unsigned size, uint32_t& pc) {
+inline uint32_t displacement(unsigned size, uint32_t& pc)
+{
     if (size == 2) {
         const uint32_t d = uint32_t(int16_t(fetch16(pc)));
         pc += 2;
@@ -22,7 +23,8 @@ inline uint32_t displacement(unsigned size, uint32_t& pc) {
 }
 }  // namespace
 
-uint32_t fullFormatAddress(uint32_t base, uint32_t ext, uint32_t& pc) {
+uint32_t fullFormatAddress(uint32_t base, uint32_t ext, uint32_t& pc)
+{
     ++extendedIndexUses;
     if (ext & 0x80) base = 0;
     const uint32_t index = (ext & 0x40) ? 0 : indexValue(ext);

@@ -8,14 +8,15 @@ namespace {
 constexpr uint8_t kTraceBits = SrBit::T1 | SrBit::T0;
 constexpr unsigned kShortFrame = 8, kLongFrame = 12;
 
-uint8_t systemByteFor(bool clearTrace) {
+uint8_t systemByteFor(bool clearTrace)
+{
     const uint8_t old = cpu.srSystem;
     return clearTrace ? uint8_t((old & ~kTraceBits) | SrBit::S) : uint8_t(old | SrBit::S);
 }
 }  // namespace
 
-uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uint32_t stackedPc,
-                        bool clearTrace) {
+uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uint32_t stackedPc, bool clearTrace)
+{
     const uint16_t oldSr = srWord();
     cpu.srSystem = newSystem;
     srChangedAt(stackedPc);
@@ -29,45 +30,40 @@ uint32_t exceptionEntry(uint8_t newSystem, unsigned format, unsigned vector, uin
     return readMem<4>(cpu.vbr + vector * 4) & fast.mask;
 }
 
-uint32_t illegal(uint32_t opPc) {
-    return exceptionEntry(systemByteFor(true), 0, Vec::Illegal, opPc, true);
-}
+uint32_t illegal(uint32_t opPc) { return exceptionEntry(systemByteFor(true), 0, Vec::Illegal, opPc, true); }
 
-uint32_t privilegeViolation(uint32_t opPc) {
+uint32_t privilegeViolation(uint32_t opPc)
+{
     return exceptionEntry(systemByteFor(true), 0, Vec::Privilege, opPc, true);
 }
 
-uint32_t addressError(uint32_t target) {
+uint32_t addressError(uint32_t target)
+{
     const uint32_t instruction = cpu.instrLatch;
     cpu.instrLatch = target & ~1u;
     return exceptionEntry(systemByteFor(true), 2, Vec::AddressError, instruction, true);
 }
 
-uint32_t zeroDivide(uint32_t nextPc) {
-    return exceptionEntry(systemByteFor(true), 2, Vec::ZeroDivide, nextPc, true);
-}
+uint32_t zeroDivide(uint32_t nextPc) { return exceptionEntry(systemByteFor(true), 2, Vec::ZeroDivide, nextPc, true); }
 
-uint32_t chkTrap(uint32_t nextPc) {
-    return exceptionEntry(systemByteFor(false), 2, Vec::Chk, nextPc, false);
-}
+uint32_t chkTrap(uint32_t nextPc) { return exceptionEntry(systemByteFor(false), 2, Vec::Chk, nextPc, false); }
 
-uint32_t trapVector7(uint32_t nextPc) {
-    return exceptionEntry(systemByteFor(false), 2, Vec::TrapV, nextPc, false);
-}
+uint32_t trapVector7(uint32_t nextPc) { return exceptionEntry(systemByteFor(false), 2, Vec::TrapV, nextPc, false); }
 
-uint32_t traceException(uint32_t nextPc) {
+uint32_t traceException(uint32_t nextPc)
+{
     return exceptionEntry(systemByteFor(true), 2, Vec::Trace, nextPc & fast.mask, true);
 }
 
-uint32_t trapInstruction(unsigned n, uint32_t nextPc) {
+uint32_t trapInstruction(unsigned n, uint32_t nextPc)
+{
     return exceptionEntry(systemByteFor(false), 0, Vec::Trap0 + n, nextPc, false);
 }
 
-uint32_t lineF(uint32_t opPc) {
-    return exceptionEntry(systemByteFor(false), 0, Vec::LineF, opPc, false);
-}
+uint32_t lineF(uint32_t opPc) { return exceptionEntry(systemByteFor(false), 0, Vec::LineF, opPc, false); }
 
-uint32_t acceptInterrupt(uint32_t pc) {
+uint32_t acceptInterrupt(uint32_t pc)
+{
     constexpr uint8_t kAcceptedLevel = 2;
     const uint8_t old = cpu.srSystem;
     if ((old & SrBit::Mask) >= kAcceptedLevel) {

@@ -16,7 +16,8 @@ constexpr uint32_t kLargestRamMegabytes = 256;
 size_t reservedSize() { return size_t(kReservedBytes) + mem.pageSize; }
 }  // namespace
 
-bool memoryAllocate(uint32_t megabytes) {
+bool memoryAllocate(uint32_t megabytes)
+{
     memoryRelease();
     if (megabytes == 0 || megabytes > kLargestRamMegabytes) return false;
     mem.pageSize = hostPageSize();
@@ -58,13 +59,15 @@ bool memoryAllocate(uint32_t megabytes) {
     return true;
 }
 
-void memoryRelease() {
+void memoryRelease()
+{
     if (mem.base) hostRelease(mem.base, reservedSize());
     mem = GuestMemory{};
     m68k::refreshMemoryGeometry();
 }
 
-uint8_t* guestRange(uint32_t address, uint32_t length) {
+uint8_t* guestRange(uint32_t address, uint32_t length)
+{
     address &= mem.mask;
     if (uint64_t(address) + length > mem.ramSize) return nullptr;
     return mem.base + address;
@@ -77,6 +80,15 @@ uint32_t guestReadLong(uint32_t address) { return m68k::load32(mem.base + (addre
 // Host-side writes: no screen watch (the caller notes screen changes itself), but the
 // read-only tail is honoured exactly as for guest stores. They go through the write path
 // both processor paths share, which finds guest memory wherever it lies.
-void guestWriteByte(uint32_t address, uint8_t value) { m68k::slowWrite(address & mem.mask, value, 1, false, cpuGetPc()); }
-void guestWriteWord(uint32_t address, uint16_t value) { m68k::slowWrite(address & mem.mask, value, 2, false, cpuGetPc()); }
-void guestWriteLong(uint32_t address, uint32_t value) { m68k::slowWrite(address & mem.mask, value, 4, false, cpuGetPc()); }
+void guestWriteByte(uint32_t address, uint8_t value)
+{
+    m68k::slowWrite(address & mem.mask, value, 1, false, cpuGetPc());
+}
+void guestWriteWord(uint32_t address, uint16_t value)
+{
+    m68k::slowWrite(address & mem.mask, value, 2, false, cpuGetPc());
+}
+void guestWriteLong(uint32_t address, uint32_t value)
+{
+    m68k::slowWrite(address & mem.mask, value, 4, false, cpuGetPc());
+}

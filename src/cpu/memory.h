@@ -6,12 +6,12 @@
 #include <cstdint>
 
 struct GuestMemory {
-    uint8_t* base = nullptr;     // guest address 0
-    uint32_t ramSize = 0;        // Memory setting * 2^20
-    uint8_t* ramEnd = nullptr;   // base + ramSize
+    uint8_t* base = nullptr;        // guest address 0
+    uint32_t ramSize = 0;           // Memory setting * 2^20
+    uint8_t* ramEnd = nullptr;      // base + ramSize
     uint32_t addressSpaceSize = 0;  // smallest power of two >= ramSize
-    uint32_t mask = 0;           // addressSpaceSize - 1
-    uint32_t pageSize = 0;       // host page size
+    uint32_t mask = 0;              // addressSpaceSize - 1
+    uint32_t pageSize = 0;          // host page size
 };
 
 extern GuestMemory mem;

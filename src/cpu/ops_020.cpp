@@ -7,7 +7,8 @@ namespace {
 
 // ---------------------------------------------------------------------------------------
 template <int S, int M>
-uint32_t opCmp2(uint32_t pc, uint32_t op) {
+uint32_t opCmp2(uint32_t pc, uint32_t op)
+{
     cpu.instrLatch = pc;
     const uint32_t ext = fetch16(pc + 2);
     pc += 4;
@@ -29,20 +30,24 @@ uint32_t opCmp2(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opCas(uint32_t pc, uint32_t op) {
+uint32_t opCas(uint32_t pc, uint32_t op)
+{
     const uint32_t ext = fetch16(pc + 2);
     pc += 4;
     const uint32_t a = eaAddress<M, S>(pc, op & 7);
     const uint32_t v = readMem<S>(a);
     const unsigned dc = ext & 7, du = (ext >> 6) & 7;
     cmpFlags<S>(v, cpu.D[dc]);
-    if (cpu.flags & FZ) writeMem<S>(a, cpu.D[du], pc);
-    else writeDn<S>(dc, v);
+    if (cpu.flags & FZ)
+        writeMem<S>(a, cpu.D[du], pc);
+    else
+        writeDn<S>(dc, v);
     return pc;
 }
 
 template <int S>
-uint32_t opCas2(uint32_t pc, uint32_t) {
+uint32_t opCas2(uint32_t pc, uint32_t)
+{
     const uint32_t ext1 = fetch16(pc + 2), ext2 = fetch16(pc + 4);
     uint32_t* r = regs();
     const uint32_t a1 = r[ext1 >> 12], a2 = r[ext2 >> 12];
@@ -64,7 +69,8 @@ uint32_t opCas2(uint32_t pc, uint32_t) {
 
 // ---------------------------------------------------------------------------------------
 template <int M>
-uint32_t opMulL(uint32_t pc, uint32_t op) {
+uint32_t opMulL(uint32_t pc, uint32_t op)
+{
     const uint32_t ext = fetch16(pc + 2);
     pc += 4;
     const uint32_t s = readEa<M, 4>(pc, op & 7);
@@ -93,7 +99,8 @@ uint32_t opMulL(uint32_t pc, uint32_t op) {
 }
 
 template <int M>
-uint32_t opDivL(uint32_t pc, uint32_t op) {
+uint32_t opDivL(uint32_t pc, uint32_t op)
+{
     cpu.instrLatch = pc;
     const uint32_t ext = fetch16(pc + 2);
     pc += 4;
@@ -137,7 +144,8 @@ uint32_t opDivL(uint32_t pc, uint32_t op) {
 
 // ---------------------------------------------------------------------------------------
 template <bool Memory>
-uint32_t opPack(uint32_t pc, uint32_t op) {
+uint32_t opPack(uint32_t pc, uint32_t op)
+{
     const uint32_t adjust = fetch16(pc + 2);
     uint32_t scratch = pc + 4;
     if constexpr (Memory) {
@@ -153,7 +161,8 @@ uint32_t opPack(uint32_t pc, uint32_t op) {
 }
 
 template <bool Memory>
-uint32_t opUnpk(uint32_t pc, uint32_t op) {
+uint32_t opUnpk(uint32_t pc, uint32_t op)
+{
     const uint32_t adjust = fetch16(pc + 2);
     uint32_t scratch = pc + 4;
     if constexpr (Memory) {
@@ -176,7 +185,8 @@ inline uint32_t rotl32(uint32_t v, unsigned n) { return n ? (v << n) | (v >> (32
 inline uint32_t rotr32(uint32_t v, unsigned n) { return n ? (v >> n) | (v << (32 - n)) : v; }
 
 template <int K, int M>
-uint32_t opBitField(uint32_t pc, uint32_t op) {
+uint32_t opBitField(uint32_t pc, uint32_t op)
+{
     const uint32_t ext = fetch16(pc + 2);
     pc += 4;
     const int32_t offset = (ext & 0x800) ? int32_t(cpu.D[(ext >> 6) & 7]) : int32_t((ext >> 6) & 31);
@@ -249,13 +259,15 @@ uint32_t opBitField(uint32_t pc, uint32_t op) {
 }
 
 template <int K>
-OpSlot bitFieldHandler(int m) {
+OpSlot bitFieldHandler(int m)
+{
     return pickMode([]<int M>() { return slot<&opBitField<K, M>>(); }, m);
 }
 
 }  // namespace
 
-void buildExtendedGroup(OpSlot* t) {
+void buildExtendedGroup(OpSlot* t)
+{
     for (unsigned op = 0; op < 0x10000; ++op) {
         const int m = eaOf(op);
         const unsigned hi = op & 0xFFC0;
@@ -276,14 +288,30 @@ void buildExtendedGroup(OpSlot* t) {
             const bool writes = kind == BfChg || kind == BfClr || kind == BfSet || kind == BfIns;
             if (m != EDn && !allowed(writes ? EaSet::ControlAlt : EaSet::Control, m)) continue;
             switch (kind) {
-            case BfTst: t[op] = bitFieldHandler<BfTst>(m); break;
-            case BfExtu: t[op] = bitFieldHandler<BfExtu>(m); break;
-            case BfChg: t[op] = bitFieldHandler<BfChg>(m); break;
-            case BfExts: t[op] = bitFieldHandler<BfExts>(m); break;
-            case BfClr: t[op] = bitFieldHandler<BfClr>(m); break;
-            case BfFfo: t[op] = bitFieldHandler<BfFfo>(m); break;
-            case BfSet: t[op] = bitFieldHandler<BfSet>(m); break;
-            default: t[op] = bitFieldHandler<BfIns>(m); break;
+            case BfTst:
+                t[op] = bitFieldHandler<BfTst>(m);
+                break;
+            case BfExtu:
+                t[op] = bitFieldHandler<BfExtu>(m);
+                break;
+            case BfChg:
+                t[op] = bitFieldHandler<BfChg>(m);
+                break;
+            case BfExts:
+                t[op] = bitFieldHandler<BfExts>(m);
+                break;
+            case BfClr:
+                t[op] = bitFieldHandler<BfClr>(m);
+                break;
+            case BfFfo:
+                t[op] = bitFieldHandler<BfFfo>(m);
+                break;
+            case BfSet:
+                t[op] = bitFieldHandler<BfSet>(m);
+                break;
+            default:
+                t[op] = bitFieldHandler<BfIns>(m);
+                break;
             }
         }
     }

@@ -8,14 +8,18 @@ namespace {
 enum class Arith { Add, Sub };
 
 template <Arith K, int S>
-ZEM_HOT uint32_t arith(uint32_t d, uint32_t s) {
-    if constexpr (K == Arith::Add) return addFlags<S>(d, s);
-    else return subFlags<S>(d, s);
+ZEM_HOT uint32_t arith(uint32_t d, uint32_t s)
+{
+    if constexpr (K == Arith::Add)
+        return addFlags<S>(d, s);
+    else
+        return subFlags<S>(d, s);
 }
 
 // <ea>,Dn
 template <Arith K, int S, int M>
-uint32_t opArithToDn(uint32_t pc, uint32_t op) {
+uint32_t opArithToDn(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const unsigned dn = (op >> 9) & 7;
     const uint32_t s = readEa<M, S>(pc, op & 7);
@@ -25,7 +29,8 @@ uint32_t opArithToDn(uint32_t pc, uint32_t op) {
 
 // Dn,<ea>
 template <Arith K, int S, int M>
-uint32_t opArithToEa(uint32_t pc, uint32_t op) {
+uint32_t opArithToEa(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, S> loc(pc, op & 7);
     loc.write(arith<K, S>(loc.read(), cpu.D[(op >> 9) & 7]));
@@ -33,7 +38,8 @@ uint32_t opArithToEa(uint32_t pc, uint32_t op) {
 }
 
 template <Arith K, int S, int M>
-uint32_t opArithA(uint32_t pc, uint32_t op) {
+uint32_t opArithA(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = uint32_t(sext<S>(readEa<M, S>(pc, op & 7)));
     uint32_t& a = cpu.A[(op >> 9) & 7];
@@ -42,7 +48,8 @@ uint32_t opArithA(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opCmp(uint32_t pc, uint32_t op) {
+uint32_t opCmp(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = readEa<M, S>(pc, op & 7);
     cmpFlags<S>(cpu.D[(op >> 9) & 7], s);
@@ -50,7 +57,8 @@ uint32_t opCmp(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opCmpa(uint32_t pc, uint32_t op) {
+uint32_t opCmpa(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = uint32_t(sext<S>(readEa<M, S>(pc, op & 7)));
     cmpFlags<4>(cpu.A[(op >> 9) & 7], s);
@@ -59,23 +67,28 @@ uint32_t opCmpa(uint32_t pc, uint32_t op) {
 
 // ADDX/SUBX: Z is only ever cleared.
 template <Arith K, int S>
-inline uint32_t arithX(uint32_t d, uint32_t s) {
+inline uint32_t arithX(uint32_t d, uint32_t s)
+{
     const uint16_t z = cpu.flags & FZ;
     const uint32_t r = K == Arith::Add ? addxFlags<S>(d, s, flagX()) : subxFlags<S>(d, s, flagX());
-    if (r & sizeMask<S>) cpu.flags &= ~FZ;
-    else cpu.flags = uint16_t((cpu.flags & ~FZ) | z);
+    if (r & sizeMask<S>)
+        cpu.flags &= ~FZ;
+    else
+        cpu.flags = uint16_t((cpu.flags & ~FZ) | z);
     return r;
 }
 
 template <Arith K, int S>
-uint32_t opArithXReg(uint32_t pc, uint32_t op) {
+uint32_t opArithXReg(uint32_t pc, uint32_t op)
+{
     const unsigned dx = (op >> 9) & 7;
     writeDn<S>(dx, arithX<K, S>(cpu.D[dx], cpu.D[op & 7]));
     return pc + 2;
 }
 
 template <Arith K, int S>
-uint32_t opArithXMem(uint32_t pc, uint32_t op) {
+uint32_t opArithXMem(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = readMem<S>(eaAddress<EPd, S>(pc, op & 7));
     const uint32_t a = eaAddress<EPd, S>(pc, (op >> 9) & 7);
@@ -84,7 +97,8 @@ uint32_t opArithXMem(uint32_t pc, uint32_t op) {
 }
 
 template <int S>
-uint32_t opCmpm(uint32_t pc, uint32_t op) {
+uint32_t opCmpm(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = readMem<S>(eaAddress<EPi, S>(pc, op & 7));
     const uint32_t d = readMem<S>(eaAddress<EPi, S>(pc, (op >> 9) & 7));
@@ -93,7 +107,8 @@ uint32_t opCmpm(uint32_t pc, uint32_t op) {
 }
 
 template <Arith K, int S, int M>
-uint32_t opArithImm(uint32_t pc, uint32_t op) {
+uint32_t opArithImm(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = fetchImmediate<S>(pc);
     Rmw<M, S> loc(pc, op & 7);
@@ -102,7 +117,8 @@ uint32_t opArithImm(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opCmpi(uint32_t pc, uint32_t op) {
+uint32_t opCmpi(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = fetchImmediate<S>(pc);
     cmpFlags<S>(readEa<M, S>(pc, op & 7), s);
@@ -110,7 +126,8 @@ uint32_t opCmpi(uint32_t pc, uint32_t op) {
 }
 
 template <Arith K, int S, int M>
-uint32_t opQuick(uint32_t pc, uint32_t op) {
+uint32_t opQuick(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t q = ((op >> 9) & 7) ? (op >> 9) & 7 : 8;
     if constexpr (M == EAn) {
@@ -124,7 +141,8 @@ uint32_t opQuick(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opNeg(uint32_t pc, uint32_t op) {
+uint32_t opNeg(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, S> loc(pc, op & 7);
     loc.write(subFlags<S>(0, loc.read()));
@@ -132,7 +150,8 @@ uint32_t opNeg(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opNegx(uint32_t pc, uint32_t op) {
+uint32_t opNegx(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, S> loc(pc, op & 7);
     loc.write(arithX<Arith::Sub, S>(0, loc.read()));
@@ -141,7 +160,8 @@ uint32_t opNegx(uint32_t pc, uint32_t op) {
 
 // ---------------------------------------------------------------------------------------
 template <bool Signed, int M>
-uint32_t opMulW(uint32_t pc, uint32_t op) {
+uint32_t opMulW(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = readEa<M, 2>(pc, op & 7);
     uint32_t& d = cpu.D[(op >> 9) & 7];
@@ -154,7 +174,8 @@ uint32_t opMulW(uint32_t pc, uint32_t op) {
 inline void divideOverflow() { cpu.flags = FV; }
 
 template <bool Signed, int M>
-uint32_t opDivW(uint32_t pc, uint32_t op) {
+uint32_t opDivW(uint32_t pc, uint32_t op)
+{
     cpu.instrLatch = pc;
     pc += 2;
     const uint32_t s = readEa<M, 2>(pc, op & 7);
@@ -187,7 +208,8 @@ uint32_t opDivW(uint32_t pc, uint32_t op) {
 // ---------------------------------------------------------------------------------------
 // Decimal arithmetic. Invalid digits give the results the hardware gives: the binary sum
 // corrected by the nibble carries. N and V keep their values; Z is only ever cleared.
-inline uint32_t bcdAdd(uint32_t d, uint32_t s) {
+inline uint32_t bcdAdd(uint32_t d, uint32_t s)
+{
     const uint32_t x = flagX();
     const uint32_t ss = s + d + x;
     const uint32_t bc = ((s & d) | (~ss & s) | (~ss & d)) & 0x88;
@@ -201,7 +223,8 @@ inline uint32_t bcdAdd(uint32_t d, uint32_t s) {
     return r & 0xFF;
 }
 
-inline uint32_t bcdSub(uint32_t d, uint32_t s) {
+inline uint32_t bcdSub(uint32_t d, uint32_t s)
+{
     const uint32_t x = flagX();
     const uint32_t dd = d - s - x;
     const uint32_t bc = ((~d & s) | (dd & ~d) | (dd & s)) & 0x88;
@@ -215,7 +238,8 @@ inline uint32_t bcdSub(uint32_t d, uint32_t s) {
 }
 
 template <bool Add>
-uint32_t opBcdReg(uint32_t pc, uint32_t op) {
+uint32_t opBcdReg(uint32_t pc, uint32_t op)
+{
     const unsigned dx = (op >> 9) & 7;
     const uint32_t s = cpu.D[op & 7] & 0xFF, d = cpu.D[dx] & 0xFF;
     writeDn<1>(dx, Add ? bcdAdd(d, s) : bcdSub(d, s));
@@ -223,7 +247,8 @@ uint32_t opBcdReg(uint32_t pc, uint32_t op) {
 }
 
 template <bool Add>
-uint32_t opBcdMem(uint32_t pc, uint32_t op) {
+uint32_t opBcdMem(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = readMem<1>(eaAddress<EPd, 1>(pc, op & 7));
     const uint32_t a = eaAddress<EPd, 1>(pc, (op >> 9) & 7);
@@ -233,7 +258,8 @@ uint32_t opBcdMem(uint32_t pc, uint32_t op) {
 }
 
 template <int M>
-uint32_t opNbcd(uint32_t pc, uint32_t op) {
+uint32_t opNbcd(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, 1> loc(pc, op & 7);
     loc.write(bcdSub(0, loc.read()));
@@ -242,7 +268,8 @@ uint32_t opNbcd(uint32_t pc, uint32_t op) {
 
 // ---------------------------------------------------------------------------------------
 template <int S, int M>
-uint32_t opChk(uint32_t pc, uint32_t op) {
+uint32_t opChk(uint32_t pc, uint32_t op)
+{
     cpu.instrLatch = pc;
     pc += 2;
     const int32_t bound = sext<S>(readEa<M, S>(pc, op & 7));
@@ -261,7 +288,8 @@ uint32_t opChk(uint32_t pc, uint32_t op) {
 }
 
 template <Arith K>
-void buildAddSub(OpSlot* t, unsigned line) {
+void buildAddSub(OpSlot* t, unsigned line)
+{
     for (unsigned op = line; op < line + 0x1000; ++op) {
         const unsigned opmode = (op >> 6) & 7;
         const int m = eaOf(op);
@@ -275,8 +303,10 @@ void buildAddSub(OpSlot* t, unsigned line) {
             t[op] = pickSizeMode([]<int S, int M>() { return slot<&opArithToDn<K, S, M>>(); }, size, m);
         } else if (((op >> 3) & 7) < 2) {
             const bool memory = (op >> 3) & 1;
-            static constexpr OpSlot reg[] = {slot<&opArithXReg<K, 1>>(), slot<&opArithXReg<K, 2>>(), slot<&opArithXReg<K, 4>>()};
-            static constexpr OpSlot mem[] = {slot<&opArithXMem<K, 1>>(), slot<&opArithXMem<K, 2>>(), slot<&opArithXMem<K, 4>>()};
+            static constexpr OpSlot reg[] = {slot<&opArithXReg<K, 1>>(), slot<&opArithXReg<K, 2>>(),
+                                             slot<&opArithXReg<K, 4>>()};
+            static constexpr OpSlot mem[] = {slot<&opArithXMem<K, 1>>(), slot<&opArithXMem<K, 2>>(),
+                                             slot<&opArithXMem<K, 4>>()};
             t[op] = (memory ? mem : reg)[opmode & 3];
         } else if (allowed(EaSet::MemAlt, m)) {
             t[op] = pickSizeMode([]<int S, int M>() { return slot<&opArithToEa<K, S, M>>(); }, size, m);
@@ -286,7 +316,8 @@ void buildAddSub(OpSlot* t, unsigned line) {
 
 }  // namespace
 
-void buildArithGroup(OpSlot* t) {
+void buildArithGroup(OpSlot* t)
+{
     buildAddSub<Arith::Add>(t, 0xD000);
     buildAddSub<Arith::Sub>(t, 0x9000);
 

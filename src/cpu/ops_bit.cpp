@@ -7,7 +7,8 @@ namespace {
 enum BitOp { Tst = 0, Chg = 1, Clr = 2, Set = 3 };
 
 template <int K, int M>
-inline uint32_t bitOp(uint32_t pc, uint32_t op, unsigned bit) {
+inline uint32_t bitOp(uint32_t pc, uint32_t op, unsigned bit)
+{
     constexpr int S = M == EDn ? 4 : 1;
     bit &= S * 8 - 1;
     if constexpr (K == Tst) {
@@ -24,18 +25,21 @@ inline uint32_t bitOp(uint32_t pc, uint32_t op, unsigned bit) {
 }
 
 template <int K, int M>
-uint32_t opBitDynamic(uint32_t pc, uint32_t op) {
+uint32_t opBitDynamic(uint32_t pc, uint32_t op)
+{
     return bitOp<K, M>(pc + 2, op, cpu.D[(op >> 9) & 7]);
 }
 
 template <int K, int M>
-uint32_t opBitStatic(uint32_t pc, uint32_t op) {
+uint32_t opBitStatic(uint32_t pc, uint32_t op)
+{
     const unsigned bit = fetch16(pc + 2) & 0xFF;
     return bitOp<K, M>(pc + 4, op, bit);
 }
 
 template <int S, bool ToMemory>
-uint32_t opMovep(uint32_t pc, uint32_t op) {
+uint32_t opMovep(uint32_t pc, uint32_t op)
+{
     uint32_t a = cpu.A[op & 7] + uint32_t(int16_t(fetch16(pc + 2)));
     const unsigned dn = (op >> 9) & 7;
     if constexpr (ToMemory) {
@@ -50,42 +54,61 @@ uint32_t opMovep(uint32_t pc, uint32_t op) {
 }
 
 template <int K>
-OpSlot pickDynamic(int m) {
+OpSlot pickDynamic(int m)
+{
     return pickMode([]<int M>() { return slot<&opBitDynamic<K, M>>(); }, m);
 }
 template <int K>
-OpSlot pickStatic(int m) {
+OpSlot pickStatic(int m)
+{
     return pickMode([]<int M>() { return slot<&opBitStatic<K, M>>(); }, m);
 }
 
 }  // namespace
 
-void buildBitGroup(OpSlot* t) {
+void buildBitGroup(OpSlot* t)
+{
     constexpr uint16_t testModes = EaSet::Data & ~(1u << EImm);
     for (unsigned op = 0; op < 0x1000; ++op) {
         const int m = eaOf(op);
         const int kind = (op >> 6) & 3;
         if (op & 0x100) {
             if (((op >> 3) & 7) == 1) {
-                static constexpr OpSlot movep[] = {slot<&opMovep<2, false>>(), slot<&opMovep<4, false>>(), slot<&opMovep<2, true>>(),
-                                                    slot<&opMovep<4, true>>()};
+                static constexpr OpSlot movep[] = {slot<&opMovep<2, false>>(), slot<&opMovep<4, false>>(),
+                                                   slot<&opMovep<2, true>>(), slot<&opMovep<4, true>>()};
                 t[op] = movep[kind];
                 continue;
             }
             if (!allowed(kind == Tst ? testModes : EaSet::DataAlt, m)) continue;
             switch (kind) {
-            case Tst: t[op] = pickDynamic<Tst>(m); break;
-            case Chg: t[op] = pickDynamic<Chg>(m); break;
-            case Clr: t[op] = pickDynamic<Clr>(m); break;
-            default: t[op] = pickDynamic<Set>(m); break;
+            case Tst:
+                t[op] = pickDynamic<Tst>(m);
+                break;
+            case Chg:
+                t[op] = pickDynamic<Chg>(m);
+                break;
+            case Clr:
+                t[op] = pickDynamic<Clr>(m);
+                break;
+            default:
+                t[op] = pickDynamic<Set>(m);
+                break;
             }
         } else if ((op & 0xFF00) == 0x0800) {
             if (!allowed(kind == Tst ? testModes : EaSet::DataAlt, m)) continue;
             switch (kind) {
-            case Tst: t[op] = pickStatic<Tst>(m); break;
-            case Chg: t[op] = pickStatic<Chg>(m); break;
-            case Clr: t[op] = pickStatic<Clr>(m); break;
-            default: t[op] = pickStatic<Set>(m); break;
+            case Tst:
+                t[op] = pickStatic<Tst>(m);
+                break;
+            case Chg:
+                t[op] = pickStatic<Chg>(m);
+                break;
+            case Clr:
+                t[op] = pickStatic<Clr>(m);
+                break;
+            default:
+                t[op] = pickStatic<Set>(m);
+                break;
             }
         }
     }

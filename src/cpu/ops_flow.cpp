@@ -8,7 +8,8 @@ namespace {
 // Pushes a return address (also the PC reported should the push hit the read-only tail).
 inline void push32(uint32_t v) { pushLong(v, v); }
 
-inline uint32_t pop32() {
+inline uint32_t pop32()
+{
     const uint32_t v = readMem<4>(cpu.A[7]);
     cpu.A[7] += 4;
     return v;
@@ -18,7 +19,8 @@ inline uint32_t pop32() {
 // displacement (even or odd), or a 16- or 32-bit one in the extension words.
 enum BranchForm : int { ByteEven, ByteOdd, Word, Long, BranchFormCount };
 
-constexpr int branchForm(unsigned op) {
+constexpr int branchForm(unsigned op)
+{
     const uint8_t disp = uint8_t(op);
     if (disp == 0) return Word;
     if (disp == 0xFF) return Long;
@@ -27,7 +29,8 @@ constexpr int branchForm(unsigned op) {
 
 // cc = 0 is BRA, cc = 1 is BSR.
 template <int Cond, int Form>
-uint32_t opBranch(uint32_t pc, uint32_t op) {
+uint32_t opBranch(uint32_t pc, uint32_t op)
+{
     int32_t disp;
     uint32_t next;
     if constexpr (Form == Word) {
@@ -48,12 +51,15 @@ uint32_t opBranch(uint32_t pc, uint32_t op) {
     cpu.instrLatch = pc;
     const uint32_t target = pc + 2 + uint32_t(disp);
     // pc is even, so an even 8-bit displacement cannot reach an odd target.
-    if constexpr (Form == ByteEven) return flowToEven(target);
-    else return flowTo(target);
+    if constexpr (Form == ByteEven)
+        return flowToEven(target);
+    else
+        return flowTo(target);
 }
 
 template <int Cond>
-uint32_t opDbcc(uint32_t pc, uint32_t op) {
+uint32_t opDbcc(uint32_t pc, uint32_t op)
+{
     if (testCondition(Cond)) return pc + 4;
     cpu.instrLatch = pc;
     const uint32_t counter = (cpu.D[op & 7] - 1) & 0xFFFF;
@@ -63,14 +69,16 @@ uint32_t opDbcc(uint32_t pc, uint32_t op) {
 }
 
 template <int Cond, int M>
-uint32_t opScc(uint32_t pc, uint32_t op) {
+uint32_t opScc(uint32_t pc, uint32_t op)
+{
     pc += 2;
     writeEa<M, 1>(pc, op & 7, testCondition(Cond) ? 0xFF : 0x00);
     return pc;
 }
 
 template <int Cond>
-uint32_t opTrapcc(uint32_t pc, uint32_t op) {
+uint32_t opTrapcc(uint32_t pc, uint32_t op)
+{
     static constexpr unsigned kOperandBytes[] = {0, 0, 2, 4, 0};
     const uint32_t next = pc + 2 + kOperandBytes[op & 7];
     if (!testCondition(Cond)) return next;
@@ -79,14 +87,16 @@ uint32_t opTrapcc(uint32_t pc, uint32_t op) {
 }
 
 template <int M>
-uint32_t opJmp(uint32_t pc, uint32_t op) {
+uint32_t opJmp(uint32_t pc, uint32_t op)
+{
     cpu.instrLatch = pc;
     pc += 2;
     return flowTo(eaAddress<M, 4>(pc, op & 7));
 }
 
 template <int M>
-uint32_t opJsr(uint32_t pc, uint32_t op) {
+uint32_t opJsr(uint32_t pc, uint32_t op)
+{
     cpu.instrLatch = pc;
     pc += 2;
     const uint32_t target = eaAddress<M, 4>(pc, op & 7);
@@ -94,12 +104,14 @@ uint32_t opJsr(uint32_t pc, uint32_t op) {
     return flowTo(target);
 }
 
-uint32_t opRts(uint32_t pc, uint32_t) {
+uint32_t opRts(uint32_t pc, uint32_t)
+{
     cpu.instrLatch = pc;
     return flowTo(pop32());
 }
 
-uint32_t opRtr(uint32_t pc, uint32_t) {
+uint32_t opRtr(uint32_t pc, uint32_t)
+{
     cpu.instrLatch = pc;
     const uint32_t ccr = readMem<2>(cpu.A[7]);
     cpu.A[7] += 2;
@@ -107,23 +119,25 @@ uint32_t opRtr(uint32_t pc, uint32_t) {
     return flowTo(pop32());
 }
 
-uint32_t opRtd(uint32_t pc, uint32_t) {
+uint32_t opRtd(uint32_t pc, uint32_t)
+{
     cpu.instrLatch = pc;
     const uint32_t target = pop32();
     cpu.A[7] += uint32_t(int16_t(fetch16(pc + 2)));
     return flowTo(target);
 }
 
-uint32_t opNop(uint32_t pc, uint32_t) {
+uint32_t opNop(uint32_t pc, uint32_t)
+{
     cpu.instrLatch = pc;
     return flowTo(pc + 2);
 }
 
 template <int... C>
-void fillConditions(OpSlot* t, std::integer_sequence<int, C...>) {
-    static constexpr OpSlot branch[][BranchFormCount] = {
-        {slot<&opBranch<C, ByteEven>>(), slot<&opBranch<C, ByteOdd>>(), slot<&opBranch<C, Word>>(),
-         slot<&opBranch<C, Long>>()}...};
+void fillConditions(OpSlot* t, std::integer_sequence<int, C...>)
+{
+    static constexpr OpSlot branch[][BranchFormCount] = {{slot<&opBranch<C, ByteEven>>(), slot<&opBranch<C, ByteOdd>>(),
+                                                          slot<&opBranch<C, Word>>(), slot<&opBranch<C, Long>>()}...};
     static constexpr OpSlot dbcc[] = {slot<&opDbcc<C>>()...};
     static constexpr OpSlot trapcc[] = {slot<&opTrapcc<C>>()...};
     for (unsigned op = 0x6000; op < 0x7000; ++op) t[op] = branch[(op >> 8) & 15][branchForm(op)];
@@ -139,10 +153,13 @@ void fillConditions(OpSlot* t, std::integer_sequence<int, C...>) {
         const int m = eaOf(op);
         if (allowed(EaSet::DataAlt, m)) {
             switch (cc) {
-#define ZEM_SCC(n) \
-    case n: t[op] = pickMode([]<int M>() { return slot<&opScc<n, M>>(); }, m); break;
-                ZEM_SCC(0) ZEM_SCC(1) ZEM_SCC(2) ZEM_SCC(3) ZEM_SCC(4) ZEM_SCC(5) ZEM_SCC(6) ZEM_SCC(7)
-                ZEM_SCC(8) ZEM_SCC(9) ZEM_SCC(10) ZEM_SCC(11) ZEM_SCC(12) ZEM_SCC(13) ZEM_SCC(14) ZEM_SCC(15)
+#define ZEM_SCC(n)                                                         \
+    case n:                                                                \
+        t[op] = pickMode([]<int M>() { return slot<&opScc<n, M>>(); }, m); \
+        break;
+                ZEM_SCC(0)
+                ZEM_SCC(1) ZEM_SCC(2) ZEM_SCC(3) ZEM_SCC(4) ZEM_SCC(5) ZEM_SCC(6) ZEM_SCC(7) ZEM_SCC(8) ZEM_SCC(9)
+                    ZEM_SCC(10) ZEM_SCC(11) ZEM_SCC(12) ZEM_SCC(13) ZEM_SCC(14) ZEM_SCC(15)
 #undef ZEM_SCC
             }
         }
@@ -151,7 +168,8 @@ void fillConditions(OpSlot* t, std::integer_sequence<int, C...>) {
 
 }  // namespace
 
-void buildFlowGroup(OpSlot* t) {
+void buildFlowGroup(OpSlot* t)
+{
     fillConditions(t, std::make_integer_sequence<int, 16>{});
     for (unsigned op = 0x4E80; op < 0x4F00; ++op) {
         const int m = eaOf(op);

@@ -8,14 +8,19 @@ namespace {
 enum class Logic { And, Or, Eor };
 
 template <Logic K>
-constexpr uint32_t apply(uint32_t a, uint32_t b) {
-    if constexpr (K == Logic::And) return a & b;
-    else if constexpr (K == Logic::Or) return a | b;
-    else return a ^ b;
+constexpr uint32_t apply(uint32_t a, uint32_t b)
+{
+    if constexpr (K == Logic::And)
+        return a & b;
+    else if constexpr (K == Logic::Or)
+        return a | b;
+    else
+        return a ^ b;
 }
 
 template <Logic K, int S, int M>
-uint32_t opLogicToDn(uint32_t pc, uint32_t op) {
+uint32_t opLogicToDn(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const unsigned dn = (op >> 9) & 7;
     const uint32_t r = apply<K>(cpu.D[dn], readEa<M, S>(pc, op & 7));
@@ -25,7 +30,8 @@ uint32_t opLogicToDn(uint32_t pc, uint32_t op) {
 }
 
 template <Logic K, int S, int M>
-uint32_t opLogicToEa(uint32_t pc, uint32_t op) {
+uint32_t opLogicToEa(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, S> loc(pc, op & 7);
     const uint32_t r = apply<K>(loc.read(), cpu.D[(op >> 9) & 7]);
@@ -35,7 +41,8 @@ uint32_t opLogicToEa(uint32_t pc, uint32_t op) {
 }
 
 template <Logic K, int S, int M>
-uint32_t opLogicImm(uint32_t pc, uint32_t op) {
+uint32_t opLogicImm(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t s = fetchImmediate<S>(pc);
     Rmw<M, S> loc(pc, op & 7);
@@ -46,7 +53,8 @@ uint32_t opLogicImm(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opNot(uint32_t pc, uint32_t op) {
+uint32_t opNot(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, S> loc(pc, op & 7);
     const uint32_t r = ~loc.read();
@@ -56,34 +64,40 @@ uint32_t opNot(uint32_t pc, uint32_t op) {
 }
 
 template <Logic K>
-uint32_t opLogicCcr(uint32_t pc, uint32_t) {
+uint32_t opLogicCcr(uint32_t pc, uint32_t)
+{
     flagsFromCcr(uint8_t(apply<K>(ccrFromFlags(), fetch16(pc + 2)) & 0x1F));
     return pc + 4;
 }
 
 template <Logic K>
-uint32_t opLogicSr(uint32_t pc, uint32_t) {
+uint32_t opLogicSr(uint32_t pc, uint32_t)
+{
     if (!supervisor()) return privilegeViolation(pc);
     const uint16_t sr = uint16_t(apply<K>(srWord(), fetch16(pc + 2)));
     setSrWord(sr, pc + 4);
     return pc + 4;
 }
 
-uint32_t opExgDD(uint32_t pc, uint32_t op) {
+uint32_t opExgDD(uint32_t pc, uint32_t op)
+{
     std::swap(cpu.D[(op >> 9) & 7], cpu.D[op & 7]);
     return pc + 2;
 }
-uint32_t opExgAA(uint32_t pc, uint32_t op) {
+uint32_t opExgAA(uint32_t pc, uint32_t op)
+{
     std::swap(cpu.A[(op >> 9) & 7], cpu.A[op & 7]);
     return pc + 2;
 }
-uint32_t opExgDA(uint32_t pc, uint32_t op) {
+uint32_t opExgDA(uint32_t pc, uint32_t op)
+{
     std::swap(cpu.D[(op >> 9) & 7], cpu.A[op & 7]);
     return pc + 2;
 }
 
 template <Logic K>
-void buildRegisterForm(OpSlot* t, unsigned line) {
+void buildRegisterForm(OpSlot* t, unsigned line)
+{
     for (unsigned op = line; op < line + 0x1000; ++op) {
         const unsigned opmode = (op >> 6) & 7;
         const int m = eaOf(op);
@@ -100,7 +114,8 @@ void buildRegisterForm(OpSlot* t, unsigned line) {
 
 }  // namespace
 
-void buildLogicGroup(OpSlot* t) {
+void buildLogicGroup(OpSlot* t)
+{
     buildRegisterForm<Logic::And>(t, 0xC000);
     buildRegisterForm<Logic::Or>(t, 0x8000);
     for (unsigned op = 0xB000; op < 0xC000; ++op) {

@@ -8,14 +8,16 @@ namespace m68k::ZEM_PATH {
 namespace {
 
 template <int M>
-uint32_t opLea(uint32_t pc, uint32_t op) {
+uint32_t opLea(uint32_t pc, uint32_t op)
+{
     pc += 2;
     cpu.A[(op >> 9) & 7] = eaAddress<M, 4>(pc, op & 7);
     return pc;
 }
 
 template <int M>
-uint32_t opPea(uint32_t pc, uint32_t op) {
+uint32_t opPea(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t a = eaAddress<M, 4>(pc, op & 7);
     pushLong(a, pc);
@@ -23,7 +25,8 @@ uint32_t opPea(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opClr(uint32_t pc, uint32_t op) {
+uint32_t opClr(uint32_t pc, uint32_t op)
+{
     pc += 2;
     writeEa<M, S>(pc, op & 7, 0);
     cpu.flags = FZ;
@@ -31,14 +34,16 @@ uint32_t opClr(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opTst(uint32_t pc, uint32_t op) {
+uint32_t opTst(uint32_t pc, uint32_t op)
+{
     pc += 2;
     cpu.flags = flagsNZ<S>(readEa<M, S>(pc, op & 7));
     return pc;
 }
 
 template <int M>
-uint32_t opTas(uint32_t pc, uint32_t op) {
+uint32_t opTas(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, 1> loc(pc, op & 7);
     const uint32_t v = loc.read();
@@ -47,28 +52,32 @@ uint32_t opTas(uint32_t pc, uint32_t op) {
     return pc;
 }
 
-uint32_t opExtW(uint32_t pc, uint32_t op) {
+uint32_t opExtW(uint32_t pc, uint32_t op)
+{
     const uint32_t v = uint32_t(int8_t(cpu.D[op & 7]));
     writeDn<2>(op & 7, v);
     cpu.flags = flagsNZ<2>(v);
     return pc + 2;
 }
 
-uint32_t opExtL(uint32_t pc, uint32_t op) {
+uint32_t opExtL(uint32_t pc, uint32_t op)
+{
     uint32_t& d = cpu.D[op & 7];
     d = uint32_t(int16_t(d));
     cpu.flags = flagsNZ<4>(d);
     return pc + 2;
 }
 
-uint32_t opExtbL(uint32_t pc, uint32_t op) {
+uint32_t opExtbL(uint32_t pc, uint32_t op)
+{
     uint32_t& d = cpu.D[op & 7];
     d = uint32_t(int8_t(d));
     cpu.flags = flagsNZ<4>(d);
     return pc + 2;
 }
 
-uint32_t opSwap(uint32_t pc, uint32_t op) {
+uint32_t opSwap(uint32_t pc, uint32_t op)
+{
     uint32_t& d = cpu.D[op & 7];
     d = d << 16 | d >> 16;
     cpu.flags = flagsNZ<4>(d);
@@ -78,7 +87,8 @@ uint32_t opSwap(uint32_t pc, uint32_t op) {
 // Registers to memory. Predecrement stores A7 down to D0 and lowers the address register
 // before each store; the other modes store D0 first.
 template <int S, int M>
-uint32_t opMovemToMem(uint32_t pc, uint32_t op) {
+uint32_t opMovemToMem(uint32_t pc, uint32_t op)
+{
     const uint32_t list = fetch16(pc + 2);
     pc += 4;
     uint32_t* r = regs();
@@ -102,7 +112,8 @@ uint32_t opMovemToMem(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int M>
-uint32_t opMovemToRegs(uint32_t pc, uint32_t op) {
+uint32_t opMovemToRegs(uint32_t pc, uint32_t op)
+{
     const uint32_t list = fetch16(pc + 2);
     pc += 4;
     uint32_t* r = regs();
@@ -115,7 +126,8 @@ uint32_t opMovemToRegs(uint32_t pc, uint32_t op) {
     return pc;
 }
 
-inline uint32_t link(uint32_t pc, unsigned an, int32_t disp) {
+inline uint32_t link(uint32_t pc, unsigned an, int32_t disp)
+{
     // Not pushLong: LINK A7 pushes A7 as already decremented.
     cpu.A[7] -= 4;
     writeStack<4>(cpu.A[7], cpu.A[an], pc);
@@ -127,7 +139,8 @@ inline uint32_t link(uint32_t pc, unsigned an, int32_t disp) {
 uint32_t opLinkW(uint32_t pc, uint32_t op) { return link(pc + 4, op & 7, int16_t(fetch16(pc + 2))); }
 uint32_t opLinkL(uint32_t pc, uint32_t op) { return link(pc + 6, op & 7, int32_t(fetch32(pc + 2))); }
 
-uint32_t opUnlk(uint32_t pc, uint32_t op) {
+uint32_t opUnlk(uint32_t pc, uint32_t op)
+{
     const unsigned an = op & 7;
     cpu.A[7] = cpu.A[an];
     const uint32_t v = readMem<4>(cpu.A[7]);
@@ -136,41 +149,47 @@ uint32_t opUnlk(uint32_t pc, uint32_t op) {
     return pc + 2;
 }
 
-uint32_t opMoveToUsp(uint32_t pc, uint32_t op) {
+uint32_t opMoveToUsp(uint32_t pc, uint32_t op)
+{
     if (!supervisor()) return privilegeViolation(pc);
     cpu.usp = cpu.A[op & 7];
     return pc + 2;
 }
 
-uint32_t opMoveFromUsp(uint32_t pc, uint32_t op) {
+uint32_t opMoveFromUsp(uint32_t pc, uint32_t op)
+{
     if (!supervisor()) return privilegeViolation(pc);
     cpu.A[op & 7] = cpu.usp;
     return pc + 2;
 }
 
 template <int M>
-uint32_t opMoveFromSr(uint32_t pc, uint32_t op) {
+uint32_t opMoveFromSr(uint32_t pc, uint32_t op)
+{
     pc += 2;
     writeEa<M, 2>(pc, op & 7, srWord());
     return pc;
 }
 
 template <int M>
-uint32_t opMoveFromCcr(uint32_t pc, uint32_t op) {
+uint32_t opMoveFromCcr(uint32_t pc, uint32_t op)
+{
     pc += 2;
     writeEa<M, 2>(pc, op & 7, ccrFromFlags());
     return pc;
 }
 
 template <int M>
-uint32_t opMoveToCcr(uint32_t pc, uint32_t op) {
+uint32_t opMoveToCcr(uint32_t pc, uint32_t op)
+{
     pc += 2;
     flagsFromCcr(uint8_t(readEa<M, 2>(pc, op & 7) & 0x1F));
     return pc;
 }
 
 template <int M>
-uint32_t opMoveToSr(uint32_t pc, uint32_t op) {
+uint32_t opMoveToSr(uint32_t pc, uint32_t op)
+{
     if (!supervisor()) return privilegeViolation(pc);
     pc += 2;
     const uint16_t sr = uint16_t(readEa<M, 2>(pc, op & 7));
@@ -180,7 +199,8 @@ uint32_t opMoveToSr(uint32_t pc, uint32_t op) {
 
 }  // namespace
 
-void buildMiscGroup(OpSlot* t) {
+void buildMiscGroup(OpSlot* t)
+{
     for (unsigned op = 0x4000; op < 0x5000; ++op) {
         const int m = eaOf(op);
         const int size = sizeField(op);

@@ -5,7 +5,8 @@ namespace m68k::ZEM_PATH {
 namespace {
 
 template <int S, int Src, int Dst>
-uint32_t opMove(uint32_t pc, uint32_t op) {
+uint32_t opMove(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t v = readEa<Src, S>(pc, op & 7);
     writeEa<Dst, S>(pc, (op >> 9) & 7, v);
@@ -14,14 +15,16 @@ uint32_t opMove(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int Src>
-uint32_t opMovea(uint32_t pc, uint32_t op) {
+uint32_t opMovea(uint32_t pc, uint32_t op)
+{
     pc += 2;
     const uint32_t v = readEa<Src, S>(pc, op & 7);
     cpu.A[(op >> 9) & 7] = uint32_t(sext<S>(v));
     return pc;
 }
 
-uint32_t opMoveq(uint32_t pc, uint32_t op) {
+uint32_t opMoveq(uint32_t pc, uint32_t op)
+{
     const uint32_t v = uint32_t(int8_t(op));
     cpu.D[(op >> 9) & 7] = v;
     cpu.flags = flagsNZ<4>(v);
@@ -29,13 +32,15 @@ uint32_t opMoveq(uint32_t pc, uint32_t op) {
 }
 
 template <int S>
-OpSlot moveHandler(int src, int dst) {
+OpSlot moveHandler(int src, int dst)
+{
     return pickModeMode([]<int A, int B>() { return slot<&opMove<S, A, B>>(); }, src, dst);
 }
 
 }  // namespace
 
-void buildMoveGroup(OpSlot* t) {
+void buildMoveGroup(OpSlot* t)
+{
     static constexpr int kMoveSize[4] = {0, 1, 4, 2};  // bits 13-12
     for (unsigned op = 0x1000; op < 0x4000; ++op) {
         const int size = kMoveSize[(op >> 12) & 3];

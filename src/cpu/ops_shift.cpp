@@ -8,7 +8,8 @@ enum Kind { As = 0, Ls = 1, Rox = 2, Ro = 3 };
 
 // Shifts v (already truncated to the size) by count 0-63 and sets the condition codes.
 template <int S, int K, bool Left>
-ZEM_HOT uint32_t shift(uint32_t v, unsigned count) {
+ZEM_HOT uint32_t shift(uint32_t v, unsigned count)
+{
     constexpr unsigned bits = sizeBits<S>;
     constexpr uint32_t mask = sizeMask<S>, msb = sizeMsb<S>;
     uint32_t r = v;
@@ -78,8 +79,10 @@ ZEM_HOT uint32_t shift(uint32_t v, unsigned count) {
         uint64_t w = (uint64_t(flagX()) << bits) | v;
         constexpr uint64_t wmask = (uint64_t(1) << (bits + 1)) - 1;
         if (n) {
-            if constexpr (Left) w = ((w << n) | (w >> (bits + 1 - n))) & wmask;
-            else w = ((w >> n) | (w << (bits + 1 - n))) & wmask;
+            if constexpr (Left)
+                w = ((w << n) | (w >> (bits + 1 - n))) & wmask;
+            else
+                w = ((w >> n) | (w << (bits + 1 - n))) & wmask;
         }
         r = uint32_t(w) & mask;
         c = uint16_t((w >> bits) & 1);
@@ -92,7 +95,8 @@ ZEM_HOT uint32_t shift(uint32_t v, unsigned count) {
 // Count 0 takes the count from a data register; 1-8 is an immediate count, fixed per
 // handler so that the shift folds into a few host instructions.
 template <int S, int K, bool Left, int Count>
-uint32_t opShiftReg(uint32_t pc, uint32_t op) {
+uint32_t opShiftReg(uint32_t pc, uint32_t op)
+{
     const unsigned count = Count ? unsigned(Count) : (cpu.D[(op >> 9) & 7] & 63);
     const unsigned dn = op & 7;
     writeDn<S>(dn, shift<S, K, Left>(cpu.D[dn] & sizeMask<S>, count));
@@ -100,7 +104,8 @@ uint32_t opShiftReg(uint32_t pc, uint32_t op) {
 }
 
 template <int K, bool Left, int M>
-uint32_t opShiftMem(uint32_t pc, uint32_t op) {
+uint32_t opShiftMem(uint32_t pc, uint32_t op)
+{
     pc += 2;
     Rmw<M, 2> loc(pc, op & 7);
     loc.write(shift<2, K, Left>(loc.read(), 1));
@@ -108,37 +113,46 @@ uint32_t opShiftMem(uint32_t pc, uint32_t op) {
 }
 
 template <int S, int K, bool Left, int... C>
-OpSlot regHandlerCount(int count, std::integer_sequence<int, C...>) {
+OpSlot regHandlerCount(int count, std::integer_sequence<int, C...>)
+{
     static constexpr OpSlot table[] = {slot<&opShiftReg<S, K, Left, C>>()...};
     return table[count];
 }
 
 // count 0: from a register; 1-8 immediate.
 template <int S, int K>
-OpSlot regHandler(bool left, int count) {
+OpSlot regHandler(bool left, int count)
+{
     if (left) return regHandlerCount<S, K, true>(count, std::make_integer_sequence<int, 9>{});
     return regHandlerCount<S, K, false>(count, std::make_integer_sequence<int, 9>{});
 }
 
 template <int S>
-OpSlot regHandlerKind(int kind, bool left, int count) {
+OpSlot regHandlerKind(int kind, bool left, int count)
+{
     switch (kind) {
-    case As: return regHandler<S, As>(left, count);
-    case Ls: return regHandler<S, Ls>(left, count);
-    case Rox: return regHandler<S, Rox>(left, count);
-    default: return regHandler<S, Ro>(left, count);
+    case As:
+        return regHandler<S, As>(left, count);
+    case Ls:
+        return regHandler<S, Ls>(left, count);
+    case Rox:
+        return regHandler<S, Rox>(left, count);
+    default:
+        return regHandler<S, Ro>(left, count);
     }
 }
 
 template <int K>
-OpSlot memHandler(bool left, int m) {
+OpSlot memHandler(bool left, int m)
+{
     return left ? pickMode([]<int M>() { return slot<&opShiftMem<K, true, M>>(); }, m)
                 : pickMode([]<int M>() { return slot<&opShiftMem<K, false, M>>(); }, m);
 }
 
 }  // namespace
 
-void buildShiftGroup(OpSlot* t) {
+void buildShiftGroup(OpSlot* t)
+{
     for (unsigned op = 0xE000; op < 0xF000; ++op) {
         const bool left = op & 0x100;
         const int size = sizeField(op);
@@ -153,10 +167,18 @@ void buildShiftGroup(OpSlot* t) {
             const int m = eaOf(op);
             if (!allowed(EaSet::MemAlt, m)) continue;
             switch ((op >> 9) & 3) {
-            case As: t[op] = memHandler<As>(left, m); break;
-            case Ls: t[op] = memHandler<Ls>(left, m); break;
-            case Rox: t[op] = memHandler<Rox>(left, m); break;
-            default: t[op] = memHandler<Ro>(left, m); break;
+            case As:
+                t[op] = memHandler<As>(left, m);
+                break;
+            case Ls:
+                t[op] = memHandler<Ls>(left, m);
+                break;
+            case Rox:
+                t[op] = memHandler<Rox>(left, m);
+                break;
+            default:
+                t[op] = memHandler<Ro>(left, m);
+                break;
             }
         }
     }

@@ -13,13 +13,15 @@ namespace {
 
 constexpr unsigned kFormatThrowaway = 1, kFormatShort = 0;
 
-uint32_t opTrap(uint32_t pc, uint32_t op) {
+uint32_t opTrap(uint32_t pc, uint32_t op)
+{
     const unsigned n = op & 15;
     if (n >= 1 && n <= 3) cpuIdleCounter.store(0, std::memory_order_relaxed);
     return trapInstruction(n, pc + 2);
 }
 
-uint32_t opReset(uint32_t pc, uint32_t) {
+uint32_t opReset(uint32_t pc, uint32_t)
+{
     if (!supervisor()) return privilegeViolation(pc);
     return pc + 2;
 }
@@ -27,7 +29,8 @@ uint32_t opReset(uint32_t pc, uint32_t) {
 // Waits for anything but the plain loop in nextStep: an interrupt or stop request from
 // another thread, or trace arming by the new SR. Spins briefly, then sleeps on the atomic
 // (the request functions notify it).
-void waitForNextStep() {
+void waitForNextStep()
+{
     constexpr int kSpins = 2000;
     for (int i = 0; i < kSpins; ++i) {
         if (cpu.nextStep.load(std::memory_order_relaxed) != NextStep::Loop) return;
@@ -38,7 +41,8 @@ void waitForNextStep() {
     while (cpu.nextStep.load(std::memory_order_relaxed) == NextStep::Loop) cpu.nextStep.wait(NextStep::Loop);
 }
 
-uint32_t opStop(uint32_t pc, uint32_t) {
+uint32_t opStop(uint32_t pc, uint32_t)
+{
     if (!supervisor()) return privilegeViolation(pc);
     setSrWord(uint16_t(fetch16(pc + 2)), pc + 4);
     fast.pc = pc + 4;
@@ -46,7 +50,8 @@ uint32_t opStop(uint32_t pc, uint32_t) {
     return pc + 4;
 }
 
-uint32_t opRte(uint32_t pc, uint32_t) {
+uint32_t opRte(uint32_t pc, uint32_t)
+{
     if (!supervisor()) return privilegeViolation(pc);
     uint32_t target;
     for (;;) {
@@ -70,7 +75,8 @@ uint32_t opRte(uint32_t pc, uint32_t) {
     return target;
 }
 
-uint32_t opTrapv(uint32_t pc, uint32_t) {
+uint32_t opTrapv(uint32_t pc, uint32_t)
+{
     cpu.instrLatch = pc;
     if (cpu.flags & FV) return trapVector7(pc + 2);
     return pc + 2;
@@ -81,23 +87,30 @@ namespace Ctrl {
 constexpr unsigned Cacr = 0x002, Usp = 0x800, Vbr = 0x801, Caar = 0x802, Msp = 0x803, Isp = 0x804;
 }
 
-uint32_t* controlRegister(unsigned code, uint32_t& scratch) {
+uint32_t* controlRegister(unsigned code, uint32_t& scratch)
+{
     const bool master = cpu.srSystem & SrBit::M;
     switch (code) {
     case Ctrl::Cacr:
     case Ctrl::Caar:
         scratch = 0;
         return &scratch;
-    case Ctrl::Usp: return &cpu.usp;
-    case Ctrl::Vbr: return &cpu.vbr;
-    case Ctrl::Msp: return master ? &cpu.A[7] : &cpu.msp;
-    case Ctrl::Isp: return master ? &cpu.isp : &cpu.A[7];
-    default: return nullptr;
+    case Ctrl::Usp:
+        return &cpu.usp;
+    case Ctrl::Vbr:
+        return &cpu.vbr;
+    case Ctrl::Msp:
+        return master ? &cpu.A[7] : &cpu.msp;
+    case Ctrl::Isp:
+        return master ? &cpu.isp : &cpu.A[7];
+    default:
+        return nullptr;
     }
 }
 
 template <bool ToControl>
-uint32_t opMovec(uint32_t pc, uint32_t) {
+uint32_t opMovec(uint32_t pc, uint32_t)
+{
     if (!supervisor()) return privilegeViolation(pc);
     const uint32_t ext = fetch16(pc + 2);
     uint32_t scratch = 0;
@@ -118,7 +131,8 @@ uint32_t opLineF(uint32_t pc, uint32_t) { return lineF(pc); }
 
 uint32_t opIllegal(uint32_t pc, uint32_t) { return illegal(pc); }
 
-void buildSystemGroup(OpSlot* t) {
+void buildSystemGroup(OpSlot* t)
+{
     for (unsigned n = 0; n < 16; ++n) t[0x4E40 | n] = slot<&opTrap>();
     t[0x4E70] = slot<&opReset>();
     t[0x4E72] = slot<&opStop>();
@@ -127,8 +141,10 @@ void buildSystemGroup(OpSlot* t) {
     t[0x4E7A] = slot<&opMovec<false>>();
     t[0x4E7B] = slot<&opMovec<true>>();
     for (unsigned op = 0xA000; op < 0xB000; ++op) {
-        if ((op & 0xFF00) != 0xAB00) t[op] = slot<&opHostCall>();
-        else if (op < 0xAB20) t[op] = slot<&opAccel>();
+        if ((op & 0xFF00) != 0xAB00)
+            t[op] = slot<&opHostCall>();
+        else if (op < 0xAB20)
+            t[op] = slot<&opAccel>();
     }
     for (unsigned op = 0xF000; op <= 0xFFFF; ++op) t[op] = slot<&opLineF>();
 }
@@ -137,7 +153,8 @@ Handler opTable[0x10000];
 ThreadedHandler threadedTable[0x10000];
 CountingHandler countingTable[0x10000];
 
-void buildOpTable() {
+void buildOpTable()
+{
     static OpSlot slots[0x10000];
     for (auto& s : slots) s = slot<&opIllegal>();
     buildMoveGroup(slots);

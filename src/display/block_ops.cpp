@@ -158,7 +158,10 @@ FillParams fillFromRegisters()
 
 CombineParams combineFromRegisters()
 {
-    return {cpu.D[1], {cpu.D[2], cpuRegister(A4), cpuRegister(A2)}, {cpu.D[4], cpuRegister(A1), cpu.D[7]}, {cpu.D[3], cpuRegister(A5), cpuRegister(A3)},
+    return {cpu.D[1],
+            {cpu.D[2], cpuRegister(A4), cpuRegister(A2)},
+            {cpu.D[4], cpuRegister(A1), cpu.D[7]},
+            {cpu.D[3], cpuRegister(A5), cpuRegister(A3)},
             uint8_t(cpu.D[6])};
 }
 
@@ -173,13 +176,14 @@ int32_t fillBlock(BlockKind kind, unsigned bitsPerPixel, const FillParams& p)
     const bool leading = wide ? (p.d4 & 0xFF) != 0 : ((p.d4 >> 16) & 0xFF) != 0;
     const bool trailing16 = wide && (p.d5 & 0xFF) != 0;
     const unsigned trailing8 = wide ? 0 : (p.d4 & 0xFF);
-    const uint64_t width = uint64_t(p.units) * UnitBytes +
-                           (wide ? (leading ? PixelBytes16 : 0) + (trailing16 ? PixelBytes16 : 0)
-                                 : (leading ? 1 : 0) + trailing8);
+    const uint64_t width =
+        uint64_t(p.units) * UnitBytes +
+        (wide ? (leading ? PixelBytes16 : 0) + (trailing16 ? PixelBytes16 : 0) : (leading ? 1 : 0) + trailing8);
     const uint64_t rowPitch = uint64_t(p.gap) + width;
     const uint64_t extent = p.rows ? (uint64_t(p.rows) - 1) * rowPitch + width : 0;
     if (extent == 0 || p.rows == 0) return 0;
-    if (!guestScreen.format || p.rows > guestScreen.height || width > guestScreen.pitch || p.address + extent > mem.ramSize) {
+    if (!guestScreen.format || p.rows > guestScreen.height || width > guestScreen.pitch ||
+        p.address + extent > mem.ramSize) {
         zlog(LogCat::Screen,
              kind == BlockKind::Fill ? "Error in FillBlock (base %x, pitch %x, size %d x %d)\r\n"
                                      : "Error in EorBlock (base %x, pitch %x, size %d x %d)\r\n",
@@ -194,12 +198,16 @@ int32_t fillBlock(BlockKind kind, unsigned bitsPerPixel, const FillParams& p)
         const uint32_t colour = (r & 1) ? p.oddColour : p.evenColour;
         uint8_t* q = first + r * rowPitch;
         if (leading) {
-            if (wide) putWord(q, lo(colour), kind);
-            else putByte(q, uint8_t(colour >> 16), kind);
+            if (wide)
+                putWord(q, lo(colour), kind);
+            else
+                putByte(q, uint8_t(colour >> 16), kind);
             q += wide ? PixelBytes16 : 1;
         }
-        if (kind == BlockKind::Fill) fillUnits(q, p.units, bigEndianPattern(colour));
-        else eorUnits(q, p.units, bigEndianPattern(colour));
+        if (kind == BlockKind::Fill)
+            fillUnits(q, p.units, bigEndianPattern(colour));
+        else
+            eorUnits(q, p.units, bigEndianPattern(colour));
         q += size_t(p.units) * UnitBytes;
         if (trailing16) putWord(q, hi(colour), kind);
         for (unsigned k = 0; k < trailingTouched; ++k) {
@@ -220,13 +228,14 @@ int32_t combineBlock(unsigned bitsPerPixel, const CombineParams& p)
     const AreaExtent s1 = areaExtent(p.source1, width, rows, shift);
     const AreaExtent s2 = areaExtent(p.source2, width, rows, shift);
     const AreaExtent d = areaExtent(p.destination, width, rows, shift);
-    const bool fits = guestScreen.format && areaOnScreen(p.source1, width, rows) && areaOnScreen(p.source2, width, rows) &&
-                      areaOnScreen(p.destination, width, rows) && areaInRam(s1) && areaInRam(s2) && areaInRam(d);
+    const bool fits = guestScreen.format && areaOnScreen(p.source1, width, rows) &&
+                      areaOnScreen(p.source2, width, rows) && areaOnScreen(p.destination, width, rows) &&
+                      areaInRam(s1) && areaInRam(s2) && areaInRam(d);
     if (!fits) {
         zlog(LogCat::Screen, "Error in CombineBlock (%d x %d . %d x %d = %d x %d, size %d x %d)\r\n",
              int(p.source1.position >> 16), int(p.source1.position & 0xFFFF), int(p.source2.position >> 16),
-             int(p.source2.position & 0xFFFF), int(p.destination.position >> 16),
-             int(p.destination.position & 0xFFFF), int(width), int(rows));
+             int(p.source2.position & 0xFFFF), int(p.destination.position >> 16), int(p.destination.position & 0xFFFF),
+             int(width), int(rows));
         return GuestError::BadParameter;
     }
     const int alpha = p.alpha;
@@ -260,12 +269,13 @@ int32_t moveArea(const MoveParams& p)
     const AreaExtent d = areaExtent(p.destination, width, rows, shift);
     const bool onScreen = overlapsScreen(d.start, d.extent);
     // x and width count bytes in the QL formats, so the line is measured in bytes.
-    const bool fitsScreen = !onScreen || ((p.destination.position & 0xFFFF) + rows <= guestScreen.height &&
-                                          (uint64_t((p.destination.position >> 16) + width) << shift) <= guestScreen.pitch);
+    const bool fitsScreen =
+        !onScreen || ((p.destination.position & 0xFFFF) + rows <= guestScreen.height &&
+                      (uint64_t((p.destination.position >> 16) + width) << shift) <= guestScreen.pitch);
     if (!fitsScreen || !areaInRam(s) || !areaInRam(d)) {
         zlog(LogCat::Screen, "Error in MoveArea (%d x %d = %d x %d, size %d x %d)\r\n", int(p.source.position >> 16),
-             int(p.source.position & 0xFFFF), int(p.destination.position >> 16),
-             int(p.destination.position & 0xFFFF), int(width), int(rows));
+             int(p.source.position & 0xFFFF), int(p.destination.position >> 16), int(p.destination.position & 0xFFFF),
+             int(width), int(rows));
         cpuSetTrace();
         return GuestError::BadParameter;
     }
@@ -289,5 +299,6 @@ int32_t combineBlock16() { return combineBlock(ScreenBits::Rgb16, combineFromReg
 
 int32_t moveAreaFromRegisters()
 {
-    return moveArea({cpu.D[1], {cpu.D[2], cpuRegister(A4), cpuRegister(A2)}, {cpu.D[3], cpuRegister(A5), cpuRegister(A3)}});
+    return moveArea(
+        {cpu.D[1], {cpu.D[2], cpuRegister(A4), cpuRegister(A2)}, {cpu.D[3], cpuRegister(A5), cpuRegister(A3)}});
 }

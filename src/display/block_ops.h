@@ -7,11 +7,11 @@
 #include <cstdint>
 
 struct FillParams {
-    uint32_t address;    // A1: first byte of the first row
-    uint32_t gap;        // A2: bytes from the end of one row to the start of the next
-    uint16_t units;      // D1.W: whole 4-byte units per row
-    uint16_t rows;       // D3.W
-    uint32_t d4, d5;     // leading / trailing piece descriptions (by format)
+    uint32_t address;                // A1: first byte of the first row
+    uint32_t gap;                    // A2: bytes from the end of one row to the start of the next
+    uint16_t units;                  // D1.W: whole 4-byte units per row
+    uint16_t rows;                   // D3.W
+    uint32_t d4, d5;                 // leading / trailing piece descriptions (by format)
     uint32_t evenColour, oddColour;  // D6, D7
 };
 

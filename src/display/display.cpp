@@ -145,7 +145,8 @@ bool displayWriteSnapshot(const std::string& path)
 
 void displayInstallWatch()
 {
-    watch = {guestScreen.windowStart, guestScreen.windowStart ? guestScreen.windowEnd : nullptr, noteFromWatch, qlNoteFromWatch};
+    watch = {guestScreen.windowStart, guestScreen.windowStart ? guestScreen.windowEnd : nullptr, noteFromWatch,
+             qlNoteFromWatch};
     cpuSetScreenWatch(&watch);
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 constexpr unsigned BitsPerWord = 32;
 constexpr size_t CellBytes = 4;
-constexpr size_t ShortRun = 4;  // runs shorter than this go cell by cell
+constexpr size_t ShortRun = 4;     // runs shorter than this go cell by cell
 constexpr size_t TakenWords = 64;  // map words taken from a line at a time
 
 struct LineGeometry {
@@ -43,7 +43,7 @@ void convertCells(const HostSurface& s, const LineGeometry& g, unsigned line, si
     }
     if (g.halfCell && first + count > g.wholeCells)
         guestScreen.converter(dest + g.wholeCells * g.hostCellBytes - g.hostCellBytes / 2,
-                         loadCell(src + guestScreen.pitch - CellBytes));
+                              loadCell(src + guestScreen.pitch - CellBytes));
 }
 
 void convertLine(const HostSurface& s, const LineGeometry& g, unsigned line)

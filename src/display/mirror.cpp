@@ -57,7 +57,8 @@ const MirrorColours<uint8_t>& colours8()
 template <typename Pixel>
 void storePixel(uint8_t* p, Pixel v)
 {
-    if constexpr (sizeof(Pixel) == 1) *p = v;
+    if constexpr (sizeof(Pixel) == 1)
+        *p = v;
     else {
         p[0] = uint8_t(v);  // the 16-bit format keeps the low byte first
         p[1] = uint8_t(v >> 8);
@@ -67,8 +68,10 @@ void storePixel(uint8_t* p, Pixel v)
 template <typename Pixel>
 Pixel loadPixel(const uint8_t* p)
 {
-    if constexpr (sizeof(Pixel) == 1) return *p;
-    else return Pixel(p[0] | p[1] << 8);
+    if constexpr (sizeof(Pixel) == 1)
+        return *p;
+    else
+        return Pixel(p[0] | p[1] << 8);
 }
 
 template <typename Pixel>
@@ -86,7 +89,8 @@ void qlToScreen(const MirrorColours<Pixel>& colours, unsigned column, unsigned l
     for (unsigned x = firstX; x < endX; ++x) {
         const unsigned word = x / PixelsPerQlWord;
         const unsigned index = qlPixel(ql[2 * word], ql[2 * word + 1], x % PixelsPerQlWord, mode);
-        storePixel<Pixel>(out + x * sizeof(Pixel), mode == MirrorMode::Four ? colours.four[index] : colours.eight[index]);
+        storePixel<Pixel>(out + x * sizeof(Pixel),
+                          mode == MirrorMode::Four ? colours.four[index] : colours.eight[index]);
     }
     screenMarkLine(line, firstX * sizeof(Pixel), (endX - firstX) * sizeof(Pixel));
 }
@@ -97,7 +101,8 @@ void screenToQl(const MirrorColours<Pixel>& colours, unsigned column, unsigned l
     const uint8_t mode = guestScreen.mirrorMode;
     if (line >= QlScreen::Lines || mode == MirrorMode::Off || size == 0) return;
     const unsigned firstX = column / sizeof(Pixel);
-    const unsigned endX = std::min({(column + size - 1) / unsigned(sizeof(Pixel)) + 1, QlScreen::Width, guestScreen.width});
+    const unsigned endX =
+        std::min({(column + size - 1) / unsigned(sizeof(Pixel)) + 1, QlScreen::Width, guestScreen.width});
     const uint8_t* in = screenLine(line);
     uint8_t* ql = qlLine(line);
     for (unsigned x = firstX; x < endX; ++x) {

@@ -22,9 +22,12 @@ constexpr unsigned NibblePairs = 256;
 template <HostFormat H>
 constexpr unsigned bytesPerPixel()
 {
-    if constexpr (H == HostFormat::Rgb565 || H == HostFormat::Rgb555) return 2;
-    else if constexpr (H == HostFormat::Bgr24) return 3;
-    else return 4;
+    if constexpr (H == HostFormat::Rgb565 || H == HostFormat::Rgb555)
+        return 2;
+    else if constexpr (H == HostFormat::Bgr24)
+        return 3;
+    else
+        return 4;
 }
 
 template <HostFormat H>
@@ -62,12 +65,16 @@ constexpr uint32_t encode(unsigned r, unsigned g, unsigned b, HostFormat format)
 template <HostFormat H>
 inline uint32_t from565(uint32_t v)
 {
-    if constexpr (H == HostFormat::Rgb565) return v;
-    else if constexpr (H == HostFormat::Rgb555) return ((v >> 1) & 0x7FE0) | (v & 0x1F);
+    if constexpr (H == HostFormat::Rgb565)
+        return v;
+    else if constexpr (H == HostFormat::Rgb555)
+        return ((v >> 1) & 0x7FE0) | (v & 0x1F);
     else {
         uint32_t r = (v >> 11) << 3, g = ((v >> 5) & 0x3F) << 2, b = (v & 0x1F) << 3;
-        if constexpr (H == HostFormat::Rgb0) return r | g << 8 | b << 16;
-        else return b | g << 8 | r << 16;
+        if constexpr (H == HostFormat::Rgb0)
+            return r | g << 8 | b << 16;
+        else
+            return b | g << 8 | r << 16;
     }
 }
 
@@ -111,9 +118,9 @@ inline size_t span16To32Vector(uint8_t* d, const uint8_t* s, size_t pixels)
 template <HostFormat H>
 __attribute__((target("avx2"))) size_t span16To32Wide(uint8_t* d, const uint8_t* s, size_t pixels)
 {
-    const __m256i red = _mm256_set1_epi32(0xF800), green = _mm256_set1_epi32(0x07E0),
-                  blue = _mm256_set1_epi32(0x001F);
-    auto convert = [&](__m128i packed) __attribute__((target("avx2"))) {
+    const __m256i red = _mm256_set1_epi32(0xF800), green = _mm256_set1_epi32(0x07E0), blue = _mm256_set1_epi32(0x001F);
+    auto convert = [&](__m128i packed) __attribute__((target("avx2")))
+    {
         const __m256i p = _mm256_cvtepu16_epi32(packed);
         const __m256i g = _mm256_slli_epi32(_mm256_and_si256(p, green), 5);
         if constexpr (H == HostFormat::Bgr0)
@@ -256,10 +263,10 @@ constexpr auto perHost()
                       F<HostFormat::Bgr0>::value, F<HostFormat::Rgb0>::value};
 }
 
-#define ZEM_PER_HOST(name, fn)                      \
-    template <HostFormat H>                         \
-    struct name {                                   \
-        static constexpr auto value = &fn;          \
+#define ZEM_PER_HOST(name, fn)             \
+    template <HostFormat H>                \
+    struct name {                          \
+        static constexpr auto value = &fn; \
     };
 ZEM_PER_HOST(Cell16, cell16<H>)
 ZEM_PER_HOST(Span16, span16<H>)
@@ -282,12 +289,18 @@ const ConverterSet Converters[] = {
 
 bool hostFormatFromBits(unsigned bits, unsigned variant, HostFormat& format)
 {
-    if (bits == 24) format = HostFormat::Bgr24;
-    else if (bits == 16 && variant == 1) format = HostFormat::Rgb565;
-    else if (bits == 16 && variant == 2) format = HostFormat::Rgb555;
-    else if (bits == 32 && variant == 1) format = HostFormat::Bgr0;
-    else if (bits == 32 && variant == 2) format = HostFormat::Rgb0;
-    else return false;
+    if (bits == 24)
+        format = HostFormat::Bgr24;
+    else if (bits == 16 && variant == 1)
+        format = HostFormat::Rgb565;
+    else if (bits == 16 && variant == 2)
+        format = HostFormat::Rgb555;
+    else if (bits == 32 && variant == 1)
+        format = HostFormat::Bgr0;
+    else if (bits == 32 && variant == 2)
+        format = HostFormat::Rgb0;
+    else
+        return false;
     return true;
 }
 

@@ -31,9 +31,8 @@ namespace QlColour {
 // QL 4-colour: index G << 1 | R.
 constexpr std::array<Rgb, 4> Four = {0x000000, 0xFF0000, 0x00FF00, 0xFFFFFF};
 // QL 8-colour: index F << 3 | G << 2 | R << 1 | B; 8-15 are the flash set.
-constexpr std::array<Rgb, 16> Eight = {0x000000, 0x0000FF, 0xFF0000, 0xFF00FF, 0x00FF00, 0x00FFFF,
-                                       0xFFFF00, 0xFFFFFF, 0x808080, 0x000080, 0x800000, 0x800080,
-                                       0x008000, 0x008080, 0x808000, 0xC0C0C0};
+constexpr std::array<Rgb, 16> Eight = {0x000000, 0x0000FF, 0xFF0000, 0xFF00FF, 0x00FF00, 0x00FFFF, 0xFFFF00, 0xFFFFFF,
+                                       0x808080, 0x000080, 0x800000, 0x800080, 0x008000, 0x008080, 0x808000, 0xC0C0C0};
 // Palette indices of the same colours in the 8-bit format.
 constexpr std::array<uint8_t, 4> FourIndex = {0, 73, 147, 255};
 constexpr std::array<uint8_t, 16> EightIndex = {0,   37, 73, 109, 147, 183, 219, 255,

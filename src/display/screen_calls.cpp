@@ -50,7 +50,8 @@ int32_t setSize(unsigned n)
 int32_t initDisplay(unsigned)
 {
     DisplayWindow& window = displayWindow();
-    zlog(LogCat::Screen, "scr: WaitForInitEvent (%lx).\r\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&window)));
+    zlog(LogCat::Screen, "scr: WaitForInitEvent (%lx).\r\n",
+         static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&window)));
     window.applyModeAndWait();
     zlog(LogCat::Screen, "scr: InitEvent signaled.\r\n");
     displayInstallWatch();

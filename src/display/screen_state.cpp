@@ -61,8 +61,8 @@ void noteLine(unsigned line, size_t column, size_t length)
     if (line >= guestScreen.shownLines || column >= guestScreen.pitch || length == 0) return;
     length = std::min(length, guestScreen.pitch - column);
     if (guestScreen.mirrorMode != MirrorMode::Off)
-        guestScreen.format->screenToQl(guestScreen.windowStart + guestScreen.pitch * line + column, unsigned(column), line,
-                                  unsigned(length));
+        guestScreen.format->screenToQl(guestScreen.windowStart + guestScreen.pitch * line + column, unsigned(column),
+                                       line, unsigned(length));
     markCells(line, column / CellBytes, (column + length - 1) / CellBytes);
 }
 
@@ -106,7 +106,8 @@ void clearMaps()
 void updateShownLines()
 {
     guestScreen.shownLines = 0;
-    if (!guestScreen.windowStart || guestScreen.pitch == 0 || !mem.ramEnd || guestScreen.windowStart >= mem.ramEnd) return;
+    if (!guestScreen.windowStart || guestScreen.pitch == 0 || !mem.ramEnd || guestScreen.windowStart >= mem.ramEnd)
+        return;
     const size_t fit = size_t(mem.ramEnd - guestScreen.windowStart) / guestScreen.pitch;
     guestScreen.shownLines = unsigned(std::min<size_t>(fit, guestScreen.height));
 }
@@ -158,7 +159,7 @@ void qlScreenNoteWrite(uint8_t* address, unsigned size)
     size = unsigned(std::min<size_t>(size, size_t(ql + QlScreen::Size - address)));
     const size_t offset = size_t(address - ql);
     guestScreen.format->qlToScreen(address, unsigned(offset % QlScreen::Pitch), unsigned(offset / QlScreen::Pitch),
-                              size);
+                                   size);
 }
 
 void screenNoteBytes(uint8_t* address, size_t length)
@@ -278,8 +279,7 @@ ModeResult screenTakeRequestedMode()
     const size_t cellWords = ((pitch + CellBytes - 1) / CellBytes + BitsPerWord - 1) / BitsPerWord;
     const size_t lineWords = (height + BitsPerWord - 1) / BitsPerWord;
     std::unique_ptr<std::atomic<uint32_t>[]> lines(new (std::nothrow) std::atomic<uint32_t>[lineWords + 1]);
-    std::unique_ptr<std::atomic<uint32_t>[]> cells(
-        new (std::nothrow) std::atomic<uint32_t>[cellWords * height + 1]);
+    std::unique_ptr<std::atomic<uint32_t>[]> cells(new (std::nothrow) std::atomic<uint32_t>[cellWords * height + 1]);
     if (!lines || !cells) return ModeResult::NoMemory;
 
     guestScreen.width = width;

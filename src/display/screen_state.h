@@ -92,9 +92,9 @@ std::recursive_mutex& presentationLock();
 std::recursive_mutex& screenLock();
 
 // Write notifications (host addresses inside guest memory).
-void screenNoteWrite(uint8_t* address, unsigned size);    // inside [windowStart, windowEnd)
-void qlScreenNoteWrite(uint8_t* address, unsigned size);  // inside guest $20000-$27FFF
-void screenNoteBytes(uint8_t* address, size_t length);    // bulk host copy (any address)
+void screenNoteWrite(uint8_t* address, unsigned size);                         // inside [windowStart, windowEnd)
+void qlScreenNoteWrite(uint8_t* address, unsigned size);                       // inside guest $20000-$27FFF
+void screenNoteBytes(uint8_t* address, size_t length);                         // bulk host copy (any address)
 void screenNoteRect(unsigned x, unsigned y, unsigned width, unsigned height);  // pixels
 
 // Marks `rows` rows of `bytes` bytes, row r starting at first + r * rowPitch, where they

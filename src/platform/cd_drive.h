@@ -16,22 +16,22 @@ namespace CdDriveError {
 constexpr int Ok = 0;
 constexpr int InvalidDevice = 257;
 constexpr int Hardware = 262;
-constexpr int BadDeviceName = 263;    // the configured device is no CD drive
+constexpr int BadDeviceName = 263;  // the configured device is no CD drive
 constexpr int OutOfMemory = 264;
 constexpr int DeviceOpen = 265;
-constexpr int CannotLoadDriver = 266; // no such device
+constexpr int CannotLoadDriver = 266;  // no such device
 constexpr int ParameterOverflow = 268;
 constexpr int BadInteger = 270;
 constexpr int ParserInternal = 271;
 constexpr int DriverInternal = 272;
 constexpr int MissingParameter = 273;
-constexpr int Unsupported = 274;      // the drive cannot do this
+constexpr int Unsupported = 274;  // the drive cannot do this
 constexpr int FileNotFound = 275;
-constexpr int NotReady = 276;         // no disc, door open
-constexpr int Driver = 278;           // any other host failure
-constexpr int OutOfRange = 282;       // a track or position the disc does not have
+constexpr int NotReady = 276;    // no disc, door open
+constexpr int Driver = 278;      // any other host failure
+constexpr int OutOfRange = 282;  // a track or position the disc does not have
 constexpr int FlagsNotCompatible = 284;
-constexpr int DeviceLocked = 288;     // busy or refused by the host
+constexpr int DeviceLocked = 288;  // busy or refused by the host
 constexpr int BadConstant = 290;
 constexpr int MustUseShareable = 291;
 constexpr int MissingDeviceName = 292;
@@ -53,7 +53,7 @@ struct CdToc {
 };
 
 enum class CdAudio {
-    Idle,     // not playing and not paused (never started, stopped, or finished)
+    Idle,  // not playing and not paused (never started, stopped, or finished)
     Playing,
     Paused,
 };

@@ -122,8 +122,10 @@ int LinuxCdDrive::readToc(CdToc& toc)
         entry.cdte_track = __u8(track <= header.cdth_trk1 ? track : CDROM_LEADOUT);
         entry.cdte_format = CDROM_MSF;
         if (int e = control(CDROMREADTOCENTRY, &entry)) return e;
-        if (track <= header.cdth_trk1) toc.trackStarts.push_back(framesOf(entry.cdte_addr.msf));
-        else toc.leadOut = framesOf(entry.cdte_addr.msf);
+        if (track <= header.cdth_trk1)
+            toc.trackStarts.push_back(framesOf(entry.cdte_addr.msf));
+        else
+            toc.leadOut = framesOf(entry.cdte_addr.msf);
     }
     return CdDriveError::Ok;
 }

@@ -194,8 +194,10 @@ int fsListDirectory(const FsAnchor& at, const std::string& path,
             if (fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
                 type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : 0;
         }
-        if (type == DT_DIR) kind = FsKind::Directory;
-        else if (type == DT_REG) kind = FsKind::File;
+        if (type == DT_DIR)
+            kind = FsKind::Directory;
+        else if (type == DT_REG)
+            kind = FsKind::File;
         else if (type == DT_LNK) {
             FsInfo info;
             int error = fsStat(at, prefix + name, info);
@@ -248,16 +250,16 @@ int fsRename(const FsAnchor& fromAt, const std::string& from, const FsAnchor& to
         result = -errno;
         if (result == -EINVAL || result == -ENOSYS) {
             struct stat st;
-            result = fstatat(toDir, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? -EEXIST
+            result = fstatat(toDir, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0     ? -EEXIST
                      : renameat(fromDir, fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0 ? 0
-                                                                                        : -errno;
+                                                                                       : -errno;
         }
     }
 #else
     struct stat st;
-    result = fstatat(toDir, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? -EEXIST
+    result = fstatat(toDir, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0     ? -EEXIST
              : renameat(fromDir, fromLeaf.c_str(), toDir, toLeaf.c_str()) == 0 ? 0
-                                                                                : -errno;
+                                                                               : -errno;
 #endif
     close(fromDir);
     close(toDir);
@@ -270,7 +272,8 @@ int fsSetWritable(const FsAnchor& at, const std::string& path, bool writable)
     if (fd < 0) return fd;
     struct stat st;
     int result = 0;
-    if (fstat(fd, &st) != 0) result = -errno;
+    if (fstat(fd, &st) != 0)
+        result = -errno;
     else {
         mode_t mode = st.st_mode & 07777;
         mode = writable ? (mode | S_IWUSR) : (mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH));

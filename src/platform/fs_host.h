@@ -27,7 +27,7 @@ struct FsInfo {
     FsKind kind = FsKind::Missing;
     uint64_t size = 0;
     int64_t modified = 0;  // seconds since 1970-01-01 UTC
-    bool writable = true;   // some write permission bit is set
+    bool writable = true;  // some write permission bit is set
 };
 
 // Metadata of the entry at `path` (symbolic links followed within the anchor's rule).

@@ -23,19 +23,28 @@ constexpr size_t HostNameMax = 256;
 int resolverError(int code)
 {
     switch (code) {
-    case 0: return SocketError::None;
-    case EAI_NONAME: return SocketError::HostNotFound;
-    case EAI_AGAIN: return SocketError::TryAgain;
-    case EAI_FAIL: return SocketError::NoRecovery;
+    case 0:
+        return SocketError::None;
+    case EAI_NONAME:
+        return SocketError::HostNotFound;
+    case EAI_AGAIN:
+        return SocketError::TryAgain;
+    case EAI_FAIL:
+        return SocketError::NoRecovery;
 #ifdef EAI_NODATA
-    case EAI_NODATA: return SocketError::NoData;
+    case EAI_NODATA:
+        return SocketError::NoData;
 #endif
 #ifdef EAI_ADDRFAMILY
-    case EAI_ADDRFAMILY: return SocketError::NoData;
+    case EAI_ADDRFAMILY:
+        return SocketError::NoData;
 #endif
-    case EAI_MEMORY: return SocketError::NoBuffers;
-    case EAI_SYSTEM: return socketErrorFromHost(errno);
-    default: return SocketError::NoRecovery;
+    case EAI_MEMORY:
+        return SocketError::NoBuffers;
+    case EAI_SYSTEM:
+        return socketErrorFromHost(errno);
+    default:
+        return SocketError::NoRecovery;
     }
 }
 
@@ -139,8 +148,7 @@ int hostByAddress(const uint8_t* address, size_t length, int32_t type, HostEntry
     a.sin_family = AF_INET;
     memcpy(&a.sin_addr.s_addr, address, 4);
     char name[NI_MAXHOST] = {};
-    int code = getnameinfo(reinterpret_cast<const sockaddr*>(&a), sizeof a, name, sizeof name, nullptr, 0,
-                           NI_NAMEREQD);
+    int code = getnameinfo(reinterpret_cast<const sockaddr*>(&a), sizeof a, name, sizeof name, nullptr, 0, NI_NAMEREQD);
     if (code != 0) return resolverError(code);
     entry = HostEntryData{};
     entry.name = name;

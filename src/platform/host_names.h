@@ -11,8 +11,8 @@
 struct HostEntryData {
     std::string name;
     std::vector<std::string> aliases;
-    int32_t addressType = 0;    // 2: IPv4
-    int32_t addressLength = 0;  // bytes of each address
+    int32_t addressType = 0;                      // 2: IPv4
+    int32_t addressLength = 0;                    // bytes of each address
     std::vector<std::vector<uint8_t>> addresses;  // network order
 };
 

@@ -24,13 +24,19 @@ HostFailure errnoFailure(int code)
     case ENOENT:
     case ENXIO:
     case ENODEV:
-    case ENOTDIR: f.kind = HostFailureKind::NotFound; break;
+    case ENOTDIR:
+        f.kind = HostFailureKind::NotFound;
+        break;
     case EACCES:
     case EPERM:
     case EBUSY:
     case EWOULDBLOCK:
-    case EROFS: f.kind = HostFailureKind::Denied; break;
-    default: f.kind = HostFailureKind::Other; break;
+    case EROFS:
+        f.kind = HostFailureKind::Denied;
+        break;
+    default:
+        f.kind = HostFailureKind::Other;
+        break;
     }
     return f;
 }
@@ -42,18 +48,23 @@ HostFailure cupsFailure()
     f.code = int(status);
     const char* text = cupsLastErrorString();
     f.text = text ? text : ippErrorString(status);
-    if (status == IPP_STATUS_ERROR_NOT_FOUND) f.kind = HostFailureKind::NotFound;
+    if (status == IPP_STATUS_ERROR_NOT_FOUND)
+        f.kind = HostFailureKind::NotFound;
     else if (status == IPP_STATUS_ERROR_FORBIDDEN || status == IPP_STATUS_ERROR_NOT_AUTHORIZED ||
              status == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS || status == IPP_STATUS_ERROR_BUSY)
         f.kind = HostFailureKind::Denied;
-    else f.kind = HostFailureKind::Other;
+    else
+        f.kind = HostFailureKind::Other;
     return f;
 }
 
 class FileTarget : public HostPrintTarget {
 public:
     explicit FileTarget(int fd) : fd_(fd) {}
-    ~FileTarget() override { if (fd_ >= 0) ::close(fd_); }
+    ~FileTarget() override
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
 
     long write(const uint8_t* data, size_t length, const std::atomic<bool>& abandon) override
     {
@@ -92,7 +103,10 @@ private:
 class CupsJobTarget : public HostPrintTarget {
 public:
     CupsJobTarget(http_t* http, std::string printer) : http_(http), printer_(std::move(printer)) {}
-    ~CupsJobTarget() override { if (http_) httpClose(http_); }
+    ~CupsJobTarget() override
+    {
+        if (http_) httpClose(http_);
+    }
 
     long write(const uint8_t* data, size_t length, const std::atomic<bool>&) override
     {

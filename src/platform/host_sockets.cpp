@@ -104,50 +104,84 @@ struct GuestLinger {
 int socketErrorFromHost(int e)
 {
     switch (e) {
-    case 0: return SocketError::None;
-    case EINTR: return SocketError::Interrupted;
+    case 0:
+        return SocketError::None;
+    case EINTR:
+        return SocketError::Interrupted;
     case EACCES:
-    case EPERM: return SocketError::Access;
-    case EFAULT: return SocketError::Fault;
-    case EINVAL: return SocketError::Invalid;
+    case EPERM:
+        return SocketError::Access;
+    case EFAULT:
+        return SocketError::Fault;
+    case EINVAL:
+        return SocketError::Invalid;
     case EMFILE:
-    case ENFILE: return SocketError::TooManyFiles;
+    case ENFILE:
+        return SocketError::TooManyFiles;
     case EAGAIN:
 #if EWOULDBLOCK != EAGAIN
     case EWOULDBLOCK:
 #endif
     // A background connection is what the classic library calls "would block".
-    case EINPROGRESS: return SocketError::WouldBlock;
-    case EALREADY: return SocketError::Already;
+    case EINPROGRESS:
+        return SocketError::WouldBlock;
+    case EALREADY:
+        return SocketError::Already;
     case EBADF:
-    case ENOTSOCK: return SocketError::NotSocket;
-    case EDESTADDRREQ: return SocketError::DestinationRequired;
-    case EMSGSIZE: return SocketError::MessageSize;
-    case EPROTOTYPE: return SocketError::ProtocolType;
-    case ENOPROTOOPT: return SocketError::NoProtocolOption;
-    case EPROTONOSUPPORT: return SocketError::ProtocolNotSupported;
-    case ESOCKTNOSUPPORT: return SocketError::SocketTypeNotSupported;
-    case EOPNOTSUPP: return SocketError::OperationNotSupported;
-    case EPFNOSUPPORT: return SocketError::ProtocolFamilyNotSupported;
-    case EAFNOSUPPORT: return SocketError::AddressFamilyNotSupported;
-    case EADDRINUSE: return SocketError::AddressInUse;
-    case EADDRNOTAVAIL: return SocketError::AddressNotAvailable;
-    case ENETDOWN: return SocketError::NetworkDown;
-    case ENETUNREACH: return SocketError::NetworkUnreachable;
-    case ENETRESET: return SocketError::NetworkReset;
-    case ECONNABORTED: return SocketError::ConnectionAborted;
-    case ECONNRESET: return SocketError::ConnectionReset;
+    case ENOTSOCK:
+        return SocketError::NotSocket;
+    case EDESTADDRREQ:
+        return SocketError::DestinationRequired;
+    case EMSGSIZE:
+        return SocketError::MessageSize;
+    case EPROTOTYPE:
+        return SocketError::ProtocolType;
+    case ENOPROTOOPT:
+        return SocketError::NoProtocolOption;
+    case EPROTONOSUPPORT:
+        return SocketError::ProtocolNotSupported;
+    case ESOCKTNOSUPPORT:
+        return SocketError::SocketTypeNotSupported;
+    case EOPNOTSUPP:
+        return SocketError::OperationNotSupported;
+    case EPFNOSUPPORT:
+        return SocketError::ProtocolFamilyNotSupported;
+    case EAFNOSUPPORT:
+        return SocketError::AddressFamilyNotSupported;
+    case EADDRINUSE:
+        return SocketError::AddressInUse;
+    case EADDRNOTAVAIL:
+        return SocketError::AddressNotAvailable;
+    case ENETDOWN:
+        return SocketError::NetworkDown;
+    case ENETUNREACH:
+        return SocketError::NetworkUnreachable;
+    case ENETRESET:
+        return SocketError::NetworkReset;
+    case ECONNABORTED:
+        return SocketError::ConnectionAborted;
+    case ECONNRESET:
+        return SocketError::ConnectionReset;
     case ENOBUFS:
-    case ENOMEM: return SocketError::NoBuffers;
-    case EISCONN: return SocketError::IsConnected;
-    case ENOTCONN: return SocketError::NotConnected;
+    case ENOMEM:
+        return SocketError::NoBuffers;
+    case EISCONN:
+        return SocketError::IsConnected;
+    case ENOTCONN:
+        return SocketError::NotConnected;
     // Sending on a connection whose sending side is gone.
-    case EPIPE: return SocketError::Shutdown;
-    case ETIMEDOUT: return SocketError::TimedOut;
-    case ECONNREFUSED: return SocketError::ConnectionRefused;
-    case EHOSTDOWN: return SocketError::HostDown;
-    case EHOSTUNREACH: return SocketError::HostUnreachable;
-    default: return SocketError::OtherBase + e;
+    case EPIPE:
+        return SocketError::Shutdown;
+    case ETIMEDOUT:
+        return SocketError::TimedOut;
+    case ECONNREFUSED:
+        return SocketError::ConnectionRefused;
+    case EHOSTDOWN:
+        return SocketError::HostDown;
+    case EHOSTUNREACH:
+        return SocketError::HostUnreachable;
+    default:
+        return SocketError::OtherBase + e;
     }
 }
 
@@ -232,8 +266,7 @@ long socketReceive(HostSocket s, void* data, size_t length, uint32_t flags, int&
     return long(n);
 }
 
-long socketSendTo(HostSocket s, const void* data, size_t length, uint32_t flags, const SocketAddress& to,
-                  int& error)
+long socketSendTo(HostSocket s, const void* data, size_t length, uint32_t flags, const SocketAddress& to, int& error)
 {
     int hostFlags = 0;
     if (!translateFlags(flags, hostFlags)) {
@@ -250,8 +283,7 @@ long socketSendTo(HostSocket s, const void* data, size_t length, uint32_t flags,
     return long(n);
 }
 
-long socketReceiveFrom(HostSocket s, void* data, size_t length, uint32_t flags, SocketAddress& from,
-                       int& error)
+long socketReceiveFrom(HostSocket s, void* data, size_t length, uint32_t flags, SocketAddress& from, int& error)
 {
     int hostFlags = 0;
     if (!translateFlags(flags, hostFlags)) {

@@ -93,10 +93,8 @@ HostSocket socketAccept(HostSocket s, SocketAddress& peer, int& error);
 // 4 do not route; other bits are refused.
 long socketSend(HostSocket s, const void* data, size_t length, uint32_t flags, int& error);
 long socketReceive(HostSocket s, void* data, size_t length, uint32_t flags, int& error);
-long socketSendTo(HostSocket s, const void* data, size_t length, uint32_t flags, const SocketAddress& to,
-                  int& error);
-long socketReceiveFrom(HostSocket s, void* data, size_t length, uint32_t flags, SocketAddress& from,
-                       int& error);
+long socketSendTo(HostSocket s, const void* data, size_t length, uint32_t flags, const SocketAddress& to, int& error);
+long socketReceiveFrom(HostSocket s, void* data, size_t length, uint32_t flags, SocketAddress& from, int& error);
 
 // Waits at most `timeoutMicroseconds` (0: only looks) for the socket to become readable
 // or writable as asked. A socket with a pending error counts as ready and says so.

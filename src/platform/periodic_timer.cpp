@@ -35,8 +35,7 @@ nanoseconds monotonicNow()
 void sleepUntil(nanoseconds deadline)
 {
     timespec ts = toTimespec(deadline);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {}
 }
 
 }  // namespace

@@ -55,12 +55,11 @@ struct BaudEntry {
 };
 
 constexpr std::array BaudTable = {
-    BaudEntry{50, B50},          BaudEntry{75, B75},          BaudEntry{110, B110},
-    BaudEntry{134, B134},        BaudEntry{150, B150},        BaudEntry{200, B200},
-    BaudEntry{300, B300},        BaudEntry{600, B600},        BaudEntry{1200, B1200},
-    BaudEntry{1800, B1800},      BaudEntry{2400, B2400},      BaudEntry{4800, B4800},
-    BaudEntry{9600, B9600},      BaudEntry{19200, B19200},    BaudEntry{38400, B38400},
-    BaudEntry{57600, B57600},    BaudEntry{115200, B115200},  BaudEntry{230400, B230400},
+    BaudEntry{50, B50},           BaudEntry{75, B75},         BaudEntry{110, B110},     BaudEntry{134, B134},
+    BaudEntry{150, B150},         BaudEntry{200, B200},       BaudEntry{300, B300},     BaudEntry{600, B600},
+    BaudEntry{1200, B1200},       BaudEntry{1800, B1800},     BaudEntry{2400, B2400},   BaudEntry{4800, B4800},
+    BaudEntry{9600, B9600},       BaudEntry{19200, B19200},   BaudEntry{38400, B38400}, BaudEntry{57600, B57600},
+    BaudEntry{115200, B115200},   BaudEntry{230400, B230400},
 #ifdef B460800
     BaudEntry{460800, B460800},
 #endif

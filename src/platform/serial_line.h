@@ -49,8 +49,8 @@ constexpr uint32_t CarrierDetect = 0x80;
 
 // Baud rates the host can set.
 struct BaudChoice {
-    uint32_t rate = 0;        // the rate actually used
-    bool exact = false;       // the asked rate has a host constant
+    uint32_t rate = 0;   // the rate actually used
+    bool exact = false;  // the asked rate has a host constant
 };
 // The supported rate nearest to `rate` (ties to the lower one); 0 gives the lowest.
 BaudChoice serialNearestBaud(uint32_t rate);

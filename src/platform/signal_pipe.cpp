@@ -52,8 +52,7 @@ int readEnd() { return wakeRead; }
 int drain()
 {
     char bytes[16];
-    while (wakeRead >= 0 && read(wakeRead, bytes, sizeof bytes) > 0) {
-    }
+    while (wakeRead >= 0 && read(wakeRead, bytes, sizeof bytes) > 0) {}
     return lastSignal.load(std::memory_order_relaxed);
 }
 

@@ -22,7 +22,9 @@ float soundGainFromAttenuation(int hundredthsDb)
 }
 
 SoundBuffer::SoundBuffer(SoundMixer& mixer, const SoundFormat& format)
-    : mixer_(mixer), format_(format), frames_(format.bytes / (format.channels * 2)),
+    : mixer_(mixer),
+      format_(format),
+      frames_(format.bytes / (format.channels * 2)),
       samples_(size_t(frames_) * format.channels, 0)
 {
 }

@@ -12,9 +12,9 @@
 #include <vector>
 
 struct SoundFormat {
-    unsigned channels = 1;   // 1 (mono, heard on both sides) or 2 (left, right)
-    unsigned rate = 22050;   // frames per second
-    uint32_t bytes = 0;      // whole buffer; a multiple of 2 frames so it splits in halves
+    unsigned channels = 1;  // 1 (mono, heard on both sides) or 2 (left, right)
+    unsigned rate = 22050;  // frames per second
+    uint32_t bytes = 0;     // whole buffer; a multiple of 2 frames so it splits in halves
 };
 
 // Attenuation range in hundredths of a decibel.

@@ -24,8 +24,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 
     auto* icon = new QLabel(this);
     QIcon programIcon = QApplication::windowIcon();
-    if (programIcon.isNull())
-        programIcon = style()->standardIcon(QStyle::SP_DesktopIcon);
+    if (programIcon.isNull()) programIcon = style()->standardIcon(QStyle::SP_DesktopIcon);
     icon->setPixmap(programIcon.pixmap(kIconSize, kIconSize));
 
     auto* name = new QLabel(QStringLiteral("ZEMPrint"), this);

@@ -56,8 +56,7 @@ std::string copyStandardInput(int standardInput)
 std::string defaultPrinterName()
 {
     const std::string name = QPrinterInfo::defaultPrinterName().toStdString();
-    if (name.empty())
-        throw EZEMPrint("Cannot get default printer");
+    if (name.empty()) throw EZEMPrint("Cannot get default printer");
     return name;
 }
 
@@ -75,8 +74,7 @@ long long jobFileSize(const std::string& path)
     if (::stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
         throw EZEMPrint(withReason("File with print data not found", path, errno));
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw EZEMPrint(withReason("Cannot open file with print data", path, errno));
+    if (fd < 0) throw EZEMPrint(withReason("Cannot open file with print data", path, errno));
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         ::close(fd);
@@ -120,8 +118,7 @@ std::vector<std::string> programArguments(const QApplication& app)
 {
     std::vector<std::string> args;
     const QStringList list = app.arguments();
-    for (qsizetype i = 1; i < list.size(); ++i)
-        args.push_back(QFile::encodeName(list[i]).toStdString());
+    for (qsizetype i = 1; i < list.size(); ++i) args.push_back(QFile::encodeName(list[i]).toStdString());
     return args;
 }
 
@@ -153,13 +150,12 @@ bool unixSocketAnswers(const std::string& path, bool abstract)
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const std::size_t offset = abstract ? 1 : 0;
-    if (path.size() + offset >= sizeof address.sun_path)
-        return false;
+    if (path.size() + offset >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path + offset, path.data(), path.size());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
+    if (fd < 0) return false;
+    const auto length =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
     return connectsTo(fd, reinterpret_cast<const sockaddr*>(&address), length);
 }
 
@@ -168,13 +164,11 @@ bool tcpAnswers(const std::string& host, int port)
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
-        return false;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
     bool answered = false;
     for (addrinfo* a = found; a && !answered; a = a->ai_next) {
         const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd >= 0)
-            answered = connectsTo(fd, a->ai_addr, a->ai_addrlen);
+        if (fd >= 0) answered = connectsTo(fd, a->ai_addr, a->ai_addrlen);
     }
     ::freeaddrinfo(found);
     return answered;
@@ -185,13 +179,11 @@ bool tcpAnswers(const std::string& host, int port)
 bool x11DisplayAnswers(const std::string& display)
 {
     const auto colon = display.rfind(':');
-    if (colon == std::string::npos)
-        return false;
+    if (colon == std::string::npos) return false;
     const std::string host = display.substr(0, colon);
     const std::string rest = display.substr(colon + 1);
     const std::string number = rest.substr(0, rest.find('.'));
-    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
-        return false;
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
     if (host.empty() || host == "unix") {
         const std::string path = "/tmp/.X11-unix/X" + number;
         return unixSocketAnswers(path, false) || unixSocketAnswers(path, true);
@@ -203,8 +195,7 @@ bool x11DisplayAnswers(const std::string& display)
 
 bool waylandDisplayAnswers(const std::string& display)
 {
-    if (display.front() == '/')
-        return unixSocketAnswers(display, false);
+    if (display.front() == '/') return unixSocketAnswers(display, false);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     return runtime && *runtime && unixSocketAnswers(std::string(runtime) + "/" + display, false);
 }
@@ -216,14 +207,12 @@ bool waylandDisplayAnswers(const std::string& display)
 void chooseHeadlessPlatform()
 {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform)
-        return;
+    if (platform && *platform) return;
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const bool reachable = (wayland && *wayland && waylandDisplayAnswers(wayland)) ||
-                           (display && *display && x11DisplayAnswers(display));
-    if (!reachable)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const bool reachable =
+        (wayland && *wayland && waylandDisplayAnswers(wayland)) || (display && *display && x11DisplayAnswers(display));
+    if (!reachable) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 int runProgram(QApplication& app, int standardInput)
@@ -237,8 +226,7 @@ int runProgram(QApplication& app, int standardInput)
         Windows windows;
         TSettings settings(settingsFilePath(), installedFontFamilies, localeDecimalSeparator());
         settings.load();
-        if (debugRequested())
-            settings.debug = true;
+        if (debugRequested()) settings.debug = true;
         setDebugTraceEnabled(settings.debug);
 
         const std::vector<std::string> args = programArguments(app);
@@ -264,42 +252,37 @@ int runProgram(QApplication& app, int standardInput)
         const std::string printerName = plan.printerName.empty() ? defaultPrinterName() : plan.printerName;
 
         if (jobFileSize(jobFile) == 0) {
-            if (plan.deleteJobFile)
-                ::unlink(jobFile.c_str());
+            if (plan.deleteJobFile) ::unlink(jobFile.c_str());
             return 0;
         }
 
         bool print = true;
         {
             TPrinterSetup setup;
-            if (!setup.open(printerName))
-                throw EZEMPrint(printerFailure(printerName));
+            if (!setup.open(printerName)) throw EZEMPrint(printerFailure(printerName));
             if (setup.outputKind() != OutputKind::Printer && !settings.paperSize().empty()) {
                 const std::optional<QPageSize> paper = paperSizeNamed(settings.paperSize());
                 if (!paper)
-                    throw EZEMPrint(formatMessage("Unknown paper size \"%s\" (A3, A4, A5, B5, Letter, Legal, "
-                                                  "Executive, Tabloid)",
-                                                  settings.paperSize().c_str()));
+                    throw EZEMPrint(
+                        formatMessage("Unknown paper size \"%s\" (A3, A4, A5, B5, Letter, Legal, "
+                                      "Executive, Tabloid)",
+                                      settings.paperSize().c_str()));
                 setup.deviceMode().pageSize = *paper;
                 setup.capture();
             }
             // Without a display nobody could answer the window: a scripted run
             // prints as if "&Print" had been pressed.
             const bool showWindow = plan.alwaysShowDialog || !settings.values().hideDialog;
-            if (showWindow && displayAvailable())
-                print = windows.settings.run(settings, setup, jobFile);
+            if (showWindow && displayAvailable()) print = windows.settings.run(settings, setup, jobFile);
             if (print && printJob(settings, setup, jobFile).pages == 0)
                 std::fprintf(stderr, "ZEMPrint: the job holds nothing to print: no page was printed\n");
         }
-        if (plan.deleteJobFile)
-            ::unlink(jobFile.c_str());
+        if (plan.deleteJobFile) ::unlink(jobFile.c_str());
         return 0;
     } catch (const EZEMPrint& error) {
-        if (!sampleFile.empty())
-            ::unlink(sampleFile.c_str());
+        if (!sampleFile.empty()) ::unlink(sampleFile.c_str());
         std::string message = error.what();
-        if (!inputCopy.empty())
-            message += "\nThe job read from standard input is kept in \"" + inputCopy + "\"";
+        if (!inputCopy.empty()) message += "\nThe job read from standard input is kept in \"" + inputCopy + "\"";
         showError(message);
         return 1;
     }

@@ -32,12 +32,9 @@ constexpr std::array<const char*, 128> kArms = {
 
 int dashesOf(char16_t c)
 {
-    if (c >= 0x2504 && c <= 0x2507)
-        return 3;
-    if (c >= 0x2508 && c <= 0x250B)
-        return 4;
-    if (c >= 0x254C && c <= 0x254F)
-        return 2;
+    if (c >= 0x2504 && c <= 0x2507) return 3;
+    if (c >= 0x2508 && c <= 0x250B) return 4;
+    if (c >= 0x254C && c <= 0x254F) return 2;
     return 0;
 }
 
@@ -46,8 +43,7 @@ int dashesOf(char16_t c)
 class Lines {
 public:
     Lines(int left, int top, int width, int height, int light)
-        : left_(left), top_(top), width_(width), height_(height), light_(std::max(1, light)),
-          gap_(std::max(1, light))
+        : left_(left), top_(top), width_(width), height_(height), light_(std::max(1, light)), gap_(std::max(1, light))
     {
     }
 
@@ -55,10 +51,14 @@ public:
     int halfExtent(int w) const
     {
         switch (w) {
-        case kLight: return light_ / 2;
-        case kHeavy: return light_;
-        case kDouble: return gap_ + light_ / 2;
-        default: return 0;
+        case kLight:
+            return light_ / 2;
+        case kHeavy:
+            return light_;
+        case kDouble:
+            return gap_ + light_ / 2;
+        default:
+            return 0;
         }
     }
 
@@ -68,8 +68,7 @@ public:
     // along x. dir: +1 towards the right or bottom edge, -1 the other way.
     void arm(int weight, int ahead, int sideA, int sideB, bool horizontal, int dir, int dashes, BoxShapes& out) const
     {
-        if (weight == kNone)
-            return;
+        if (weight == kNone) return;
         const int centre = horizontal ? left_ + width_ / 2 : top_ + height_ / 2;
         const int across = horizontal ? top_ + height_ / 2 : left_ + width_ / 2;
         const int edge = dir > 0 ? (horizontal ? left_ + width_ : top_ + height_) : (horizontal ? left_ : top_);
@@ -111,8 +110,7 @@ private:
         const int b = std::max(from, to);
         const int t0 = across - thickness / 2;
         auto add = [&](int s, int e) {
-            if (e <= s)
-                return;
+            if (e <= s) return;
             if (horizontal)
                 out.rects.push_back({s, t0, e - s, thickness});
             else
@@ -157,32 +155,78 @@ void blockElement(char16_t c, int left, int top, int width, int height, BoxShape
         out.rects.push_back({x0, y0, x1 - x0, y1 - y0});
     };
     switch (c) {
-    case 0x2580: eighthsDown(0, 4); return;
-    case 0x2588: eighthsDown(0, 8); return;
-    case 0x2590: eighthsAcross(4, 8); return;
-    case 0x2591: out.rects.push_back({left, top, width, height, 25}); return;
-    case 0x2592: out.rects.push_back({left, top, width, height, 50}); return;
-    case 0x2593: out.rects.push_back({left, top, width, height, 75}); return;
-    case 0x2594: eighthsDown(0, 1); return;
-    case 0x2595: eighthsAcross(7, 8); return;
-    case 0x2596: quadrant(false, true); return;
-    case 0x2597: quadrant(true, true); return;
-    case 0x2598: quadrant(false, false); return;
-    case 0x2599: quadrant(false, false); quadrant(false, true); quadrant(true, true); return;
-    case 0x259A: quadrant(false, false); quadrant(true, true); return;
-    case 0x259B: quadrant(false, false); quadrant(true, false); quadrant(false, true); return;
-    case 0x259C: quadrant(false, false); quadrant(true, false); quadrant(true, true); return;
-    case 0x259D: quadrant(true, false); return;
-    case 0x259E: quadrant(true, false); quadrant(false, true); return;
-    case 0x259F: quadrant(true, false); quadrant(false, true); quadrant(true, true); return;
-    default: break;
+    case 0x2580:
+        eighthsDown(0, 4);
+        return;
+    case 0x2588:
+        eighthsDown(0, 8);
+        return;
+    case 0x2590:
+        eighthsAcross(4, 8);
+        return;
+    case 0x2591:
+        out.rects.push_back({left, top, width, height, 25});
+        return;
+    case 0x2592:
+        out.rects.push_back({left, top, width, height, 50});
+        return;
+    case 0x2593:
+        out.rects.push_back({left, top, width, height, 75});
+        return;
+    case 0x2594:
+        eighthsDown(0, 1);
+        return;
+    case 0x2595:
+        eighthsAcross(7, 8);
+        return;
+    case 0x2596:
+        quadrant(false, true);
+        return;
+    case 0x2597:
+        quadrant(true, true);
+        return;
+    case 0x2598:
+        quadrant(false, false);
+        return;
+    case 0x2599:
+        quadrant(false, false);
+        quadrant(false, true);
+        quadrant(true, true);
+        return;
+    case 0x259A:
+        quadrant(false, false);
+        quadrant(true, true);
+        return;
+    case 0x259B:
+        quadrant(false, false);
+        quadrant(true, false);
+        quadrant(false, true);
+        return;
+    case 0x259C:
+        quadrant(false, false);
+        quadrant(true, false);
+        quadrant(true, true);
+        return;
+    case 0x259D:
+        quadrant(true, false);
+        return;
+    case 0x259E:
+        quadrant(true, false);
+        quadrant(false, true);
+        return;
+    case 0x259F:
+        quadrant(true, false);
+        quadrant(false, true);
+        quadrant(true, true);
+        return;
+    default:
+        break;
     }
     if (c >= 0x2581 && c <= 0x2587) {
         eighthsDown(8 - (c - 0x2580), 8);  // lower one eighth to seven eighths
         return;
     }
-    if (c >= 0x2589 && c <= 0x258F)
-        eighthsAcross(0, 8 - (c - 0x2588));  // left seven eighths to one eighth
+    if (c >= 0x2589 && c <= 0x258F) eighthsAcross(0, 8 - (c - 0x2588));  // left seven eighths to one eighth
 }
 
 }  // namespace
@@ -190,8 +234,7 @@ void blockElement(char16_t c, int left, int top, int width, int height, BoxShape
 BoxShapes boxShapes(char16_t c, int left, int top, int width, int height, int light)
 {
     BoxShapes out;
-    if (!isBoxDrawing(c) || width <= 0 || height <= 0)
-        return out;
+    if (!isBoxDrawing(c) || width <= 0 || height <= 0) return out;
     if (c >= 0x2580) {
         blockElement(c, left, top, width, height, out);
         return out;
@@ -199,10 +242,8 @@ BoxShapes boxShapes(char16_t c, int left, int top, int width, int height, int li
     if (c >= 0x2571 && c <= 0x2573) {
         const int right = left + width;
         const int bottom = top + height;
-        if (c != 0x2572)
-            out.strokes.push_back({right, top, left, bottom, light});
-        if (c != 0x2571)
-            out.strokes.push_back({left, top, right, bottom, light});
+        if (c != 0x2572) out.strokes.push_back({right, top, left, bottom, light});
+        if (c != 0x2571) out.strokes.push_back({left, top, right, bottom, light});
         return out;
     }
     const char* arms = kArms[static_cast<std::size_t>(c - 0x2500)];

@@ -19,12 +19,10 @@ std::optional<std::string> optionValue(const std::vector<std::string>& args, std
 {
     const std::string& arg = args[i];
     if (arg == name) {
-        if (i + 1 >= args.size())
-            throw EZEMPrint("Option " + name + " needs a value");
+        if (i + 1 >= args.size()) throw EZEMPrint("Option " + name + " needs a value");
         return args[++i];
     }
-    if (arg.rfind(name + "=", 0) == 0)
-        return arg.substr(name.size() + 1);
+    if (arg.rfind(name + "=", 0) == 0) return arg.substr(name.size() + 1);
     return std::nullopt;
 }
 
@@ -36,21 +34,17 @@ IntakePlan planIntake(const std::vector<std::string>& allArgs)
     std::vector<std::string> args;
     for (std::size_t i = 0; i < allArgs.size(); ++i) {
         if (const auto pins = optionValue(allArgs, i, "--pins")) {
-            if (*pins != "9" && *pins != "24")
-                throw EZEMPrint("Illegal value for --pins: \"" + *pins + "\" (9 or 24)");
+            if (*pins != "9" && *pins != "24") throw EZEMPrint("Illegal value for --pins: \"" + *pins + "\" (9 or 24)");
             plan.pins = std::stoi(*pins);
         } else if (const auto paper = optionValue(allArgs, i, "--paper")) {
-            if (paper->empty())
-                throw EZEMPrint("Option --paper needs a value");
+            if (paper->empty()) throw EZEMPrint("Option --paper needs a value");
             plan.paperSize = *paper;
         } else {
             args.push_back(allArgs[i]);
         }
     }
-    if (args.size() > kMaxArguments)
-        throw EZEMPrint("Illegal parameters");
-    if (args.size() >= 2)
-        plan.printerName = args[1];
+    if (args.size() > kMaxArguments) throw EZEMPrint("Illegal parameters");
+    if (args.size() >= 2) plan.printerName = args[1];
     if (args.empty()) {
         plan.source = JobSource::SamplePage;
         plan.deleteJobFile = true;
@@ -68,18 +62,16 @@ IntakePlan planIntake(const std::vector<std::string>& allArgs)
 
 InfoRequest infoRequest(const std::vector<std::string>& args)
 {
-    if (args.size() != 1)
-        return InfoRequest::None;
-    if (args[0] == "--help" || args[0] == "-h")
-        return InfoRequest::Help;
-    if (args[0] == "--version")
-        return InfoRequest::Version;
+    if (args.size() != 1) return InfoRequest::None;
+    if (args[0] == "--help" || args[0] == "-h") return InfoRequest::Help;
+    if (args[0] == "--version") return InfoRequest::Version;
     return InfoRequest::None;
 }
 
 std::string helpText(const std::string& programName)
 {
-    return "Usage: " + programName + " [--pins 9|24] [--paper SIZE] [JOB [PRINTER]]\n"
+    return "Usage: " + programName +
+           " [--pins 9|24] [--paper SIZE] [JOB [PRINTER]]\n"
            "Prints one ESC/P or ESC/P2 print job.\n"
            "\n"
            "  JOB      file with the printer data, or - to read the job from standard\n"

@@ -16,8 +16,8 @@ struct IntakePlan {
     bool deleteJobFile = false;
     // No job argument: the settings window is shown whatever HideDialog says.
     bool alwaysShowDialog = false;
-    int pins = 0;             // --pins 9|24; 0: the setting
-    std::string paperSize;    // --paper NAME; empty: the setting
+    int pins = 0;           // --pins 9|24; 0: the setting
+    std::string paperSize;  // --paper NAME; empty: the setting
 };
 
 // args are the arguments after the program name; the options --pins N and

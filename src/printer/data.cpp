@@ -11,10 +11,8 @@ namespace zemprint {
 void TData::open(const std::string& path)
 {
     close();
-    if (path.size() >= kMaxJobPathLength)
-        throw EZEMPrint(formatMessage("Illegal filename \"%s\"", path.c_str()));
-    if (debugTraceEnabled())
-        debugTraceF("Trying to open file \"%s\"", path.c_str());
+    if (path.size() >= kMaxJobPathLength) throw EZEMPrint(formatMessage("Illegal filename \"%s\"", path.c_str()));
+    if (debugTraceEnabled()) debugTraceF("Trying to open file \"%s\"", path.c_str());
     MappedFile::Failure failure{};
     if (!file_.open(path, failure)) {
         if (failure.step == MappedFile::Step::Open)

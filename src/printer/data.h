@@ -38,8 +38,7 @@ public:
 
     std::uint8_t readByte()
     {
-        if (position_ >= size_)
-            beyondEnd();
+        if (position_ >= size_) beyondEnd();
         return data_[position_++];
     }
     std::uint16_t readWord()
@@ -54,8 +53,7 @@ public:
     int readSignedWord()
     {
         int value = readWord() & 0x7FFF;
-        if (value > 0x4000)
-            value -= 0x8000;
+        if (value > 0x4000) value -= 0x8000;
         return value;
     }
     std::uint32_t readLong()
@@ -71,16 +69,14 @@ public:
     // Advances by count; fails, without moving, when fewer bytes remain.
     void skip(std::int64_t count)
     {
-        if (count < 0 || count > static_cast<std::int64_t>(size_ - position_))
-            beyondEnd();
+        if (count < 0 || count > static_cast<std::int64_t>(size_ - position_)) beyondEnd();
         position_ += static_cast<std::int32_t>(count);
     }
     bool atEnd() const { return position_ >= size_; }
     // The byte offset bytes ahead of the position, without moving.
     bool peek(std::int32_t offset, std::uint8_t& byte) const
     {
-        if (offset < 0 || static_cast<std::int64_t>(position_) + offset + 1 > size_)
-            return false;
+        if (offset < 0 || static_cast<std::int64_t>(position_) + offset + 1 > size_) return false;
         byte = data_[position_ + offset];
         return true;
     }
@@ -91,8 +87,7 @@ public:
 private:
     void need(std::int32_t count)
     {
-        if (size_ - position_ < count)
-            beyondEnd();
+        if (size_ - position_ < count) beyondEnd();
     }
     [[noreturn]] void beyondEnd() const;
 

@@ -20,12 +20,9 @@ namespace {
 constexpr std::array<bool, 256> makePrintsWhenDisabled()
 {
     std::array<bool, 256> table{};
-    for (int b = 0; b <= 6; ++b)
-        table[b] = true;
-    for (int b : {16, 17, 21, 22, 23, 25, 26, 28, 29, 30, 31})
-        table[b] = true;
-    for (int b = 128; b <= 159; ++b)
-        table[b] = true;
+    for (int b = 0; b <= 6; ++b) table[b] = true;
+    for (int b : {16, 17, 21, 22, 23, 25, 26, 28, 29, 30, 31}) table[b] = true;
+    for (int b = 128; b <= 159; ++b) table[b] = true;
     return table;
 }
 constexpr std::array<bool, 256> kPrintsWhenDisabled = makePrintsWhenDisabled();
@@ -35,19 +32,25 @@ constexpr double kStandardPointSize = 10.5;
 constexpr double kStandardPitch = 10.0;
 constexpr double kFifteenPitch = 15.0;
 constexpr double kPitchTolerance = 1e-7;
-constexpr int kProportionalColumnTwips = 144;   // margins count 1/10 inch columns in proportional mode
+constexpr int kProportionalColumnTwips = 144;  // margins count 1/10 inch columns in proportional mode
 constexpr int kMaxPageLengthLines = 127;
 constexpr int kMaxBottomMarginLines = 128;
-constexpr int kMaxHmi = 1080;                  // in 1/360 inch
-constexpr int kMultipointPitchBase = 360;      // ESC X m: pitch = 360 / m characters per inch
+constexpr int kMaxHmi = 1080;              // in 1/360 inch
+constexpr int kMultipointPitchBase = 360;  // ESC X m: pitch = 360 / m characters per inch
 constexpr int kFirstMultipointPitch = 5;
-constexpr int kDefaultInternationalAlias = 64; // ESC R 64 is set 13
+constexpr int kDefaultInternationalAlias = 64;  // ESC R 64 is set 13
 constexpr int kLastInternationalSet = 13;
 constexpr int kMaxTypeface = 11;
 constexpr std::array<int, 4> kDefaultDensities = {60, 120, 120, 240};
 
 constexpr std::array<Rgb, 7> kColours = {{
-    {0, 0, 0}, {255, 0, 255}, {0, 255, 255}, {159, 95, 159}, {255, 255, 0}, {255, 0, 0}, {0, 255, 0},
+    {0, 0, 0},
+    {255, 0, 255},
+    {0, 255, 255},
+    {159, 95, 159},
+    {255, 255, 0},
+    {255, 0, 0},
+    {0, 255, 0},
 }};
 
 // A parameter byte that may also arrive as its ASCII digit.
@@ -81,8 +84,7 @@ void TESCP::run()
                 // The bytes read so far stay consumed; the next byte starts afresh.
                 trace_.illegal(failure.name());
             }
-            if (selecting && selectionPassed())
-                stop_ = true;
+            if (selecting && selectionPassed()) stop_ = true;
         }
     } catch (...) {
         trace_.summarise();
@@ -98,8 +100,7 @@ void TESCP::refuseForeignLanguage()
     for (std::int32_t i = 0; i < static_cast<std::int32_t>(kJobLanguageProbe) && data_.peek(i, byte); ++i)
         start += static_cast<char>(byte);
     const std::string language = foreignJobLanguage(start);
-    if (!language.empty())
-        throw EJobLanguage("The print data is " + language + ", not ESC/P: nothing was printed");
+    if (!language.empty()) throw EJobLanguage("The print data is " + language + ", not ESC/P: nothing was printed");
 }
 
 void TESCP::reset(bool withPageEnd)
@@ -118,15 +119,13 @@ void TESCP::reset(bool withPageEnd)
     // model resets them.
     const std::int64_t cell = page_.cellWidth();
     horizontalTabCount_ = kHorizontalTabCapacity;
-    for (int i = 0; i < kHorizontalTabCapacity; ++i)
-        horizontalTabs_[i] = saturate((i + 1) * kDefaultTabColumns * cell);
+    for (int i = 0; i < kHorizontalTabCapacity; ++i) horizontalTabs_[i] = saturate((i + 1) * kDefaultTabColumns * cell);
     const std::int64_t spacing = page_.lineSpacing();
     verticalTabCount_ = kVerticalTabCapacity;
     for (int i = 0; i < kVerticalTabCapacity; ++i)
         verticalTabs_[i] = saturate((i + 1) * kDefaultVerticalTabLines * spacing);
     currentSlot_ = 0;
-    for (int j = 0; j < kSlotCount; ++j)
-        slots_[j] = charsetByIdOrDefault(charsetIds_[j]).table;
+    for (int j = 0; j < kSlotCount; ++j) slots_[j] = charsetByIdOrDefault(charsetIds_[j]).table;
     densities_ = kDefaultDensities;
     // Downloaded characters stay in the printer's memory; the ROM set is
     // selected again.
@@ -147,23 +146,57 @@ void TESCP::processItem()
         return;
     }
     switch (b) {
-    case NUL: trace_.ignored("NUL"); return;
-    case BEL: trace_.ignored("BEL"); return;
-    case BS: backspace(); return;
-    case HT: horizontalTab(); return;
-    case LF: lineFeed(); return;
-    case VT: verticalTab(); return;
-    case FF: formFeed(); return;
-    case CR: carriageReturn(); return;
-    case SO: doubleWidthOneLine(); return;
-    case SI: setCondensed(true); return;
-    case DC1: trace_.notImplemented("Select printer"); return;
-    case DC2: setCondensed(false); return;
-    case DC3: trace_.notImplemented("Deselect printer"); return;
-    case DC4: cancelDoubleWidth(); return;
-    case CAN: page_.setX(page_.leftLimit()); return;
-    case ESC: escape(); return;
-    case DEL: trace_.ignored("DEL"); return;
+    case NUL:
+        trace_.ignored("NUL");
+        return;
+    case BEL:
+        trace_.ignored("BEL");
+        return;
+    case BS:
+        backspace();
+        return;
+    case HT:
+        horizontalTab();
+        return;
+    case LF:
+        lineFeed();
+        return;
+    case VT:
+        verticalTab();
+        return;
+    case FF:
+        formFeed();
+        return;
+    case CR:
+        carriageReturn();
+        return;
+    case SO:
+        doubleWidthOneLine();
+        return;
+    case SI:
+        setCondensed(true);
+        return;
+    case DC1:
+        trace_.notImplemented("Select printer");
+        return;
+    case DC2:
+        setCondensed(false);
+        return;
+    case DC3:
+        trace_.notImplemented("Deselect printer");
+        return;
+    case DC4:
+        cancelDoubleWidth();
+        return;
+    case CAN:
+        page_.setX(page_.leftLimit());
+        return;
+    case ESC:
+        escape();
+        return;
+    case DEL:
+        trace_.ignored("DEL");
+        return;
     default:
         // A control code that is no command leaves no mark and does not move.
         if (b < kFirstPrintable) {
@@ -200,8 +233,7 @@ int TESCP::printMapped(std::uint8_t b, std::int32_t lookahead)
     }
     lastAdvance_ = page_.characterAdvance(c);
     page_.printCharacter(c);
-    if (trace_.debug())
-        trace_.appendText(slot[b]);
+    if (trace_.debug()) trace_.appendText(slot[b]);
     return consumed;
 }
 
@@ -224,8 +256,7 @@ void TESCP::horizontalTab()
     const int right = page_.rightLimit();
     for (int i = 0; i < horizontalTabCount_; ++i) {
         const int target = saturate(left + horizontalTabs_[i]);
-        if (target > right)
-            break;
+        if (target > right) break;
         if (target > x) {
             page_.setX(target);
             x = target;
@@ -250,8 +281,7 @@ void TESCP::verticalTab()
     const int bottom = page_.bottomLimit();
     for (int i = 0; i < verticalTabCount_; ++i) {
         const int target = saturate(top + verticalTabs_[i]);
-        if (target > bottom)
-            break;
+        if (target > bottom) break;
         if (target > page_.y()) {
             page_.setY(target);
             break;
@@ -275,16 +305,14 @@ void TESCP::carriageReturn()
 
 void TESCP::endOneLineDoubleWidth()
 {
-    if (!oneLineDoubleWidth_)
-        return;
+    if (!oneLineDoubleWidth_) return;
     oneLineDoubleWidth_ = false;
     page_.setDoubleWidth(false);
 }
 
 void TESCP::doubleWidthOneLine()
 {
-    if (multipoint_)
-        return;
+    if (multipoint_) return;
     oneLineDoubleWidth_ = true;
     page_.setDoubleWidth(true);
     page_.setHMI(0);
@@ -292,8 +320,7 @@ void TESCP::doubleWidthOneLine()
 
 void TESCP::cancelDoubleWidth()
 {
-    if (multipoint_)
-        return;
+    if (multipoint_) return;
     page_.setDoubleWidth(false);
     oneLineDoubleWidth_ = false;
     page_.setHMI(0);
@@ -303,8 +330,7 @@ void TESCP::setCondensed(bool on)
 {
     trace_.command("SetCondensed %d", on ? 1 : 0);
     page_.setHMI(0);
-    if (on && (multipoint_ || isFifteenPitch(page_.pitch())))
-        return;
+    if (on && (multipoint_ || isFifteenPitch(page_.pitch()))) return;
     page_.setCondensed(on);
 }
 
@@ -324,16 +350,36 @@ void TESCP::escape()
 {
     const std::uint8_t command = data_.readByte();
     switch (command) {
-    case SOH: jobControlMode(); return;
-    case SO: doubleWidthOneLine(); return;
-    case SI: setCondensed(true); return;
-    case EM: paperControl(); return;
-    case ' ': intercharacterSpace(); return;
-    case '!': masterSelect(); return;
-    case '#': trace_.notImplemented("Cancel MSB control"); return;
-    case '$': absoluteHorizontal(); return;
-    case '%': selectUserSet(); return;
-    case '&': defineUserCharacters(); return;
+    case SOH:
+        jobControlMode();
+        return;
+    case SO:
+        doubleWidthOneLine();
+        return;
+    case SI:
+        setCondensed(true);
+        return;
+    case EM:
+        paperControl();
+        return;
+    case ' ':
+        intercharacterSpace();
+        return;
+    case '!':
+        masterSelect();
+        return;
+    case '#':
+        trace_.notImplemented("Cancel MSB control");
+        return;
+    case '$':
+        absoluteHorizontal();
+        return;
+    case '%':
+        selectUserSet();
+        return;
+    case '&':
+        defineUserCharacters();
+        return;
     case '(':
         if (ninePin()) {
             // ESC/P2 only: a 9-pin printer acts on none of them.
@@ -344,7 +390,9 @@ void TESCP::escape()
         }
         extended();
         return;
-    case '*': bitImage(); return;
+    case '*':
+        bitImage();
+        return;
     case '+':
         if (ninePin()) {
             data_.readByte();
@@ -353,47 +401,137 @@ void TESCP::escape()
         }
         lineSpacing(data_.readByte(), 360);
         return;
-    case '-': underline(); return;
+    case '-':
+        underline();
+        return;
     // Raster bands out of graphics mode: printers take them, and their data
     // must never print as text.
-    case '.': rasterGraphics(); return;
-    case '/': data_.readByte(); trace_.notImplemented("Select vertical tab channel"); return;
-    case '0': fractionLineSpacing(1, 8); return;
-    case '1': fractionLineSpacing(7, 72); return;
-    case '2': fractionLineSpacing(1, 6); return;
-    case '3': lineSpacing(data_.readByte(), fineLineUnit()); return;
-    case '4': trace_.command("SetItalic %d", 1); page_.setItalic(true); return;
-    case '5': trace_.command("SetItalic %d", 0); page_.setItalic(false); return;
-    case '6': case '7': return;
-    case '8': trace_.notImplemented("Disable paper out detector"); return;
-    case '9': trace_.notImplemented("Enable paper out detector"); return;
-    case ':': copyRomToRam(); return;
-    case '<': trace_.notImplemented("Unidirectional mode (one line)"); return;
-    case '=': trace_.notImplemented("Set MSB to 0"); return;
-    case '>': trace_.notImplemented("Set MSB to 1"); return;
-    case '?': reassignBitImage(); return;
-    case '@': reset(true); return;
-    case 'A': lineSpacing(data_.readByte(), ninePin() ? 72 : 60); return;
-    case 'B': verticalTabs(); return;
-    case 'C': pageLengthLines(); return;
-    case 'D': horizontalTabs(); return;
-    case 'E': trace_.command("SetBold %d", 1); page_.setBold(true); return;
-    case 'F': trace_.command("SetBold %d", 0); page_.setBold(false); return;
-    case 'G': trace_.command("SetDoubleStrike %d", 1); page_.setBold(true); return;
-    case 'H': trace_.command("SetDoubleStrike %d", 0); page_.setBold(false); return;
-    case 'I': controlCodes(); return;
-    case 'J': advanceVertical(); return;
-    case 'K': case 'L': case 'Y': case 'Z': legacyBitImage(command); return;
-    case 'M': selectPitch(12); return;
-    case 'N': bottomMargin(); return;
-    case 'O': cancelBottomMargin(); return;
-    case 'P': selectPitch(10); return;
-    case 'Q': rightMargin(); return;
-    case 'R': internationalSet(); return;
-    case 'S': selectScript(); return;
-    case 'T': trace_.command("CancelScript"); page_.setScript(Script::None); return;
-    case 'U': data_.readByte(); trace_.ignored("Turn unidirectional mode on/off"); return;
-    case 'W': doubleWidth(); return;
+    case '.':
+        rasterGraphics();
+        return;
+    case '/':
+        data_.readByte();
+        trace_.notImplemented("Select vertical tab channel");
+        return;
+    case '0':
+        fractionLineSpacing(1, 8);
+        return;
+    case '1':
+        fractionLineSpacing(7, 72);
+        return;
+    case '2':
+        fractionLineSpacing(1, 6);
+        return;
+    case '3':
+        lineSpacing(data_.readByte(), fineLineUnit());
+        return;
+    case '4':
+        trace_.command("SetItalic %d", 1);
+        page_.setItalic(true);
+        return;
+    case '5':
+        trace_.command("SetItalic %d", 0);
+        page_.setItalic(false);
+        return;
+    case '6':
+    case '7':
+        return;
+    case '8':
+        trace_.notImplemented("Disable paper out detector");
+        return;
+    case '9':
+        trace_.notImplemented("Enable paper out detector");
+        return;
+    case ':':
+        copyRomToRam();
+        return;
+    case '<':
+        trace_.notImplemented("Unidirectional mode (one line)");
+        return;
+    case '=':
+        trace_.notImplemented("Set MSB to 0");
+        return;
+    case '>':
+        trace_.notImplemented("Set MSB to 1");
+        return;
+    case '?':
+        reassignBitImage();
+        return;
+    case '@':
+        reset(true);
+        return;
+    case 'A':
+        lineSpacing(data_.readByte(), ninePin() ? 72 : 60);
+        return;
+    case 'B':
+        verticalTabs();
+        return;
+    case 'C':
+        pageLengthLines();
+        return;
+    case 'D':
+        horizontalTabs();
+        return;
+    case 'E':
+        trace_.command("SetBold %d", 1);
+        page_.setBold(true);
+        return;
+    case 'F':
+        trace_.command("SetBold %d", 0);
+        page_.setBold(false);
+        return;
+    case 'G':
+        trace_.command("SetDoubleStrike %d", 1);
+        page_.setBold(true);
+        return;
+    case 'H':
+        trace_.command("SetDoubleStrike %d", 0);
+        page_.setBold(false);
+        return;
+    case 'I':
+        controlCodes();
+        return;
+    case 'J':
+        advanceVertical();
+        return;
+    case 'K':
+    case 'L':
+    case 'Y':
+    case 'Z':
+        legacyBitImage(command);
+        return;
+    case 'M':
+        selectPitch(12);
+        return;
+    case 'N':
+        bottomMargin();
+        return;
+    case 'O':
+        cancelBottomMargin();
+        return;
+    case 'P':
+        selectPitch(10);
+        return;
+    case 'Q':
+        rightMargin();
+        return;
+    case 'R':
+        internationalSet();
+        return;
+    case 'S':
+        selectScript();
+        return;
+    case 'T':
+        trace_.command("CancelScript");
+        page_.setScript(Script::None);
+        return;
+    case 'U':
+        data_.readByte();
+        trace_.ignored("Turn unidirectional mode on/off");
+        return;
+    case 'W':
+        doubleWidth();
+        return;
     case 'X':
         if (ninePin()) {
             data_.skip(3);
@@ -402,11 +540,22 @@ void TESCP::escape()
         }
         scalableFont();
         return;
-    case '\\': relativeHorizontal(); return;
-    case '^': ninePinGraphics(); return;
-    case '_': ruledLine(); return;
-    case 'a': data_.readByte(); trace_.ignored("Select justification"); return;
-    case 'b': vfuChannel(); return;
+    case '\\':
+        relativeHorizontal();
+        return;
+    case '^':
+        ninePinGraphics();
+        return;
+    case '_':
+        ruledLine();
+        return;
+    case 'a':
+        data_.readByte();
+        trace_.ignored("Select justification");
+        return;
+    case 'b':
+        vfuChannel();
+        return;
     case 'c':
         if (ninePin()) {
             data_.skip(2);
@@ -415,21 +564,55 @@ void TESCP::escape()
         }
         hmi();
         return;
-    case 'e': data_.skip(2); trace_.notImplemented("Set fixed tab increment"); return;
-    case 'f': skipSpacesOrLines(); return;
-    case 'g': selectPitch(15); return;
-    case 'i': data_.readByte(); trace_.ignored("Select immediate print mode"); return;
-    case 'j': reverseFeed(); return;
-    case 'k': typeface(); return;
-    case 'l': leftMargin(); return;
-    case 'm': data_.readByte(); trace_.notImplemented("Select printing of upper control codes"); return;
-    case 'p': proportionalMode(); return;
-    case 'q': printStyle(); return;
-    case 'r': colour(); return;
-    case 's': data_.readByte(); trace_.notImplemented("Select low-speed mode"); return;
-    case 't': selectSlot(); return;
-    case 'w': doubleHeight(); return;
-    case 'x': quality(); return;
+    case 'e':
+        data_.skip(2);
+        trace_.notImplemented("Set fixed tab increment");
+        return;
+    case 'f':
+        skipSpacesOrLines();
+        return;
+    case 'g':
+        selectPitch(15);
+        return;
+    case 'i':
+        data_.readByte();
+        trace_.ignored("Select immediate print mode");
+        return;
+    case 'j':
+        reverseFeed();
+        return;
+    case 'k':
+        typeface();
+        return;
+    case 'l':
+        leftMargin();
+        return;
+    case 'm':
+        data_.readByte();
+        trace_.notImplemented("Select printing of upper control codes");
+        return;
+    case 'p':
+        proportionalMode();
+        return;
+    case 'q':
+        printStyle();
+        return;
+    case 'r':
+        colour();
+        return;
+    case 's':
+        data_.readByte();
+        trace_.notImplemented("Select low-speed mode");
+        return;
+    case 't':
+        selectSlot();
+        return;
+    case 'w':
+        doubleHeight();
+        return;
+    case 'x':
+        quality();
+        return;
     default:
         trace_.notImplemented("Unknown ESC code (" + std::to_string(command) + ")");
         return;
@@ -441,13 +624,10 @@ void TESCP::jobControlMode()
     trace_.command("Enter job control mode");
     // Until ESC "@"; ESC ESC "@" ends it as well. No reset follows.
     for (;;) {
-        if (data_.readByte() != ESC)
-            continue;
+        if (data_.readByte() != ESC) continue;
         std::uint8_t next = data_.readByte();
-        while (next == ESC)
-            next = data_.readByte();
-        if (next == '@')
-            break;
+        while (next == ESC) next = data_.readByte();
+        if (next == '@') break;
     }
     trace_.command("Exit job control mode");
 }
@@ -476,8 +656,7 @@ void TESCP::intercharacterSpace()
 {
     const int n = data_.readByte();
     trace_.command("SetIntSpace %d", n);
-    if (multipoint_)
-        return;
+    if (multipoint_) return;
     page_.setHMI(0);
     page_.setExtraSpace(inchFractionToTwips(n, draft_ || ninePin() ? 120 : 180));
 }
@@ -537,8 +716,7 @@ void TESCP::verticalTabs()
     const std::int64_t spacing = page_.lineSpacing();
     // Values past the sixteenth are read up to the NUL and dropped.
     for (int n = data_.readByte(); n != 0; n = data_.readByte()) {
-        if (verticalTabCount_ < kVerticalTabCapacity)
-            verticalTabs_[verticalTabCount_++] = saturate(n * spacing);
+        if (verticalTabCount_ < kVerticalTabCapacity) verticalTabs_[verticalTabCount_++] = saturate(n * spacing);
     }
     trace_.command("SetVertTabs %d", verticalTabCount_);
 }
@@ -547,8 +725,7 @@ void TESCP::pageLengthLines()
 {
     const int n = data_.readByte();
     if (n > 0) {
-        if (n > kMaxPageLengthLines)
-            illegal("SetPageLengthLine n");
+        if (n > kMaxPageLengthLines) illegal("SetPageLengthLine n");
         trace_.command("SetPageLength %d lines", n);
         setPageLength(saturate(static_cast<std::int64_t>(n) * page_.lineSpacing()));
         return;
@@ -576,8 +753,7 @@ void TESCP::horizontalTabs()
         n = data_.readByte();
     }
     // A 33rd ascending value is taken with the byte after it and not stored.
-    if (horizontalTabCount_ == kHorizontalTabCapacity && n != 0 && n >= previous)
-        data_.readByte();
+    if (horizontalTabCount_ == kHorizontalTabCapacity && n != 0 && n >= previous) data_.readByte();
     trace_.command("SetHorTabs %d", horizontalTabCount_);
 }
 
@@ -586,8 +762,7 @@ void TESCP::horizontalTabs()
 void TESCP::vfuChannel()
 {
     data_.readByte();
-    while (data_.readByte() != NUL) {
-    }
+    while (data_.readByte() != NUL) {}
     trace_.ignored("Set vertical tabs in VFU channels");
 }
 
@@ -598,11 +773,9 @@ void TESCP::skipSpacesOrLines()
     trace_.command("HorVertSkip %d %d", m, n);
     if (m == 0) {
         // Blank columns: as many spaces would move, wrapping included.
-        for (int i = 0; i < n; ++i)
-            page_.printCharacter(u' ');
+        for (int i = 0; i < n; ++i) page_.printCharacter(u' ');
     } else if (m == 1) {
-        for (int i = 0; i < n; ++i)
-            lineFeed();
+        for (int i = 0; i < n; ++i) lineFeed();
     } else {
         illegal("HorVertSkip");
     }
@@ -620,8 +793,7 @@ void TESCP::reverseFeed()
 void TESCP::controlCodes()
 {
     const int n = data_.readByte();
-    if (n > 1)
-        illegal("EnableControlCodes");
+    if (n > 1) illegal("EnableControlCodes");
     trace_.command("EnableControlCodes %d", n);
     controlCodes_ = n == 1;
 }
@@ -646,8 +818,7 @@ int TESCP::marginUnit() const { return page_.proportional() ? kProportionalColum
 void TESCP::bottomMargin()
 {
     const int n = data_.readByte();
-    if (n > kMaxBottomMarginLines)
-        illegal("SetBottomMargin n");
+    if (n > kMaxBottomMarginLines) illegal("SetBottomMargin n");
     trace_.command("SetBottomMargin %d", n);
     // n lines are kept free at the foot of the form (the perforation skip).
     const std::int64_t formEnd = formBottom_ > 0 ? formBottom_ : page_.pageHeight();
@@ -683,10 +854,8 @@ void TESCP::internationalSet()
 {
     int n = data_.readByte();
     trace_.command("SelIntCharSet %d", n);
-    if (n == kDefaultInternationalAlias)
-        n = kLastInternationalSet;
-    if (n > kLastInternationalSet)
-        illegal("SelIntCharSet");
+    if (n == kDefaultInternationalAlias) n = kLastInternationalSet;
+    if (n > kLastInternationalSet) illegal("SelIntCharSet");
     applyInternationalSet(slots_[currentSlot_], static_cast<unsigned>(n));
 }
 
@@ -694,8 +863,7 @@ void TESCP::selectScript()
 {
     const std::uint8_t n = data_.readByte();
     const int value = digitValue(n);
-    if (value > 1)
-        illegal("SelectScript");
+    if (value > 1) illegal("SelectScript");
     trace_.command("SelectScript %d", value);
     page_.setScript(value == 0 ? Script::Super : Script::Sub);
 }
@@ -704,8 +872,7 @@ void TESCP::doubleWidth()
 {
     const std::uint8_t n = data_.readByte();
     trace_.command("SetDoubleWidth %d", n);
-    if (multipoint_)
-        return;
+    if (multipoint_) return;
     if (n != 0 && n != '0') {
         page_.setDoubleWidth(true);
     } else {
@@ -720,8 +887,7 @@ void TESCP::scalableFont()
     const int m = data_.readByte();
     const int n = data_.readWord();
     trace_.command("SetFont %d %d", m, n);
-    if (m > 1 && m < kFirstMultipointPitch)
-        illegal("SetFont m");
+    if (m > 1 && m < kFirstMultipointPitch) illegal("SetFont m");
     multipoint_ = true;
     if (m == 1) {
         page_.setProportional(true);
@@ -729,8 +895,7 @@ void TESCP::scalableFont()
         page_.setProportional(false);
         page_.setPitch(static_cast<double>(kMultipointPitchBase) / m);
     }
-    if (n != 0)
-        page_.setPointSize(n / 2.0);
+    if (n != 0) page_.setPointSize(n / 2.0);
 }
 
 void TESCP::relativeHorizontal()
@@ -738,14 +903,12 @@ void TESCP::relativeHorizontal()
     const int n = data_.readSignedWord();
     trace_.command("SetRelHorPos %d", n);
     int unit = relativeHorizontalUnit_;
-    if (defaultUnits_)
-        unit = draft_ || ninePin() ? kEscpBase / 120 : kEscpBase / 180;
+    if (defaultUnits_) unit = draft_ || ninePin() ? kEscpBase / 120 : kEscpBase / 180;
     const std::int64_t x = page_.getX();
     // round(x + n × unit × 1440 / 7200), the sum rounded as a whole.
     const std::int64_t target =
         divRoundEven(x * kEscpBase + static_cast<std::int64_t>(n) * unit * kTwipsPerInchEscp, kEscpBase);
-    if (target > 0 && target <= page_.rightLimit())
-        page_.setX(static_cast<int>(target));
+    if (target > 0 && target <= page_.rightLimit()) page_.setX(static_cast<int>(target));
 }
 
 void TESCP::ruledLine()
@@ -758,10 +921,9 @@ void TESCP::ruledLine()
     const int length = data_.readWord();
     trace_.command("PrintRuledLine %d %dx%d %d %d %d", style, x, y, direction, thickness, length);
     page_.startPage();
-    if (!page_.pageOutput())
-        return;
-    const RuleStyle pen = style <= static_cast<int>(RuleStyle::DashDotDot) ? static_cast<RuleStyle>(style)
-                                                                         : RuleStyle::Solid;
+    if (!page_.pageOutput()) return;
+    const RuleStyle pen =
+        style <= static_cast<int>(RuleStyle::DashDotDot) ? static_cast<RuleStyle>(style) : RuleStyle::Solid;
     const int x0 = unitsToTwips(x, pageUnit_);
     const int y0 = unitsToTwips(y, pageUnit_);
     const int along = unitsToTwips(length, pageUnit_);
@@ -769,20 +931,17 @@ void TESCP::ruledLine()
     int copies = unitsToTwips(thickness, pageUnit_);
     if (direction == 0) {
         copies = std::min(copies, page_.pageHeight());
-        for (int i = 0; i < copies; ++i)
-            page_.drawLine(x0, y0 + i, x0 + along, y0 + i, pen);
+        for (int i = 0; i < copies; ++i) page_.drawLine(x0, y0 + i, x0 + along, y0 + i, pen);
     } else if (direction == 1) {
         copies = std::min(copies, page_.pageWidth());
-        for (int i = 0; i < copies; ++i)
-            page_.drawLine(x0 + i, y0, x0 + i, y0 + along, pen);
+        for (int i = 0; i < copies; ++i) page_.drawLine(x0 + i, y0, x0 + i, y0 + along, pen);
     }
 }
 
 void TESCP::hmi()
 {
     const int n = data_.readWord();
-    if (n > kMaxHmi)
-        illegal("SetHMI " + std::to_string(n));
+    if (n > kMaxHmi) illegal("SetHMI " + std::to_string(n));
     trace_.command("SetHMI %d", n);
     page_.setHMI(inchFractionToTwips(n, 360));
     page_.setExtraSpace(0);
@@ -798,8 +957,7 @@ void TESCP::typeface()
 void TESCP::proportionalMode()
 {
     const int value = digitValue(data_.readByte());
-    if (value > 1)
-        illegal("SetPropMode");
+    if (value > 1) illegal("SetPropMode");
     trace_.command("SetPropMode %d", value);
     leaveMultipoint();
     if (value == 0) {
@@ -814,8 +972,7 @@ void TESCP::proportionalMode()
 void TESCP::printStyle()
 {
     const int n = data_.readByte();
-    if (n > 3)
-        illegal("SetStyle");
+    if (n > 3) illegal("SetStyle");
     trace_.command("SetStyle %d", n);
     page_.setOutline((n & 1) != 0);
     page_.setShadow((n & 2) != 0);
@@ -824,8 +981,7 @@ void TESCP::printStyle()
 void TESCP::colour()
 {
     const int n = data_.readByte();
-    if (n >= static_cast<int>(kColours.size()))
-        illegal("SetColour");
+    if (n >= static_cast<int>(kColours.size())) illegal("SetColour");
     trace_.command("SetColour %d", n);
     setColourValue(kColours[n]);
 }
@@ -833,8 +989,7 @@ void TESCP::colour()
 void TESCP::selectSlot()
 {
     const int n = digitValue(data_.readByte());
-    if (n >= kSlotCount)
-        illegal("SelCharTable n");
+    if (n >= kSlotCount) illegal("SelCharTable n");
     trace_.command("SelCharTable %d", n);
     currentSlot_ = n;
 }
@@ -847,8 +1002,7 @@ void TESCP::doubleHeight()
         return;
     }
     const int value = digitValue(n);
-    if (value > 1)
-        illegal("SetDoubleHeight");
+    if (value > 1) illegal("SetDoubleHeight");
     trace_.command("SetDoubleHeight %d", value);
     page_.setDoubleHeight(value == 1);
 }
@@ -892,8 +1046,7 @@ void TESCP::defineUserCharacters()
             for (int column = 0; column < kNinePinColumns; ++column) {
                 const std::uint8_t bits = data_.readByte();
                 for (int dot = 0; dot < 8; ++dot)
-                    if (bits & (0x80 >> dot))
-                        glyph.dots.setDot(column, row + dot);
+                    if (bits & (0x80 >> dot)) glyph.dots.setDot(column, row + dot);
             }
             glyph.rightSpace = 1;  // the twelfth column of the cell
             glyph.horizontalDpi = kDraftDpi;
@@ -907,8 +1060,7 @@ void TESCP::defineUserCharacters()
                 for (int row = 0; row < kTwentyFourPinDots / 8; ++row) {
                     const std::uint8_t bits = data_.readByte();
                     for (int dot = 0; dot < 8; ++dot)
-                        if (bits & (0x80 >> dot))
-                            glyph.dots.setDot(column, row * 8 + dot);
+                        if (bits & (0x80 >> dot)) glyph.dots.setDot(column, row * 8 + dot);
                 }
             }
             glyph.leftSpace = leftSpace;
@@ -935,8 +1087,7 @@ void TESCP::copyRomToRam()
 {
     data_.skip(3);
     trace_.command("Copy ROM to RAM");
-    for (UserCharacter& glyph : userCharacters_)
-        glyph = UserCharacter{};
+    for (UserCharacter& glyph : userCharacters_) glyph = UserCharacter{};
 }
 
 void TESCP::printUserCharacter(std::uint8_t b)

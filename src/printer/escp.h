@@ -21,8 +21,7 @@ class TSettings;
 
 // What the interpreter takes from the settings.
 struct EscpSettings {
-    std::array<std::uint32_t, 4> charsets{kDefaultCharsetId, kDefaultCharsetId, kDefaultCharsetId,
-                                          kDefaultCharsetId};
+    std::array<std::uint32_t, 4> charsets{kDefaultCharsetId, kDefaultCharsetId, kDefaultCharsetId, kDefaultCharsetId};
     bool debug = false;
     int pins = 24;  // 9: the units, densities and commands of 9-pin printers
 };
@@ -203,8 +202,8 @@ private:
     // Characters defined by ESC &, by byte code; ESC % 1 prints them.
     struct UserCharacter {
         bool defined = false;
-        MonoBitmap dots;      // the columns as defined
-        int leftSpace = 0;    // blank dot columns before and after them
+        MonoBitmap dots;    // the columns as defined
+        int leftSpace = 0;  // blank dot columns before and after them
         int rightSpace = 0;
         int horizontalDpi = 0;
         int verticalDpi = 0;
@@ -212,7 +211,7 @@ private:
     std::array<UserCharacter, 256> userCharacters_{};
     bool userSet_ = false;
     int rasterHorizontalDpi_ = 0;  // of ESC i bands, set by ESC ( D; 0: from the units
-    int rasterVerticalDpi_ = 0;  // of the last printed character, for BS in proportional text
+    int rasterVerticalDpi_ = 0;    // of the last printed character, for BS in proportional text
     Rgb colour_{};
     int repeatCount_ = 0;
     std::uint8_t repeatByte_ = 0;

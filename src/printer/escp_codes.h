@@ -28,10 +28,10 @@ enum EscpControl : std::uint8_t {
 };
 
 // Units after a reset, in 1/28800 inch.
-inline constexpr int kUnitDefaultPage = 80;                // 1/360 inch
-inline constexpr int kUnitDefaultRelativeHorizontal = 160; // 1/180 inch
-inline constexpr int kUnitDefaultAbsoluteHorizontal = 480; // 1/60 inch
-inline constexpr int kUnitDefaultVertical = 80;            // 1/360 inch
+inline constexpr int kUnitDefaultPage = 80;                 // 1/360 inch
+inline constexpr int kUnitDefaultRelativeHorizontal = 160;  // 1/180 inch
+inline constexpr int kUnitDefaultAbsoluteHorizontal = 480;  // 1/60 inch
+inline constexpr int kUnitDefaultVertical = 80;             // 1/360 inch
 
 // Default stops: every 8 columns and every 2 lines.
 inline constexpr int kDefaultTabColumns = 8;

@@ -20,8 +20,16 @@ constexpr int kRemoteModeZeros = 3;
 bool isSimpleUnit(int m)
 {
     switch (m) {
-    case 5: case 10: case 20: case 30: case 40: case 50: case 60: return true;
-    default: return false;
+    case 5:
+    case 10:
+    case 20:
+    case 30:
+    case 40:
+    case 50:
+    case 60:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -47,43 +55,80 @@ void TESCP::extended()
 void TESCP::extendedCommand(std::uint8_t command, int length)
 {
     switch (command) {
-    case '-': scoreLine(); return;
-    case 'C': pageLengthUnits(length); return;
-    case 'D': rasterResolution(length); return;
-    case 'U': units(length); return;
-    case 'V': absoluteVertical(length); return;
-    case '\\': relativeHorizontalHigh(length); return;
-    case '^': printDataAsCharacters(length); return;
-    case 'c': pageFormat(length); return;
-    case 'r': extendedColour(length); return;
-    case 't': assignCharTable(length); return;
-    case 'v': relativeVertical(length); return;
-    default: break;
+    case '-':
+        scoreLine();
+        return;
+    case 'C':
+        pageLengthUnits(length);
+        return;
+    case 'D':
+        rasterResolution(length);
+        return;
+    case 'U':
+        units(length);
+        return;
+    case 'V':
+        absoluteVertical(length);
+        return;
+    case '\\':
+        relativeHorizontalHigh(length);
+        return;
+    case '^':
+        printDataAsCharacters(length);
+        return;
+    case 'c':
+        pageFormat(length);
+        return;
+    case 'r':
+        extendedColour(length);
+        return;
+    case 't':
+        assignCharTable(length);
+        return;
+    case 'v':
+        relativeVertical(length);
+        return;
+    default:
+        break;
     }
     data_.skip(length);
     switch (command) {
-    case 'B': trace_.notImplemented("Bar code setup and print"); return;
-    case 'K': trace_.ignored("Select monochrome mode"); return;
-    case 'S': trace_.ignored("Set paper dimension"); return;
-    case 'e': trace_.ignored("Select dot size"); return;
-    case 'i': trace_.ignored("Select microweave print mode"); return;
-    case 'm': trace_.ignored("Select print method"); return;
-    case 's': trace_.ignored("Select printing speed"); return;
-    default: trace_.notImplemented("Unknown ESC( code (" + std::to_string(command) + ")"); return;
+    case 'B':
+        trace_.notImplemented("Bar code setup and print");
+        return;
+    case 'K':
+        trace_.ignored("Select monochrome mode");
+        return;
+    case 'S':
+        trace_.ignored("Set paper dimension");
+        return;
+    case 'e':
+        trace_.ignored("Select dot size");
+        return;
+    case 'i':
+        trace_.ignored("Select microweave print mode");
+        return;
+    case 'm':
+        trace_.ignored("Select print method");
+        return;
+    case 's':
+        trace_.ignored("Select printing speed");
+        return;
+    default:
+        trace_.notImplemented("Unknown ESC( code (" + std::to_string(command) + ")");
+        return;
     }
 }
 
 // ESC ( D: the dot spacing of ESC i bands, r / v and r / h dots per inch.
 void TESCP::rasterResolution(int length)
 {
-    if (length != 4)
-        illegal("SetRasterResolution n");
+    if (length != 4) illegal("SetRasterResolution n");
     const int r = data_.readWord();
     const int v = data_.readByte();
     const int h = data_.readByte();
     trace_.command("SetRasterResolution %d %d %d", r, v, h);
-    if (v == 0 || h == 0 || r / v == 0 || r / h == 0)
-        illegal("SetRasterResolution");
+    if (v == 0 || h == 0 || r / v == 0 || r / h == 0) illegal("SetRasterResolution");
     rasterVerticalDpi_ = r / v;
     rasterHorizontalDpi_ = r / h;
 }
@@ -91,14 +136,12 @@ void TESCP::rasterResolution(int length)
 // ESC ( r m c: m = 1 gives the light inks (dark for yellow).
 void TESCP::extendedColour(int length)
 {
-    if (length != 2)
-        illegal("SetColourGraphics n");
+    if (length != 2) illegal("SetColourGraphics n");
     const int m = data_.readByte();
     const int c = data_.readByte();
     trace_.command("SetColourGraphics %d %d", m, c);
     const std::optional<Rgb> ink = inkColour(m, c);
-    if (!ink)
-        illegal("SetColourGraphics");
+    if (!ink) illegal("SetColourGraphics");
     setColourValue(*ink);
 }
 
@@ -113,8 +156,7 @@ void TESCP::remoteMode()
         if (b == ESC) {
             zeros = 0;
         } else if (b == NUL && zeros >= 0) {
-            if (++zeros == kRemoteModeZeros)
-                break;
+            if (++zeros == kRemoteModeZeros) break;
         } else {
             zeros = -1;
         }
@@ -130,20 +172,37 @@ void TESCP::scoreLine()
     trace_.command("SelectLineScore %d %d %d", m, d1, d2);
     ScoreStyle style = ScoreStyle::None;
     switch (d2) {
-    case 0: style = ScoreStyle::None; break;
-    case 1: style = ScoreStyle::Single; break;
-    case 2: style = ScoreStyle::Double; break;
-    case 5: style = ScoreStyle::SingleBroken; break;
-    case 6: style = ScoreStyle::DoubleBroken; break;
-    default: illegal("SelectLineScore");
-    }
-    if (m != 1)
+    case 0:
+        style = ScoreStyle::None;
+        break;
+    case 1:
+        style = ScoreStyle::Single;
+        break;
+    case 2:
+        style = ScoreStyle::Double;
+        break;
+    case 5:
+        style = ScoreStyle::SingleBroken;
+        break;
+    case 6:
+        style = ScoreStyle::DoubleBroken;
+        break;
+    default:
         illegal("SelectLineScore");
+    }
+    if (m != 1) illegal("SelectLineScore");
     switch (d1) {
-    case 1: page_.setUnderline(style); break;
-    case 2: page_.setStrikeThrough(style); break;
-    case 3: page_.setOverline(style); break;
-    default: illegal("SelectLineScore");
+    case 1:
+        page_.setUnderline(style);
+        break;
+    case 2:
+        page_.setStrikeThrough(style);
+        break;
+    case 3:
+        page_.setOverline(style);
+        break;
+    default:
+        illegal("SelectLineScore");
     }
 }
 
@@ -166,8 +225,7 @@ void TESCP::units(int length)
 {
     if (length == 1) {
         const int m = data_.readByte();
-        if (!isSimpleUnit(m))
-            illegal("SetUnit m");
+        if (!isSimpleUnit(m)) illegal("SetUnit m");
         trace_.command("SetUnit %d", m);
         const int unit = m * kEscpBase / kExtendedUnitBase;
         pageUnit_ = relativeHorizontalUnit_ = absoluteHorizontalUnit_ = unit;
@@ -179,8 +237,7 @@ void TESCP::units(int length)
         const int m = data_.readWord();
         // Printers take 1440, 2880, 3600 and 5760 here; any divisor of the
         // base keeps the units exact.
-        if (m == 0 || kEscpBase % m != 0 || page == 0 || vertical == 0 || horizontal == 0)
-            illegal("SetExtendedUnit m");
+        if (m == 0 || kEscpBase % m != 0 || page == 0 || vertical == 0 || horizontal == 0) illegal("SetExtendedUnit m");
         trace_.command("SetExtendedUnit %d %d %d %d", page, vertical, horizontal, m);
         pageUnit_ = page * kEscpBase / m;
         relativeHorizontalUnit_ = absoluteHorizontalUnit_ = horizontal * kEscpBase / m;
@@ -219,17 +276,15 @@ void TESCP::relativeVertical(int length)
 
 void TESCP::relativeHorizontalHigh(int length)
 {
-    if (length != 4)
-        illegal("SelRelHorPosHi");
+    if (length != 4) illegal("SelRelHorPosHi");
     const int a = data_.readWord();
     const int d = static_cast<std::int16_t>(data_.readWord());
     // a is the unit, 1/a inch: drivers send 1440 and the finer 2880 and 5760.
-    if (a == 0 || kEscpBase % a != 0)
-        illegal("SelRelHorPosHi");
+    if (a == 0 || kEscpBase % a != 0) illegal("SelRelHorPosHi");
     trace_.command("SetRelHorPosHi %d %d %d", length, a, d);
-    const std::int64_t target = static_cast<std::int64_t>(page_.getX()) + divRoundEven(std::int64_t{d} * kTwipsPerInchEscp, a);
-    if (target > 0 && target <= page_.rightLimit())
-        page_.setX(static_cast<int>(target));
+    const std::int64_t target =
+        static_cast<std::int64_t>(page_.getX()) + divRoundEven(std::int64_t{d} * kTwipsPerInchEscp, a);
+    if (target > 0 && target <= page_.rightLimit()) page_.setX(static_cast<int>(target));
 }
 
 void TESCP::printDataAsCharacters(int length)
@@ -241,8 +296,7 @@ void TESCP::printDataAsCharacters(int length)
         --remaining;
         if (const auto glyph = controlGlyph(b)) {
             page_.printCharacter(*glyph);
-            if (trace_.debug())
-                trace_.appendText(*glyph);
+            if (trace_.debug()) trace_.appendText(*glyph);
         } else {
             // A composition may only use bytes of this block.
             remaining -= printMapped(b, remaining);
@@ -257,14 +311,12 @@ void TESCP::pageFormat(int length)
     if (length == 4) {
         top = data_.readWord();
         bottom = data_.readWord();
-        if (top >= bottom)
-            illegal("SetPageFormat t >= b");
+        if (top >= bottom) illegal("SetPageFormat t >= b");
         trace_.command("SetPageFormat %d %d", static_cast<int>(top), static_cast<int>(bottom));
     } else if (length == 8) {
         top = data_.readLong();
         bottom = data_.readLong();
-        if (top >= bottom)
-            illegal("SetPageFormatExtended t >= b");
+        if (top >= bottom) illegal("SetPageFormatExtended t >= b");
         trace_.command("SetPageFormatExtended %d %d", saturate(top), saturate(bottom));
     } else {
         illegal("SetPageFormat n");
@@ -276,23 +328,19 @@ void TESCP::pageFormat(int length)
     page_.cancelBottomLimit();
     page_.setTopLimit(unitsToTwips(top, pageUnit_));
     page_.setBottomLimit(unitsToTwips(bottom, pageUnit_));
-    if (atTopOfForm)
-        page_.setY(page_.topLimit());
+    if (atTopOfForm) page_.setY(page_.topLimit());
 }
 
 void TESCP::assignCharTable(int length)
 {
-    if (length != 3)
-        illegal("AssignCharTable");
+    if (length != 3) illegal("AssignCharTable");
     const int d1 = data_.readByte();
     const std::uint8_t d2 = data_.readByte();
     const std::uint8_t d3 = data_.readByte();
-    if (d1 >= kSlotCount)
-        illegal("AssignCharTable");
+    if (d1 >= kSlotCount) illegal("AssignCharTable");
     const std::uint32_t id = charsetIdFromSelector(d2, d3);
     const TCharset* table = charsetById(id);
-    if (table == nullptr)
-        illegal("Unsuported table");
+    if (table == nullptr) illegal("Unsuported table");
     trace_.command("AssignCharTable %d %d %d %d", d1, d2, d3, static_cast<int>(id));
     slots_[d1] = table->table;
 }

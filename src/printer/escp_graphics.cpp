@@ -14,9 +14,9 @@ namespace zemprint {
 namespace {
 
 constexpr std::uint8_t ACK = 6;
-constexpr int kRasterDensityBase = 3600;   // v, h are in 1/3600 inch
+constexpr int kRasterDensityBase = 3600;  // v, h are in 1/3600 inch
 constexpr int kTiffDefaultStep = 10;
-constexpr int kMaxTiffMove = 31680;        // twips; larger <MOVY> moves are not taken
+constexpr int kMaxTiffMove = 31680;  // twips; larger <MOVY> moves are not taken
 constexpr int kDotsPerByte = 8;
 constexpr int kPlaneCount = 4;
 
@@ -39,8 +39,7 @@ void storeByte(std::vector<std::uint8_t>& row, int rowDots, std::int64_t x, std:
 {
     for (int dot = 0; dot < kDotsPerByte; ++dot) {
         const std::int64_t at = x + dot;
-        if (at >= rowDots)
-            return;
+        if (at >= rowDots) return;
         const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (at % kDotsPerByte));
         if (bits & (0x80 >> dot))
             row[static_cast<std::size_t>(at / kDotsPerByte)] |= mask;
@@ -85,11 +84,9 @@ bool TESCP::selectionPassed() const
 
 void TESCP::graphicsMode(int length)
 {
-    if (length != 1)
-        illegal("GraphicsMode n");
+    if (length != 1) illegal("GraphicsMode n");
     const int b = data_.readByte();
-    if (b != 1 && b != '1')
-        illegal("Graphicsmode b");
+    if (b != 1 && b != '1') illegal("Graphicsmode b");
     trace_.command("Enter graphics mode");
     for (;;) {
         if (selectionPassed()) {
@@ -97,8 +94,7 @@ void TESCP::graphicsMode(int length)
             return;
         }
         try {
-            if (graphicsItem())
-                return;
+            if (graphicsItem()) return;
         } catch (const EIllegalParameter& failure) {
             trace_.illegal(failure.name());
         }
@@ -109,30 +105,58 @@ bool TESCP::graphicsItem()
 {
     const std::uint8_t b = data_.readByte();
     switch (b) {
-    case LF: lineFeed(); return false;
-    case FF: formFeed(); return false;
-    case CR: carriageReturn(); return false;
-    case ESC: break;
+    case LF:
+        lineFeed();
+        return false;
+    case FF:
+        formFeed();
+        return false;
+    case CR:
+        carriageReturn();
+        return false;
+    case ESC:
+        break;
     default:
         trace_.notImplemented("Unknown graphics code (" + std::to_string(b) + ")");
         return false;
     }
     const std::uint8_t command = data_.readByte();
     switch (command) {
-    case ACK: trace_.ignored("Print out buffers"); return false;
-    case EM: paperControl(); return false;
-    case '$': absoluteHorizontal(); return false;
-    case '+': lineSpacing(data_.readByte(), 360); return false;
-    case '.': rasterGraphics(); return false;
+    case ACK:
+        trace_.ignored("Print out buffers");
+        return false;
+    case EM:
+        paperControl();
+        return false;
+    case '$':
+        absoluteHorizontal();
+        return false;
+    case '+':
+        lineSpacing(data_.readByte(), 360);
+        return false;
+    case '.':
+        rasterGraphics();
+        return false;
     case '@':
         trace_.command("Exit graphics mode");
         reset(false);
         return true;
-    case 'U': data_.readByte(); trace_.ignored("Turn unidirectional mode on/off"); return false;
-    case '\\': relativeHorizontal(); return false;
-    case 'r': colour(); return false;
-    case '(': graphicsExtended(); return false;
-    case 'i': extendedRaster(); return false;
+    case 'U':
+        data_.readByte();
+        trace_.ignored("Turn unidirectional mode on/off");
+        return false;
+    case '\\':
+        relativeHorizontal();
+        return false;
+    case 'r':
+        colour();
+        return false;
+    case '(':
+        graphicsExtended();
+        return false;
+    case 'i':
+        extendedRaster();
+        return false;
     default:
         trace_.notImplemented("Unknown graphics ESC code (" + std::to_string(command) + ")");
         return false;
@@ -149,8 +173,7 @@ void TESCP::graphicsExtended()
     const int length = data_.readWord();
     switch (command) {
     case '$': {
-        if (length != 4)
-            illegal("SetAbsHorPosExtended n");
+        if (length != 4) illegal("SetAbsHorPosExtended n");
         const std::int64_t value = data_.readLong();
         trace_.command("SetAbsHorPosExtended %d", saturate(value));
         page_.setX(unitsToTwips(value, absoluteHorizontalUnit_));
@@ -159,7 +182,9 @@ void TESCP::graphicsExtended()
     case 'G':
         data_.skip(length);  // already in graphics mode
         return;
-    default: extendedCommand(command, length); return;
+    default:
+        extendedCommand(command, length);
+        return;
     }
 }
 
@@ -173,20 +198,30 @@ std::optional<Rgb> TESCP::inkColour(int m, int c)
     constexpr Rgb kDarkYellow{192, 192, 0};
     if (m == 0) {
         switch (c) {
-        case 0: return kPlaneColours[0];
-        case 1: return kPlaneColours[1];
-        case 2: return kPlaneColours[2];
-        case 4: return kPlaneColours[3];
-        default: return std::nullopt;
+        case 0:
+            return kPlaneColours[0];
+        case 1:
+            return kPlaneColours[1];
+        case 2:
+            return kPlaneColours[2];
+        case 4:
+            return kPlaneColours[3];
+        default:
+            return std::nullopt;
         }
     }
     if (m == 1) {
         switch (c) {
-        case 0: return kLightBlack;
-        case 1: return kLightMagenta;
-        case 2: return kLightCyan;
-        case 4: return kDarkYellow;
-        default: return std::nullopt;
+        case 0:
+            return kLightBlack;
+        case 1:
+            return kLightMagenta;
+        case 2:
+            return kLightCyan;
+        case 4:
+            return kDarkYellow;
+        default:
+            return std::nullopt;
         }
     }
     return std::nullopt;
@@ -203,13 +238,12 @@ void TESCP::extendedRaster()
     const int rowBytes = data_.readWord();
     const int rows = data_.readWord();
     trace_.command("Print extended raster %d %d %d %d/%d", r, compression, bits, rowBytes, rows);
-    if (compression > 1)
-        illegal("PrintExtendedRaster c");
-    if (bits != 1 && bits != 2)
-        illegal("PrintExtendedRaster b");
+    if (compression > 1) illegal("PrintExtendedRaster c");
+    if (bits != 1 && bits != 2) illegal("PrintExtendedRaster b");
     const std::optional<Rgb> ink = inkColour(r >> 4, r & 0x0F);
-    const int horizontalDpi =
-        rasterHorizontalDpi_ > 0 ? rasterHorizontalDpi_ : roundEven(static_cast<double>(kEscpBase) / relativeHorizontalUnit_);
+    const int horizontalDpi = rasterHorizontalDpi_ > 0
+                                  ? rasterHorizontalDpi_
+                                  : roundEven(static_cast<double>(kEscpBase) / relativeHorizontalUnit_);
     const int verticalDpi =
         rasterVerticalDpi_ > 0 ? rasterVerticalDpi_ : roundEven(static_cast<double>(kEscpBase) / relativeVerticalUnit_);
     const int width = rowBytes * 8 / bits;
@@ -217,27 +251,22 @@ void TESCP::extendedRaster()
     // the page is kept (the rest would be cut there), all of it is read.
     const int keptWidth = std::min(width, page_.pageWidth() / kTwipsPerInchEscp * horizontalDpi + horizontalDpi);
     const int keptRows = std::min(rows, page_.pageHeight() / kTwipsPerInchEscp * verticalDpi + verticalDpi);
-    if (compression == 1)
-        clearRunLength();
+    if (compression == 1) clearRunLength();
     MonoBitmap band = makeBitmap(std::max(keptWidth, 0), std::max(keptRows, 0));
     for (int row = 0; row < rows; ++row) {
         for (int i = 0; i < rowBytes; ++i) {
             const std::uint8_t byte = compression == 1 ? runLengthByte() : data_.readByte();
-            if (row >= keptRows)
-                continue;
+            if (row >= keptRows) continue;
             // Two bits a dot (its size) or one; any dot prints.
             for (int dot = 0; dot < 8 / bits; ++dot) {
                 const int x = i * 8 / bits + dot;
                 const int shift = 8 - bits * (dot + 1);
-                if (x < keptWidth && ((byte >> shift) & (bits == 1 ? 0x01 : 0x03)) != 0)
-                    band.setDot(x, row);
+                if (x < keptWidth && ((byte >> shift) & (bits == 1 ? 0x01 : 0x03)) != 0) band.setDot(x, row);
             }
         }
     }
-    if (keptWidth <= 0 || keptRows <= 0)
-        return;
-    if (ink)
-        page_.setColour(*ink);
+    if (keptWidth <= 0 || keptRows <= 0) return;
+    if (ink) page_.setColour(*ink);
     page_.placeBitmap(band, horizontalDpi, verticalDpi, true);
     page_.setColour(colour_);
 }
@@ -255,25 +284,19 @@ void TESCP::rasterGraphics()
     const int width = data_.readWord();
     const int verticalDpi = v == 0 ? 0 : rasterDensity(v);
     const int horizontalDpi = h == 0 ? 0 : rasterDensity(h);
-    if (!validRasterDensity(verticalDpi))
-        illegal("PrintRaster v-res");
-    if (!validRasterDensity(horizontalDpi))
-        illegal("PrintRaster h-res");
+    if (!validRasterDensity(verticalDpi)) illegal("PrintRaster v-res");
+    if (!validRasterDensity(horizontalDpi)) illegal("PrintRaster h-res");
     trace_.command("Print raster %d %d/%d %d/%d", compression, horizontalDpi, verticalDpi, width, height);
-    if (width == 0)
-        return;
+    if (width == 0) return;
     MonoBitmap band = makeBitmap(width, height);
     const std::size_t total = band.bits.size();
     if (compression == 0) {
-        for (std::size_t i = 0; i < total; ++i)
-            band.bits[i] = data_.readByte();
+        for (std::size_t i = 0; i < total; ++i) band.bits[i] = data_.readByte();
     } else {
         clearRunLength();
-        for (std::size_t i = 0; i < total; ++i)
-            band.bits[i] = runLengthByte();
+        for (std::size_t i = 0; i < total; ++i) band.bits[i] = runLengthByte();
     }
-    if (height > 0)
-        page_.placeBitmap(band, horizontalDpi, verticalDpi, true);
+    if (height > 0) page_.placeBitmap(band, horizontalDpi, verticalDpi, true);
 }
 
 void TESCP::setColourValue(Rgb value)
@@ -284,8 +307,7 @@ void TESCP::setColourValue(Rgb value)
 
 int TESCP::tiffParameter(std::uint8_t code)
 {
-    if ((code & 0x10) == 0)
-        return code & 0x0F;
+    if ((code & 0x10) == 0) return code & 0x0F;
     return (code & 0x0F) == 1 ? data_.readByte() : data_.readWord();
 }
 
@@ -296,12 +318,9 @@ void TESCP::tiffMode(int compression)
     const int p1 = data_.readByte();
     const int p2 = data_.readByte();
     const int p3 = data_.readByte();
-    if (p1 != 1 || p2 != 0 || p3 != 0)
-        illegal("PrintTIFF");
-    if (v == 0)
-        v = kTiffDefaultStep;
-    if (h == 0)
-        h = kTiffDefaultStep;
+    if (p1 != 1 || p2 != 0 || p3 != 0) illegal("PrintTIFF");
+    if (v == 0) v = kTiffDefaultStep;
+    if (h == 0) h = kTiffDefaultStep;
     TiffState tiff;
     tiff.compression = compression;
     tiff.verticalDpi = rasterDensity(v);
@@ -310,8 +329,7 @@ void TESCP::tiffMode(int compression)
     tiff.rowDots = std::max(tiff.rowDots, 0);
     int rowBytes = (tiff.rowDots + kDotsPerByte - 1) / kDotsPerByte;
     rowBytes += rowBytes % 2;
-    for (auto& plane : tiff.planes)
-        plane.assign(static_cast<std::size_t>(rowBytes) + 1, 0);
+    for (auto& plane : tiff.planes) plane.assign(static_cast<std::size_t>(rowBytes) + 1, 0);
     trace_.command("Enter TIFF mode %d %d/%d", compression, tiff.horizontalDpi, tiff.verticalDpi);
     for (;;) {
         const std::uint8_t code = data_.readByte();
@@ -364,11 +382,9 @@ void TESCP::tiffMode(int compression)
                 value = static_cast<std::int16_t>(data_.readWord());
             trace_.command("<MOVX> %d", value);
             const std::int64_t moved = divRoundEven(
-                tiff.x * kEscpBase +
-                    static_cast<std::int64_t>(value) * tiff.unit * pageUnit_ * tiff.horizontalDpi,
+                tiff.x * kEscpBase + static_cast<std::int64_t>(value) * tiff.unit * pageUnit_ * tiff.horizontalDpi,
                 kEscpBase);
-            if (moved >= 0 && moved <= tiff.rowDots)
-                tiff.x = moved;
+            if (moved >= 0 && moved <= tiff.rowDots) tiff.x = moved;
         } else if (code >= 0x20 && code <= 0x3F) {
             const int p = tiffParameter(code);
             trace_.command("<XFER> %d", p);
@@ -377,8 +393,7 @@ void TESCP::tiffMode(int compression)
             auto& row = tiff.planes[tiff.plane];
             while (data_.position() - start < p || repeatCount_ > 0) {
                 const std::uint8_t bits = runLengthByte();
-                if (tiff.x < tiff.rowDots)
-                    storeByte(row, tiff.rowDots, tiff.x, bits);
+                if (tiff.x < tiff.rowDots) storeByte(row, tiff.rowDots, tiff.x, bits);
                 tiff.x += kDotsPerByte;
             }
             tiff.holdsData[tiff.plane] = true;
@@ -396,20 +411,16 @@ void TESCP::printPlanes(TiffState& tiff)
     std::array<bool, kMixes> used{};
     int firstPlane = -1;
     for (int i = kPlaneCount - 1; i >= 0; --i)
-        if (tiff.holdsData[i])
-            firstPlane = i;
-    if (firstPlane < 0)
-        return;
+        if (tiff.holdsData[i]) firstPlane = i;
+    if (firstPlane < 0) return;
     bool anyDot = false;
     for (int x = 0; x < tiff.rowDots; ++x) {
         const std::size_t byte = static_cast<std::size_t>(x / kDotsPerByte);
         const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x % kDotsPerByte));
         std::size_t planes = 0;
         for (int i = 0; i < kPlaneCount; ++i)
-            if (tiff.holdsData[i] && (tiff.planes[i][byte] & bit))
-                planes |= std::size_t{1} << i;
-        if (planes == 0)
-            continue;
+            if (tiff.holdsData[i] && (tiff.planes[i][byte] & bit)) planes |= std::size_t{1} << i;
+        if (planes == 0) continue;
         if (!used[planes]) {
             mixes[planes] = makeBitmap(tiff.rowDots, 1);
             used[planes] = true;
@@ -424,8 +435,7 @@ void TESCP::printPlanes(TiffState& tiff)
         used[only] = true;
     }
     for (std::size_t planes = 1; planes < kMixes; ++planes) {
-        if (!used[planes])
-            continue;
+        if (!used[planes]) continue;
         Rgb mix{255, 255, 255};
         for (int i = 0; i < kPlaneCount; ++i) {
             if (planes & (std::size_t{1} << i)) {
@@ -436,8 +446,7 @@ void TESCP::printPlanes(TiffState& tiff)
         }
         page_.setX(page_.leftLimit());
         page_.setColour(mix);
-        if (tiff.rowDots > 0)
-            page_.placeBitmap(mixes[planes], tiff.horizontalDpi, tiff.verticalDpi, false);
+        if (tiff.rowDots > 0) page_.placeBitmap(mixes[planes], tiff.horizontalDpi, tiff.verticalDpi, false);
     }
     page_.setColour(colour_);
     if (tiff.compression == 2) {

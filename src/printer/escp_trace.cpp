@@ -9,16 +9,14 @@ namespace zemprint {
 
 void EscpTrace::flushQuoted()
 {
-    if (text_.empty())
-        return;
+    if (text_.empty()) return;
     debugTrace("Text: \"" + text_ + "\"");
     text_.clear();
 }
 
 void EscpTrace::command(const char* format, ...)
 {
-    if (!debug_)
-        return;
+    if (!debug_) return;
     flushQuoted();
     char buffer[256];
     va_list args;
@@ -30,8 +28,7 @@ void EscpTrace::command(const char* format, ...)
 
 void EscpTrace::count(const std::string& line)
 {
-    if (debug_)
-        ++counts_[line];
+    if (debug_) ++counts_[line];
 }
 
 void EscpTrace::notImplemented(const std::string& name) { count("\"" + name + "\" not implemented"); }
@@ -42,8 +39,7 @@ void EscpTrace::illegal(const std::string& name) { count("Illegal parameter: " +
 
 void EscpTrace::summarise()
 {
-    if (counts_.empty())
-        return;
+    if (counts_.empty()) return;
     flushQuoted();
     for (const auto& [line, times] : counts_)
         debugTrace(times == 1 ? line : line + " (" + std::to_string(times) + " times)");
@@ -53,8 +49,7 @@ void EscpTrace::summarise()
 void EscpTrace::appendText(char16_t c)
 {
     // The trace is UTF-8 text; control values would garble the line.
-    if (c < 0x20 || c == 0x7F)
-        return;
+    if (c < 0x20 || c == 0x7F) return;
     if (c < 0x80) {
         text_ += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -69,8 +64,7 @@ void EscpTrace::appendText(char16_t c)
 
 void EscpTrace::lineEnd()
 {
-    if (!debug_ || text_.empty())
-        return;
+    if (!debug_ || text_.empty()) return;
     debugTrace("Text: " + text_);
     text_.clear();
 }

@@ -10,7 +10,7 @@
 
 namespace zemprint {
 
-inline constexpr int kEscpBase = 28800;       // interpreter units per inch
+inline constexpr int kEscpBase = 28800;  // interpreter units per inch
 inline constexpr int kTwipsPerInchEscp = 1440;
 
 // round(numerator / denominator), ties to even; denominator > 0.
@@ -23,18 +23,15 @@ constexpr std::int64_t divRoundEven(std::int64_t numerator, std::int64_t denomin
         --quotient;
     }
     const std::int64_t twice = 2 * remainder;
-    if (twice > denominator || (twice == denominator && (quotient & 1) != 0))
-        ++quotient;
+    if (twice > denominator || (twice == denominator && (quotient & 1) != 0)) ++quotient;
     return quotient;
 }
 
 // Keeps a 64-bit intermediate inside the model's 32-bit coordinates.
 constexpr int saturate(std::int64_t value)
 {
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
 }
 

@@ -25,29 +25,23 @@ const std::vector<std::string>& fontCandidates(int typeface)
         {"Arial"},
     }};
     static const std::vector<std::string> none;
-    if (typeface < 0 || typeface >= kTypefaceCount)
-        return none;
+    if (typeface < 0 || typeface >= kTypefaceCount) return none;
     return candidates[static_cast<std::size_t>(typeface)];
 }
 
 std::string metricTwin(const std::string& faceName)
 {
-    if (strcasecmp(faceName.c_str(), "Courier New") == 0)
-        return "Liberation Mono";
-    if (strcasecmp(faceName.c_str(), "Times New Roman") == 0)
-        return "Liberation Serif";
-    if (strcasecmp(faceName.c_str(), "Arial") == 0)
-        return "Liberation Sans";
+    if (strcasecmp(faceName.c_str(), "Courier New") == 0) return "Liberation Mono";
+    if (strcasecmp(faceName.c_str(), "Times New Roman") == 0) return "Liberation Serif";
+    if (strcasecmp(faceName.c_str(), "Arial") == 0) return "Liberation Sans";
     return {};
 }
 
 std::string findInstalledFamily(const std::vector<std::string>& families, const std::string& name)
 {
-    if (name.empty())
-        return {};
+    if (name.empty()) return {};
     for (const auto& family : families) {
-        if (strcasecmp(family.c_str(), name.c_str()) == 0)
-            return family;
+        if (strcasecmp(family.c_str(), name.c_str()) == 0) return family;
     }
     return {};
 }
@@ -56,12 +50,10 @@ std::string chooseFont(int typeface, const std::vector<std::string>& families)
 {
     const auto& candidates = fontCandidates(typeface);
     for (const auto& candidate : candidates) {
-        if (auto found = findInstalledFamily(families, candidate); !found.empty())
-            return found;
+        if (auto found = findInstalledFamily(families, candidate); !found.empty()) return found;
     }
     if (!candidates.empty()) {
-        if (auto found = findInstalledFamily(families, metricTwin(candidates.back())); !found.empty())
-            return found;
+        if (auto found = findInstalledFamily(families, metricTwin(candidates.back())); !found.empty()) return found;
     }
     return families.empty() ? std::string() : families.front();
 }

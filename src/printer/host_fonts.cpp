@@ -18,15 +18,13 @@ constexpr const char* kIniName = "ZEMPrint.ini";
 std::vector<std::string> installedFontFamilies()
 {
     std::vector<std::string> families;
-    for (const QString& family : QFontDatabase::families())
-        families.push_back(family.toStdString());
+    for (const QString& family : QFontDatabase::families()) families.push_back(family.toStdString());
     return families;
 }
 
 std::string settingsFilePath()
 {
-    if (const char* path = std::getenv("ZEMPRINT_INI"); path && *path)
-        return path;
+    if (const char* path = std::getenv("ZEMPRINT_INI"); path && *path) return path;
     const QString programDir = QCoreApplication::applicationDirPath();
     if (!programDir.isEmpty() && ::access(QFile::encodeName(programDir).constData(), W_OK) == 0)
         return QDir(programDir).filePath(kIniName).toStdString();

@@ -21,8 +21,7 @@ Rgb mixInks(Rgb a, Rgb b)
 int floorDiv(std::int64_t value, int divisor)
 {
     std::int64_t quotient = value / divisor;
-    if (value % divisor != 0 && value < 0)
-        --quotient;
+    if (value % divisor != 0 && value < 0) --quotient;
     return static_cast<int>(std::clamp<std::int64_t>(quotient, INT_MIN / 2, INT_MAX / 2));
 }
 
@@ -50,8 +49,7 @@ void InkLayer::clear()
 std::uint8_t InkLayer::inkIndex(Rgb colour)
 {
     for (std::size_t i = 1; i < inks_.size(); ++i)
-        if (inks_[i] == colour)
-            return static_cast<std::uint8_t>(i);
+        if (inks_[i] == colour) return static_cast<std::uint8_t>(i);
     if (inks_.size() <= kMaxInks) {
         inks_.push_back(colour);
         return static_cast<std::uint8_t>(inks_.size() - 1);
@@ -60,8 +58,7 @@ std::uint8_t InkLayer::inkIndex(Rgb colour)
     // holds; should a page still run out, the nearest known ink stands in.
     std::size_t nearest = 1;
     for (std::size_t i = 2; i < inks_.size(); ++i)
-        if (squaredDistance(inks_[i], colour) < squaredDistance(inks_[nearest], colour))
-            nearest = i;
+        if (squaredDistance(inks_[i], colour) < squaredDistance(inks_[nearest], colour)) nearest = i;
     return static_cast<std::uint8_t>(nearest);
 }
 
@@ -73,8 +70,7 @@ void InkLayer::Band::cover(int from, int to)
         dots.assign(static_cast<std::size_t>(kBandRows) * width, 0);
         return;
     }
-    if (from >= left && to <= left + width)
-        return;
+    if (from >= left && to <= left + width) return;
     // Grown at least by its own width, so images creeping sideways along a
     // band (bit images column after column) copy it only a few times.
     const int newLeft = from < left ? std::min(from, left - width) : left;
@@ -121,15 +117,12 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
 {
     sourceWidth = std::min(sourceWidth, bitmap.width);
     sourceHeight = std::min(sourceHeight, bitmap.height);
-    if (sourceWidth <= 0 || sourceHeight <= 0 || area.width() <= 0 || area.height() <= 0)
-        return;
+    if (sourceWidth <= 0 || sourceHeight <= 0 || area.width() <= 0 || area.height() <= 0) return;
     const std::uint8_t ink = inkIndex(colour);
     std::array<std::uint8_t, kMaxInks + 1> mixedWith{};  // earlier ink -> mix with this one (0: not yet known)
     const auto mixOnto = [&](std::uint8_t earlier) {
-        if (earlier == 0)
-            return ink;
-        if (mixedWith[earlier] == 0)
-            mixedWith[earlier] = inkIndex(mixInks(inks_[earlier], colour));
+        if (earlier == 0) return ink;
+        if (mixedWith[earlier] == 0) mixedWith[earlier] = inkIndex(mixInks(inks_[earlier], colour));
         return mixedWith[earlier];
     };
 
@@ -157,15 +150,12 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
     const int clipTop = floorDiv(clip.top(), kTwipsPerDot);
     const int clipBottom = cutEdge(static_cast<std::int64_t>(clip.top()) + clip.height(), imageTop, dotY,
                                    floorDiv(static_cast<std::int64_t>(area.top()) + area.height(), kTwipsPerDot));
-    if (clipRight <= clipLeft || clipBottom <= clipTop)
-        return;
-    for (int& edge : columnEdge)
-        edge = std::clamp(edge, clipLeft, clipRight);
+    if (clipRight <= clipLeft || clipBottom <= clipTop) return;
+    for (int& edge : columnEdge) edge = std::clamp(edge, clipLeft, clipRight);
     const auto columnEnd = [&](int c) { return std::max(columnEdge[c + 1], std::min(columnEdge[c] + 1, clipRight)); };
     // From the dot size and the image's corner follows the block size of the
     // bands it touches.
-    const int blockX =
-        std::gcd(std::gcd(dotX, std::abs(columnEdge[0])), std::abs(columnEdge[sourceWidth]));
+    const int blockX = std::gcd(std::gcd(dotX, std::abs(columnEdge[0])), std::abs(columnEdge[sourceWidth]));
     const int blockY = dotY;
 
     // A band takes the whole width of the image at once: rows whose dots
@@ -177,23 +167,19 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
         const std::uint8_t* bits = bitmap.bits.data() + static_cast<std::size_t>(row) * bitmap.stride;
         spans.clear();
         for (int c = 0; c < sourceWidth; c += 8) {
-            if (bits[c / 8] == 0)
-                continue;
+            if (bits[c / 8] == 0) continue;
             for (int k = c; k < std::min(c + 8, sourceWidth); ++k) {
-                if (!((bits[c / 8] >> (7 - k % 8)) & 1))
-                    continue;
+                if (!((bits[c / 8] >> (7 - k % 8)) & 1)) continue;
                 const int from = columnEdge[k];
                 const int to = columnEnd(k);
-                if (to <= from)
-                    continue;
+                if (to <= from) continue;
                 if (!spans.empty() && spans.back().second >= from)
                     spans.back().second = std::max(spans.back().second, to);
                 else
                     spans.emplace_back(from, to);
             }
         }
-        if (spans.empty())
-            continue;
+        if (spans.empty()) continue;
         const std::int64_t y0 = area.top() + static_cast<std::int64_t>(row) * area.height() / sourceHeight;
         const std::int64_t y1 = area.top() + static_cast<std::int64_t>(row + 1) * area.height() / sourceHeight;
         const int rowFirst = std::max(floorDiv(y0, kTwipsPerDot), clipTop);
@@ -212,9 +198,9 @@ void InkLayer::place(const MonoBitmap& bitmap, int sourceWidth, int sourceHeight
             // Rows of a block start at the image's top and every blockY
             // rows; the band's own edges split blocks as well.
             const int bandTop = bandIndex * kBandRows;
-            b.noteGrain(blockX, std::gcd(std::gcd(std::gcd(blockY, std::abs(rowFirst - bandTop)),
-                                                  std::abs(rowEnd - bandTop)),
-                                         kBandRows));
+            b.noteGrain(blockX,
+                        std::gcd(std::gcd(std::gcd(blockY, std::abs(rowFirst - bandTop)), std::abs(rowEnd - bandTop)),
+                                 kBandRows));
         }
         pending_ = true;
     }
@@ -234,8 +220,7 @@ void InkLayer::emitRows(Band& b, int index, int top, int bottom, const Sink& sin
         const std::uint8_t* cells = b.row(r);
         for (int x = b.pendingLeft; x < b.pendingRight; x += gx) {
             const std::uint8_t cell = cells[x - b.left];
-            if (!(cell & kPendingFlag))
-                continue;
+            if (!(cell & kPendingFlag)) continue;
             Box& box = boxes[cell & kInkMask];
             box.left = std::min(box.left, x);
             box.right = std::max(box.right, x + gx);
@@ -247,8 +232,7 @@ void InkLayer::emitRows(Band& b, int index, int top, int bottom, const Sink& sin
     Box all;
     for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
         const Box& box = boxes[ink];
-        if (box.right <= box.left)
-            continue;
+        if (box.right <= box.left) continue;
         ++inkCount;
         all = {std::min(all.left, box.left), std::max(all.right, box.right), std::min(all.top, box.top),
                std::max(all.bottom, box.bottom)};
@@ -277,11 +261,9 @@ void InkLayer::emitRows(Band& b, int index, int top, int bottom, const Sink& sin
     }
     for (std::size_t ink = 1; ink < boxes.size(); ++ink) {
         const Box& box = boxes[ink];
-        if (box.right <= box.left)
-            continue;
+        if (box.right <= box.left) continue;
         QImage image((box.right - box.left) / gx, (box.bottom - box.top) / gy, QImage::Format_Mono);
-        if (image.isNull())
-            continue;  // out of memory: these dots are not printed
+        if (image.isNull()) continue;  // out of memory: these dots are not printed
         const Rgb colour = inks_[ink];
         // The empty dots carry the ink's colour too, only transparent: a
         // PDF engine writes such an image as a mask and a colour plane,
@@ -307,11 +289,9 @@ void InkLayer::emitRows(Band& b, int index, int top, int bottom, const Sink& sin
 
 void InkLayer::flush(const Sink& sink)
 {
-    if (!pending_)
-        return;
+    if (!pending_) return;
     for (auto& [index, b] : bands_) {
-        if (b.pendingRight <= b.pendingLeft)
-            continue;
+        if (b.pendingRight <= b.pendingLeft) continue;
         // Rows without pending dots split the band, so rows far apart (a
         // job that feeds the paper between its rows) are not handed out
         // with all the empty space between them.
@@ -324,22 +304,18 @@ void InkLayer::flush(const Sink& sink)
             bool any = false;
             for (int x = b.pendingLeft; x < b.pendingRight && !any; x += gx)
                 any = (cells[x - b.left] & kPendingFlag) != 0;
-            if (!any)
-                continue;
+            if (!any) continue;
             if (segmentTop >= 0 && r - segmentBottom >= kSplitRows) {
                 emitRows(b, index, segmentTop, segmentBottom, sink);
                 segmentTop = -1;
             }
-            if (segmentTop < 0)
-                segmentTop = r;
+            if (segmentTop < 0) segmentTop = r;
             segmentBottom = r + gy;
         }
-        if (segmentTop >= 0)
-            emitRows(b, index, segmentTop, segmentBottom, sink);
+        if (segmentTop >= 0) emitRows(b, index, segmentTop, segmentBottom, sink);
         for (int r = b.pendingTop; r < b.pendingBottom; ++r) {
             std::uint8_t* cells = b.row(r);
-            for (int x = b.pendingLeft; x < b.pendingRight; ++x)
-                cells[x - b.left] &= kInkMask;
+            for (int x = b.pendingLeft; x < b.pendingRight; ++x) cells[x - b.left] &= kInkMask;
         }
         b.pendingLeft = b.pendingRight = 0;
     }

@@ -19,10 +19,7 @@ struct ErrorManager {
     std::jmp_buf jump;
 };
 
-[[noreturn]] void onJpegError(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
-}
+[[noreturn]] void onJpegError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 
 void silence(j_common_ptr, int) {}
 
@@ -64,21 +61,18 @@ bool decode(std::FILE* file, QImage& image)
 std::optional<QImage> loadJpeg(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return std::nullopt;
+    if (!file) return std::nullopt;
     QImage image;
     const bool ok = decode(file, image);
     std::fclose(file);
-    if (!ok)
-        return std::nullopt;
+    if (!ok) return std::nullopt;
     return image;
 }
 
 std::optional<Letterhead> loadLetterhead(const TSettings& settings)
 {
     const StoredSettings& values = settings.values();
-    if (values.letterheadFile.empty())
-        return std::nullopt;
+    if (values.letterheadFile.empty()) return std::nullopt;
     auto image = loadJpeg(values.letterheadFile);
     if (!image || values.letterheadDpi <= 0) {
         debugTraceF("Error while loading heading bitmap \"%s\"", values.letterheadFile.c_str());

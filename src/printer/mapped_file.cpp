@@ -38,13 +38,11 @@ bool MappedFile::open(const std::string& path, Failure& failure)
 
 void MappedFile::close()
 {
-    if (mapped_)
-        ::munmap(const_cast<unsigned char*>(data_), size_);
+    if (mapped_) ::munmap(const_cast<unsigned char*>(data_), size_);
     mapped_ = false;
     data_ = nullptr;
     size_ = 0;
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 

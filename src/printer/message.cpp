@@ -8,8 +8,7 @@ namespace zemprint {
 
 bool displayAvailable()
 {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return false;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }

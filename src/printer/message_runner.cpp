@@ -17,8 +17,7 @@ MessageBoxRunner& runner()
 
 int runMessageBox(QMessageBox& box)
 {
-    if (runner())
-        return runner()(box);
+    if (runner()) return runner()(box);
     return box.exec();
 }
 

@@ -16,29 +16,25 @@ constexpr double kWidthAllowanceMm = 0.5;
 
 void TPageLimits::setTop(int v)
 {
-    if (v >= bottom())
-        throw EIllegalParameter("SetTopMargin");
+    if (v >= bottom()) throw EIllegalParameter("SetTopMargin");
     put(kTop, v);
 }
 
 void TPageLimits::setBottom(int v)
 {
-    if (top() >= v)
-        throw EIllegalParameter("SetBottomMargin");
+    if (top() >= v) throw EIllegalParameter("SetBottomMargin");
     put(kBottom, v > pageHeight() ? pageHeight() : v);
 }
 
 void TPageLimits::setLeft(int v)
 {
-    if (v >= right())
-        throw EIllegalParameter("SetLeftMargin");
+    if (v >= right()) throw EIllegalParameter("SetLeftMargin");
     put(kLeft, v);
 }
 
 void TPageLimits::setRight(int v)
 {
-    if (left() >= v)
-        throw EIllegalParameter("SetRightMargin");
+    if (left() >= v) throw EIllegalParameter("SetRightMargin");
     put(kRight, v > pageWidth() ? pageWidth() : v);
 }
 

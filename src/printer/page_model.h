@@ -68,10 +68,7 @@ struct MonoBitmap {
 
     MonoBitmap() = default;
     MonoBitmap(int w, int h) : width(w), height(h), stride((w + 7) / 8), bits(static_cast<std::size_t>(stride) * h) {}
-    bool dot(int x, int y) const
-    {
-        return (bits[static_cast<std::size_t>(y) * stride + x / 8] >> (7 - x % 8)) & 1;
-    }
+    bool dot(int x, int y) const { return (bits[static_cast<std::size_t>(y) * stride + x / 8] >> (7 - x % 8)) & 1; }
     void setDot(int x, int y) { bits[static_cast<std::size_t>(y) * stride + x / 8] |= std::uint8_t(0x80 >> (x % 8)); }
 };
 

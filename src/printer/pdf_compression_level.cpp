@@ -10,8 +10,7 @@
 extern "C" int deflateInit_(z_streamp stream, int level, const char* version, int streamSize)
 {
     constexpr int kDefaultMemoryLevel = 8;
-    if (level == Z_DEFAULT_COMPRESSION)
-        level = Z_BEST_SPEED;
+    if (level == Z_DEFAULT_COMPRESSION) level = Z_BEST_SPEED;
     return deflateInit2_(stream, level, Z_DEFLATED, MAX_WBITS, kDefaultMemoryLevel, Z_DEFAULT_STRATEGY, version,
                          streamSize);
 }

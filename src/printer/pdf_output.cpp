@@ -24,23 +24,20 @@ public:
     }
     ~PdfOutput() override
     {
-        if (painter_.isActive())
-            painter_.end();
+        if (painter_.isActive()) painter_.end();
     }
 
     void beginDocument() override
     {
         QFile probe(fileName_);
-        if (!probe.open(QIODevice::WriteOnly))
-            throw EPrinter("Cannot start printer document");
+        if (!probe.open(QIODevice::WriteOnly)) throw EPrinter("Cannot start printer document");
         probe.close();
         probe.remove();  // no pages, no file
     }
     void beginPage() override
     {
         if (pageCount_ == 0) {
-            if (!painter_.begin(&writer_))
-                throw EPrinter("Cannot start printer document");
+            if (!painter_.begin(&writer_)) throw EPrinter("Cannot start printer document");
         } else if (!writer_.newPage()) {
             throw EPrinter("Cannot start printer page");
         }
@@ -51,13 +48,12 @@ public:
     void setDeviceMode(const DeviceMode& mode) override
     {
         writer_.setPageOrientation(mode.orientation.value_or(kPortrait) == kLandscape ? QPageLayout::Landscape
-                                                                                     : QPageLayout::Portrait);
+                                                                                      : QPageLayout::Portrait);
     }
     void endDocument() override
     {
         pageOpen_ = false;
-        if (painter_.isActive())
-            painter_.end();
+        if (painter_.isActive()) painter_.end();
     }
     QPainter& painter() override { return painter_; }
     int resolution() const override { return writer_.resolution(); }

@@ -21,8 +21,7 @@ bool allGrey(const QImage& image)
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < width; ++x) {
             const QRgb p = row[x];
-            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p))
-                return false;
+            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p)) return false;
         }
     }
     return true;
@@ -39,8 +38,7 @@ public:
     }
     ~PngOutput() override
     {
-        if (painter_.isActive())
-            painter_.end();
+        if (painter_.isActive()) painter_.end();
     }
 
     void beginDocument() override {}
@@ -54,21 +52,18 @@ public:
         const QSize pixels(qRound(sizeMm_.width() / kMmPerInch * resolution_),
                            qRound(sizeMm_.height() / kMmPerInch * resolution_));
         image_ = QImage(pixels, QImage::Format_RGB32);
-        if (image_.isNull())
-            throw EPrinter("Cannot start printer page");
+        if (image_.isNull()) throw EPrinter("Cannot start printer page");
         const int dotsPerMetre = qRound(resolution_ / kMmPerInch * 1000);
         image_.setDotsPerMeterX(dotsPerMetre);
         image_.setDotsPerMeterY(dotsPerMetre);
         image_.fill(Qt::white);
-        if (!painter_.begin(&image_))
-            throw EPrinter("Cannot start printer page");
+        if (!painter_.begin(&image_)) throw EPrinter("Cannot start printer page");
         ++pageCount_;
         pageOpen_ = true;
     }
     void endPage() override
     {
-        if (!pageOpen_)
-            return;
+        if (!pageOpen_) return;
         pageOpen_ = false;
         painter_.end();
         const std::string name = pngPageFileName(pattern_, pageCount_);
@@ -77,8 +72,7 @@ public:
         const QImage page = allGrey(image_) ? image_.convertToFormat(QImage::Format_Grayscale8) : image_;
         const bool saved = page.save(QString::fromStdString(name), "PNG", kFastCompression);
         image_ = QImage();
-        if (!saved)
-            throw EPrinter(formatMessage("Cannot write \"%s\"", name.c_str()));
+        if (!saved) throw EPrinter(formatMessage("Cannot write \"%s\"", name.c_str()));
     }
     void endDocument() override { endPage(); }
     QPainter& painter() override { return painter_; }
@@ -95,9 +89,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<OutputDevice> createPngOutput(const TPrinterSetup& setup)
-{
-    return std::make_unique<PngOutput>(setup);
-}
+std::unique_ptr<OutputDevice> createPngOutput(const TPrinterSetup& setup) { return std::make_unique<PngOutput>(setup); }
 
 }  // namespace zemprint

@@ -6,8 +6,7 @@ namespace zemprint {
 
 std::string PreviewNavigation::label() const
 {
-    if (total_ == 0)
-        return "No pages";
+    if (total_ == 0) return "No pages";
     return formatMessage("Page %d/%d", current_, total_);
 }
 

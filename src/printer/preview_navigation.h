@@ -31,8 +31,7 @@ public:
     void skipBack() { current_ = current_ - kPreviewSkip < 1 ? 1 : current_ - kPreviewSkip; }
     void skipForward()
     {
-        if (current_ < total_)
-            current_ = current_ + kPreviewSkip > total_ ? total_ : current_ + kPreviewSkip;
+        if (current_ < total_) current_ = current_ + kPreviewSkip > total_ ? total_ : current_ + kPreviewSkip;
     }
 
     // "Page %d/%d", or "No pages" when the count is 0.

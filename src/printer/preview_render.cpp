@@ -23,8 +23,7 @@ class PreviewOutput final : public OutputDevice {
 public:
     PreviewOutput(QImage& image, int dotsPerInch, QSizeF sizeMm) : dotsPerInch_(dotsPerInch), sizeMm_(sizeMm)
     {
-        if (!painter_.begin(&image))
-            throw EPrinter("Cannot open device context");
+        if (!painter_.begin(&image)) throw EPrinter("Cannot open device context");
         pageOpen_ = true;
     }
     ~PreviewOutput() override { painter_.end(); }
@@ -68,8 +67,7 @@ PreviewPage drawPreviewPage(const TSettings& settings, TPrinterSetup& setup, con
 
     PreviewPage result;
     result.image = QImage(toPixels(limits.pageWidth(), dpi), toPixels(limits.pageHeight(), dpi), QImage::Format_RGB32);
-    if (result.image.isNull())
-        throw EPrinter("Cannot open device context");
+    if (result.image.isNull()) throw EPrinter("Cannot open device context");
     result.image.fill(Qt::white);
 
     // The painter must be done with the image before it is handed back.

@@ -107,23 +107,21 @@ void TPreviewForm::showPreview(const TSettings& settings, TPrinterSetup& setup, 
 
 void TPreviewForm::redraw()
 {
-    if (settings_)
-        drawPage();
+    if (settings_) drawPage();
 }
 
 void TPreviewForm::drawPage()
 {
     try {
         const bool counting = !navigation_.totalKnown();
-        PreviewPage drawn = drawPreviewPage(*settings_, *setup_, jobFile_, navigation_.current(), counting, dotsPerInch());
+        PreviewPage drawn =
+            drawPreviewPage(*settings_, *setup_, jobFile_, navigation_.current(), counting, dotsPerInch());
         page_ = std::move(drawn.image);
         image_->setPixmap(QPixmap::fromImage(page_));
         image_->resize(page_.size());
-        if (counting)
-            navigation_.setTotal(drawn.pages);
+        if (counting) navigation_.setTotal(drawn.pages);
         updateControls();
-        if (!drawn.error.empty())
-            showWindowError(drawn.error.c_str());
+        if (!drawn.error.empty()) showWindowError(drawn.error.c_str());
     } catch (const EZEMPrint& error) {
         updateControls();
         showWindowError(error.what());
@@ -138,8 +136,7 @@ void TPreviewForm::goTo(void (PreviewNavigation::*step)())
 
 void TPreviewForm::print(int singlePage)
 {
-    if (!settings_)
-        return;
+    if (!settings_) return;
     try {
         printJob(*settings_, *setup_, jobFile_, singlePage);
     } catch (const EZEMPrint& error) {
@@ -194,8 +191,7 @@ bool TPreviewForm::scrollByWheel(QWheelEvent* wheel)
     QScrollBar* bar = sideways ? scroll_->horizontalScrollBar() : scroll_->verticalScrollBar();
     const auto action = notches < 0 ? QAbstractSlider::SliderSingleStepAdd : QAbstractSlider::SliderSingleStepSub;
     const int lines = std::abs(notches) * QApplication::wheelScrollLines();
-    for (int i = 0; i < lines; ++i)
-        bar->triggerAction(action);
+    for (int i = 0; i < lines; ++i) bar->triggerAction(action);
     wheel->accept();
     return true;
 }

@@ -38,8 +38,7 @@ PrintResult printJob(const TSettings& settings, TPrinterSetup& setup, const std:
             }
         }
     }
-    if (failure)
-        std::rethrow_exception(failure);
+    if (failure) std::rethrow_exception(failure);
     return result;
 }
 

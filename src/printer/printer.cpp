@@ -68,10 +68,7 @@ Qt::PenStyle ruleStyle(RuleStyle style)
 
 // The span of `dots` dots at `dpi` when a dot is a whole number of twips;
 // otherwise the dots are stretched over `cut`.
-int cutDotSpan(int cut, int dots, int dpi)
-{
-    return kTwipsPerInch % dpi == 0 ? dots * (kTwipsPerInch / dpi) : cut;
-}
+int cutDotSpan(int cut, int dots, int dpi) { return kTwipsPerInch % dpi == 0 ? dots * (kTwipsPerInch / dpi) : cut; }
 
 }  // namespace
 
@@ -80,8 +77,7 @@ TPrinter::TPrinter(const TSettings& settings, TPrinterSetup& setup)
 {
     letterhead_ = loadLetterhead(settings_);
     score_.setSink([this](const ScoreLine& line) {
-        if (!drawing())
-            return;
+        if (!drawing()) return;
         flushText();
         flushInks();
         QPainter& painter = device_->painter();
@@ -114,8 +110,7 @@ TPrinter::~TPrinter()
 void TPrinter::queryPaperBins()
 {
     bins_.assign(1, setup_.deviceMode().defaultSource.value_or(kSourceAutomatic));
-    if (setup_.outputKind() == OutputKind::Printer && settings_.debug)
-        debugTrace("Cannot get trays\\n");
+    if (setup_.outputKind() == OutputKind::Printer && settings_.debug) debugTrace("Cannot get trays\\n");
 }
 
 void TPrinter::open(const std::string& printerName)
@@ -148,8 +143,7 @@ void TPrinter::attach(OutputDevice& device)
 
 void TPrinter::close()
 {
-    if (!device_)
-        return;
+    if (!device_) return;
     endPage();
     if (printerOutput_ && documentStarted_) {
         documentStarted_ = false;
@@ -184,8 +178,7 @@ void TPrinter::reset(bool withPageEnd)
     setup_.restore();
     translation().setRotated(!printerOutput_ && setup_.rotated());
     limits_.reset();
-    if (withPageEnd)
-        endPage();
+    if (withPageEnd) endPage();
 }
 
 // Starting a page resets the painter, so the twips scale is set again.
@@ -203,12 +196,10 @@ void TPrinter::initialiseDevice()
 
 void TPrinter::startPage()
 {
-    if (pageStarted_)
-        return;
+    if (pageStarted_) return;
     pageStarted_ = true;
     ++pageCount_;
-    if (!pageOutput() || !device_)
-        return;
+    if (!pageOutput() || !device_) return;
     if (printerOutput_) {
         device_->setDeviceMode(setup_.deviceMode());
         device_->beginPage();
@@ -221,8 +212,7 @@ void TPrinter::startPage()
 
 void TPrinter::drawLetterhead()
 {
-    if (!letterhead_ || (letterhead_->firstPageOnly && pageCount_ != 1))
-        return;
+    if (!letterhead_ || (letterhead_->firstPageOnly && pageCount_ != 1)) return;
     QPainter& painter = device_->painter();
     const QRectF target(letterhead_->left, letterhead_->top, letterhead_->width, letterhead_->height);
     if (combinesByAnd(painter)) {
@@ -238,24 +228,19 @@ void TPrinter::endPage()
 {
     flushText();
     score_.flush();
-    if (drawing())
-        flushInks();
+    if (drawing()) flushInks();
     inks_.clear();
     x_ = limits_.left();
     y_ = limits_.top();
-    if (!pageStarted_)
-        return;
+    if (!pageStarted_) return;
     pageStarted_ = false;
-    if (pageOutput() && printerOutput_ && device_ && device_->pageOpen())
-        device_->endPage();
+    if (pageOutput() && printerOutput_ && device_ && device_->pageOpen()) device_->endPage();
 }
 
 int TPrinter::getX()
 {
-    if (x_ < limits_.right())
-        return x_;
-    if (settings_.debug)
-        debugTraceF("Auto-Wrap: %d >= %d", x_, limits_.right());
+    if (x_ < limits_.right()) return x_;
+    if (settings_.debug) debugTraceF("Auto-Wrap: %d >= %d", x_, limits_.right());
     x_ = limits_.left();
     setY(y_ + lineSpacing_);
     return x_;
@@ -373,16 +358,14 @@ void TPrinter::setOverline(ScoreStyle style)
 
 void TPrinter::setPageLength(int twips)
 {
-    if (twips < 1 || twips > kMaxPageLength)
-        throw EIllegalParameter("SetVirtualPageLength");
+    if (twips < 1 || twips > kMaxPageLength) throw EIllegalParameter("SetVirtualPageLength");
     limits_.cancelTop();
     limits_.setBottom(limits_.top() + twips);
 }
 
 const QFont& TPrinter::currentFont()
 {
-    if (fontDirty_)
-        buildFont();
+    if (fontDirty_) buildFont();
     return font_;
 }
 
@@ -397,9 +380,15 @@ void TPrinter::buildFont()
     // the key holds what both depend on.
     const bool rotated = translation().rotated();
     const FontRequest preview = finalFont(attributes_, w, FontMetricsTwips{1, 1, 1}, rotated);
-    const FontKey key{em, w, preview.height, static_cast<int>(attributes_.script) * 4 + (attributes_.condensed ? 2 : 0) +
-                                                 (attributes_.proportional ? 1 : 0),
-                      attributes_.bold, attributes_.italic, attributes_.doubleHeight || attributes_.fifteenPitch, family};
+    const FontKey key{
+        em,
+        w,
+        preview.height,
+        static_cast<int>(attributes_.script) * 4 + (attributes_.condensed ? 2 : 0) + (attributes_.proportional ? 1 : 0),
+        attributes_.bold,
+        attributes_.italic,
+        attributes_.doubleHeight || attributes_.fifteenPitch,
+        family};
     auto found = fonts_.find(key);
     if (found == fonts_.end()) {
         BuiltFont built;
@@ -483,17 +472,14 @@ void TPrinter::drawCharacter(char16_t c, int centreX, int baseline)
 
 void TPrinter::flushText()
 {
-    if (pending_.chars.isEmpty())
-        return;
+    if (pending_.chars.isEmpty()) return;
     PendingText run = std::move(pending_);
     pending_ = PendingText{};
-    if (!drawing())
-        return;
+    if (!drawing()) return;
     QPainter& painter = device_->painter();
     const QRawFont& raw = run.font->raw;
     QList<quint32> glyphs = raw.glyphIndexesForString(run.chars);
-    if (glyphs.size() != run.chars.size())
-        glyphs.resize(run.chars.size());
+    if (glyphs.size() != run.chars.size()) glyphs.resize(run.chars.size());
     const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
     QList<quint32> shown;
     QList<QPointF> positions;
@@ -510,8 +496,7 @@ void TPrinter::flushText()
         positions.push_back(QPointF(run.centres[static_cast<std::size_t>(i)] - half, run.baseline));
     }
     auto drawRun = [&](const QColor& colour, double dx, double dy) {
-        if (shown.isEmpty())
-            return;
+        if (shown.isEmpty()) return;
         QGlyphRun glyphRun;
         glyphRun.setRawFont(raw);
         glyphRun.setGlyphIndexes(shown);
@@ -519,8 +504,7 @@ void TPrinter::flushText()
         painter.setPen(colour);
         painter.drawGlyphRun(QPointF(dx, dy), glyphRun);
     };
-    if (run.shadow)
-        drawRun(kShadowColour, kShadowOffset, kShadowOffset);
+    if (run.shadow) drawRun(kShadowColour, kShadowOffset, kShadowOffset);
     drawRun(toQColor(run.colour), 0, 0);
     painter.setPen(Qt::NoPen);
     const QFont previous = font_;
@@ -599,16 +583,14 @@ void TPrinter::printCharacter(char16_t c)
         x0 = getX();
         setX(x0 + advance);
     }
-    if (c != kSpace)
-        startPage();
-    if (fontDirty_)
-        buildFont();
+    if (c != kSpace) startPage();
+    if (fontDirty_) buildFont();
     const int centreX = roundEven(x0 + advance / 2.0);
     int baseline = y_ + kBaselineOffset;
     if (attributes_.script == Script::Super)
-        baseline = roundEven(baseline - kTwipsPerInch * attributes_.pointSize / kPointsPerInch / kSuperscriptRaiseDivisor);
-    if (!pageOutput())
-        return;
+        baseline =
+            roundEven(baseline - kTwipsPerInch * attributes_.pointSize / kPointsPerInch / kSuperscriptRaiseDivisor);
+    if (!pageOutput()) return;
     if (c != kSpace && drawing()) {
         if (isBoxDrawing(c))
             drawBoxCharacter(c, x0, advance);
@@ -624,8 +606,7 @@ void TPrinter::printCharacter(char16_t c)
 void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int verticalDpi, bool advance)
 {
     startPage();
-    if (horizontalDpi <= 0 || verticalDpi <= 0 || bitmap.width <= 0 || bitmap.height <= 0)
-        return;
+    if (horizontalDpi <= 0 || verticalDpi <= 0 || bitmap.width <= 0 || bitmap.height <= 0) return;
     int width = static_cast<int>(static_cast<double>(bitmap.width) * kTwipsPerInch / horizontalDpi + kBitmapRoundUp);
     int height = static_cast<int>(static_cast<double>(bitmap.height) * kTwipsPerInch / verticalDpi + kBitmapRoundUp);
     if (pageOutput()) {
@@ -642,15 +623,15 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
         }
         if (y_ + height > limits_.bottom()) {
             height = limits_.bottom() - y_;
-            sourceHeight = std::min(bitmap.height, roundEven(static_cast<double>(verticalDpi) * height / kTwipsPerInch));
+            sourceHeight =
+                std::min(bitmap.height, roundEven(static_cast<double>(verticalDpi) * height / kTwipsPerInch));
         }
         if (drawing() && width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0) {
             QPainter& painter = device_->painter();
             if (combinesByAnd(painter)) {
                 flushText();
                 QImage image(bitmap.width, bitmap.height, QImage::Format_Mono);
-                if (image.isNull())
-                    throw EZEMPrint("Cannot create bitmap");
+                if (image.isNull()) throw EZEMPrint("Cannot create bitmap");
                 // Set bits are printed dots: they take the colour; the others
                 // leave the page as it is.
                 image.setColorTable({qRgb(255, 255, 255), toQColor(colour_).rgb()});
@@ -669,13 +650,11 @@ void TPrinter::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi, int vert
                 // Nothing left of or above the printable area shows, and the
                 // layer never has to span from there to the page.
                 const QRect shown = QRect(x_, y_, width, height).intersected(QRect(0, 0, pageWidth(), pageHeight()));
-                if (!shown.isEmpty())
-                    inks_.place(bitmap, sourceWidth, sourceHeight, area, colour_, shown);
+                if (!shown.isEmpty()) inks_.place(bitmap, sourceWidth, sourceHeight, area, colour_, shown);
             }
         }
     }
-    if (advance)
-        x_ = toInt(static_cast<std::int64_t>(x_) + width);
+    if (advance) x_ = toInt(static_cast<std::int64_t>(x_) + width);
 }
 
 void TPrinter::drawPageImage(const QRect& area, const QImage& image, const QRectF& source, bool combineByAnd)
@@ -689,16 +668,14 @@ void TPrinter::drawPageImage(const QRect& area, const QImage& image, const QRect
     else
         painter.setRenderHint(QPainter::LosslessImageRendering);  // dots must stay sharp: never JPEG
     painter.translate(t.deviceX(), t.deviceY());
-    if (t.rotated())
-        painter.rotate(-90.0);
+    if (t.rotated()) painter.rotate(-90.0);
     painter.drawImage(QRectF(0, 0, area.width(), area.height()), image, source);
     painter.restore();
 }
 
 void TPrinter::flushInks()
 {
-    if (!inks_.pending())
-        return;
+    if (!inks_.pending()) return;
     flushText();  // what was printed before the graphics stays under them
     inks_.flush([this](const QRect& area, const QImage& dots) {
         drawPageImage(area, dots, QRectF(0, 0, dots.width(), dots.height()), false);
@@ -716,8 +693,7 @@ double TPrinter::minimumPenWidth(int twips) const
 void TPrinter::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
 {
     flushText();
-    if (!drawing())
-        return;
+    if (!drawing()) return;
     flushInks();
     QPainter& painter = device_->painter();
     QPen pen(Qt::black);
@@ -734,9 +710,9 @@ void TPrinter::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
 
 void TPrinter::selectBin(int index)
 {
-    if (!printerOutput_ || bins_.empty())
-        return;
-    const std::size_t i = index >= 0 && static_cast<std::size_t>(index) < bins_.size() ? static_cast<std::size_t>(index) : 0;
+    if (!printerOutput_ || bins_.empty()) return;
+    const std::size_t i =
+        index >= 0 && static_cast<std::size_t>(index) < bins_.size() ? static_cast<std::size_t>(index) : 0;
     setup_.deviceMode().defaultSource = bins_[i];
 }
 

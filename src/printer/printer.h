@@ -36,7 +36,7 @@ inline constexpr int kTwipsPerInch = 1440;
 inline constexpr int kDefaultLineSpacing = 240;  // 1/6 inch
 inline constexpr int kBaselineOffset = 160;      // baseline below the line's top
 inline constexpr int kMaxPrinterNameLength = 256;
-inline constexpr int kMaxPageLength = 31680;     // 22 inches
+inline constexpr int kMaxPageLength = 31680;  // 22 inches
 inline constexpr int kShadowOffset = 16;
 
 class TPrinter final : public PageModel {

@@ -22,20 +22,17 @@ public:
     }
     ~PrinterOutput() override
     {
-        if (painter_.isActive())
-            painter_.end();
+        if (painter_.isActive()) painter_.end();
     }
 
     void beginDocument() override
     {
-        if (!printer_.isValid())
-            throw EPrinter("Cannot open device context");
+        if (!printer_.isValid()) throw EPrinter("Cannot open device context");
     }
     void beginPage() override
     {
         if (pageCount_ == 0) {
-            if (!painter_.begin(&printer_))
-                throw EPrinter("Cannot start printer document");
+            if (!painter_.begin(&printer_)) throw EPrinter("Cannot start printer document");
         } else if (!printer_.newPage()) {
             throw EPrinter("Cannot start printer page");
         }
@@ -46,15 +43,14 @@ public:
     void setDeviceMode(const DeviceMode& mode) override
     {
         printer_.setPageOrientation(mode.orientation.value_or(kPortrait) == kLandscape ? QPageLayout::Landscape
-                                                                                      : QPageLayout::Portrait);
+                                                                                       : QPageLayout::Portrait);
         if (mode.defaultSource)
             printer_.setPaperSource(static_cast<QPrinter::PaperSource>(binToPaperSource(*mode.defaultSource)));
     }
     void endDocument() override
     {
         pageOpen_ = false;
-        if (painter_.isActive())
-            painter_.end();
+        if (painter_.isActive()) painter_.end();
     }
     QPainter& painter() override { return painter_; }
     int resolution() const override { return printer_.resolution(); }

@@ -40,10 +40,8 @@ constexpr int kFirstUserBin = 256;  // bins at and above this are the driver's o
 
 OutputKind outputKindFor(const std::string& printerName)
 {
-    if (endsWithNoCase(printerName, ".pdf"))
-        return OutputKind::PdfFile;
-    if (endsWithNoCase(printerName, ".png"))
-        return OutputKind::PngFiles;
+    if (endsWithNoCase(printerName, ".pdf")) return OutputKind::PdfFile;
+    if (endsWithNoCase(printerName, ".png")) return OutputKind::PngFiles;
     return OutputKind::Printer;
 }
 
@@ -57,11 +55,9 @@ int paperSourceToBin(int qtPaperSource)
 int binToPaperSource(int bin)
 {
     for (std::size_t i = 0; i < std::size(kBinOfQtSource); ++i) {
-        if (kBinOfQtSource[i] == bin)
-            return static_cast<int>(i);
+        if (kBinOfQtSource[i] == bin) return static_cast<int>(i);
     }
-    if (bin >= kFirstUserBin)
-        return bin - kFirstUserBin;
+    if (bin >= kFirstUserBin) return bin - kFirstUserBin;
     return QPrinter::Auto;
 }
 
@@ -74,13 +70,17 @@ QPageSize defaultFilePageSize()
 std::optional<QPageSize> paperSizeNamed(const std::string& name)
 {
     static const std::pair<const char*, QPageSize::PageSizeId> kPapers[] = {
-        {"A3", QPageSize::A3},         {"A4", QPageSize::A4},       {"A5", QPageSize::A5},
-        {"B5", QPageSize::B5},         {"Letter", QPageSize::Letter}, {"Legal", QPageSize::Legal},
-        {"Executive", QPageSize::Executive}, {"Tabloid", QPageSize::Tabloid},
+        {"A3", QPageSize::A3},
+        {"A4", QPageSize::A4},
+        {"A5", QPageSize::A5},
+        {"B5", QPageSize::B5},
+        {"Letter", QPageSize::Letter},
+        {"Legal", QPageSize::Legal},
+        {"Executive", QPageSize::Executive},
+        {"Tabloid", QPageSize::Tabloid},
     };
     for (const auto& [paper, id] : kPapers)
-        if (QString::fromStdString(name).compare(QLatin1String(paper), Qt::CaseInsensitive) == 0)
-            return QPageSize(id);
+        if (QString::fromStdString(name).compare(QLatin1String(paper), Qt::CaseInsensitive) == 0) return QPageSize(id);
     return std::nullopt;
 }
 
@@ -89,19 +89,16 @@ bool TPrinterSetup::open(const std::string& printerName)
     DeviceMode mode;
     if (outputKindFor(printerName) == OutputKind::Printer) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(printerName));
-        if (info.isNull())
-            return false;
+        if (info.isNull()) return false;
         QPrinter printer(info, QPrinter::HighResolution);
         mode = readFrom(printer);
     } else {
         // A file "printer" exists when its folder does.
         const QFileInfo file(QString::fromStdString(printerName));
-        if (!file.absoluteDir().exists() || file.isDir())
-            return false;
+        if (!file.absoluteDir().exists() || file.isDir()) return false;
         mode.pageSize = defaultFilePageSize();
     }
-    if (!mode.printQuality)
-        mode.printQuality = kQualityMedium;
+    if (!mode.printQuality) mode.printQuality = kQualityMedium;
     deviceMode_ = mode;
     printerName_ = printerName;
     capture();
@@ -110,10 +107,8 @@ bool TPrinterSetup::open(const std::string& printerName)
 
 void TPrinterSetup::capture()
 {
-    if (!deviceMode_.orientation)
-        deviceMode_.orientation = kPortrait;
-    if (!deviceMode_.defaultSource)
-        deviceMode_.defaultSource = kSourceAutomatic;
+    if (!deviceMode_.orientation) deviceMode_.orientation = kPortrait;
+    if (!deviceMode_.defaultSource) deviceMode_.defaultSource = kSourceAutomatic;
     savedSource_ = *deviceMode_.defaultSource;
     savedOrientation_ = currentOrientation_ = *deviceMode_.orientation;
     savedQuality_ = deviceMode_.printQuality.value_or(kQualityMedium);
@@ -135,14 +130,12 @@ void TPrinterSetup::setOrientation(int orientation)
 
 void TPrinterSetup::applyTo(QPrinter& printer) const
 {
-    if (deviceMode_.pageSize.isValid())
-        printer.setPageSize(deviceMode_.pageSize);
+    if (deviceMode_.pageSize.isValid()) printer.setPageSize(deviceMode_.pageSize);
     printer.setPageOrientation(deviceMode_.orientation.value_or(kPortrait) == kLandscape ? QPageLayout::Landscape
                                                                                          : QPageLayout::Portrait);
     if (deviceMode_.defaultSource)
         printer.setPaperSource(static_cast<QPrinter::PaperSource>(binToPaperSource(*deviceMode_.defaultSource)));
-    if (deviceMode_.printQuality && *deviceMode_.printQuality > 0)
-        printer.setResolution(*deviceMode_.printQuality);
+    if (deviceMode_.printQuality && *deviceMode_.printQuality > 0) printer.setResolution(*deviceMode_.printQuality);
 }
 
 DeviceMode TPrinterSetup::readFrom(const QPrinter& printer)
@@ -150,8 +143,7 @@ DeviceMode TPrinterSetup::readFrom(const QPrinter& printer)
     DeviceMode mode;
     mode.defaultSource = paperSourceToBin(printer.paperSource());
     mode.orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? kLandscape : kPortrait;
-    if (printer.resolution() > 0)
-        mode.printQuality = printer.resolution();
+    if (printer.resolution() > 0) mode.printQuality = printer.resolution();
     mode.pageSize = printer.pageLayout().pageSize();
     return mode;
 }
@@ -169,11 +161,10 @@ bool TPrinterSetup::setupDialog(QWidget* owner)
     applyTo(printer);
     printer.setCopyCount(1);
     QPrintDialog dialog(&printer, owner);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
+    if (dialog.exec() != QDialog::Accepted) return false;
     deviceMode_ = readFrom(printer);
     printerName_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().toStdString()
-                                                                  : printer.printerName().toStdString();
+                                                                 : printer.printerName().toStdString();
     capture();
     return true;
 }

@@ -9,8 +9,7 @@ ProgramVersion programVersion() { return {kVersionMajor, kVersionMinor, kVersion
 
 std::string versionString(const ProgramVersion& version)
 {
-    if (version.patch == 0)
-        return formatMessage("%d.%.2d", version.major, version.minor);
+    if (version.patch == 0) return formatMessage("%d.%.2d", version.major, version.minor);
     return formatMessage("%d.%.2d.%.2d", version.major, version.minor, version.patch);
 }
 

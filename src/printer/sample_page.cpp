@@ -16,8 +16,7 @@ std::vector<std::uint8_t> buildSamplePage()
 {
     std::vector<std::uint8_t> page;
     auto add = [&page](std::initializer_list<int> bytes) {
-        for (int b : bytes)
-            page.push_back(static_cast<std::uint8_t>(b));
+        for (int b : bytes) page.push_back(static_cast<std::uint8_t>(b));
     };
     auto text = [&page](std::string_view s) { page.insert(page.end(), s.begin(), s.end()); };
 
@@ -27,13 +26,11 @@ std::vector<std::uint8_t> buildSamplePage()
     add({CR});
     // Roman; plain; one tab stop at column 22; double height and width;
     // down to 304/360 inch; line spacing 128/360 inch.
-    add({ESC, 'k', 0, ESC, '!', 0, ESC, 'D', 22, NUL, ESC, 'w', '1', ESC, 'W', '1', ESC, '(', 'V', 2, 0, 48, 1, ESC,
-         '+', 128});
+    add({ESC, 'k', 0,   ESC, '!', 0,   ESC, 'D', 22, NUL, ESC, 'w', '1',
+         ESC, 'W', '1', ESC, '(', 'V', 2,   0,   48, 1,   ESC, '+', 128});
     for (int t = 0; t < kTypefaceCount; ++t) {
-        if (t > 0)
-            add({ESC, 'k', t});
-        if (t == kProportionalFromTypeface)
-            add({ESC, 'p', '1'});
+        if (t > 0) add({ESC, 'k', t});
+        if (t == kProportionalFromTypeface) add({ESC, 'p', '1'});
         text(kTypefaceNames[static_cast<std::size_t>(t)]);
         add({HT});
         text("ABCDEFGHIJKLMNOPQRSTUVWXYZ");

@@ -37,15 +37,13 @@ void TScore::addSegment(ScoreKind kind, int x1, int x2, int y)
 
 void TScore::flush()
 {
-    for (std::size_t i = 0; i < kScoreKindCount; ++i)
-        addSegment(static_cast<ScoreKind>(i), 0, 0, 0);
+    for (std::size_t i = 0; i < kScoreKindCount; ++i) addSegment(static_cast<ScoreKind>(i), 0, 0, 0);
 }
 
 void TScore::draw(const Run& run) const
 {
     // The page-end flush leaves an empty run behind; it has nothing to show.
-    if (run.style == ScoreStyle::None || run.startX == run.endX || !sink_)
-        return;
+    if (run.style == ScoreStyle::None || run.startX == run.endX || !sink_) return;
     const bool dashed = run.style == ScoreStyle::SingleBroken || run.style == ScoreStyle::DoubleBroken;
     sink_({run.startX, run.endX, run.y, penWidth_, dashed});
     if (run.style == ScoreStyle::Double || run.style == ScoreStyle::DoubleBroken)

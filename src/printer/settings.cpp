@@ -33,8 +33,7 @@ TSettings::TSettings(const std::string& iniPath, FamilyList families, char decim
 const std::vector<std::string>& TSettings::families() const
 {
     if (!familiesKnown_) {
-        if (familySource_)
-            families_ = familySource_();
+        if (familySource_) families_ = familySource_();
         familiesKnown_ = true;
     }
     return families_;
@@ -56,7 +55,8 @@ void TSettings::load()
         loaded.zoom[static_cast<std::size_t>(t)] = (zoom < kMinZoom || zoom > kMaxZoom) ? kDefaultZoom : zoom;
     }
     for (int slot = 0; slot < kCharsetSlotCount; ++slot)
-        loaded.charsets[static_cast<std::size_t>(slot)] = ini_.readInteger(kDefaults, charsetKey(slot), kDefaultCharset);
+        loaded.charsets[static_cast<std::size_t>(slot)] =
+            ini_.readInteger(kDefaults, charsetKey(slot), kDefaultCharset);
     loaded.letterheadFile = ini_.readString(kDefaults, "LHFilename", "");
     loaded.letterheadLeftText = ini_.readString(kDefaults, "LHLeft", kDefaultMeasurement);
     loaded.letterheadTopText = ini_.readString(kDefaults, "LHTop", kDefaultMeasurement);
@@ -87,8 +87,7 @@ void TSettings::save()
     ini_.writeInteger(kDefaults, "Pins", values_.pins);
     ini_.writeString(kDefaults, "PaperSize", values_.paperSize);
     ini_.writeBool(kDefaults, "HideDialog", values_.hideDialog);
-    if (!ini_.save())
-        throw EZEMPrint(formatMessage("Cannot write settings file \"%s\"", ini_.path().c_str()));
+    if (!ini_.save()) throw EZEMPrint(formatMessage("Cannot write settings file \"%s\"", ini_.path().c_str()));
     snapshot_ = values_;
 }
 

@@ -35,8 +35,8 @@ struct StoredSettings {
     int letterheadDpi = kDefaultLetterheadDpi;
     bool letterheadFirstPageOnly = false;
     bool hideDialog = false;
-    int pins = kDefaultPins;     // 24 or 9: the printer model
-    std::string paperSize;       // of PDF and PNG output; empty: the locale's
+    int pins = kDefaultPins;  // 24 or 9: the printer model
+    std::string paperSize;    // of PDF and PNG output; empty: the locale's
 
     StoredSettings();
     bool operator==(const StoredSettings&) const = default;

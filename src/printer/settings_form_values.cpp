@@ -15,10 +15,8 @@ std::string trimmed(const std::string& text)
 {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin])))
-        ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1])))
-        --end;
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
     return text.substr(begin, end - begin);
 }
 
@@ -27,12 +25,10 @@ std::optional<int> parseInteger(const std::string& text)
     const std::string digits = trimmed(text);
     const char* first = digits.data();
     const char* last = first + digits.size();
-    if (first != last && *first == '+')
-        ++first;
+    if (first != last && *first == '+') ++first;
     int value = 0;
     const auto [end, error] = std::from_chars(first, last, value);
-    if (first == last || error != std::errc() || end != last)
-        return std::nullopt;
+    if (first == last || error != std::errc() || end != last) return std::nullopt;
     return value;
 }
 
@@ -45,8 +41,7 @@ SettingsFormValues loadFormValues(const TSettings& settings)
     const StoredSettings& stored = settings.values();
     SettingsFormValues values;
     values.fontNames = stored.fontNames;
-    for (std::size_t t = 0; t < values.widthTexts.size(); ++t)
-        values.widthTexts[t] = std::to_string(stored.zoom[t]);
+    for (std::size_t t = 0; t < values.widthTexts.size(); ++t) values.widthTexts[t] = std::to_string(stored.zoom[t]);
     for (std::size_t slot = 0; slot < values.charsetIndex.size(); ++slot)
         values.charsetIndex[slot] = charsetIndexOf(static_cast<std::uint32_t>(stored.charsets[slot]));
     values.letterheadFile = stored.letterheadFile;
@@ -65,16 +60,13 @@ void applyFormValues(const SettingsFormValues& values, TSettings& settings)
     const int left = parseMeasurement(values.letterheadLeftText, settings.decimalSeparator());
     const int top = parseMeasurement(values.letterheadTopText, settings.decimalSeparator());
     const std::optional<int> dpi = parseInteger(values.letterheadDpiText);
-    if (!dpi)
-        throw EZEMPrint(formatMessage("Illegal value \"%s\"", values.letterheadDpiText.c_str()));
+    if (!dpi) throw EZEMPrint(formatMessage("Illegal value \"%s\"", values.letterheadDpiText.c_str()));
 
     StoredSettings& stored = settings.values();
     stored.fontNames = values.fontNames;
-    for (std::size_t t = 0; t < values.widthTexts.size(); ++t)
-        stored.zoom[t] = widthFromText(values.widthTexts[t]);
+    for (std::size_t t = 0; t < values.widthTexts.size(); ++t) stored.zoom[t] = widthFromText(values.widthTexts[t]);
     for (std::size_t slot = 0; slot < values.charsetIndex.size(); ++slot) {
-        if (!values.charsetIndex[slot])
-            continue;
+        if (!values.charsetIndex[slot]) continue;
         if (const TCharset* table = charsetByIndex(*values.charsetIndex[slot]))
             stored.charsets[slot] = static_cast<int>(table->id);
     }
@@ -92,15 +84,13 @@ void applyFormValues(const SettingsFormValues& values, TSettings& settings)
 
 void autoDetectFonts(const TSettings& settings, SettingsFormValues& values)
 {
-    for (int t = 0; t < kTypefaceCount; ++t)
-        values.fontNames[static_cast<std::size_t>(t)] = settings.automaticFont(t);
+    for (int t = 0; t < kTypefaceCount; ++t) values.fontNames[static_cast<std::size_t>(t)] = settings.automaticFont(t);
     values.widthTexts.fill(std::to_string(kDetectedWidth));
 }
 
 bool settingsMayClose(TSettings& settings, const std::function<SaveAnswer()>& ask)
 {
-    if (!settings.changed())
-        return true;
+    if (!settings.changed()) return true;
     switch (ask()) {
     case SaveAnswer::Yes:
         settings.save();

@@ -41,8 +41,9 @@ constexpr double kSamplePointSize = 12.0;
 constexpr int kLetterheadPreviewSize = 96;
 const char* const kSampleText = "ABCabc";
 const char* const kSaveQuestion = "The settings have been changed. Save before exiting?";
-const char* const kHideHint = "Do not show dialog on next invocation of ZEMPrint as a filter. "
-                              "You can still get the dialog when starting ZEMPrint directly.";
+const char* const kHideHint =
+    "Do not show dialog on next invocation of ZEMPrint as a filter. "
+    "You can still get the dialog when starting ZEMPrint directly.";
 
 void setHint(QWidget* widget, const char* hint)
 {
@@ -54,8 +55,7 @@ QPushButton* makeButton(const char* text, const char* hint, QWidget* parent)
 {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
     button->setObjectName(QString::fromUtf8(text).remove(QLatin1Char('&')).remove(QLatin1Char('\n')));
-    if (hint)
-        setHint(button, hint);
+    if (hint) setHint(button, hint);
     return button;
 }
 
@@ -105,8 +105,7 @@ QWidget* TSettingsForm::buildFontsTab()
             width->setObjectName(QStringLiteral("Width%1").arg(t));
             width->setRange(kMinWidth, kMaxWidth);
             width->setSingleStep(kWidthStep);
-            if (auto* edit = width->findChild<QLineEdit*>())
-                edit->setMaxLength(kWidthDigits);
+            if (auto* edit = width->findChild<QLineEdit*>()) edit->setMaxLength(kWidthDigits);
             widths_[i] = width;
             grid->addWidget(width, row, 3);
         }
@@ -140,8 +139,7 @@ QWidget* TSettingsForm::buildDefaultsTab()
         grid->addWidget(new QLabel(QStringLiteral("Character set %1").arg(slot + 1), group), slot, 0);
         charsets_[i] = new QComboBox(group);
         charsets_[i]->setObjectName(QStringLiteral("Charset%1").arg(slot));
-        for (const TCharset& table : charsets())
-            charsets_[i]->addItem(fromStd(std::string(table.name)));
+        for (const TCharset& table : charsets()) charsets_[i]->addItem(fromStd(std::string(table.name)));
         grid->addWidget(charsets_[i], slot, 1);
     }
     layout->addWidget(group);
@@ -198,8 +196,7 @@ QLayout* TSettingsForm::buildBottom()
     auto* setup = makeButton("&Setup", "Setup printer. Settings are only valid for this print job!", this);
     auto* preview = makeButton("P&review", "Preview print job", this);
     print_ = makeButton("&Print", "Send job to printer", this);
-    for (QPushButton* button : {quit, about, setup, preview})
-        button->setAutoDefault(false);
+    for (QPushButton* button : {quit, about, setup, preview}) button->setAutoDefault(false);
     print_->setDefault(true);
 
     connect(quit, &QPushButton::clicked, this, &QDialog::reject);
@@ -211,8 +208,7 @@ QLayout* TSettingsForm::buildBottom()
     auto* row = new QHBoxLayout;
     row->addWidget(hideDialog_);
     row->addStretch(1);
-    for (QPushButton* button : {quit, about, setup, preview, print_})
-        row->addWidget(button);
+    for (QPushButton* button : {quit, about, setup, preview, print_}) row->addWidget(button);
     return row;
 }
 
@@ -247,8 +243,7 @@ SettingsFormValues TSettingsForm::formValues() const
     SettingsFormValues values;
     for (std::size_t t = 0; t < fonts_.size(); ++t)
         values.fontNames[t] = fonts_[t]->currentFont().family().toStdString();
-    for (std::size_t t = 0; t < widths_.size(); ++t)
-        values.widthTexts[t] = widths_[t]->cleanText().toStdString();
+    for (std::size_t t = 0; t < widths_.size(); ++t) values.widthTexts[t] = widths_[t]->cleanText().toStdString();
     for (std::size_t slot = 0; slot < charsets_.size(); ++slot) {
         const int index = charsets_[slot]->currentIndex();
         values.charsetIndex[slot] = index < 0 ? std::nullopt : std::optional<std::size_t>(index);
@@ -275,8 +270,7 @@ void TSettingsForm::setFormValues(const SettingsFormValues& values)
             fonts_[t]->setCurrentFont(QFont(family));
         showSample(static_cast<int>(t));
     }
-    for (std::size_t t = 0; t < widths_.size(); ++t)
-        widths_[t]->setValue(widthFromText(values.widthTexts[t]));
+    for (std::size_t t = 0; t < widths_.size(); ++t) widths_[t]->setValue(widthFromText(values.widthTexts[t]));
     for (std::size_t slot = 0; slot < charsets_.size(); ++slot)
         charsets_[slot]->setCurrentIndex(values.charsetIndex[slot] ? static_cast<int>(*values.charsetIndex[slot]) : -1);
     letterheadFile_->setText(fromStd(values.letterheadFile));
@@ -306,8 +300,8 @@ void TSettingsForm::showLetterheadImage()
         letterheadImage_->clear();
         return;
     }
-    letterheadImage_->setPixmap(QPixmap::fromImage(
-        image->scaled(letterheadImage_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    letterheadImage_->setPixmap(
+        QPixmap::fromImage(image->scaled(letterheadImage_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void TSettingsForm::browseLetterhead()
@@ -322,8 +316,7 @@ void TSettingsForm::browseLetterhead()
 
 void TSettingsForm::autoDetect()
 {
-    if (!settings_)
-        return;
+    if (!settings_) return;
     SettingsFormValues values = formValues();
     autoDetectFonts(*settings_, values);
     setFormValues(values);
@@ -331,8 +324,7 @@ void TSettingsForm::autoDetect()
 
 bool TSettingsForm::applyValues()
 {
-    if (!settings_)
-        return false;
+    if (!settings_) return false;
     try {
         applyFormValues(formValues(), *settings_);
         return true;
@@ -344,8 +336,7 @@ bool TSettingsForm::applyValues()
 
 void TSettingsForm::preview()
 {
-    if (!applyValues())
-        return;
+    if (!applyValues()) return;
     if (preview_.isVisible())
         preview_.redraw();
     else
@@ -354,8 +345,7 @@ void TSettingsForm::preview()
 
 void TSettingsForm::setupPrinter()
 {
-    if (setup_)
-        setup_->setupDialog(this);
+    if (setup_) setup_->setupDialog(this);
 }
 
 SaveAnswer TSettingsForm::askToSave()
@@ -377,11 +367,9 @@ SaveAnswer TSettingsForm::askToSave()
 void TSettingsForm::done(int result)
 {
     if (settings_) {
-        if (!applyValues())
-            return;
+        if (!applyValues()) return;
         try {
-            if (!settingsMayClose(*settings_, [this] { return askToSave(); }))
-                return;
+            if (!settingsMayClose(*settings_, [this] { return askToSave(); })) return;
         } catch (const EZEMPrint& error) {
             showWindowError(error.what());
             return;

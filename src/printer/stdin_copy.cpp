@@ -17,10 +17,8 @@ bool writeAll(int fd, const char* p, std::size_t length)
 {
     while (length > 0) {
         const ssize_t written = ::write(fd, p, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
         p += written;
         length -= static_cast<std::size_t>(written);
     }
@@ -30,8 +28,7 @@ bool writeAll(int fd, const char* p, std::size_t length)
 
 TGetTempSTDINThrd::~TGetTempSTDINThrd()
 {
-    if (worker_.joinable())
-        worker_.join();
+    if (worker_.joinable()) worker_.join();
 }
 
 void TGetTempSTDINThrd::start()
@@ -45,8 +42,7 @@ void TGetTempSTDINThrd::copy()
     try {
         // Checked before the temporary file exists: a closed standard input would
         // otherwise be given the new file's descriptor number.
-        if (::fcntl(inputFd_, F_GETFD) < 0)
-            throw EZEMPrint("Cannot get StdIn handle");
+        if (::fcntl(inputFd_, F_GETFD) < 0) throw EZEMPrint("Cannot get StdIn handle");
         std::string name;
         const int out = createTemporaryFile(name);
         fileName_ = name;
@@ -55,10 +51,8 @@ void TGetTempSTDINThrd::copy()
         int error = 0;
         for (;;) {
             const ssize_t got = ::read(inputFd_, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
             if (!writeAll(out, buffer, static_cast<std::size_t>(got))) {
                 error = errno != 0 ? errno : ENOSPC;
                 written = false;
@@ -74,8 +68,7 @@ void TGetTempSTDINThrd::copy()
             throw EZEMPrint(formatMessage("Cannot write to temp file \"%s\": %s", name.c_str(), std::strerror(error)));
     } catch (const EZEMPrint& error) {
         error_ = error.what();
-        if (!fileName_.empty())
-            ::unlink(fileName_.c_str());
+        if (!fileName_.empty()) ::unlink(fileName_.c_str());
         fileName_.clear();
     }
     done_.store(true, std::memory_order_release);
@@ -83,10 +76,8 @@ void TGetTempSTDINThrd::copy()
 
 std::string TGetTempSTDINThrd::finish()
 {
-    if (worker_.joinable())
-        worker_.join();
-    if (!error_.empty())
-        throw EZEMPrint(error_);
+    if (worker_.joinable()) worker_.join();
+    if (!error_.empty()) throw EZEMPrint(error_);
     return fileName_;
 }
 

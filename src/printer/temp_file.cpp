@@ -28,18 +28,15 @@ bool isDirectory(const char* path)
 
 std::string temporaryDirectory()
 {
-    if (const char* env = std::getenv("TMPDIR"); isDirectory(env))
-        return env;
-    if (isDirectory(P_tmpdir))
-        return P_tmpdir;
+    if (const char* env = std::getenv("TMPDIR"); isDirectory(env)) return env;
+    if (isDirectory(P_tmpdir)) return P_tmpdir;
     return ".";
 }
 
 int createTemporaryFile(std::string& name)
 {
     std::string path = temporaryDirectory();
-    if (path.back() != '/')
-        path += '/';
+    if (path.back() != '/') path += '/';
     path += kTemplateName;
     std::vector<char> buffer(path.begin(), path.end());
     buffer.push_back('\0');
@@ -58,8 +55,7 @@ std::string writeTemporaryFile(const void* bytes, std::size_t length)
     std::size_t left = length;
     while (left > 0) {
         const ssize_t written = ::write(fd, p, left);
-        if (written < 0 && errno == EINTR)
-            continue;
+        if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             const int error = written < 0 ? errno : ENOSPC;
             ::close(fd);

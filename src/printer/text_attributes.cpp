@@ -34,8 +34,7 @@ void TextAttributes::setPitch(double cpi)
 void TextAttributes::setHmi(int twips)
 {
     hmi = twips;
-    if (twips != 0)
-        fifteenPitch = false;
+    if (twips != 0) fifteenPitch = false;
 }
 
 void TextAttributes::setCondensed(bool on)
@@ -65,16 +64,12 @@ int cellWidth(const TextAttributes& a)
 
 int characterAdvance(const TextAttributes& a, char16_t c)
 {
-    if (!a.proportional)
-        return cellWidth(a);
+    if (!a.proportional) return cellWidth(a);
     const int value = propWidthForTypeface(a.typeface, c);
     int advance = roundEven(value * a.pointSize / kPropWidthPointSize) * kPropWidthToTwips;
-    if (a.script != Script::None)
-        advance = roundEven(2.0 * advance / 3.0);
-    if (a.condensed)
-        advance = roundEven(advance / 2.0);
-    if (a.doubleWidth)
-        advance *= 2;
+    if (a.script != Script::None) advance = roundEven(2.0 * advance / 3.0);
+    if (a.condensed) advance = roundEven(advance / 2.0);
+    if (a.doubleWidth) advance *= 2;
     return advance;
 }
 
@@ -100,14 +95,11 @@ FontRequest finalFont(const TextAttributes& a, int widthRequest, const FontMetri
     font.italic = a.italic;
     font.rotated = rotated;
     int height = a.doubleHeight ? 2 * font.em : font.em;
-    if (a.script != Script::None || a.fifteenPitch)
-        height = twoThirds(height);
+    if (a.script != Script::None || a.fifteenPitch) height = twoThirds(height);
     font.height = height;
     int width = font.em == 0 ? 0 : roundEven(std::abs(widthRequest) * emMetrics.averageWidth / std::abs(font.em));
-    if (a.condensed && a.proportional)
-        width = roundEven(width / 2.0);
-    if (a.script != Script::None)
-        width = twoThirds(width);
+    if (a.condensed && a.proportional) width = roundEven(width / 2.0);
+    if (a.script != Script::None) width = twoThirds(width);
     font.width = width;
     return font;
 }

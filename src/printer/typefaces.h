@@ -11,8 +11,8 @@ inline constexpr int kTypefaceCount = 12;
 inline constexpr int kZoomedTypefaceCount = 10;
 
 inline constexpr std::array<std::string_view, kTypefaceCount> kTypefaceNames = {
-    "Roman", "Sans Serif", "Courier", "Prestige", "Script", "OCR-B",
-    "OCR-A", "Orator", "Orator-S", "Script-C", "Roman T", "Sans Serif H",
+    "Roman", "Sans Serif", "Courier",  "Prestige", "Script",  "OCR-B",
+    "OCR-A", "Orator",     "Orator-S", "Script-C", "Roman T", "Sans Serif H",
 };
 
 }  // namespace zemprint

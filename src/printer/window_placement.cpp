@@ -9,8 +9,7 @@ namespace zemprint {
 void centreInWorkArea(QWidget& window)
 {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
+    if (!screen) return;
     const QRect work = screen->availableGeometry();
     QRect frame = window.frameGeometry();
     frame.moveCenter(work.center());

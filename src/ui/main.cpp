@@ -69,8 +69,10 @@ void setFailureHook(MachineParts& parts)
 {
     const char* name = getenv(FailPartVariable);
     if (!name || !*name) return;
-    if (std::optional<MachineSlot> slot = machineSlotByName(name)) parts.failAt(slot);
-    else zlog(LogCat::Error, "ZEM: %s names no part: %s\r\n", FailPartVariable, name);
+    if (std::optional<MachineSlot> slot = machineSlotByName(name))
+        parts.failAt(slot);
+    else
+        zlog(LogCat::Error, "ZEM: %s names no part: %s\r\n", FailPartVariable, name);
 }
 
 }  // namespace

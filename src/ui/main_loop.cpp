@@ -256,7 +256,8 @@ int openFile(const std::string& file, const std::string& parameters)
             // A program with parameters is started with them; anything else goes to the
             // desktop's handler for its type.
             if (!parameters.empty() && info.isFile() && info.isExecutable()) {
-                QStringList args = QProcess::splitCommand(QString::fromUtf8(parameters.data(), qsizetype(parameters.size())));
+                QStringList args =
+                    QProcess::splitCommand(QString::fromUtf8(parameters.data(), qsizetype(parameters.size())));
                 result = QProcess::startDetached(info.absoluteFilePath(), args) ? ShellResult::Success
                                                                                 : ShellResult::AccessDenied;
                 return;

@@ -76,7 +76,8 @@ std::string writeScreenPicture()
     QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (folder.isEmpty()) folder = QDir::homePath();
     QDir().mkpath(folder);
-    const QString name = QStringLiteral("zem2-%1.png").arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss-zzz"));
+    const QString name =
+        QStringLiteral("zem2-%1.png").arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss-zzz"));
     const std::string path = QDir(folder).filePath(name).toStdString();
     return displayWriteSnapshot(path) ? path : std::string();
 }
@@ -124,8 +125,9 @@ ClientSize MainWindow::placeWindow()
     QSize client(guestWidth, guestHeight);
     bool showMaximised = false;
 
-    const QRect configured(positionConfigured() ? QPoint(settings.WindowPosX, settings.WindowPosY) : QPoint(),
-                           QSize(std::max(settings.WindowSizeX, guestWidth), std::max(settings.WindowSizeY, guestHeight)));
+    const QRect configured(
+        positionConfigured() ? QPoint(settings.WindowPosX, settings.WindowPosY) : QPoint(),
+        QSize(std::max(settings.WindowSizeX, guestWidth), std::max(settings.WindowSizeY, guestHeight)));
     Qt::WindowFlags flags = Qt::Window;
     if (settings.AlwaysOnTop) flags |= Qt::WindowStaysOnTopHint;
     if (trayShown_ && settings.TaskButton == TaskButtonMode::Tray) flags |= Qt::Tool;
@@ -146,8 +148,10 @@ ClientSize MainWindow::placeWindow()
         }
         QScreen* primary = QGuiApplication::primaryScreen();
         QPoint corner;
-        if (positionConfigured()) corner = QPoint(settings.WindowPosX, settings.WindowPosY);
-        else corner = primary->availableGeometry().center() - QPoint(client.width() / 2, client.height() / 2);
+        if (positionConfigured())
+            corner = QPoint(settings.WindowPosX, settings.WindowPosY);
+        else
+            corner = primary->availableGeometry().center() - QPoint(client.width() / 2, client.height() / 2);
         frame = QRect(corner, client);
         frame = moveInside(frame, screenHoldingMost(frame)->availableGeometry());
     }
@@ -159,8 +163,10 @@ ClientSize MainWindow::placeWindow()
         resize(client);
         move(frame.topLeft());
     }
-    if (showMaximised) showMaximized();
-    else if (!wasVisible || !shownOnce_ || isHidden()) show();
+    if (showMaximised)
+        showMaximized();
+    else if (!wasVisible || !shownOnce_ || isHidden())
+        show();
     shownOnce_ = true;
     placing_ = false;
     rememberPlacement();
@@ -171,17 +177,20 @@ ClientSize MainWindow::placeWindow()
 
 void MainWindow::maximise()
 {
-    QMetaObject::invokeMethod(this, [this] { showMaximized(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { showMaximized(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::minimise()
 {
-    QMetaObject::invokeMethod(this, [this] { showMinimized(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { showMinimized(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::restore()
 {
-    QMetaObject::invokeMethod(this, [this] { showNormal(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { showNormal(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::setClientSize(unsigned width, unsigned height)
@@ -268,7 +277,9 @@ void MainWindow::resizeEvent(QResizeEvent* event)
         guestScreen.height && event->oldSize().isValid()) {
         const bool wider = event->size().width() != event->oldSize().width();
         const bool taller = event->size().height() != event->oldSize().height();
-        const SizingEdge edge = wider && taller ? SizingEdge::BottomRight : wider ? SizingEdge::Right : SizingEdge::Bottom;
+        const SizingEdge edge = wider && taller ? SizingEdge::BottomRight
+                                : wider         ? SizingEdge::Right
+                                                : SizingEdge::Bottom;
         const QRect wanted =
             keepAspectWhileSizing(QRect(QPoint(), size()), edge, int(guestScreen.width), int(guestScreen.height));
         if (wanted.size() != size()) {
@@ -331,8 +342,10 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event)
     aspect->setCheckable(true);
     aspect->setChecked(settings.KeepAspectRatio != 0);
     QAction* chosen = menu.exec(event->globalPos());
-    if (chosen == onTop) setAlwaysOnTop(!settings.AlwaysOnTop);
-    else if (chosen == aspect) setKeepAspectRatio(!settings.KeepAspectRatio);
+    if (chosen == onTop)
+        setAlwaysOnTop(!settings.AlwaysOnTop);
+    else if (chosen == aspect)
+        setKeepAspectRatio(!settings.KeepAspectRatio);
 }
 
 void MainWindow::setAlwaysOnTop(bool on)
@@ -355,17 +368,16 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
     const Qt::KeyboardModifiers both = Qt::ShiftModifier | Qt::ControlModifier;
     if (event->key() == Qt::Key_F11 && (event->modifiers() & both) == both) {
         const std::string path = writeScreenPicture();
-        if (path.empty()) zlog(LogCat::Error, "ZEM: Cannot write the screen picture\r\n");
-        else zlog(LogCat::General, "ZEM: Screen picture %s\r\n", path.c_str());
+        if (path.empty())
+            zlog(LogCat::Error, "ZEM: Cannot write the screen picture\r\n");
+        else
+            zlog(LogCat::General, "ZEM: Screen picture %s\r\n", path.c_str());
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
-void MainWindow::toggleFullScreen()
-{
-    displayChange(true);
-}
+void MainWindow::toggleFullScreen() { displayChange(true); }
 
 void MainWindow::setTrayIcon(bool show, bool adjustStyle)
 {

@@ -106,11 +106,15 @@ bool SelectingBackEnd::init()
     if (!chosen_) {
         kind_ = BackEndKind::Raster;
         if (settings.ScreenDriver == 0) {
-            if (OpenGlBackEnd::usable()) kind_ = BackEndKind::OpenGl;
-            else zlog(LogCat::Error, "scr: No usable OpenGL: the raster back end draws instead\r\n");
+            if (OpenGlBackEnd::usable())
+                kind_ = BackEndKind::OpenGl;
+            else
+                zlog(LogCat::Error, "scr: No usable OpenGL: the raster back end draws instead\r\n");
         }
-        if (kind_ == BackEndKind::OpenGl) chosen_ = std::make_unique<OpenGlBackEnd>(host_);
-        else chosen_ = std::make_unique<RasterBackEnd>(host_);
+        if (kind_ == BackEndKind::OpenGl)
+            chosen_ = std::make_unique<OpenGlBackEnd>(host_);
+        else
+            chosen_ = std::make_unique<RasterBackEnd>(host_);
         zlog(LogCat::Screen, "scr: %s back end\r\n", kind_ == BackEndKind::OpenGl ? "OpenGL" : "Raster");
     }
     return chosen_->init();

@@ -10,8 +10,7 @@ namespace {
 // Two triangles covering the viewport: x, y, u, v per vertex, the top row of the picture
 // at the top of the window.
 constexpr float QuadVertices[] = {
-    -1, 1, 0, 0,   1, 1, 1, 0,   -1, -1, 0, 1,
-    -1, -1, 0, 1,  1, 1, 1, 0,   1, -1, 1, 1,
+    -1, 1, 0, 0, 1, 1, 1, 0, -1, -1, 0, 1, -1, -1, 0, 1, 1, 1, 1, 0, 1, -1, 1, 1,
 };
 constexpr int QuadVertexCount = 6;
 constexpr int FloatsPerVertex = 4;

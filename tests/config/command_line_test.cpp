@@ -25,8 +25,8 @@ Parsed parse(std::vector<std::string> args)
 
 TEST(CommandLine, OptionsAreCaseInsensitiveAndMayStartWithSlash)
 {
-    Parsed p = parse({"/os", "C:\\QL\\Vrose.bin", "-Dbg", "2049", "-CmdLine", "a \"b\" c", "/ini", "x.ini",
-                      "-stretch", "-Snap", "shot.png"});
+    Parsed p = parse({"/os", "C:\\QL\\Vrose.bin", "-Dbg", "2049", "-CmdLine", "a \"b\" c", "/ini", "x.ini", "-stretch",
+                      "-Snap", "shot.png"});
     ASSERT_EQ(p.result, CommandLineResult::Run) << p.messages;
     // Values are taken exactly as typed.
     EXPECT_EQ(p.options.osFile, "C:\\QL\\Vrose.bin");

@@ -47,7 +47,7 @@ TEST_F(ConfigBlocksTest, EveryTypeIsTakenFromItsItem)
                   .crc("ZE21", crc32Of("Office"))
                   .crc("ZE22", crc32Of("Gone"))
                   .byte("ZEP2", 1)
-                  .byte("ZEXX", 7)  // a tag the host does not know
+                  .byte("ZEXX", 7)         // a tag the host does not know
                   .writeTo(copy, 0x4001);  // blocks need not be aligned
 
     EXPECT_EQ(scanConfigBlocks(copy.data(), copy.size()), "1.23");

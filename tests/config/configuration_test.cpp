@@ -86,7 +86,11 @@ TEST_F(ConfigurationTest, ImageBlockThenFileThenCommandLineChoice)
             where.requested = (root / "given.ini").string();
         }
         std::fill(copy.begin(), copy.end(), 0);
-        BlockBuilder("Generic settings", "3.01").byte("ZEMM", 24).word("ZEML", 33).byte("ZE2F", 4).text("ZED1", "/blk")
+        BlockBuilder("Generic settings", "3.01")
+            .byte("ZEMM", 24)
+            .word("ZEML", 33)
+            .byte("ZE2F", 4)
+            .text("ZED1", "/blk")
             .writeTo(copy, 0x1000);
 
         ASSERT_TRUE(readConfiguration(copy.data(), copy.size(), where));
@@ -118,7 +122,8 @@ TEST_F(ConfigurationTest, ReadingTheFileCoversEveryKind)
 {
     write(root / "given.ini",
           "[General]\nShowDialog=1\n[Parallel]\nPrinter1=Laser Jet\nPrinter2=def\nPrinter3=\nFilter1=1\n"
-          "[FLP]\nFLP1=" + std::string(300, 'f') + "\n[Screen]\nWindowPosX=-20\nWindowPosY=4294967295\n");
+          "[FLP]\nFLP1=" +
+              std::string(300, 'f') + "\n[Screen]\nWindowPosX=-20\nWindowPosY=4294967295\n");
     where.requested = (root / "given.ini").string();
     settings.ParallelPrinter[1] = "kept";
     settings.ParallelPrinter[2] = "cleared";
@@ -190,12 +195,18 @@ TEST_F(ConfigurationTest, ANewFileHoldsEverySettingInOrderWithItsDefault)
         "[Emulation]\nMemory=16\nPowerManagement=1\nForegroundPrio=3\nBackgroundPrio=3\n\n"
         "[Boot]\nBootFromFLP=0\nBootFromWIN=0\n\n"
         "[FLP]\nFLP1=\nFLP2=\n\n"
-        "[WIN]\n" + numbered("WIN", "") + "AlwaysRemovable=1\n\n"
-        "[DOS]\n" + numbered("DOS", "") + "ConvertFileExtension=1\n\n"
+        "[WIN]\n" +
+        numbered("WIN", "") +
+        "AlwaysRemovable=1\n\n"
+        "[DOS]\n" +
+        numbered("DOS", "") +
+        "ConvertFileExtension=1\n\n"
         "[Sound]\nEnabled=0\nBeepVolume=0\nVSNDVolume=0\n\n"
-        "[Serial]\n" + numbered("Port", "0") + "LeavePortsOpen=0\n" +
-        numbered("Device", "") + "\n"
-        "[Parallel]\n" + numbered("Port", "0") + numbered("Filter", "0") + numbered("Printer", "");
+        "[Serial]\n" +
+        numbered("Port", "0") + "LeavePortsOpen=0\n" + numbered("Device", "") +
+        "\n"
+        "[Parallel]\n" +
+        numbered("Port", "0") + numbered("Filter", "0") + numbered("Printer", "");
 
     ASSERT_TRUE(readConfiguration(copy.data(), copy.size(), where));
     writeIniFile(false);

@@ -40,8 +40,9 @@ protected:
 
 TEST_F(SettingsProgramTest, IniValuesReachTheGuestAndTheFileKeepsItsOwnLines)
 {
-    const std::string userIni = "; my machine\n[Emulation]\nMemory=3\nForegroundPrio=1\nMyKey=mine\n"
-                                "[General]\ncountrycode=49\n";
+    const std::string userIni =
+        "; my machine\n[Emulation]\nMemory=3\nForegroundPrio=1\nMyKey=mine\n"
+        "[General]\ncountrycode=49\n";
     std::ofstream(ini) << userIni;
     const std::string imageBefore = readFile(image);
 
@@ -50,15 +51,15 @@ TEST_F(SettingsProgramTest, IniValuesReachTheGuestAndTheFileKeepsItsOwnLines)
     EXPECT_EQ(r.exitCode, 0) << r.describe();
     EXPECT_TRUE(r.hasLine("ram 00300000 top 12345678 beyond 00000000")) << r.describe();
     EXPECT_TRUE(r.hasLine("memory 00000003 country 00000031 priority 00000001")) << r.describe();
-    EXPECT_TRUE(r.linesInOrder({"Loading INI information from \"" + ini.string() + "\" (0)",
-                                "ZEM: VROS/E version 7.77", "ZEM: Config information read",
-                                "ZEM: Writing INI information"}))
+    EXPECT_TRUE(r.linesInOrder({"Loading INI information from \"" + ini.string() + "\" (0)", "ZEM: VROS/E version 7.77",
+                                "ZEM: Config information read", "ZEM: Writing INI information"}))
         << r.describe();
 
     EXPECT_EQ(readFile(image), imageBefore);  // only the loaded copy changes
     // A run without a window has no position to remember: the file stays as it was.
-    EXPECT_EQ(readFile(ini), "; my machine\n[Emulation]\nMemory=3\nForegroundPrio=1\nMyKey=mine\n"
-                             "[General]\ncountrycode=49\n");
+    EXPECT_EQ(readFile(ini),
+              "; my machine\n[Emulation]\nMemory=3\nForegroundPrio=1\nMyKey=mine\n"
+              "[General]\ncountrycode=49\n");
 }
 
 TEST_F(SettingsProgramTest, WithoutAnIniTheImageBlockRulesAndAMissingIniEndsStartUp)

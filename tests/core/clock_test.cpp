@@ -23,9 +23,9 @@ int64_t expectedGuestSecondsNow()
 
 TEST(GuestSeconds, CountFrom1961LocalTime)
 {
-    EXPECT_EQ(guestSecondsFromLocal1970(0), 283996800u);                // 1970-01-01
-    EXPECT_EQ(guestSecondsFromLocal1970(-283996800), 0u);               // 1961-01-01
-    EXPECT_EQ(guestSecondsFromLocal1970(1582979696), 0x6F47CCF0u);      // 2020-02-29 12:34:56
+    EXPECT_EQ(guestSecondsFromLocal1970(0), 283996800u);                                  // 1970-01-01
+    EXPECT_EQ(guestSecondsFromLocal1970(-283996800), 0u);                                 // 1961-01-01
+    EXPECT_EQ(guestSecondsFromLocal1970(1582979696), 0x6F47CCF0u);                        // 2020-02-29 12:34:56
     EXPECT_EQ(guestSecondsFromLocal1970(4011010496), uint32_t(4295007296 - 4294967296));  // wraps
 }
 
@@ -75,7 +75,7 @@ TEST_F(ClockRegister, SetHostClockDecodesThePackedDate)
     // Dates the calendar does not have never reach the host.
     setCalls.clear();
     const uint32_t month13 = (40u << 25) | (13u << 21) | (1u << 16);
-    const uint32_t feb30 = (41u << 25) | (2u << 21) | (30u << 16);    // 2021 is no leap year
+    const uint32_t feb30 = (41u << 25) | (2u << 21) | (30u << 16);  // 2021 is no leap year
     const uint32_t hour24 = (40u << 25) | (1u << 21) | (1u << 16) | (24u << 11);
     const uint32_t day0 = (40u << 25) | (1u << 21);
     for (uint32_t bad : {month13, feb30, hour24, day0}) {

@@ -31,8 +31,14 @@ TEST(QlCharset, TablesMapTheListedPairsAndAreNotInverseElsewhere)
 
 TEST(QlCharset, CodePage1252AndUtf8)
 {
-    EXPECT_EQ(cp1252ToUtf8("\x80\xA3\xFF" "a"), "\u20AC\u00A3\u00FF" "a");
-    EXPECT_EQ(utf8ToCp1252("\u20AC\u00A3\u00FF" "a"), "\x80\xA3\xFF" "a");
+    EXPECT_EQ(cp1252ToUtf8("\x80\xA3\xFF"
+                           "a"),
+              "\u20AC\u00A3\u00FF"
+              "a");
+    EXPECT_EQ(utf8ToCp1252("\u20AC\u00A3\u00FF"
+                           "a"),
+              "\x80\xA3\xFF"
+              "a");
     // Every byte survives the way out and back.
     std::string all;
     for (unsigned c = 1; c < 256; ++c) all += char(c);
@@ -47,14 +53,23 @@ TEST(QdosString, PutAndGetOnHostBuffers)
     EXPECT_EQ(putQdosString(nullptr, 8, "a"), GuestError::BadParameter);
     EXPECT_EQ(putQdosString(buffer, 4, "abc"), GuestError::BufferFull);
     EXPECT_EQ(buffer[1], 0);  // nothing written
-    EXPECT_EQ(putQdosString(buffer, 5, "a\xA3" "c"), 0);
-    EXPECT_EQ(0, memcmp(buffer, "\x00\x03" "a\x60" "c", 5));
+    EXPECT_EQ(putQdosString(buffer, 5,
+                            "a\xA3"
+                            "c"),
+              0);
+    EXPECT_EQ(0, memcmp(buffer,
+                        "\x00\x03"
+                        "a\x60"
+                        "c",
+                        5));
 
     std::string out;
     EXPECT_EQ(getQdosString(nullptr, 8, out), GuestError::BadParameter);
     EXPECT_EQ(getQdosString(buffer, 3, out), GuestError::BufferFull);  // room for the terminator
     EXPECT_EQ(getQdosString(buffer, 4, out), 0);
-    EXPECT_EQ(out, "a\xA3" "c");
+    EXPECT_EQ(out,
+              "a\xA3"
+              "c");
 }
 
 class GuestStringTest : public ::testing::Test {

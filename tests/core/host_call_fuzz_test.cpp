@@ -137,11 +137,16 @@ TEST(HostCallFuzz, RandomCallsWriteOnlyWhatTheyReportAndKeepTheProcessorState)
     // Register values that hit the interesting places more often than chance would.
     auto interesting = [&]() -> uint32_t {
         switch (random() % 6) {
-        case 0: return mem.ramSize - (random() % 64);
-        case 1: return random() % 0x100;
-        case 2: return 0x20000 + random() % 0x10000;
-        case 3: return 0xFFFFFFFF - (random() % 16);
-        default: return randomWord();
+        case 0:
+            return mem.ramSize - (random() % 64);
+        case 1:
+            return random() % 0x100;
+        case 2:
+            return 0x20000 + random() % 0x10000;
+        case 3:
+            return 0xFFFFFFFF - (random() % 16);
+        default:
+            return randomWord();
         }
     };
 

@@ -134,8 +134,10 @@ TEST_F(HostCallTest, GroupDecodingDecidesWhatReachesAnInstalledOperation)
     for (const Case& c : cases) {
         lastArg = 99;
         EXPECT_EQ(call(c.word), c.result) << std::hex << c.word;
-        if (c.result == 0) EXPECT_EQ(lastArg, c.arg) << std::hex << c.word;
-        else EXPECT_EQ(lastArg, 99u) << std::hex << c.word;
+        if (c.result == 0)
+            EXPECT_EQ(lastArg, c.arg) << std::hex << c.word;
+        else
+            EXPECT_EQ(lastArg, 99u) << std::hex << c.word;
     }
 
     // Slots the catalogue does not have cannot be filled.

@@ -93,8 +93,8 @@ TEST(MachineParts, StartAndShutDownFollowTheirOwnOrdersAndASlotTakesOnePart)
               std::string::npos)
         << log;
     const std::vector<std::string> expected = {
-        "start memory", "start display", "start timer", "start processor",  // start order
-        "stop processor", "save", "stop display", "stop timer", "stop memory",  // shut-down order
+        "start memory",   "start display", "start timer",  "start processor",                 // start order
+        "stop processor", "save",          "stop display", "stop timer",      "stop memory",  // shut-down order
     };
     EXPECT_EQ(trace, expected);
 

@@ -12,9 +12,11 @@ TEST(ProcessorThread, StopRepeatsTheRequestUntilTheThreadEnds)
     std::atomic<bool> ended{false};
     ProcessorThread t;
     // The body only gives in to the third request, as a processor busy in a long step would.
-    ASSERT_TRUE(t.start([&] {
-        while (requests.load() < 3) std::this_thread::sleep_for(1ms);
-    }, [&] { ended = true; }));
+    ASSERT_TRUE(t.start(
+        [&] {
+            while (requests.load() < 3) std::this_thread::sleep_for(1ms);
+        },
+        [&] { ended = true; }));
     EXPECT_TRUE(t.stop([&] { ++requests; }, 20ms, 300));
     EXPECT_GE(requests.load(), 3);
     EXPECT_TRUE(ended.load());

@@ -33,9 +33,7 @@ const std::vector<std::string> startUpLines = {
 
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-    }
+    void SetUp() override {}
     void TearDown() override
     {
         for (const fs::path& p : immutable) setImmutable(p, false);
@@ -91,8 +89,7 @@ TEST_F(ProgramTest, GuestQuitRunsStartUpAndShutDownInOrder)
     EXPECT_EQ(all.front().rfind("ZEM: Starting ZEM2 version ", 0), 0u) << run.describe();
     EXPECT_TRUE(run.linesInOrder(startUpLines)) << run.describe();
     EXPECT_TRUE(run.linesInOrder({"ZEM: Emulation started", "ZEM: QuitEmulation", "ZEM: End high precision timer",
-                                  "ZEM: Free memory", "ZEM: Shut down event system",
-                                  "ZEM: ZEM exited normally! :-)"}))
+                                  "ZEM: Free memory", "ZEM: Shut down event system", "ZEM: ZEM exited normally! :-)"}))
         << run.describe();
     // The processor thread ends during the guest's Quit, before memory goes.
     EXPECT_TRUE(run.linesInOrder({"ZEM: Emulation started", "M68K: Thread quit", "ZEM: Free memory"}))
@@ -121,7 +118,7 @@ TEST_F(ProgramTest, QuitWithoutCheckWordTakesTheIllegalInstructionPath)
     EXPECT_FALSE(run.timedOut) << "the handler did not see the expected frame\n" << run.describe();
     EXPECT_EQ(run.exitCode, 0) << run.describe();
     EXPECT_TRUE(run.contains("M68K access violation at address $00fffffe")) << "the handler left no mark\n"
-                                                                             << run.describe();
+                                                                            << run.describe();
     EXPECT_TRUE(run.hasLine("ZEM: ZEM exited normally! :-)")) << run.describe();
 }
 

@@ -50,8 +50,10 @@ TEST(RingBuffer, ProducerAndConsumerThreadsLoseNothing)
     constexpr unsigned Total = 20000;
     std::thread producer([&] {
         for (unsigned i = 0; i < Total;) {
-            if (ring.put(uint8_t(i))) ++i;
-            else std::this_thread::yield();
+            if (ring.put(uint8_t(i)))
+                ++i;
+            else
+                std::this_thread::yield();
         }
     });
     unsigned received = 0;

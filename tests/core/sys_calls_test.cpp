@@ -235,7 +235,7 @@ TEST_F(SysCallTest, ExecuteHandsBothStringsOverAndMapsFailures)
     EXPECT_EQ(gui.openedParameters, "-x");
 
     const std::pair<int, int32_t> map[] = {
-        {0, -3},  {2, -7},   {3, -7},   {5, -23},  {8, -3},   {26, -9}, {27, -1},
+        {0, -3},   {2, -7},   {3, -7},   {5, -23},  {8, -3},  {26, -9}, {27, -1},
         {28, -13}, {29, -13}, {30, -13}, {31, -15}, {32, -7}, {11, -1}, {33, 0},
     };
     for (auto [shell, guest] : map) {

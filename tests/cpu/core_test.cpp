@@ -14,10 +14,11 @@ HostCallSeen seen;
 int32_t nextResult;
 int hostCallSkip;  // bytes of inline data the call consumes
 
-int32_t recordingHostCall(unsigned group, unsigned sub, unsigned low) {
+int32_t recordingHostCall(unsigned group, unsigned sub, unsigned low)
+{
     seen = {group, sub, low, cpuGetPc()};
     cpu.hostCallPc += hostCallSkip;
-    cpu.D[0] = 0x55;     // what a call that answers in registers would do
+    cpu.D[0] = 0x55;  // what a call that answers in registers would do
     cpuSetC(true);
     return nextResult;
 }
@@ -32,7 +33,8 @@ struct HostCallCase {
 
 class HostCallResults : public CpuTest, public ::testing::WithParamInterface<HostCallCase> {};
 
-TEST_P(HostCallResults, SetD0AndFlags) {
+TEST_P(HostCallResults, SetD0AndFlags)
+{
     const HostCallCase& c = GetParam();
     loadCode({0xA5C3, 0x4E71, 0x4E71});
     cpuSetHostCallHandler(&recordingHostCall);
@@ -59,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HostCallCase{"illegal", HostCallResult::Illegal, 0x55, 0x10 | 0x02 | 0x01, 0x20000}),
     [](const auto& info) { return caseLabel(info.param.what); });
 
-TEST_F(CpuTest, IllegalHostCallResultStacksTheWordItself) {
+TEST_F(CpuTest, IllegalHostCallResultStacksTheWordItself)
+{
     loadCode({0xA5C3});
     cpuSetHostCallHandler(&recordingHostCall);
     nextResult = HostCallResult::Illegal;
@@ -70,7 +73,8 @@ TEST_F(CpuTest, IllegalHostCallResultStacksTheWordItself) {
     EXPECT_EQ(f.pc, kCode);
 }
 
-TEST_F(CpuTest, HostCallMaySkipInlineDataAndStopTheRun) {
+TEST_F(CpuTest, HostCallMaySkipInlineDataAndStopTheRun)
+{
     poke(kCode, {0xA001, 0x1234, 0x5678, 0xA002});
     cpuSetHostCallHandler(+[](unsigned, unsigned, unsigned low) -> int32_t {
         if (low == 1) {
@@ -84,7 +88,8 @@ TEST_F(CpuTest, HostCallMaySkipInlineDataAndStopTheRun) {
     EXPECT_EQ(cpuGetPc(), kCode + 8);
 }
 
-TEST_F(CpuTest, AcceleratorWordsGoToTheirHandlerOrTrap) {
+TEST_F(CpuTest, AcceleratorWordsGoToTheirHandlerOrTrap)
+{
     static unsigned lastOp;
     cpuSetAccelHandler(+[](unsigned op) {
         lastOp = op;
@@ -115,17 +120,21 @@ class ScreenWatchTest : public CpuTest {
 protected:
     static constexpr uint32_t kWindow = 0x40000, kWindowSize = 64;
     ScreenWatch watch{};
-    void SetUp() override {
+    void SetUp() override
+    {
         CpuTest::SetUp();
         notes.clear();
         watch.screenStart = mem.base + kWindow;
         watch.screenEnd = mem.base + kWindow + kWindowSize;
-        watch.screenNote = [](uint8_t* host, unsigned size) { notes.push_back({false, uint32_t(host - mem.base), size}); };
+        watch.screenNote = [](uint8_t* host, unsigned size) {
+            notes.push_back({false, uint32_t(host - mem.base), size});
+        };
         watch.qlScreenNote = [](uint32_t guest, unsigned size) { notes.push_back({true, guest, size}); };
         cpuSetScreenWatch(&watch);
     }
     // MOVE.<size> D0,(A0) at the given address.
-    void storeAt(uint16_t moveOpcode, uint32_t address) {
+    void storeAt(uint16_t moveOpcode, uint32_t address)
+    {
         loadCode({moveOpcode});
         cpu.A[0] = address;
         cpu.D[0] = 0x11223344;
@@ -133,8 +142,9 @@ protected:
     }
 };
 
-TEST_F(ScreenWatchTest, WritesInsideTheWindowAreNotedWithTheirSize) {
-    storeAt(0x2080, kWindow + 4);  // MOVE.L
+TEST_F(ScreenWatchTest, WritesInsideTheWindowAreNotedWithTheirSize)
+{
+    storeAt(0x2080, kWindow + 4);   // MOVE.L
     storeAt(0x3080, kWindow + 10);  // MOVE.W
     storeAt(0x1080, kWindow);       // MOVE.B
     const std::vector<Note> expected{{false, kWindow + 4, 4}, {false, kWindow + 10, 2}, {false, kWindow, 1}};
@@ -142,7 +152,8 @@ TEST_F(ScreenWatchTest, WritesInsideTheWindowAreNotedWithTheirSize) {
     EXPECT_EQ(guestReadLong(kWindow + 4), 0x11223344u);
 }
 
-TEST_F(ScreenWatchTest, StoresAtTheWindowEndAreCutToWhatLiesInside) {
+TEST_F(ScreenWatchTest, StoresAtTheWindowEndAreCutToWhatLiesInside)
+{
     storeAt(0x3080, kWindow + kWindowSize - 1);  // word at the last byte: a byte
     storeAt(0x2080, kWindow + kWindowSize - 3);  // long within the last three: word, even
     storeAt(0x2080, kWindow + kWindowSize - 2);
@@ -152,17 +163,19 @@ TEST_F(ScreenWatchTest, StoresAtTheWindowEndAreCutToWhatLiesInside) {
     EXPECT_EQ(notes, expected);
 }
 
-TEST_F(ScreenWatchTest, QlScreenBelowTheWindowAndPlainRamAbove) {
+TEST_F(ScreenWatchTest, QlScreenBelowTheWindowAndPlainRamAbove)
+{
     storeAt(0x3080, 0x20000);
     storeAt(0x2080, 0x27FFC);
-    storeAt(0x2080, 0x28000);                  // just past the QL screen
-    storeAt(0x2080, kWindow + kWindowSize);    // just past the window
+    storeAt(0x2080, 0x28000);                // just past the QL screen
+    storeAt(0x2080, kWindow + kWindowSize);  // just past the window
     storeAt(0x3080, 0x1FFFE);
     const std::vector<Note> expected{{true, 0x20000, 2}, {true, 0x27FFC, 4}};
     EXPECT_EQ(notes, expected);
 }
 
-TEST_F(ScreenWatchTest, ReadModifyWriteAndMovemAreWatchedStackPushesAreNot) {
+TEST_F(ScreenWatchTest, ReadModifyWriteAndMovemAreWatchedStackPushesAreNot)
+{
     loadCode({0x5290, 0x48D0, 0x0003, 0x4850});  // ADDQ.L #1,(A0); MOVEM.L D0-D1,(A0); PEA (A0)
     cpu.A[0] = kWindow + 8;
     cpu.A[7] = kWindow + 40;

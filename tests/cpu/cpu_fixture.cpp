@@ -21,7 +21,8 @@ constexpr unsigned kVectors = 256;
 constexpr auto kProgramTimeLimit = std::chrono::seconds(20);
 
 // SYS Quit ($A000 followed by the check word) ends the run; every other word is illegal.
-int32_t testHostCall(unsigned group, unsigned sub, unsigned low) {
+int32_t testHostCall(unsigned group, unsigned sub, unsigned low)
+{
     if (group == 0 && sub == 0 && low == 0 && guestReadWord(cpu.hostCallPc) == kCheckWord) {
         cpu.hostCallPc += 2;
         return HostCallResult::Stop;
@@ -32,7 +33,8 @@ int32_t testHostCall(unsigned group, unsigned sub, unsigned low) {
 // With ZEM_CPU_TEST_FIXED_ADDRESS_TAKEN set, a page is mapped at the fixed path's guest
 // address before the first test allocates guest memory, so that every test runs on the
 // portable path the machine falls back to.
-bool fixedAddressTakenOnRequest() {
+bool fixedAddressTakenOnRequest()
+{
     static const bool taken = [] {
         if (!std::getenv("ZEM_CPU_TEST_FIXED_ADDRESS_TAKEN")) return false;
         memoryRelease();
@@ -44,7 +46,8 @@ bool fixedAddressTakenOnRequest() {
 
 }  // namespace
 
-void CpuTest::SetUp() {
+void CpuTest::SetUp()
+{
     const bool fallback = std::getenv("ZEM_CPU_TEST_FIXED_ADDRESS_TAKEN") != nullptr;
     if (fallback) {
         ASSERT_TRUE(fixedAddressTakenOnRequest());
@@ -60,21 +63,24 @@ void CpuTest::SetUp() {
     cpuReset();
 }
 
-void CpuTest::TearDown() {
+void CpuTest::TearDown()
+{
     cpuSetHostCallHandler(nullptr);
     cpuSetAccelHandler(nullptr);
     cpuSetScreenWatch(nullptr);
     memoryRelease();
 }
 
-void CpuTest::poke(uint32_t at, std::initializer_list<uint16_t> words) {
+void CpuTest::poke(uint32_t at, std::initializer_list<uint16_t> words)
+{
     for (uint16_t w : words) {
         guestWriteWord(at, w);
         at += 2;
     }
 }
 
-void CpuTest::loadCode(std::initializer_list<uint16_t> words) {
+void CpuTest::loadCode(std::initializer_list<uint16_t> words)
+{
     cpuReset();
     poke(kCode, words);
     for (unsigned v = 0; v < kVectors; ++v) guestWriteLong(kVbr + 4 * v, kHandler);
@@ -84,7 +90,8 @@ void CpuTest::loadCode(std::initializer_list<uint16_t> words) {
     cpuSetPc(kCode);
 }
 
-bool CpuTest::runProgram(const std::string& name) {
+bool CpuTest::runProgram(const std::string& name)
+{
     const std::string path = std::string(ZEM_CPU_GUEST_DIR) + "/cpu_guest_" + name + ".bin";
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -121,11 +128,13 @@ bool CpuTest::runProgram(const std::string& name) {
     return !timedOut;
 }
 
-Frame frameAt(uint32_t a) {
+Frame frameAt(uint32_t a)
+{
     return {guestReadWord(a), guestReadLong(a + 2), guestReadWord(a + 6), guestReadLong(a + 8)};
 }
 
-std::string caseLabel(std::string_view description) {
+std::string caseLabel(std::string_view description)
+{
     std::string label;
     bool gap = false;
     for (char c : description) {
@@ -140,7 +149,8 @@ std::string caseLabel(std::string_view description) {
     return label;
 }
 
-std::string wordsLabel(const std::array<uint16_t, 3>& words) {
+std::string wordsLabel(const std::array<uint16_t, 3>& words)
+{
     size_t used = words.size();
     while (used > 1 && words[used - 1] == 0) --used;
     std::string label;

@@ -16,7 +16,7 @@
 class CpuTest : public ::testing::Test {
 protected:
     static constexpr uint32_t kCode = 0x30000;
-    static constexpr uint32_t kVbr = 0x10000;  // tests' vector table
+    static constexpr uint32_t kVbr = 0x10000;      // tests' vector table
     static constexpr uint32_t kHandler = 0x20000;  // where the test vectors point
 
     void SetUp() override;

@@ -28,7 +28,8 @@ struct Outcome {
     std::vector<uint8_t> ram;
 };
 
-Outcome capture(uint64_t executed) {
+Outcome capture(uint64_t executed)
+{
     Outcome o{};
     o.executed = executed;
     for (unsigned i = 0; i < 16; ++i) o.regs[i] = cpuRegister(i);
@@ -47,12 +48,14 @@ Outcome capture(uint64_t executed) {
     return o;
 }
 
-std::string differences(const Outcome& a, const Outcome& b) {
+std::string differences(const Outcome& a, const Outcome& b)
+{
     std::ostringstream out;
     out << std::hex;
     if (a.executed != b.executed) out << " executed " << a.executed << "/" << b.executed;
     for (unsigned i = 0; i < 16; ++i)
-        if (a.regs[i] != b.regs[i]) out << " " << (i < 8 ? 'D' : 'A') << (i & 7) << " " << a.regs[i] << "/" << b.regs[i];
+        if (a.regs[i] != b.regs[i])
+            out << " " << (i < 8 ? 'D' : 'A') << (i & 7) << " " << a.regs[i] << "/" << b.regs[i];
     if (a.msp != b.msp || a.isp != b.isp || a.usp != b.usp) out << " stack pointers";
     if (a.vbr != b.vbr) out << " vbr";
     if (a.pc != b.pc) out << " pc " << a.pc << "/" << b.pc;
@@ -68,7 +71,8 @@ std::string differences(const Outcome& a, const Outcome& b) {
     return out.str();
 }
 
-TEST(CpuDispatch, ThreadedHandlersMatchThePlainTableOnRandomStreams) {
+TEST(CpuDispatch, ThreadedHandlersMatchThePlainTableOnRandomStreams)
+{
     cpuReset();
     if (!cpuThreadedDispatch()) GTEST_SKIP() << "this build has no threaded dispatch";
     ASSERT_TRUE(memoryAllocate(kRamMegabytes));
@@ -76,9 +80,12 @@ TEST(CpuDispatch, ThreadedHandlersMatchThePlainTableOnRandomStreams) {
     cpuSetHostCallHandler(+[](unsigned group, unsigned, unsigned low) -> int32_t {
         if (group == 15 && low == 2) return HostCallResult::Stop;
         switch (low & 3) {
-        case 0: return HostCallResult::KeepRegisters;
-        case 1: return HostCallResult::Illegal;
-        default: return int32_t(low);
+        case 0:
+            return HostCallResult::KeepRegisters;
+        case 1:
+            return HostCallResult::Illegal;
+        default:
+            return int32_t(low);
         }
     });
     cpuSetAccelHandler(+[](unsigned op) { return (op & 1) != 0; });

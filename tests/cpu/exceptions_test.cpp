@@ -18,13 +18,15 @@ struct Record {
     uint32_t latch, instruction;
 };
 
-Record record(unsigned i) {
+Record record(unsigned i)
+{
     const uint32_t a = 0x2000 + 24 * i;
     return {guestReadLong(a),      guestReadWord(a + 4),  guestReadWord(a + 6), guestReadLong(a + 8),
             guestReadWord(a + 12), guestReadLong(a + 14), guestReadLong(a + 18)};
 }
 
-TEST_F(CpuTest, GuestSeesTheFramesOfEveryExceptionKind) {
+TEST_F(CpuTest, GuestSeesTheFramesOfEveryExceptionKind)
+{
     ASSERT_TRUE(runProgram("exceptions"));
     constexpr uint32_t ssp = 0x8000;
     struct Expect {
@@ -89,7 +91,8 @@ TEST_F(CpuTest, GuestSeesTheFramesOfEveryExceptionKind) {
 // Opcodes outside the map, each stacking the PC of its own first word.
 class IllegalWords : public CpuTest, public ::testing::WithParamInterface<std::array<uint16_t, 3>> {};
 
-TEST_P(IllegalWords, StackThePcOfTheInstructionWord) {
+TEST_P(IllegalWords, StackThePcOfTheInstructionWord)
+{
     const auto& w = GetParam();
     loadCode({w[0], w[1], w[2]});
     step();
@@ -100,31 +103,31 @@ TEST_P(IllegalWords, StackThePcOfTheInstructionWord) {
     EXPECT_EQ(cpu.A[7], 0x8000u - 8);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Map, IllegalWords,
-    ::testing::Values(std::array<uint16_t, 3>{0x4848},          // BKPT #0
-                      std::array<uint16_t, 3>{0x0E50, 0x1000},  // MOVES
-                      std::array<uint16_t, 3>{0x06C0},          // CALLM
-                      std::array<uint16_t, 3>{0x4E78}, std::array<uint16_t, 3>{0x4E7C},
-                      std::array<uint16_t, 3>{0x4E00},          // 4E00-4E3F
-                      std::array<uint16_t, 3>{0x4140},          // 4140-417F
-                      std::array<uint16_t, 3>{0x7100},          // MOVEQ with bit 8 set
-                      std::array<uint16_t, 3>{0x1048},          // MOVEA.B
-                      std::array<uint16_t, 3>{0x013C, 0x0001},  // BTST D0,#imm
-                      std::array<uint16_t, 3>{0x29C0},          // MOVE.L D0 to an immediate
-                      std::array<uint16_t, 3>{0x41C0},          // LEA D0
-                      std::array<uint16_t, 3>{0x4ED8},          // JMP (A0)+
-                      std::array<uint16_t, 3>{0x4E7B, 0x0000},  // MOVEC D0,SFC
-                      std::array<uint16_t, 3>{0x4E7A, 0x1005},  // MOVEC from an unassigned code
-                      std::array<uint16_t, 3>{0xAB20},          // beyond the accelerator words
-                      std::array<uint16_t, 3>{0xA123},          // host call without a handler
-                      std::array<uint16_t, 3>{0xAB05},          // accelerator without a handler
-                      std::array<uint16_t, 3>{0x4AFC}),         // ILLEGAL
-    [](const auto& info) { return wordsLabel(info.param); });
+INSTANTIATE_TEST_SUITE_P(Map, IllegalWords,
+                         ::testing::Values(std::array<uint16_t, 3>{0x4848},          // BKPT #0
+                                           std::array<uint16_t, 3>{0x0E50, 0x1000},  // MOVES
+                                           std::array<uint16_t, 3>{0x06C0},          // CALLM
+                                           std::array<uint16_t, 3>{0x4E78}, std::array<uint16_t, 3>{0x4E7C},
+                                           std::array<uint16_t, 3>{0x4E00},          // 4E00-4E3F
+                                           std::array<uint16_t, 3>{0x4140},          // 4140-417F
+                                           std::array<uint16_t, 3>{0x7100},          // MOVEQ with bit 8 set
+                                           std::array<uint16_t, 3>{0x1048},          // MOVEA.B
+                                           std::array<uint16_t, 3>{0x013C, 0x0001},  // BTST D0,#imm
+                                           std::array<uint16_t, 3>{0x29C0},          // MOVE.L D0 to an immediate
+                                           std::array<uint16_t, 3>{0x41C0},          // LEA D0
+                                           std::array<uint16_t, 3>{0x4ED8},          // JMP (A0)+
+                                           std::array<uint16_t, 3>{0x4E7B, 0x0000},  // MOVEC D0,SFC
+                                           std::array<uint16_t, 3>{0x4E7A, 0x1005},  // MOVEC from an unassigned code
+                                           std::array<uint16_t, 3>{0xAB20},          // beyond the accelerator words
+                                           std::array<uint16_t, 3>{0xA123},          // host call without a handler
+                                           std::array<uint16_t, 3>{0xAB05},          // accelerator without a handler
+                                           std::array<uint16_t, 3>{0x4AFC}),         // ILLEGAL
+                         [](const auto& info) { return wordsLabel(info.param); });
 
 class PrivilegedWords : public CpuTest, public ::testing::WithParamInterface<std::array<uint16_t, 3>> {};
 
-TEST_P(PrivilegedWords, TrapInUserMode) {
+TEST_P(PrivilegedWords, TrapInUserMode)
+{
     const auto& w = GetParam();
     loadCode({w[0], w[1], w[2]});
     cpu.usp = 0x6000;
@@ -140,16 +143,17 @@ TEST_P(PrivilegedWords, TrapInUserMode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Supervisor, PrivilegedWords,
-                         ::testing::Values(std::array<uint16_t, 3>{0x46FC, 0x2700},  // MOVE #,SR
-                                           std::array<uint16_t, 3>{0x007C, 0x0700},  // ORI to SR
-                                           std::array<uint16_t, 3>{0x4E72, 0x2000},  // STOP
-                                           std::array<uint16_t, 3>{0x4E73},          // RTE
-                                           std::array<uint16_t, 3>{0x4E70},          // RESET
-                                           std::array<uint16_t, 3>{0x4E60},          // MOVE A0,USP
+                         ::testing::Values(std::array<uint16_t, 3>{0x46FC, 0x2700},   // MOVE #,SR
+                                           std::array<uint16_t, 3>{0x007C, 0x0700},   // ORI to SR
+                                           std::array<uint16_t, 3>{0x4E72, 0x2000},   // STOP
+                                           std::array<uint16_t, 3>{0x4E73},           // RTE
+                                           std::array<uint16_t, 3>{0x4E70},           // RESET
+                                           std::array<uint16_t, 3>{0x4E60},           // MOVE A0,USP
                                            std::array<uint16_t, 3>{0x4E7A, 0x0801}),  // MOVEC VBR,D0
                          [](const auto& info) { return wordsLabel(info.param); });
 
-TEST_F(CpuTest, InterruptIsDroppedAtMaskTwoAndTakenBelow) {
+TEST_F(CpuTest, InterruptIsDroppedAtMaskTwoAndTakenBelow)
+{
     loadCode({0x4E71, 0x4E71});
     cpu.srSystem = 0x22;
     cpuSrChanged();
@@ -171,7 +175,8 @@ TEST_F(CpuTest, InterruptIsDroppedAtMaskTwoAndTakenBelow) {
     EXPECT_EQ(sr() >> 8, 0x22) << "mask 2, supervisor";
 }
 
-TEST_F(CpuTest, InterruptInMasterModeLeavesAThrowawayFrameAndRteUnwindsBoth) {
+TEST_F(CpuTest, InterruptInMasterModeLeavesAThrowawayFrameAndRteUnwindsBoth)
+{
     loadCode({0x4E71});
     poke(kHandler, {0x4E73});  // the interrupt handler is a bare RTE
     cpu.msp = 0x7000;
@@ -197,7 +202,8 @@ TEST_F(CpuTest, InterruptInMasterModeLeavesAThrowawayFrameAndRteUnwindsBoth) {
     EXPECT_EQ(cpu.isp, 0x8000u);
 }
 
-TEST_F(CpuTest, InterruptHandlerRunsOnTheInterruptStackWithMClear) {
+TEST_F(CpuTest, InterruptHandlerRunsOnTheInterruptStackWithMClear)
+{
     loadCode({0x4E71});
     cpu.msp = 0x7000;
     cpu.srSystem = 0x30;
@@ -215,7 +221,8 @@ struct RteCase {
 };
 class RteFormats : public CpuTest, public ::testing::WithParamInterface<RteCase> {};
 
-TEST_P(RteFormats, PopTheFrameSize) {
+TEST_P(RteFormats, PopTheFrameSize)
+{
     loadCode({0x4E73});
     const uint32_t frame = 0x7000;
     poke(frame, {0x2015, 0x0004, 0x1000, uint16_t(GetParam().format << 12 | 0x0018)});
@@ -230,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, RteFormats,
                          ::testing::Values(RteCase{0, 8}, RteCase{2, 12}, RteCase{9, 12}, RteCase{15, 12}),
                          [](const auto& info) { return "Format" + std::to_string(info.param.format); });
 
-TEST_F(CpuTest, RteIntoTraceArmsItForTheInstructionReturnedTo) {
+TEST_F(CpuTest, RteIntoTraceArmsItForTheInstructionReturnedTo)
+{
     loadCode({0x4E73});
     poke(0x7000, {0x8700, 0x0004, 0x1000, 0x0000});
     poke(0x41000, {0x7001});  // MOVEQ #1,D0
@@ -247,7 +255,8 @@ TEST_F(CpuTest, RteIntoTraceArmsItForTheInstructionReturnedTo) {
     EXPECT_EQ(sr() >> 8, 0x27) << "trace bits cleared, S set, mask kept";
 }
 
-TEST_F(CpuTest, StopWaitsForAnInterruptAndStacksTheFollowingWord) {
+TEST_F(CpuTest, StopWaitsForAnInterruptAndStacksTheFollowingWord)
+{
     loadCode({0x4E72, 0x2000, 0x4E71});
     std::atomic<bool> stopped{false};
     std::thread timer([&] {
@@ -267,7 +276,8 @@ TEST_F(CpuTest, StopWaitsForAnInterruptAndStacksTheFollowingWord) {
     EXPECT_EQ(f.sr >> 8, 0x20);
 }
 
-TEST_F(CpuTest, StopRequestEndsTheRunEvenWhileStopped) {
+TEST_F(CpuTest, StopRequestEndsTheRunEvenWhileStopped)
+{
     poke(kCode, {0x4E72, 0x2700});  // STOP with interrupts masked: only a stop request ends it
     std::thread stopper([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -278,7 +288,8 @@ TEST_F(CpuTest, StopRequestEndsTheRunEvenWhileStopped) {
     EXPECT_EQ(cpuGetPc(), kCode + 4);
 }
 
-TEST_F(CpuTest, MovecReachesTheStackSlotsAndVbr) {
+TEST_F(CpuTest, MovecReachesTheStackSlotsAndVbr)
+{
     // MOVEC D0,VBR; MOVEC D1,MSP; MOVEC ISP,D2; MOVEC D3,USP; MOVEC CACR,D4; TRAP #0
     loadCode({0x4E7B, 0x0801, 0x4E7B, 0x1803, 0x4E7A, 0x2804, 0x4E7B, 0x3800, 0x4E7A, 0x4002, 0x4E40});
     cpu.D[0] = 0x40000;
@@ -296,7 +307,8 @@ TEST_F(CpuTest, MovecReachesTheStackSlotsAndVbr) {
     EXPECT_EQ(frameAt(cpu.A[7]).formatVector, 0x0080);
 }
 
-TEST_F(CpuTest, HostCallCanArmTraceForTheNextInstruction) {
+TEST_F(CpuTest, HostCallCanArmTraceForTheNextInstruction)
+{
     static auto handler = +[](unsigned, unsigned, unsigned) -> int32_t {
         cpuSetTrace();
         return HostCallResult::KeepRegisters;
@@ -313,7 +325,8 @@ TEST_F(CpuTest, HostCallCanArmTraceForTheNextInstruction) {
     EXPECT_EQ(f.latch, kCode + 2);
 }
 
-TEST_F(CpuTest, ResetStartsAt30000InSupervisorModeWithMaskSeven) {
+TEST_F(CpuTest, ResetStartsAt30000InSupervisorModeWithMaskSeven)
+{
     static auto quit = +[](unsigned, unsigned, unsigned) -> int32_t { return HostCallResult::Stop; };
     poke(kCode, {0x40C1, 0x200F, 0xA000});  // MOVE SR,D1; MOVE.L A7,D0; host call
     cpu.A[7] = 0x1234;

@@ -12,7 +12,8 @@ constexpr uint16_t kX = 0x10, kN = 0x08, kZ = 0x04, kV = 0x02, kC = 0x01;
 uint32_t result(unsigned i) { return guestReadLong(kResults + 4 * i); }
 uint16_t ccrResult(unsigned i) { return guestReadWord(kResults + 4 * i); }
 
-TEST_F(CpuTest, Additions68020ComputeTheManualsResults) {
+TEST_F(CpuTest, Additions68020ComputeTheManualsResults)
+{
     ASSERT_TRUE(runProgram("ops020"));
     struct Expect {
         unsigned slot;
@@ -88,7 +89,8 @@ struct RegisterCase {
 
 class RegisterCases : public CpuTest, public ::testing::WithParamInterface<RegisterCase> {};
 
-TEST_P(RegisterCases, ResultAndFlags) {
+TEST_P(RegisterCases, ResultAndFlags)
+{
     const RegisterCase& c = GetParam();
     loadCode({c.code[0], c.code[1], c.code[2], c.code[3]});
     cpu.D[0] = c.d0;
@@ -125,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         RegisterCase{"MOVEQ", {0x70FF}, 0, 0, kX | kV | kC, 0xFFFFFFFF, kX | kN}),
     [](const auto& info) { return caseLabel(info.param.what); });
 
-TEST_F(CpuTest, ChkTrapsWithNFromTheSide) {
+TEST_F(CpuTest, ChkTrapsWithNFromTheSide)
+{
     for (const auto& [value, n] : {std::pair{10u, false}, std::pair{uint32_t(-1), true}}) {
         loadCode({0x4181});  // CHK.W D1,D0
         cpu.D[0] = value;
@@ -140,7 +143,8 @@ TEST_F(CpuTest, ChkTrapsWithNFromTheSide) {
     }
 }
 
-TEST_F(CpuTest, MoveAcceptsPcRelativeDestination) {
+TEST_F(CpuTest, MoveAcceptsPcRelativeDestination)
+{
     loadCode({0x35C0, 0x0010});  // MOVE.W D0,(16,PC)
     cpu.D[0] = 0xBEEF;
     step();
@@ -148,7 +152,8 @@ TEST_F(CpuTest, MoveAcceptsPcRelativeDestination) {
     EXPECT_EQ(pc(), kCode + 4);
 }
 
-TEST_F(CpuTest, MovemPredecrementStoresTheBaseAsItIsAtThatMoment) {
+TEST_F(CpuTest, MovemPredecrementStoresTheBaseAsItIsAtThatMoment)
+{
     loadCode({0x48E0, 0x00C0});  // MOVEM.L A0-A1,-(A0): A1 stored first, then A0
     cpu.A[0] = 0x5000;
     cpu.A[1] = 0x1111;
@@ -158,7 +163,8 @@ TEST_F(CpuTest, MovemPredecrementStoresTheBaseAsItIsAtThatMoment) {
     EXPECT_EQ(guestReadLong(0x4FF8), 0x4FF8u);
 }
 
-TEST_F(CpuTest, MovemLoadsSignExtendedWordsAndPostincrements) {
+TEST_F(CpuTest, MovemLoadsSignExtendedWordsAndPostincrements)
+{
     loadCode({0x4C98, 0x0003});  // MOVEM.W (A0)+,D0-D1
     cpu.A[0] = 0x5000;
     poke(0x5000, {0x8001, 0x0002});
@@ -168,7 +174,8 @@ TEST_F(CpuTest, MovemLoadsSignExtendedWordsAndPostincrements) {
     EXPECT_EQ(cpu.A[0], 0x5004u);
 }
 
-TEST_F(CpuTest, TasSetsFlagsFromTheByteAsRead) {
+TEST_F(CpuTest, TasSetsFlagsFromTheByteAsRead)
+{
     loadCode({0x4AD0});  // TAS (A0)
     cpu.A[0] = 0x5000;
     guestWriteByte(0x5000, 0x00);
@@ -177,7 +184,8 @@ TEST_F(CpuTest, TasSetsFlagsFromTheByteAsRead) {
     EXPECT_EQ(sr() & 0x0F, kZ);
 }
 
-TEST_F(CpuTest, BranchWith32BitDisplacement) {
+TEST_F(CpuTest, BranchWith32BitDisplacement)
+{
     loadCode({0x60FF, 0x0000, 0x1000});  // BRA.L *+2+$1000
     step();
     EXPECT_EQ(pc(), kCode + 2 + 0x1000);

@@ -27,7 +27,8 @@ protected:
     void TearDown() override { memoryRelease(); }
 };
 
-TEST_P(MemoryGeometry, MaskIsNextPowerOfTwoMinusOne) {
+TEST_P(MemoryGeometry, MaskIsNextPowerOfTwoMinusOne)
+{
     const Geometry g = GetParam();
     ASSERT_TRUE(memoryAllocate(g.megabytes));
     EXPECT_EQ(mem.ramSize, g.ramSize);
@@ -44,27 +45,29 @@ TEST_P(MemoryGeometry, MaskIsNextPowerOfTwoMinusOne) {
 INSTANTIATE_TEST_SUITE_P(Sizes, MemoryGeometry,
                          ::testing::Values(Geometry{2, 0x200000, 0x1FFFFF}, Geometry{3, 0x300000, 0x3FFFFF},
                                            Geometry{5, 0x500000, 0x7FFFFF}, Geometry{16, 0x1000000, 0xFFFFFF},
-                                           Geometry{128, 0x8000000, 0x7FFFFFF},
-                                           Geometry{255, 0xFF00000, 0xFFFFFFF}),
+                                           Geometry{128, 0x8000000, 0x7FFFFFF}, Geometry{255, 0xFF00000, 0xFFFFFFF}),
                          [](const auto& info) { return std::to_string(info.param.megabytes) + "MB"; });
 
 class GuestMemoryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(memoryAllocate(5));  // RAM to $4FFFFF, read-only tail to $7FFFFF
         cpuReset();
     }
     void TearDown() override { memoryRelease(); }
 };
 
-TEST_F(GuestMemoryTest, AddressesWrapAtTheMask) {
+TEST_F(GuestMemoryTest, AddressesWrapAtTheMask)
+{
     guestWriteLong(0x1234, 0xCAFEBABE);
     EXPECT_EQ(guestReadLong(0x80001234), 0xCAFEBABEu);
     EXPECT_EQ(guestReadLong(0x00801234), 0xCAFEBABEu);
     EXPECT_EQ(guestReadByte(0x1235), 0xFE);  // big-endian
 }
 
-TEST_F(GuestMemoryTest, TailReadsZeroAndDropsWritesWithALogLine) {
+TEST_F(GuestMemoryTest, TailReadsZeroAndDropsWritesWithALogLine)
+{
     testing::internal::CaptureStderr();
     guestWriteLong(0x600000, 0x11223344);
     guestWriteByte(0x7FFFFF, 0x55);
@@ -78,14 +81,16 @@ TEST_F(GuestMemoryTest, TailReadsZeroAndDropsWritesWithALogLine) {
     EXPECT_NE(log.find("address $004ffffe"), std::string::npos) << log;
 }
 
-TEST_F(GuestMemoryTest, LongReadAtTheTopComesFromAboveTheMaskNotFromZero) {
+TEST_F(GuestMemoryTest, LongReadAtTheTopComesFromAboveTheMaskNotFromZero)
+{
     guestWriteWord(0, 0xDEAD);
     EXPECT_EQ(guestReadLong(0x7FFFFE), 0u);
 }
 
 // A watched screen may end exactly at the top of RAM: instruction writes beyond it still
 // land in the read-only tail (logged and dropped), not in host memory that faults.
-TEST_F(GuestMemoryTest, ScreenAtTheTopOfRamLeavesTheTailProtected) {
+TEST_F(GuestMemoryTest, ScreenAtTheTopOfRamLeavesTheTailProtected)
+{
     static unsigned notes;
     notes = 0;
     const ScreenWatch watch{mem.base + 0x4F8000, mem.base + 0x500000, [](uint8_t*, unsigned) { ++notes; }, nullptr};
@@ -109,7 +114,8 @@ TEST_F(GuestMemoryTest, ScreenAtTheTopOfRamLeavesTheTailProtected) {
     EXPECT_NE(log.find("M68K access violation at address $004ffffe"), std::string::npos) << log;
 }
 
-TEST_F(GuestMemoryTest, RangeCheckRefusesBlocksBeyondRam) {
+TEST_F(GuestMemoryTest, RangeCheckRefusesBlocksBeyondRam)
+{
     EXPECT_EQ(guestRange(0x1000, 0x100), mem.base + 0x1000);
     EXPECT_EQ(guestRange(0x4FFF00, 0x100), mem.base + 0x4FFF00);
     EXPECT_EQ(guestRange(0x4FFF00, 0x101), nullptr);
@@ -117,7 +123,8 @@ TEST_F(GuestMemoryTest, RangeCheckRefusesBlocksBeyondRam) {
     EXPECT_EQ(guestRange(0x600000, 1), nullptr);
 }
 
-TEST(GuestMemoryAllocation, RefusesSizesOutsideTheAddressSpace) {
+TEST(GuestMemoryAllocation, RefusesSizesOutsideTheAddressSpace)
+{
     EXPECT_FALSE(memoryAllocate(0));
     EXPECT_FALSE(memoryAllocate(257));
     EXPECT_EQ(mem.base, nullptr);
@@ -128,12 +135,14 @@ constexpr uintptr_t kFixedAddress = 0x60000000;
 
 // Runs in a process of its own (the fallback is logged once per process); reports a
 // failure on standard error and in the exit status.
-[[noreturn]] void fail(const char* what) {
+[[noreturn]] void fail(const char* what)
+{
     std::fprintf(stderr, "FAILED: %s\n", what);
     std::exit(1);
 }
 
-[[noreturn]] void runWithTheFixedAddressTaken() {
+[[noreturn]] void runWithTheFixedAddressTaken()
+{
     memoryRelease();
     const size_t page = size_t(hostPageSize());
     void* const want = reinterpret_cast<void*>(kFixedAddress);
@@ -177,7 +186,8 @@ constexpr uintptr_t kFixedAddress = 0x60000000;
 #endif
 
 // Something mapped at the fixed path's address must not keep the machine from starting.
-TEST(GuestMemoryAllocation, TakenFixedAddressRunsThePortablePathAndSaysSoOnce) {
+TEST(GuestMemoryAllocation, TakenFixedAddressRunsThePortablePathAndSaysSoOnce)
+{
 #if defined(ZEM_PORTABLE_FLAGS)
     GTEST_SKIP() << "this build has only the portable path";
 #else

@@ -24,17 +24,18 @@ class NextStepStress : public CpuTest {};
 // The guest divides by zero in a loop, so nearly every instruction ends in exception entry,
 // where the processor thread puts nextStep back to the loop. The interrupt handler opens
 // the mask before it counts, so a request made once the count has moved is never refused.
-TEST_F(NextStepStress, NoInterruptRequestIsLostToTheProcessorsOwnStores) {
-    poke(kCode, {0x4FF9, 0x0000, 0x8000,  // lea $8000,a7
-                 0x46FC, 0x2000,          // move.w #$2000,sr
-                 0x52B9, 0x0000, uint16_t(kStarted),  // addq.l #1,started
-                 0x7200,                  // moveq #0,d1
-                 0x80C1,                  // divu.w d1,d0
-                 0x60FC});                // bra.s the divide
-    poke(kZeroDivideHandler, {0x4E73});   // rte
-    poke(kInterruptHandler, {0x46FC, 0x2000,                  // move.w #$2000,sr
+TEST_F(NextStepStress, NoInterruptRequestIsLostToTheProcessorsOwnStores)
+{
+    poke(kCode, {0x4FF9, 0x0000, 0x8000,                          // lea $8000,a7
+                 0x46FC, 0x2000,                                  // move.w #$2000,sr
+                 0x52B9, 0x0000, uint16_t(kStarted),              // addq.l #1,started
+                 0x7200,                                          // moveq #0,d1
+                 0x80C1,                                          // divu.w d1,d0
+                 0x60FC});                                        // bra.s the divide
+    poke(kZeroDivideHandler, {0x4E73});                           // rte
+    poke(kInterruptHandler, {0x46FC, 0x2000,                      // move.w #$2000,sr
                              0x52B9, 0x0000, uint16_t(kCounter),  // addq.l #1,counter
-                             0x4E73});                        // rte
+                             0x4E73});                            // rte
     guestWriteLong(5 * 4, kZeroDivideHandler);
     guestWriteLong(26 * 4, kInterruptHandler);
     guestWriteLong(kCounter, 0);

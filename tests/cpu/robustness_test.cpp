@@ -14,7 +14,8 @@ constexpr unsigned kRounds = 2000;
 constexpr unsigned kWordsPerRound = 512;
 constexpr unsigned kInstructionsPerRound = 600;
 
-TEST(CpuRobustness, RandomInstructionWordsNeverCrashTheHost) {
+TEST(CpuRobustness, RandomInstructionWordsNeverCrashTheHost)
+{
     ASSERT_TRUE(memoryAllocate(kFuzzRamMegabytes));
     std::mt19937 rng(20260610);
     auto any = [&] { return uint32_t(rng()); };
@@ -22,9 +23,12 @@ TEST(CpuRobustness, RandomInstructionWordsNeverCrashTheHost) {
     cpuSetHostCallHandler(+[](unsigned, unsigned, unsigned low) -> int32_t {
         sawHostCall = true;
         switch (low & 3) {
-        case 0: return HostCallResult::KeepRegisters;
-        case 1: return HostCallResult::Illegal;
-        default: return int32_t(low);
+        case 0:
+            return HostCallResult::KeepRegisters;
+        case 1:
+            return HostCallResult::Illegal;
+        default:
+            return int32_t(low);
         }
     });
     cpuSetAccelHandler(+[](unsigned op) { return (op & 1) != 0; });

@@ -41,8 +41,8 @@ protected:
     {
         for (size_t i = 0; i < expected.size(); ++i)
             if (expected[i] != mem.base[i])
-                return "first difference at $" + std::to_string(i) + ": want " + std::to_string(expected[i]) +
-                       " got " + std::to_string(mem.base[i]);
+                return "first difference at $" + std::to_string(i) + ": want " + std::to_string(expected[i]) + " got " +
+                       std::to_string(mem.base[i]);
         return "";
     }
 
@@ -61,9 +61,12 @@ std::vector<uint8_t> referenceFill(std::vector<uint8_t> m, BlockKind kind, unsig
         const uint32_t c = (r % 2 == 0) ? p.evenColour : p.oddColour;
         for (uint32_t i = 0; i < width; ++i) {
             uint8_t value, mask = 0xFF;
-            if (i < lead) value = wide ? uint8_t(c >> (8 * (1 - i))) : uint8_t(c >> 16);
-            else if (i < lead + 4 * p.units) value = uint8_t(c >> (8 * (3 - (i - lead) % 4)));
-            else if (wide) value = uint8_t(c >> (8 * (3 - (i - lead - 4 * p.units))));
+            if (i < lead)
+                value = wide ? uint8_t(c >> (8 * (1 - i))) : uint8_t(c >> 16);
+            else if (i < lead + 4 * p.units)
+                value = uint8_t(c >> (8 * (3 - (i - lead) % 4)));
+            else if (wide)
+                value = uint8_t(c >> (8 * (3 - (i - lead - 4 * p.units))));
             else {
                 const unsigned k = i - lead - 4 * p.units;
                 value = uint8_t(c >> (8 * (3 - k)));
@@ -142,14 +145,22 @@ TEST_F(BlockOps, FillAndEorMatchTheReferenceInBothFormats)
     };
     const uint32_t pitch8 = Width, pitch16 = Width * 2;
     const Case cases[] = {
-        {"16: lead, one unit, trail", 16, {ScreenBase + 2 * pitch16 + 6, pitch16 - 8, 1, 3, 1, 1, 0x11223344, 0x55667788}},
+        {"16: lead, one unit, trail",
+         16,
+         {ScreenBase + 2 * pitch16 + 6, pitch16 - 8, 1, 3, 1, 1, 0x11223344, 0x55667788}},
         {"16: units only, long rows", 16, {ScreenBase, 0, 160, 4, 0, 0, 0xF800F800, 0x07E007E0}},
         {"16: lead only, no units", 16, {ScreenBase + 10, pitch16 - 2, 0, 5, 0xFF, 0, 0xAAAABBBB, 0xCCCCDDDD}},
-        {"16: many units, odd rows count", 16, {ScreenBase + 100 * pitch16 + 2, pitch16 - 70, 17, 7, 0, 0x80, 0x01020304, 0xF0E0D0C0}},
+        {"16: many units, odd rows count",
+         16,
+         {ScreenBase + 100 * pitch16 + 2, pitch16 - 70, 17, 7, 0, 0x80, 0x01020304, 0xF0E0D0C0}},
         {"16: off screen", 16, {0x10000, 12, 5, 3, 1, 1, 0x12345678, 0x9ABCDEF0}},
-        {"8: lead byte, units, 3 trailing", 8, {ScreenBase + pitch8 + 3, pitch8 - 12, 2, 4, 0x10003, 0xFFFFFF00, 0x11223344, 0xA5A5A5A5}},
+        {"8: lead byte, units, 3 trailing",
+         8,
+         {ScreenBase + pitch8 + 3, pitch8 - 12, 2, 4, 0x10003, 0xFFFFFF00, 0x11223344, 0xA5A5A5A5}},
         {"8: masked trailing bytes", 8, {ScreenBase + 5, pitch8 - 6, 1, 6, 2, 0xF00F0000, 0xDEADBEEF, 0x01234567}},
-        {"8: trailing only", 8, {ScreenBase + 50 * pitch8 + 1, pitch8 - 1, 0, 2, 1, 0xFF000000, 0x99000000, 0x77000000}},
+        {"8: trailing only",
+         8,
+         {ScreenBase + 50 * pitch8 + 1, pitch8 - 1, 0, 2, 1, 0xFF000000, 0x99000000, 0x77000000}},
         {"8: whole line", 8, {ScreenBase + 199 * pitch8, 0, 80, 1, 0, 0, 0x4D4D4D4D, 0}},
     };
     for (const Case& c : cases)
@@ -169,8 +180,10 @@ TEST_F(BlockOps, SixteenBitFillWithLeadAndTrailWritesLowWordLongHighWord)
     ASSERT_EQ(fillBlock(BlockKind::Fill, 16, p), 0);
     const uint8_t* row0 = at(ScreenBase);
     const uint8_t* row1 = at(ScreenBase + Width * 2);
-    EXPECT_EQ(std::vector<uint8_t>(row0, row0 + 8), (std::vector<uint8_t>{0xCC, 0xDD, 0xAA, 0xBB, 0xCC, 0xDD, 0xAA, 0xBB}));
-    EXPECT_EQ(std::vector<uint8_t>(row1, row1 + 8), (std::vector<uint8_t>{0x33, 0x44, 0x11, 0x22, 0x33, 0x44, 0x11, 0x22}));
+    EXPECT_EQ(std::vector<uint8_t>(row0, row0 + 8),
+              (std::vector<uint8_t>{0xCC, 0xDD, 0xAA, 0xBB, 0xCC, 0xDD, 0xAA, 0xBB}));
+    EXPECT_EQ(std::vector<uint8_t>(row1, row1 + 8),
+              (std::vector<uint8_t>{0x33, 0x44, 0x11, 0x22, 0x33, 0x44, 0x11, 0x22}));
 }
 
 TEST_F(BlockOps, FillRejectsBadParametersWithoutWritingAndLogs)
@@ -185,11 +198,17 @@ TEST_F(BlockOps, FillRejectsBadParametersWithoutWritingAndLogs)
     const Case cases[] = {
         {"no rows", {ScreenBase, 0, 4, 0, 0, 0, 1, 1}, 0, ""},
         {"nothing per row", {ScreenBase, 0, 0, 5, 0, 0, 1, 1}, 0, ""},
-        {"more rows than the screen, even off screen", {0x10000, 0, 1, Height + 1, 0, 0, 1, 1}, GuestError::BadParameter,
+        {"more rows than the screen, even off screen",
+         {0x10000, 0, 1, Height + 1, 0, 0, 1, 1},
+         GuestError::BadParameter,
          "Error in FillBlock (base 10000, pitch 4, size 4 x 201)"},
-        {"row wider than the screen line", {ScreenBase, 0, Width / 2 + 1, 1, 0, 0, 1, 1}, GuestError::BadParameter,
+        {"row wider than the screen line",
+         {ScreenBase, 0, Width / 2 + 1, 1, 0, 0, 1, 1},
+         GuestError::BadParameter,
          "Error in FillBlock (base 100000, pitch 284, size 644 x 1)"},
-        {"beyond the end of RAM", {RamMegabytes * 0x100000 - 8, 0, 2, 2, 0, 0, 1, 1}, GuestError::BadParameter,
+        {"beyond the end of RAM",
+         {RamMegabytes * 0x100000 - 8, 0, 2, 2, 0, 0, 1, 1},
+         GuestError::BadParameter,
          "Error in FillBlock (base 7ffff8, pitch 8, size 8 x 2)"},
     };
     for (const Case& c : cases) {
@@ -217,13 +236,31 @@ TEST_F(BlockOps, CombineBlendsBySourceOneWeight)
     };
     const uint32_t p8 = Width, p16 = Width * 2;
     const Case cases[] = {
-        {"16: alpha 128", 16, {xy(40, 30), {xy(0, 0), ScreenBase, p16}, {xy(100, 50), ScreenBase, p16}, {xy(200, 100), ScreenBase, p16}, 128}},
-        {"16: alpha 0 copies source 2", 16, {xy(17, 9), {xy(3, 1), ScreenBase, p16}, {xy(5, 60), ScreenBase, p16}, {xy(1, 150), ScreenBase, p16}, 0}},
-        {"16: alpha 255", 16, {xy(33, 5), {xy(7, 7), ScreenBase, p16}, {xy(50, 70), ScreenBase, p16}, {xy(280, 190), ScreenBase, p16}, 255}},
-        {"16: areas with own pitches, off-screen sources", 16, {xy(10, 10), {xy(0, 0), 0x10000, 64}, {xy(0, 0), 0x18000, 100}, {xy(30, 30), ScreenBase, p16}, 77}},
-        {"8: alpha 128", 8, {xy(64, 20), {xy(0, 0), ScreenBase, p8}, {xy(100, 100), ScreenBase, p8}, {xy(200, 150), ScreenBase, p8}, 128}},
-        {"8: alpha 37", 8, {xy(31, 31), {xy(9, 2), ScreenBase, p8}, {xy(60, 80), ScreenBase, p8}, {xy(250, 3), ScreenBase, p8}, 37}},
-        {"8: alpha 0 and 255 ends", 8, {xy(5, 5), {xy(0, 190), ScreenBase, p8}, {xy(300, 0), ScreenBase, p8}, {xy(315, 195), ScreenBase, p8}, 255}},
+        {"16: alpha 128",
+         16,
+         {xy(40, 30),
+          {xy(0, 0), ScreenBase, p16},
+          {xy(100, 50), ScreenBase, p16},
+          {xy(200, 100), ScreenBase, p16},
+          128}},
+        {"16: alpha 0 copies source 2",
+         16,
+         {xy(17, 9), {xy(3, 1), ScreenBase, p16}, {xy(5, 60), ScreenBase, p16}, {xy(1, 150), ScreenBase, p16}, 0}},
+        {"16: alpha 255",
+         16,
+         {xy(33, 5), {xy(7, 7), ScreenBase, p16}, {xy(50, 70), ScreenBase, p16}, {xy(280, 190), ScreenBase, p16}, 255}},
+        {"16: areas with own pitches, off-screen sources",
+         16,
+         {xy(10, 10), {xy(0, 0), 0x10000, 64}, {xy(0, 0), 0x18000, 100}, {xy(30, 30), ScreenBase, p16}, 77}},
+        {"8: alpha 128",
+         8,
+         {xy(64, 20), {xy(0, 0), ScreenBase, p8}, {xy(100, 100), ScreenBase, p8}, {xy(200, 150), ScreenBase, p8}, 128}},
+        {"8: alpha 37",
+         8,
+         {xy(31, 31), {xy(9, 2), ScreenBase, p8}, {xy(60, 80), ScreenBase, p8}, {xy(250, 3), ScreenBase, p8}, 37}},
+        {"8: alpha 0 and 255 ends",
+         8,
+         {xy(5, 5), {xy(0, 190), ScreenBase, p8}, {xy(300, 0), ScreenBase, p8}, {xy(315, 195), ScreenBase, p8}, 255}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -234,10 +271,15 @@ TEST_F(BlockOps, CombineBlendsBySourceOneWeight)
     }
     // Alpha 0 leaves the destination equal to source 2.
     prepare(16);
-    const CombineParams copy{xy(20, 4), {xy(0, 0), ScreenBase, Width * 2}, {xy(40, 40), ScreenBase, Width * 2}, {xy(100, 100), ScreenBase, Width * 2}, 0};
+    const CombineParams copy{xy(20, 4),
+                             {xy(0, 0), ScreenBase, Width * 2},
+                             {xy(40, 40), ScreenBase, Width * 2},
+                             {xy(100, 100), ScreenBase, Width * 2},
+                             0};
     ASSERT_EQ(combineBlock(16, copy), 0);
     for (unsigned y = 0; y < 4; ++y)
-        EXPECT_EQ(0, memcmp(at(ScreenBase + (40 + y) * Width * 2 + 80), at(ScreenBase + (100 + y) * Width * 2 + 200), 40));
+        EXPECT_EQ(0,
+                  memcmp(at(ScreenBase + (40 + y) * Width * 2 + 80), at(ScreenBase + (100 + y) * Width * 2 + 200), 40));
 }
 
 TEST_F(BlockOps, CombineRejectsAreasOutsideTheScreenOrRam)
@@ -274,14 +316,23 @@ TEST_F(BlockOps, MoveAreaCopiesAsThroughATemporaryBufferInEveryDirection)
     };
     const uint32_t p8 = Width, p16 = Width * 2, pQl = Width / 4;
     const Case cases[] = {
-        {"16: one row down, overlapping", 16, 0, {xy(50, 40), {xy(10, 10), ScreenBase, p16}, {xy(10, 11), ScreenBase, p16}}},
-        {"16: one row up, overlapping", 16, 0, {xy(50, 40), {xy(10, 11), ScreenBase, p16}, {xy(10, 10), ScreenBase, p16}}},
+        {"16: one row down, overlapping",
+         16,
+         0,
+         {xy(50, 40), {xy(10, 10), ScreenBase, p16}, {xy(10, 11), ScreenBase, p16}}},
+        {"16: one row up, overlapping",
+         16,
+         0,
+         {xy(50, 40), {xy(10, 11), ScreenBase, p16}, {xy(10, 10), ScreenBase, p16}}},
         {"16: right by one pixel", 16, 0, {xy(100, 3), {xy(0, 5), ScreenBase, p16}, {xy(1, 5), ScreenBase, p16}}},
         {"16: left by three pixels", 16, 0, {xy(100, 3), {xy(3, 5), ScreenBase, p16}, {xy(0, 5), ScreenBase, p16}}},
         {"8: from off-screen buffer", 8, 0, {xy(33, 21), {xy(1, 1), 0x10000, 40}, {xy(7, 100), ScreenBase, p8}}},
         {"8: to off-screen buffer", 8, 0, {xy(33, 21), {xy(7, 100), ScreenBase, p8}, {xy(1, 1), 0x10000, 40}}},
         {"QL: bytes, overlapping", 2, 0, {xy(20, 30), {xy(3, 0), ScreenBase, pQl}, {xy(5, 2), ScreenBase, pQl}}},
-        {"QL 8-colour: to the right edge", 2, 8, {xy(10, 4), {xy(0, 0), ScreenBase, pQl}, {xy(pQl - 10, 196), ScreenBase, pQl}}},
+        {"QL 8-colour: to the right edge",
+         2,
+         8,
+         {xy(10, 4), {xy(0, 0), ScreenBase, pQl}, {xy(pQl - 10, 196), ScreenBase, pQl}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -302,8 +353,10 @@ TEST_F(BlockOps, MoveAreaRejectionLogsAndTurnsTraceOn)
         const char* log;
     };
     const Case cases[] = {
-        {{xy(10, 10), {xy(0, 0), ScreenBase, p16}, {xy(0, Height - 9), ScreenBase, p16}}, "Error in MoveArea (0 x 0 = 0 x 191, size 10 x 10)"},
-        {{xy(10, 10), {xy(0, 0), ScreenBase, p16}, {xy(Width - 9, 0), ScreenBase, p16}}, "Error in MoveArea (0 x 0 = 311 x 0, size 10 x 10)"},
+        {{xy(10, 10), {xy(0, 0), ScreenBase, p16}, {xy(0, Height - 9), ScreenBase, p16}},
+         "Error in MoveArea (0 x 0 = 0 x 191, size 10 x 10)"},
+        {{xy(10, 10), {xy(0, 0), ScreenBase, p16}, {xy(Width - 9, 0), ScreenBase, p16}},
+         "Error in MoveArea (0 x 0 = 311 x 0, size 10 x 10)"},
         {{xy(10, 10), {xy(0, 0), RamMegabytes * 0x100000 - 64, 8}, {xy(0, 0), ScreenBase, p16}}, "Error in MoveArea"},
         {{xy(10, 10), {xy(0, 0), ScreenBase, p16}, {xy(0, 0), RamMegabytes * 0x100000 - 64, 8}}, "Error in MoveArea"},
     };

@@ -105,7 +105,8 @@ TEST(Converters, EveryGuestFormatIntoEveryHostFormatMatchesPixelDecoding)
             // Spans, also starting at an odd cell and into an unaligned destination.
             std::vector<uint8_t> viaSpan(expected.size() + 1, 0xEE);
             set.span[size_t(h)](viaSpan.data() + 1 + cellBytes, guest.data() + 4, guest.size() / 4 - 1);
-            EXPECT_TRUE(std::equal(expected.begin() + ptrdiff_t(cellBytes), expected.end(), viaSpan.begin() + 1 + ptrdiff_t(cellBytes)));
+            EXPECT_TRUE(std::equal(expected.begin() + ptrdiff_t(cellBytes), expected.end(),
+                                   viaSpan.begin() + 1 + ptrdiff_t(cellBytes)));
             EXPECT_EQ(viaSpan[1 + cellBytes - 1], 0xEE);  // nothing before the span
         }
 }

@@ -39,7 +39,10 @@ inline uint32_t ql8Colour(unsigned i)
     return c[i];
 }
 
-inline uint32_t from565(uint16_t v) { return uint32_t((v >> 11) << 3) << 16 | uint32_t(((v >> 5) & 63) << 2) << 8 | uint32_t((v & 31) << 3); }
+inline uint32_t from565(uint16_t v)
+{
+    return uint32_t((v >> 11) << 3) << 16 | uint32_t(((v >> 5) & 63) << 2) << 8 | uint32_t((v & 31) << 3);
+}
 
 // Colour of host pixel p of a line whose guest bytes start at `bytes`.
 inline uint32_t hostPixelColour(GuestFormatId f, const uint8_t* bytes, unsigned p)

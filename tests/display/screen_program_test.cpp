@@ -17,17 +17,14 @@ namespace {
 
 class ScreenProgram : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir.write("zem.ini", "[Emulation]\nMemory=4\n");
-    }
+    void SetUp() override { dir.write("zem.ini", "[Emulation]\nMemory=4\n"); }
 
     // Runs the program with the snapshot switched on; the snapshot in `picture`.
     GuestRun run(const char* image, int expectedExit = 0)
     {
         GuestRunOptions options;
-        options.args = {"-OS", image, "-INI", (dir / "zem.ini").string(), "-DBG", "0", "-SNAP",
-                        (dir / "screen.png").string()};
+        options.args = {"-OS",  image, "-INI",  (dir / "zem.ini").string(),
+                        "-DBG", "0",   "-SNAP", (dir / "screen.png").string()};
         options.workingDirectory = dir.path().string();
         GuestRun result = runGuest(options);
         EXPECT_TRUE(result.exited && result.exitCode == expectedExit) << result.describe();
@@ -87,7 +84,7 @@ TEST_F(ScreenProgram, EightBitPaletteAndMirroredQlColours)
         if (y == 200 && x < 8) return reference::paletteColour(x < 4 ? 147 : 73);  // one QL word
         return reference::paletteColour(uint8_t(x + 3 * y));
     });
-    EXPECT_EQ(at(0, 200), 0x24FF00u);  // index 147
+    EXPECT_EQ(at(0, 200), 0x24FF00u);            // index 147
     EXPECT_EQ(at(146 - 3 * 10, 10), 0x00FF00u);  // index 146
 }
 
@@ -122,8 +119,8 @@ TEST_F(ScreenProgram, QlEightColourScreenShowsFlashAsTheSecondSet)
 TEST_F(ScreenProgram, BlockOperationsThroughTheirHostCallsAndTheTraceAfterABadMove)
 {
     GuestRun result = run(GUEST_BLOCKS);
-    for (const char* line : {"fill 00000000", "eor 00000000", "combine 00000000", "move 00000000",
-                             "tall fill fffffff1", "traced fffffff1"})
+    for (const char* line : {"fill 00000000", "eor 00000000", "combine 00000000", "move 00000000", "tall fill fffffff1",
+                             "traced fffffff1"})
         EXPECT_TRUE(result.hasLine(line)) << line << "\n" << result.describe();
     EXPECT_FALSE(result.hasLine("not traced"));
 

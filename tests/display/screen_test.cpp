@@ -41,11 +41,11 @@ TEST_F(Marking, WritesMarkTheirCellsAndTheNextWhenTheyCrossOne)
     const size_t pitch = 1280;
     const Case cases[] = {
         {8, 1, {{0, 2}}},
-        {11, 2, {{0, 2}, {0, 3}}},                        // word at a cell's last byte
+        {11, 2, {{0, 2}, {0, 3}}},  // word at a cell's last byte
         {10, 2, {{0, 2}}},
-        {13, 4, {{0, 3}, {0, 4}}},                        // long not on a cell boundary
+        {13, 4, {{0, 3}, {0, 4}}},  // long not on a cell boundary
         {pitch * 3 + 4, 4, {{3, 1}}},
-        {pitch - 1, 2, {{0, pitch / 4 - 1}, {1, 0}}},     // across the line end
+        {pitch - 1, 2, {{0, pitch / 4 - 1}, {1, 0}}},  // across the line end
         {pitch * 479 + 1279, 1, {{479, 319}}},
     };
     for (const Case& c : cases) {
@@ -212,7 +212,7 @@ TEST_F(Mirror, QlScreenWritesAreDrawnDecodedAndMarked)
     *at(0x20000) = 0x80;  // green at QL pixel 0
     *at(0x20001) = 0x00;
     qlScreenNoteWrite(at(0x20000), 2);
-    *at(0x20080) = 0x40;  // flash only at line 1: mid grey
+    *at(0x20080) = 0x40;                // flash only at line 1: mid grey
     qlScreenNoteWrite(at(0x20081), 1);  // odd address: the whole word is taken
     EXPECT_EQ(markedCells(), (Marked{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1}, {1, 2}, {1, 3}}));
     ASSERT_TRUE(screenUpdateSurface(frame.surface()));
@@ -256,7 +256,7 @@ TEST(MirrorControl, ValuesSwitchAutomaticAndFixedModes)
         bool automatic;
     };
     screenReset();
-    const Step steps[] = {{1, 0, false}, {-1, 0, true}, {1, 4, true},  {2, 8, true}, {3, 8, true},
+    const Step steps[] = {{1, 0, false}, {-1, 0, true}, {1, 4, true},  {2, 8, true},  {3, 8, true},
                           {0, 0, false}, {2, 0, false}, {8, 8, false}, {1, 8, false}, {4, 4, false}};
     for (const Step& s : steps) {
         screenMirrorControl(s.value);
@@ -281,8 +281,10 @@ TEST_F(ScreenCalls, SetSizeRoundsAndClampsAndTakesBitsFromTheNextRegister)
     for (Case c : {Case{1, 0x01FF0100, 0x02000100, 512, 256}, Case{1, 0x04060200, 0x04000200, 1024, 512},
                    Case{3, 0xFFFFFFFF, 0x07800438, 1920, 1080}, Case{7, 0x02800000, 0x02800100, 640, 256}}) {
         cpu.D[c.n] = c.value;
-        if (c.n == 7) cpu.A[0] = 16;
-        else cpu.D[c.n + 1] = 8;
+        if (c.n == 7)
+            cpu.A[0] = 16;
+        else
+            cpu.D[c.n + 1] = 8;
         EXPECT_EQ(hostCall(1, 0, c.n), 0);
         EXPECT_EQ(cpu.D[c.n], c.written);
         EXPECT_EQ(guestScreen.requestedWidth, c.width);
@@ -315,7 +317,7 @@ TEST_F(ScreenCalls, InitialiseAppliesTheRequestThroughTheWindowAndScalesTheWindo
     EXPECT_EQ(hostCall(1, 1, 0), 0);
     EXPECT_EQ(guestScreen.pitch, 1280u);
     EXPECT_EQ(settings.WindowSizeX, 1000);  // the first mode does not scale
-    cpu.D[0] = 0x04000320;  // 1024 x 800
+    cpu.D[0] = 0x04000320;                  // 1024 x 800
     EXPECT_EQ(hostCall(1, 0, 0), 0);
     EXPECT_EQ(hostCall(1, 1, 0), 0);
     EXPECT_EQ(settings.WindowSizeX, 1600);
@@ -325,14 +327,17 @@ TEST_F(ScreenCalls, InitialiseAppliesTheRequestThroughTheWindowAndScalesTheWindo
     cpu.D[2] = 200;
     EXPECT_EQ(hostCall(1, 0xF, 3), 0);
     EXPECT_EQ(hostCall(1, 0xF, 0), 0);
-    const std::vector<std::string> expected = {"apply mode", "place window", "apply mode", "place window",
-                                               "client size 300x200", "maximise"};
+    const std::vector<std::string> expected = {"apply mode",   "place window",        "apply mode",
+                                               "place window", "client size 300x200", "maximise"};
     EXPECT_EQ(window.requests(), expected);
     EXPECT_TRUE(displayReady());
     displayShutDown();
-    const std::vector<std::string> backEndCalls = {
-        "init",         "cleanup mode", "set window mode 640x400 for 640x400",
-        "cleanup mode", "set window mode 1024x800 for 1024x800", "cleanup"};
+    const std::vector<std::string> backEndCalls = {"init",
+                                                   "cleanup mode",
+                                                   "set window mode 640x400 for 640x400",
+                                                   "cleanup mode",
+                                                   "set window mode 1024x800 for 1024x800",
+                                                   "cleanup"};
     EXPECT_EQ(backEnd.requests(), backEndCalls);
     displaySetWindow(nullptr);
     displaySetBackEnd(nullptr);

@@ -61,7 +61,7 @@ TEST_F(UpdateThread, IdleCostsNothingAndAWriteOneConversionAndOnePresent)
 TEST_F(UpdateThread, SuspendedWindowKeepsTheMarksAndIsRedrawnWholeOnceOnResume)
 {
     updateThreadSetSuspended(true);
-    write(0, {0xE0, 0x07});                  // green at (0, 0)
+    write(0, {0xE0, 0x07});                              // green at (0, 0)
     memcpy(screenAt(1024 * 255 + 1022), "\x1F\x00", 2);  // blue at (511, 255), not marked
     for (int i = 0; i < 5; ++i) updateThreadPass();
     EXPECT_EQ(conversions(), 0u);

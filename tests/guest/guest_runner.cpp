@@ -161,13 +161,17 @@ GuestRun runGuest(const GuestRunOptions& options)
         char buffer[4096];
         if (errOpen && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
             ssize_t n = read(err.fd[0], buffer, sizeof buffer);
-            if (n > 0) rawErr.append(buffer, size_t(n));
-            else errOpen = false;
+            if (n > 0)
+                rawErr.append(buffer, size_t(n));
+            else
+                errOpen = false;
         }
         if (outOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
             ssize_t n = read(out.fd[0], buffer, sizeof buffer);
-            if (n > 0) rawOut.append(buffer, size_t(n));
-            else outOpen = false;
+            if (n > 0)
+                rawOut.append(buffer, size_t(n));
+            else
+                outOpen = false;
         }
         if (!run.signalSent && options.signalToSend != 0 && !options.signalWhen.empty() &&
             rawErr.find(options.signalWhen) != std::string::npos) {
@@ -179,8 +183,7 @@ GuestRun runGuest(const GuestRunOptions& options)
     out.closeBoth();
 
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (WIFEXITED(status)) {
         run.exited = true;
         run.exitCode = WEXITSTATUS(status);

@@ -26,12 +26,12 @@ struct GuestRunOptions {
 };
 
 struct GuestRun {
-    bool started = false;     // the program could be started at all
-    bool timedOut = false;    // it overran its time limit and was killed
-    bool exited = false;      // it ended through exit (not a signal)
-    int exitCode = -1;        // valid when exited
-    int termSignal = 0;       // valid when it ended through a signal
-    bool signalSent = false;  // the requested signal went out
+    bool started = false;       // the program could be started at all
+    bool timedOut = false;      // it overran its time limit and was killed
+    bool exited = false;        // it ended through exit (not a signal)
+    int exitCode = -1;          // valid when exited
+    int termSignal = 0;         // valid when it ended through a signal
+    bool signalSent = false;    // the requested signal went out
     std::string standardError;  // everything it wrote, with "\r" removed
     std::string standardOutput;
 
@@ -55,8 +55,7 @@ GuestRun runGuest(const GuestRunOptions& options);
 // A guest program's own report: runs `image` with the debug log off ("-DBG 0"), so that
 // standard error carries what the program printed with DebugPrint (and errors only).
 // `extraArgs` follow; `ini` is the test INI (empty: an empty file).
-GuestRun runGuestProgram(const std::string& image, std::vector<std::string> extraArgs = {},
-                         const std::string& ini = "",
+GuestRun runGuestProgram(const std::string& image, std::vector<std::string> extraArgs = {}, const std::string& ini = "",
                          std::chrono::milliseconds timeLimit = std::chrono::milliseconds(20000));
 
 // Convenience: run `image` with the general debug log on.

@@ -35,7 +35,8 @@ bool matchesHexPattern(const std::string& line, const std::string& pattern)
 
 void expectLines(const GuestRun& run, const std::vector<std::string>& lines)
 {
-    for (const std::string& line : lines) EXPECT_TRUE(run.hasLine(line)) << "missing: " << line << "\n" << run.describe();
+    for (const std::string& line : lines)
+        EXPECT_TRUE(run.hasLine(line)) << "missing: " << line << "\n" << run.describe();
 }
 
 }  // namespace
@@ -74,10 +75,12 @@ TEST(GuestSys, DebugPrintDirectivesAndTextSkipping)
                      });
     // The dump takes two lines of its own; the text's line end follows it.
     std::vector<std::string> lines = run.lines();
-    const std::string dataLine = "regs D0 12345678 D1 ######## D2 ######## D3 00000000 D4 ######## "
-                                 "D5 00000004 D6 ######## D7 ########";
-    const std::string addressLine = "A0 ######## A1 00abcdef A2 000##### A3 ######## A4 ######## "
-                                    "A5 ######## A6 ######## A7 00020000";
+    const std::string dataLine =
+        "regs D0 12345678 D1 ######## D2 ######## D3 00000000 D4 ######## "
+        "D5 00000004 D6 ######## D7 ########";
+    const std::string addressLine =
+        "A0 ######## A1 00abcdef A2 000##### A3 ######## A4 ######## "
+        "A5 ######## A6 ######## A7 00020000";
     bool found = false;
     for (size_t i = 0; i + 2 < lines.size() && !found; ++i)
         found = matchesHexPattern(lines[i], dataLine) && matchesHexPattern(lines[i + 1], addressLine) &&

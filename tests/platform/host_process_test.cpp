@@ -14,13 +14,8 @@ TEST(HostProcess, DirectoryIsEverythingBeforeTheLastSeparator)
         const char* path;
         const char* dir;
     } cases[] = {
-        {"/opt/zem/bin/zem2", "/opt/zem/bin"},
-        {"/zem2", ""},
-        {"VROSE.BIN", ""},
-        {"images/VROSE.BIN", "images"},
-        {"C:\\QL\\VROSE.BIN", "C:\\QL"},
-        {"a/b\\c", "a/b"},
-        {"dir/", "dir"},
+        {"/opt/zem/bin/zem2", "/opt/zem/bin"}, {"/zem2", ""},     {"VROSE.BIN", ""}, {"images/VROSE.BIN", "images"},
+        {"C:\\QL\\VROSE.BIN", "C:\\QL"},       {"a/b\\c", "a/b"}, {"dir/", "dir"},
     };
     for (const Case& c : cases) EXPECT_EQ(directoryOf(c.path), c.dir) << c.path;
 }

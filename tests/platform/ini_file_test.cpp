@@ -23,8 +23,9 @@ protected:
 
 TEST_F(IniFileTest, LooksUpSectionsAndKeysWithoutRegardToCase)
 {
-    write("; comment\r\n[Screen]\r\n  resolutionx = 800 \nName=\"  quoted  \"\n[screen]\nResolutionX=1\n"
-          "[Other]\nResolutionX=2\n");
+    write(
+        "; comment\r\n[Screen]\r\n  resolutionx = 800 \nName=\"  quoted  \"\n[screen]\nResolutionX=1\n"
+        "[Other]\nResolutionX=2\n");
     IniFile ini(path);
     ASSERT_TRUE(ini.exists());
     EXPECT_EQ(ini.readLeadingInteger("SCREEN", "ResolutionX", -1), 800);  // the first section of that name wins
@@ -43,9 +44,18 @@ TEST_F(IniFileTest, LeadingNumbersAreReadFromTheStartOfTheValue)
         const char* text;
         long long expected;  // the default is 99
     } cases[] = {
-        {"300", 300},     {"-5", -5},      {"+7", 7},         {"12abc", 12},      {"0x1F", 31},
-        {"abc", 99},      {"", 99},        {"99999999999", 99}, {"4294967295", 4294967295LL},
-        {"-2147483648", -2147483648LL},    {"-2147483649", 99}, {" 42 ", 42},
+        {"300", 300},
+        {"-5", -5},
+        {"+7", 7},
+        {"12abc", 12},
+        {"0x1F", 31},
+        {"abc", 99},
+        {"", 99},
+        {"99999999999", 99},
+        {"4294967295", 4294967295LL},
+        {"-2147483648", -2147483648LL},
+        {"-2147483649", 99},
+        {" 42 ", 42},
     };
     for (const Case& c : cases) {
         write(std::string("[S]\nK=") + c.text + "\n");
@@ -61,13 +71,24 @@ TEST_F(IniFileTest, WholeIntegersAndBooleans)
         std::optional<int> value;
     };
     const Case cases[] = {
-        {"140", 140}, {" -5 ", -5}, {"+7", 7}, {"0x10", 16}, {"0XfF", 255}, {"0xFFFFFFFF", -1},
-        {"", std::nullopt}, {"abc", std::nullopt}, {"12abc", std::nullopt}, {"0x", std::nullopt},
-        {"1.5", std::nullopt}, {"2147483648", std::nullopt}, {"-2147483648", INT32_MIN}, {"--1", std::nullopt},
-        {"0x100000000", std::nullopt}, {"- 1", std::nullopt},
+        {"140", 140},
+        {" -5 ", -5},
+        {"+7", 7},
+        {"0x10", 16},
+        {"0XfF", 255},
+        {"0xFFFFFFFF", -1},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {"12abc", std::nullopt},
+        {"0x", std::nullopt},
+        {"1.5", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"-2147483648", INT32_MIN},
+        {"--1", std::nullopt},
+        {"0x100000000", std::nullopt},
+        {"- 1", std::nullopt},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(IniFile::parseInteger(c.text), c.value) << '"' << c.text << '"';
+    for (const auto& c : cases) EXPECT_EQ(IniFile::parseInteger(c.text), c.value) << '"' << c.text << '"';
 
     write("[defaults]\nLHDPI=0x12C\n[S]\nA=0\nB=2\nC=yes\n");
     IniFile ini(path);
@@ -81,16 +102,18 @@ TEST_F(IniFileTest, WholeIntegersAndBooleans)
 
 TEST_F(IniFileTest, WritingKeysKeepsCommentsUnknownKeysAndOrder)
 {
-    write("; my settings\r\n[General]\r\nCountryCode=44\r\nMyOwnKey=keep me\r\n; about sound\r\n\r\n"
-          "[Screen]\r\n# size\r\nwindowposx=5\r\n");
+    write(
+        "; my settings\r\n[General]\r\nCountryCode=44\r\nMyOwnKey=keep me\r\n; about sound\r\n\r\n"
+        "[Screen]\r\n# size\r\nwindowposx=5\r\n");
     IniFile ini(path);
     ini.writeString("general", "COUNTRYCODE", "49");  // keeps the file's spelling of the key
     ini.writeBool("General", "ShowDialog", true);     // new key: after the last key, before the comment
     ini.writeInteger("Screen", "WindowPosX", -100);
-    ini.writeString("Sound", "Enabled", "2");         // new section at the end
+    ini.writeString("Sound", "Enabled", "2");  // new section at the end
     ASSERT_TRUE(ini.save());
-    EXPECT_EQ(read(), "; my settings\r\n[General]\r\nCountryCode=49\r\nMyOwnKey=keep me\r\nShowDialog=1\r\n"
-                      "; about sound\r\n\r\n[Screen]\r\n# size\r\nwindowposx=-100\r\n\r\n[Sound]\r\nEnabled=2\r\n");
+    EXPECT_EQ(read(),
+              "; my settings\r\n[General]\r\nCountryCode=49\r\nMyOwnKey=keep me\r\nShowDialog=1\r\n"
+              "; about sound\r\n\r\n[Screen]\r\n# size\r\nwindowposx=-100\r\n\r\n[Sound]\r\nEnabled=2\r\n");
     EXPECT_EQ(IniFile(path).readInteger("SCREEN", "WindowPosX", 0), -100);
 
     // Changes not saved are dropped by a reload.

@@ -13,8 +13,7 @@ constexpr int kLeft = 1000, kTop = 2000, kWidth = 144, kHeight = 240, kLight = 2
 bool covered(const BoxShapes& shapes, int x, int y)
 {
     for (const BoxRect& r : shapes.rects)
-        if (x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height)
-            return true;
+        if (x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height) return true;
     return false;
 }
 

@@ -61,8 +61,7 @@ TEST(Data, ReadingPastTheEndReportsThePositionAndDoesNotMove)
     for (const auto& c : cases) {
         TData data;
         data.open(path);
-        for (int i = 0; i < c.before; ++i)
-            data.readByte();
+        for (int i = 0; i < c.before; ++i) data.readByte();
         EXPECT_EQ(messageOf([&] { c.read(data); }), "Read beyond end of file " + std::to_string(c.before)) << c.what;
         EXPECT_EQ(data.position(), c.before) << c.what;
     }
@@ -77,7 +76,8 @@ TEST(Data, OpenFailures)
     zemtest::TempDir dir;
     TData data;
     const std::string missing = dir.file("nothing.prn");
-    EXPECT_EQ(messageOf([&] { data.open(missing); }), "Cannot open file \"" + missing + "\" (Error 2): No such file or directory");
+    EXPECT_EQ(messageOf([&] { data.open(missing); }),
+              "Cannot open file \"" + missing + "\" (Error 2): No such file or directory");
     EXPECT_EQ(messageOf([&] { data.open(dir.path().string()); }),
               "Cannot open file \"" + dir.path().string() + "\" (Error 21): Is a directory");
     const std::string longName = "/" + std::string(255, 'x');

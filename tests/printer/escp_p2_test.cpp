@@ -49,7 +49,8 @@ TEST(EscpExtendedRaster, LandsWhereTheSameRowsOfEscDotDo)
     for (const Case& c : {
              Case{"Raw", ESC + "i" + bytes({0, 0, 1}) + word(2) + word(2) + kRows},
              // Run-length: a literal of 3 bytes, then 0x42 once as a repeat of 1.
-             Case{"RunLength", ESC + "i" + bytes({0, 1, 1}) + word(2) + word(2) + bytes({2, 0xF0, 0x0F, 0x81, 0xFF, 0x42})},
+             Case{"RunLength",
+                  ESC + "i" + bytes({0, 1, 1}) + word(2) + word(2) + bytes({2, 0xF0, 0x0F, 0x81, 0xFF, 0x42})},
              // Two bits a dot: each dot of any size prints.
              Case{"TwoBitDots", ESC + "i" + bytes({0, 0, 2}) + word(4) + word(2) +
                                     bytes({0xFF, 0x00, 0x00, 0x55, 0xC0, 0x03, 0x30, 0x0C})},
@@ -82,9 +83,10 @@ TEST(EscpExtendedRaster, RelativeMoveAndUnitsOfTheFinestPrinters)
 TEST(EscpExtendedRaster, LightInksAsTheirOwnColours)
 {
     const std::string band = bytes({0}) + word(1) + word(1) + bytes({0x80});
-    const EscpRun r = run(kGraphics + ESC + "(r" + word(2) + bytes({1, 2}) + ESC + "." + bytes({0, 10, 10, 1}) + word(1) +
-                          bytes({0x80}) + ESC + "i" + bytes({0x11, 0, 1}) + word(1) + word(1) + bytes({0x80}) + ESC +
-                          "i" + bytes({0x14, 0, 1}) + word(1) + word(1) + bytes({0x80}) + ESC + "@");
+    const EscpRun r =
+        run(kGraphics + ESC + "(r" + word(2) + bytes({1, 2}) + ESC + "." + bytes({0, 10, 10, 1}) + word(1) +
+            bytes({0x80}) + ESC + "i" + bytes({0x11, 0, 1}) + word(1) + word(1) + bytes({0x80}) + ESC + "i" +
+            bytes({0x14, 0, 1}) + word(1) + word(1) + bytes({0x80}) + ESC + "@");
     ASSERT_EQ(r.page.bitmaps.size(), 3u);
     EXPECT_EQ(r.page.bitmaps[0].colour, (Rgb{128, 255, 255}));
     EXPECT_EQ(r.page.bitmaps[1].colour, (Rgb{255, 128, 255}));
@@ -95,9 +97,9 @@ TEST(EscpSkipping, ParameterisedCommandsGoByTheirLength)
 {
     // Odd lengths on purpose: what the printer does not act on is skipped
     // whole, in text and graphics mode alike.
-    const std::string skipped = ESC + "(K" + word(3) + "abc" + ESC + "(e" + word(2) + "de" + ESC + "(m" + word(1) + "f" +
-                                ESC + "(i" + word(2) + "gh" + ESC + "(S" + word(8) + "ijklmnop" + ESC + "(s" + word(1) +
-                                "q" + ESC + "(Z" + word(3) + "rst";
+    const std::string skipped = ESC + "(K" + word(3) + "abc" + ESC + "(e" + word(2) + "de" + ESC + "(m" + word(1) +
+                                "f" + ESC + "(i" + word(2) + "gh" + ESC + "(S" + word(8) + "ijklmnop" + ESC + "(s" +
+                                word(1) + "q" + ESC + "(Z" + word(3) + "rst";
     EXPECT_EQ(run(skipped + "A").text(), u"A");
     const EscpRun graphics = run(kGraphics + skipped + ESC + "@A");
     EXPECT_EQ(graphics.text(), u"A");
@@ -133,8 +135,9 @@ TEST(EscpForeignLanguage, RefusedWithOneMessageAndNoPage)
     }
     // ESC/P that starts alike is still printed: bold, then a bit image;
     // job control with its own language line.
-    for (const std::string& job : {ESC + "E" + ESC + "*" + bytes({0, 1, 0, 0x80}) + "A",
-                                   ESC + "\x01@EJL 1284.4\n@EJL     \n" + ESC + "@A", std::string("%% 100% text\r\n")}) {
+    for (const std::string& job :
+         {ESC + "E" + ESC + "*" + bytes({0, 1, 0, 0x80}) + "A", ESC + "\x01@EJL 1284.4\n@EJL     \n" + ESC + "@A",
+          std::string("%% 100% text\r\n")}) {
         const EscpRun r = run(job);
         EXPECT_TRUE(r.error.empty()) << r.error;
         EXPECT_EQ(r.page.pages.size(), 1u);

@@ -29,8 +29,7 @@ const Chars& firstPage(const EscpRun& r)
 int xOf(const EscpRun& r, char16_t c)
 {
     for (const auto& printed : firstPage(r))
-        if (printed.c == c)
-            return printed.x;
+        if (printed.c == c) return printed.x;
     return -1;
 }
 
@@ -96,10 +95,7 @@ TEST(EscpMinorCommands, ReadTheirParametersAndActAsPrintersDo)
 
 // A 24-pin definition of code 'A': a0 = 1 blank column, two columns of
 // three bytes, a2 = 1; the data holds FF, LF and ESC, which must not act.
-std::string defineA()
-{
-    return ESC + "&" + bytes({0, 'A', 'A', 1, 2, 1, 0x0C, 0x0A, 0x1B, 0xFF, 0x00, 0x81});
-}
+std::string defineA() { return ESC + "&" + bytes({0, 'A', 'A', 1, 2, 1, 0x0C, 0x0A, 0x1B, 0xFF, 0x00, 0x81}); }
 
 TEST(EscpUserCharacters, DefinitionIsReadByItsLengthsAndPrintsItsDots)
 {
@@ -162,7 +158,9 @@ TEST(EscpNinePin, LineUnitsDensitiesAndMissingCommands)
         EXPECT_EQ(r.text(), u"A") << c.name;
         auto calls = r.page.callsAfterReset();
         calls.erase(std::remove_if(calls.begin(), calls.end(),
-                                   [](const std::string& call) { return call.rfind("print ", 0) == 0 || call.rfind("page ", 0) == 0; }),
+                                   [](const std::string& call) {
+                                       return call.rfind("print ", 0) == 0 || call.rfind("page ", 0) == 0;
+                                   }),
                     calls.end());
         EXPECT_EQ(calls, c.calls) << c.name;
     }
@@ -174,8 +172,9 @@ TEST(EscpNinePin, BitImagesAreEightDotsAtSeventyTwoLinesAnInch)
         std::string command;
         int horizontalDpi;
     };
-    for (const Case& c : {Case{ESC + "*" + bytes({5}), 72}, Case{ESC + "*" + bytes({0}), 60}, Case{ESC + "*" + bytes({7}), 144},
-                          Case{ESC + "K", 60}, Case{ESC + "L", 120}, Case{ESC + "Z", 240}}) {
+    for (const Case& c :
+         {Case{ESC + "*" + bytes({5}), 72}, Case{ESC + "*" + bytes({0}), 60}, Case{ESC + "*" + bytes({7}), 144},
+          Case{ESC + "K", 60}, Case{ESC + "L", 120}, Case{ESC + "Z", 240}}) {
         const EscpRun r = run(c.command + bytes({2, 0, 0x81, 0x7E}) + "A", {.pins = 9});
         EXPECT_EQ(r.text(), u"A") << c.command;
         ASSERT_EQ(r.page.bitmaps.size(), 1u) << c.command;

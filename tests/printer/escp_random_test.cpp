@@ -23,8 +23,7 @@ std::string randomJob(std::mt19937& random)
     std::uniform_int_distribution<int> pick(0, 3);
     std::uniform_int_distribution<std::size_t> command(0, kCommandBytes.size() - 1);
     std::string job(static_cast<std::size_t>(length(random)), '\0');
-    for (char& c : job)
-        c = pick(random) == 0 ? kCommandBytes[command(random)] : static_cast<char>(byte(random));
+    for (char& c : job) c = pick(random) == 0 ? kCommandBytes[command(random)] : static_cast<char>(byte(random));
     return job;
 }
 
@@ -63,8 +62,7 @@ public:
     std::string data(int n)
     {
         std::string s;
-        for (int i = 0; i < n; ++i)
-            s += static_cast<char>(below(256));
+        for (int i = 0; i < n; ++i) s += static_cast<char>(below(256));
         return s;
     }
     static std::string word(int v) { return bytes({v & 0xFF, (v >> 8) & 0xFF}); }
@@ -72,9 +70,12 @@ public:
     std::string command(bool ninePin)
     {
         switch (below(ninePin ? 14 : 22)) {
-        case 0: return ESC + "E";
-        case 1: return ESC + "4" + ESC + "-1";
-        case 2: return ESC + "!" + bytes({below(256)});
+        case 0:
+            return ESC + "E";
+        case 1:
+            return ESC + "4" + ESC + "-1";
+        case 2:
+            return ESC + "!" + bytes({below(256)});
         case 3: {  // bit image in a mode of the model
             const int modes24[] = {0, 1, 2, 3, 4, 5, 6, 7, 32, 33, 38, 39, 40, 71, 72, 73};
             const int mode = ninePin ? below(8) : modes24[below(16)];
@@ -98,30 +99,45 @@ public:
             }
             return s + ESC + "%" + bytes({below(2)});
         }
-        case 6: return ESC + ":" + data(3);
-        case 7: return ESC + "b" + bytes({below(8), 5, 9, 0});
-        case 8: return ESC + "f" + bytes({below(2), below(4)});
-        case 9: return ESC + std::string(1, "3AJ"[below(3)]) + bytes({below(40)});
-        case 10: return bytes({below(2) == 0 ? 1 : 28 + below(4)}) + "\r\n";  // stray control codes
-        case 11: return ESC + "^" + bytes({below(2)}) + word(2 * 5) + data(10);
-        case 12: return ESC + "x" + bytes({below(2)}) + ESC + "k" + bytes({below(12)});
-        case 13: return "\b\b";
+        case 6:
+            return ESC + ":" + data(3);
+        case 7:
+            return ESC + "b" + bytes({below(8), 5, 9, 0});
+        case 8:
+            return ESC + "f" + bytes({below(2), below(4)});
+        case 9:
+            return ESC + std::string(1, "3AJ"[below(3)]) + bytes({below(40)});
+        case 10:
+            return bytes({below(2) == 0 ? 1 : 28 + below(4)}) + "\r\n";  // stray control codes
+        case 11:
+            return ESC + "^" + bytes({below(2)}) + word(2 * 5) + data(10);
+        case 12:
+            return ESC + "x" + bytes({below(2)}) + ESC + "k" + bytes({below(12)});
+        case 13:
+            return "\b\b";
         // ESC/P2 only from here.
         case 14: {  // an ESC ( command not acted on, skipped by its length
             const char letters[] = "KSeimsZ";
             const int length = below(12);
             return ESC + "(" + std::string(1, letters[below(7)]) + word(length) + data(length);
         }
-        case 15: return ESC + "(U" + word(5) + bytes({1 + below(4), 1 + below(4), 1 + below(4)}) + word(below(2) ? 1440 : 2880);
-        case 16: return ESC + "(" + "\\" + word(4) + word(1440) + word(below(100));
-        case 17: return graphics();
+        case 15:
+            return ESC + "(U" + word(5) + bytes({1 + below(4), 1 + below(4), 1 + below(4)}) +
+                   word(below(2) ? 1440 : 2880);
+        case 16:
+            return ESC + "(" + "\\" + word(4) + word(1440) + word(below(100));
+        case 17:
+            return graphics();
         case 18: {  // a raster band out of graphics mode
             const int width = below(40);
             return ESC + "." + bytes({0, 10, 10, 1}) + word(width) + data((width + 7) / 8);
         }
-        case 19: return ESC + "X" + bytes({below(2) ? 0 : 5 + below(50)}) + word(20 + below(40));
-        case 20: return ESC + "(r" + word(2) + bytes({below(2), 1 << below(3)});
-        default: return ESC + "(c" + word(4) + word(below(100)) + word(4000 + below(100));
+        case 19:
+            return ESC + "X" + bytes({below(2) ? 0 : 5 + below(50)}) + word(20 + below(40));
+        case 20:
+            return ESC + "(r" + word(2) + bytes({below(2), 1 << below(3)});
+        default:
+            return ESC + "(c" + word(4) + word(below(100)) + word(4000 + below(100));
         }
     }
 
@@ -133,12 +149,13 @@ public:
             const int rows = 1 + below(4);
             const int rowBytes = 1 + below(6);
             switch (below(3)) {
-            case 0: s += ESC + "." + bytes({0, 10, 10, rows}) + word(rowBytes * 8) + data(rows * rowBytes); break;
+            case 0:
+                s += ESC + "." + bytes({0, 10, 10, rows}) + word(rowBytes * 8) + data(rows * rowBytes);
+                break;
             case 1: {
                 // Run-length: each row one repeat.
                 s += ESC + "i" + bytes({below(3), 1, 1}) + word(rowBytes) + word(rows);
-                for (int r = 0; r < rows; ++r)
-                    s += bytes({257 - rowBytes, below(256)});
+                for (int r = 0; r < rows; ++r) s += bytes({257 - rowBytes, below(256)});
                 break;
             }
             default:

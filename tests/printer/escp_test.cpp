@@ -23,12 +23,12 @@ TEST(EscpUnits, RoundsToNearestWithTiesToEven)
     struct Case {
         std::int64_t numerator, denominator, expected;
     };
-    for (const Case& c : {Case{5, 2, 2}, Case{7, 2, 4}, Case{-5, 2, -2}, Case{-7, 2, -4}, Case{1, 3, 0},
-                          Case{2, 3, 1}, Case{-2, 3, -1}, Case{-4, 3, -1}, Case{0, 7, 0}})
+    for (const Case& c : {Case{5, 2, 2}, Case{7, 2, 4}, Case{-5, 2, -2}, Case{-7, 2, -4}, Case{1, 3, 0}, Case{2, 3, 1},
+                          Case{-2, 3, -1}, Case{-4, 3, -1}, Case{0, 7, 0}})
         EXPECT_EQ(divRoundEven(c.numerator, c.denominator), c.expected) << c.numerator << "/" << c.denominator;
-    EXPECT_EQ(unitsToTwips(12, 1), 1);         // 0.6 twips
+    EXPECT_EQ(unitsToTwips(12, 1), 1);  // 0.6 twips
     EXPECT_EQ(unitsToTwips(-12, 1), -1);
-    EXPECT_EQ(unitsToTwips(100, 80), 400);     // 100/360 inch
+    EXPECT_EQ(unitsToTwips(100, 80), 400);  // 100/360 inch
     EXPECT_EQ(inchFractionToTwips(7, 72), 140);
     EXPECT_EQ(unitsToTwips(INT64_C(1) << 40, 480), INT_MAX);
 }
@@ -68,7 +68,8 @@ TEST(EscpText, OverstrikeComposesEitherOrderOrOverprints)
 
 TEST(EscpText, ControlCodesSwitchedOffPrintThroughTheSlot)
 {
-    const EscpRun r = run(ESC + "I" + bytes({0, 0, 17, 1, 0x9B}) + ESC + "@" + bytes({0, 17, 1}) + "A", {.debug = true});
+    const EscpRun r =
+        run(ESC + "I" + bytes({0, 0, 17, 1, 0x9B}) + ESC + "@" + bytes({0, 17, 1}) + "A", {.debug = true});
     EXPECT_EQ(r.text(), std::u16string(u"\0\x11\x01\u00F8|A", 6));
     // Only the DC1 after the reset acts (and is traced) as a control code.
     EXPECT_EQ(std::count(r.trace.begin(), r.trace.end(), "\"Select printer\" not implemented"), 1);
@@ -98,12 +99,14 @@ TEST_P(EscpCommand, MakesThesePageModelCalls)
 INSTANTIATE_TEST_SUITE_P(
     Table, EscpCommand,
     ::testing::Values(
-        CommandCase{"MasterSelectEmphasisedOnlyEndsBoldOff", ESC + "!" + bytes({8}),
-                    {"setPointSize 10.5", "setPitch 10", "setProportional 0", "setHMI 0", "setCondensed 0",
-                     "setBold 1", "setBold 0", "setDoubleWidth 0", "setItalic 0", "setUnderline 0"}},
-        CommandCase{"MasterSelectAllBits", ESC + "!" + bytes({0xFF}),
-                    {"setPointSize 10.5", "setPitch 12", "setProportional 1", "setHMI 0", "setCondensed 1",
-                     "setBold 1", "setBold 1", "setDoubleWidth 1", "setItalic 1", "setUnderline 1"}},
+        CommandCase{"MasterSelectEmphasisedOnlyEndsBoldOff",
+                    ESC + "!" + bytes({8}),
+                    {"setPointSize 10.5", "setPitch 10", "setProportional 0", "setHMI 0", "setCondensed 0", "setBold 1",
+                     "setBold 0", "setDoubleWidth 0", "setItalic 0", "setUnderline 0"}},
+        CommandCase{"MasterSelectAllBits",
+                    ESC + "!" + bytes({0xFF}),
+                    {"setPointSize 10.5", "setPitch 12", "setProportional 1", "setHMI 0", "setCondensed 1", "setBold 1",
+                     "setBold 1", "setDoubleWidth 1", "setItalic 1", "setUnderline 1"}},
         CommandCase{"EighthInch", ESC + "0", {"setLineSpacing 180"}},
         CommandCase{"SevenSeventyTwos", ESC + "1", {"setLineSpacing 140"}},
         CommandCase{"SixthInch", ESC + "2", {"setLineSpacing 240"}},
@@ -111,22 +114,26 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"N60ths", ESC + "A" + bytes({12}), {"setLineSpacing 288"}},
         CommandCase{"N360ths", ESC + "+" + bytes({90}), {"setLineSpacing 360"}},
         CommandCase{"ExtraSpaceLetterQuality", ESC + " " + bytes({3}), {"setHMI 0", "setExtraSpace 24"}},
-        CommandCase{"ExtraSpaceDraft", ESC + "x" + bytes({0}) + ESC + " " + bytes({3}),
-                    {"setHMI 0", "setExtraSpace 36"}},
+        CommandCase{
+            "ExtraSpaceDraft", ESC + "x" + bytes({0}) + ESC + " " + bytes({3}), {"setHMI 0", "setExtraSpace 36"}},
         CommandCase{"Hmi", ESC + "c" + bytes({45, 0}), {"setHMI 180", "setExtraSpace 0"}},
-        CommandCase{"TypefaceOutOfRange", ESC + "k" + bytes({12}) + ESC + "k" + bytes({11}),
+        CommandCase{"TypefaceOutOfRange",
+                    ESC + "k" + bytes({12}) + ESC + "k" + bytes({11}),
                     {"setTypeface 0", "setTypeface 11"}},
         CommandCase{"Violet", ESC + "r" + bytes({3}), {"setColour 159,95,159"}},
         CommandCase{"OutlineAndShadow", ESC + "q" + bytes({3}), {"setOutline 1", "setShadow 1"}},
-        CommandCase{"Scripts", ESC + "S1" + ESC + "S" + bytes({0}) + ESC + "T",
-                    {"setScript 2", "setScript 1", "setScript 0"}},
+        CommandCase{
+            "Scripts", ESC + "S1" + ESC + "S" + bytes({0}) + ESC + "T", {"setScript 2", "setScript 1", "setScript 0"}},
         CommandCase{"ScoreLines",
                     ESC + "(-" + bytes({3, 0, 1, 3, 6}) + ESC + "(-" + bytes({3, 0, 1, 1, 5}) + ESC + "(-" +
                         bytes({3, 0, 1, 2, 2}) + ESC + "(-" + bytes({3, 0, 1, 1, 0}),
                     {"setOverline 4", "setUnderline 3", "setStrikeThrough 2", "setUnderline 0"}},
-        CommandCase{"UnderlineDigitAndOther", ESC + "-1" + ESC + "-" + bytes({2}) + ESC + "-" + bytes({0}),
+        CommandCase{"UnderlineDigitAndOther",
+                    ESC + "-1" + ESC + "-" + bytes({2}) + ESC + "-" + bytes({0}),
                     {"setUnderline 1", "setUnderline 0"}},
-        CommandCase{"DoubleWidthDigit", ESC + "W1" + ESC + "W0", {"setDoubleWidth 1", "setHMI 0", "setDoubleWidth 0", "setHMI 0"}},
+        CommandCase{"DoubleWidthDigit",
+                    ESC + "W1" + ESC + "W0",
+                    {"setDoubleWidth 1", "setHMI 0", "setDoubleWidth 0", "setHMI 0"}},
         CommandCase{"DoubleHeight", ESC + "w" + bytes({1}), {"setDoubleHeight 1"}},
         CommandCase{"ProportionalOn", ESC + "p1", {"setProportional 1", "setHMI 0"}},
         CommandCase{"ScalableProportional", ESC + "X" + bytes({1, 40, 0}), {"setProportional 1", "setPointSize 20"}},
@@ -134,33 +141,39 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"MultipointIgnoresWidthCommands",
                     ESC + "X" + bytes({0, 0, 0}) + ESC + "W1" + "\x0e" + ESC + " " + bytes({4}) + "\x14" + ESC + "w1",
                     {}},
-        CommandCase{"PitchCommandLeavesMultipoint", ESC + "X" + bytes({1, 0, 0}) + ESC + "M",
-                    {"setProportional 1", "setPointSize 10.5", "setPitch 10", "setProportional 0",
-                     "setPointSize 10.5", "setPitch 12"}},
+        CommandCase{"PitchCommandLeavesMultipoint",
+                    ESC + "X" + bytes({1, 0, 0}) + ESC + "M",
+                    {"setProportional 1", "setPointSize 10.5", "setPitch 10", "setProportional 0", "setPointSize 10.5",
+                     "setPitch 12"}},
         CommandCase{"CondensedOn", "\x0f", {"setHMI 0", "setCondensed 1"}},
-        CommandCase{"CondensedRefusedAtFifteenPitch", ESC + "g" + "\x0f",
-                    {"setPointSize 10.5", "setPitch 15", "setHMI 0"}},
-        CommandCase{"CondensedRefusedInMultipoint", ESC + "X" + bytes({0, 0, 0}) + ESC + "\x0f" + "\x12",
+        CommandCase{
+            "CondensedRefusedAtFifteenPitch", ESC + "g" + "\x0f", {"setPointSize 10.5", "setPitch 15", "setHMI 0"}},
+        CommandCase{"CondensedRefusedInMultipoint",
+                    ESC + "X" + bytes({0, 0, 0}) + ESC + "\x0f" + "\x12",
                     {"setHMI 0", "setHMI 0", "setCondensed 0"}},
-        CommandCase{"PaperControl", ESC + "\x19" + "2" + ESC + "\x19" + "L" + ESC + "\x19" + "P" + ESC + "\x19" + "R",
+        CommandCase{"PaperControl",
+                    ESC + "\x19" + "2" + ESC + "\x19" + "L" + ESC + "\x19" + "P" + ESC + "\x19" + "R",
                     {"selectBin 1", "setOrientation 1", "setOrientation 0", "endPage"}},
         CommandCase{"AdvanceVertical", ESC + "J" + bytes({18}), {"setY 467"}},
         CommandCase{"AbsoluteHorizontal", ESC + "$" + bytes({60, 0}), {"setX 1440"}},
-        CommandCase{"OneLineDoubleWidthEndsAtLineFeed", "\x0e\n",
+        CommandCase{"OneLineDoubleWidthEndsAtLineFeed",
+                    "\x0e\n",
                     {"setDoubleWidth 1", "setHMI 0", "setX 0", "setY 563", "setDoubleWidth 0"}},
         CommandCase{"CancelLine", "\x18", {"setX 0"}},
         CommandCase{"Italic", ESC + "4" + ESC + "5", {"setItalic 1", "setItalic 0"}},
         CommandCase{"DoubleStrikeIsBold", ESC + "G" + ESC + "H", {"setBold 1", "setBold 0"}},
         CommandCase{"FixedLengthExtendedCommandsAreSkipped",
-                    ESC + "(K" + bytes({2, 0, 0, 0}) + ESC + "(S" + bytes({8, 0, 1, 2, 3, 4, 5, 6, 7, 8}) + ESC +
-                        "(i" + bytes({1, 0, 0}) + ESC + "(s" + bytes({1, 0, 0}) + ESC + "(Z" +
-                        bytes({3, 0, 'x', 'y', 'z'}) + ESC + "(B" + bytes({2, 0, 'q', 'r'}) + ESC + "%" +
-                        bytes({0}) + ESC + "e" + bytes({0, 0}) + ESC + ":" + bytes({0, 0, 0}),
+                    ESC + "(K" + bytes({2, 0, 0, 0}) + ESC + "(S" + bytes({8, 0, 1, 2, 3, 4, 5, 6, 7, 8}) + ESC + "(i" +
+                        bytes({1, 0, 0}) + ESC + "(s" + bytes({1, 0, 0}) + ESC + "(Z" + bytes({3, 0, 'x', 'y', 'z'}) +
+                        ESC + "(B" + bytes({2, 0, 'q', 'r'}) + ESC + "%" + bytes({0}) + ESC + "e" + bytes({0, 0}) +
+                        ESC + ":" + bytes({0, 0, 0}),
                     {}},
-        CommandCase{"RuledLine", ESC + "_" + bytes({1, 10, 0, 20, 0, 0, 1, 0, 100, 0}),
-                    {"page 1", "line 40,80-440,80 1", "line 40,81-440,81 1", "line 40,82-440,82 1",
-                     "line 40,83-440,83 1"}},
-        CommandCase{"RuledLineVerticalUnknownStyleIsSolid", ESC + "_" + bytes({9, 0, 0, 0, 0, 1, 1, 0, 1, 0}),
+        CommandCase{
+            "RuledLine",
+            ESC + "_" + bytes({1, 10, 0, 20, 0, 0, 1, 0, 100, 0}),
+            {"page 1", "line 40,80-440,80 1", "line 40,81-440,81 1", "line 40,82-440,82 1", "line 40,83-440,83 1"}},
+        CommandCase{"RuledLineVerticalUnknownStyleIsSolid",
+                    ESC + "_" + bytes({9, 0, 0, 0, 0, 1, 1, 0, 1, 0}),
                     {"page 1", "line 0,0-0,4 0", "line 1,0-1,4 0", "line 2,0-2,4 0", "line 3,0-3,4 0"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -248,11 +261,14 @@ TEST(EscpUnits, ExtendedUnitsScaleTheMovementCommands)
         {"AbsoluteVerticalDefault", ESC + "(V" + bytes({2, 0, 100, 0}), {"setY 723"}},
         {"AbsoluteVerticalLong", ESC + "(V" + bytes({4, 0, 100, 0, 0, 0}), {"setY 723"}},
         {"SimpleUnit720", ESC + "(U" + bytes({1, 0, 5}) + ESC + "(V" + bytes({2, 0, 1, 0}), {"setY 325"}},
-        {"ExtendedUnit", ESC + "(U" + bytes({5, 0, 10, 5, 5, 0xA0, 0x05}) + ESC + "(V" + bytes({2, 0, 1, 0}),
+        {"ExtendedUnit",
+         ESC + "(U" + bytes({5, 0, 10, 5, 5, 0xA0, 0x05}) + ESC + "(V" + bytes({2, 0, 1, 0}),
          {"setY 328"}},
-        {"PageUnitForPageLength", ESC + "(U" + bytes({5, 0, 10, 5, 5, 0xA0, 0x05}) + ESC + "(C" + bytes({2, 0, 100, 0}),
+        {"PageUnitForPageLength",
+         ESC + "(U" + bytes({5, 0, 10, 5, 5, 0xA0, 0x05}) + ESC + "(C" + bytes({2, 0, 100, 0}),
          {"setPageLength 1000", "setBottomLimit 1323"}},
-        {"ExtendedUnit2880", ESC + "(U" + bytes({5, 0, 2, 2, 1, 0x40, 0x0B}) + ESC + "(V" + bytes({2, 0, 0xA0, 0x05}),
+        {"ExtendedUnit2880",
+         ESC + "(U" + bytes({5, 0, 2, 2, 1, 0x40, 0x0B}) + ESC + "(V" + bytes({2, 0, 0xA0, 0x05}),
          {"setY 1763"}},
         {"RelativeVerticalBackwards", ESC + "(v" + bytes({2, 0, 0xFF, 0x7F}), {"setY 319"}},
         {"RelativeVerticalLong", ESC + "(v" + bytes({4, 0, 0xFE, 0xFF, 0xFF, 0xFF}), {"setY 315"}},
@@ -261,7 +277,8 @@ TEST(EscpUnits, ExtendedUnitsScaleTheMovementCommands)
         {"RelativeHorizontalDraft", ESC + "x0" + ESC + "\\" + bytes({10, 0}), {"setX 120"}},
         {"RelativeHorizontalAfterUnits", ESC + "(U" + bytes({1, 0, 10}) + ESC + "\\" + bytes({10, 0}), {"setX 40"}},
         {"RelativeHorizontalLeftOfEdge", ESC + "\\" + bytes({0xFF, 0x7F}), {}},
-        {"RelativeHorizontalPastRight", ESC + "$" + bytes({0xF4, 0x01}) + ESC + "\\" + bytes({0x00, 0x10}),
+        {"RelativeHorizontalPastRight",
+         ESC + "$" + bytes({0xF4, 0x01}) + ESC + "\\" + bytes({0x00, 0x10}),
          {"setX 12000"}},
         {"RelativeHorizontalHigh", ESC + "(\\" + bytes({4, 0, 0xA0, 0x05, 100, 0}), {"setX 100"}},
         {"AbsoluteHorizontalNoRangeCheck", ESC + "$" + bytes({0xFF, 0xFF}), {"setX 1572840"}},
@@ -298,8 +315,7 @@ TEST(EscpTabs, HorizontalListEndsAtADescendingValue)
 TEST(EscpTabs, ThirtyThirdStopIsReadWithTheByteAfterIt)
 {
     std::string job = ESC + "D";
-    for (int i = 1; i <= 33; ++i)
-        job += static_cast<char>(i);
+    for (int i = 1; i <= 33; ++i) job += static_cast<char>(i);
     const EscpRun r = run(job + "XY");
     EXPECT_EQ(r.text(), u"Y");
 }
@@ -320,8 +336,7 @@ TEST(EscpTabs, ProportionalStopsCountInPointSizeUnits)
 TEST(EscpTabs, VerticalStopsInLinesAndExtraValuesDropped)
 {
     std::string job = ESC + "B" + bytes({2, 4, 0}) + "\v\vA" + ESC + "B";
-    for (int i = 1; i <= 17; ++i)
-        job += static_cast<char>(i);
+    for (int i = 1; i <= 17; ++i) job += static_cast<char>(i);
     job += bytes({0}) + "Z";
     const EscpRun r = run(job);
     EXPECT_EQ(r.page.pages[0].chars[0].y, 323 + 960);
@@ -357,13 +372,16 @@ TEST(EscpMargins, PageLengthAndFormat)
         {"Lines", ESC + "C" + bytes({10}), {"setPageLength 2400", "setBottomLimit 2723"}},
         {"Inches", ESC + "C" + bytes({0, 2}), {"setPageLength 2880", "setBottomLimit 3203"}},
         {"Units", ESC + "(C" + bytes({2, 0, 0x10, 0x0E}), {"setPageLength 14400", "setBottomLimit 14723"}},
-        {"Format", ESC + "(c" + bytes({4, 0, 100, 0, 0xA0, 0x0F}),
+        {"Format",
+         ESC + "(c" + bytes({4, 0, 100, 0, 0xA0, 0x0F}),
          {"cancelBottomLimit", "setTopLimit 400", "setBottomLimit 15840", "setY 400"}},
         // Below the top of the form the position stays where the job put it.
-        {"FormatAfterAMove", ESC + "J" + bytes({18}) + ESC + "(c" + bytes({4, 0, 0, 0, 0xA0, 0x0F}),
+        {"FormatAfterAMove",
+         ESC + "J" + bytes({18}) + ESC + "(c" + bytes({4, 0, 0, 0, 0xA0, 0x0F}),
          {"setY 467", "cancelBottomLimit", "setTopLimit 0", "setBottomLimit 15840"}},
         {"BottomMarginFromPageFoot", ESC + "N" + bytes({6}), {"setBottomLimit 14400", "cancelTopLimit"}},
-        {"BottomMarginFromFormFoot", ESC + "C" + bytes({0, 10}) + ESC + "N" + bytes({2}) + ESC + "O",
+        {"BottomMarginFromFormFoot",
+         ESC + "C" + bytes({0, 10}) + ESC + "N" + bytes({2}) + ESC + "O",
          {"setPageLength 14400", "setBottomLimit 14723", "setBottomLimit 14243", "cancelTopLimit",
           "setBottomLimit 14723"}},
         {"CancelBottomMargin", ESC + "O", {"cancelBottomLimit"}},
@@ -395,8 +413,7 @@ TEST(EscpCharacters, SlotsTablesAndInternationalSets)
         {"Italic table repeats the lower half", ESC + "(t" + bytes({3, 0, 3, 0, 0}) + ESC + "t3\x9b", u"\x1b"},
         {"InternationalGerman", ESC + "R" + bytes({2}) + "[|~", u"\u00C4\u00F6\u00DF"},
         {"Set64IsSet13", ESC + "R" + bytes({64}) + "|" + ESC + "R" + bytes({13}) + "|", u"\u00AE\u00AE"},
-        {"InternationalStaysInItsSlot", ESC + "R" + bytes({2}) + ESC + "t1[" + ESC + "t0[" + ESC + "@[",
-         u"[\u00C4|["},
+        {"InternationalStaysInItsSlot", ESC + "R" + bytes({2}) + ESC + "t1[" + ESC + "t0[" + ESC + "@[", u"[\u00C4|["},
     };
     EscpOptions options;
     options.charsets = {768, 256, 768, 768};
@@ -423,9 +440,8 @@ TEST(EscpSkipping, JobControlAndRemoteMode)
     const std::vector<Case> cases = {
         {"JobControl", ESC + "\x01" + "@EJL junk" + ESC + ESC + "@A", u"A"},
         {"JobControlPlainEnd", ESC + "\x01" + "xyz" + ESC + "@A", u"A"},
-        {"RemoteMode", ESC + "(R" + bytes({8, 0, 0}) + "REMOTE1SN" + bytes({3, 0, 0, 0, 0}) + ESC +
-                           bytes({0, 0, 0}) + "A",
-         u"A"},
+        {"RemoteMode",
+         ESC + "(R" + bytes({8, 0, 0}) + "REMOTE1SN" + bytes({3, 0, 0, 0, 0}) + ESC + bytes({0, 0, 0}) + "A", u"A"},
         {"RemoteModeNeedsThreeZeros", ESC + "(R" + ESC + bytes({0, 0}) + "A" + ESC + bytes({0, 0, 0}) + "B", u"B"},
         {"RemoteModeRestartsAtEsc", ESC + "(R" + ESC + bytes({0}) + ESC + bytes({0, 0, 0}) + "C", u"C"},
     };
@@ -439,8 +455,8 @@ TEST(EscpSkipping, JobControlAndRemoteMode)
 
 TEST(EscpTrace, DebugLinesAsQuoted)
 {
-    const std::string job = "AB" + ESC + "E" + "C\r\n" + ESC + "U" + bytes({0, 0}) + ESC + "y" + ESC + "M" + ESC +
-                            "+" + bytes({10}) + ESC + "0" + "\t" + bytes({7, 0x7F, 17}) + ESC + "(Z" + bytes({0, 0});
+    const std::string job = "AB" + ESC + "E" + "C\r\n" + ESC + "U" + bytes({0, 0}) + ESC + "y" + ESC + "M" + ESC + "+" +
+                            bytes({10}) + ESC + "0" + "\t" + bytes({7, 0x7F, 17}) + ESC + "(Z" + bytes({0, 0});
     // Command lines as they come; what was not implemented, ignored or
     // illegal once per name at the end, repeats counted.
     const Calls expected = {
@@ -450,7 +466,7 @@ TEST(EscpTrace, DebugLinesAsQuoted)
         "SetFontPC 10.50 12",
         "SetLineSpacing 10 360",
         "SelLineSpacing 1/8",
-        "HorizTab 1152"  /* the stops keep the cell of the reset */,
+        "HorizTab 1152" /* the stops keep the cell of the reset */,
         "\"BEL\" ignored",
         "\"DEL\" ignored",
         "\"NUL\" ignored",
@@ -467,12 +483,12 @@ TEST(EscpTrace, DebugLinesAsQuoted)
 TEST(EscpTrace, ModesAndUnitsAreTraced)
 {
     const std::string job = ESC + "\x01" + ESC + "@" + ESC + "(R" + ESC + bytes({0, 0, 0}) + ESC + "(U" +
-                            bytes({5, 0, 10, 5, 5, 0xA0, 0x05}) + ESC + "(t" + bytes({3, 0, 1, 29, 7}) + ESC +
-                            "_" + bytes({0, 1, 0, 2, 0, 0, 0, 0, 3, 0});
+                            bytes({5, 0, 10, 5, 5, 0xA0, 0x05}) + ESC + "(t" + bytes({3, 0, 1, 29, 7}) + ESC + "_" +
+                            bytes({0, 1, 0, 2, 0, 0, 0, 0, 3, 0});
     const EscpRun r = run(job, {.debug = true});
-    for (const char* line : {"Enter job control mode", "Exit job control mode", "Enter remote mode", "Exit remote mode",
-                             "SetExtendedUnit 10 5 5 1440", "AssignCharTable 1 29 7 32519",
-                             "PrintRuledLine 0 1x2 0 0 3"})
+    for (const char* line :
+         {"Enter job control mode", "Exit job control mode", "Enter remote mode", "Exit remote mode",
+          "SetExtendedUnit 10 5 5 1440", "AssignCharTable 1 29 7 32519", "PrintRuledLine 0 1x2 0 0 3"})
         EXPECT_TRUE(r.traced(line)) << line;
 }
 
@@ -492,26 +508,21 @@ TEST(EscpRun, JobEndingInsideACommandReportsWhereReadingStopped)
     EXPECT_EQ(r.text(), u"AB");
 }
 
-TEST(EscpRun, BlankLinesStartNoPage)
-{
-    EXPECT_EQ(run("\r\n\r\n   \r\n\f").page.pageCount(), 0);
-}
+TEST(EscpRun, BlankLinesStartNoPage) { EXPECT_EQ(run("\r\n\r\n   \r\n\f").page.pageCount(), 0); }
 
 TEST(EscpBitImage, ColumnsBecomeOneBitmapPerCommand)
 {
-    const EscpRun r = run(ESC + "K" + bytes({2, 0, 0x81, 0xFF}) + ESC + "?K" + bytes({1}) + ESC + "K" +
-                          bytes({1, 0, 0x80}) + ESC + "*" + bytes({39, 1, 0, 0x80, 0x00, 0x01}) + ESC + "^" +
-                          bytes({0, 4, 0, 0x80, 0x01, 0x00, 0x00}) + "A");
-    EXPECT_EQ(r.page.callsAfterReset("bitmap"),
-              (Calls{"bitmap 2x8 60/60 advance", "bitmap 1x8 120/60 advance", "bitmap 1x24 180/180 advance",
-                     "bitmap 2x9 60/72 advance"}));
+    const EscpRun r =
+        run(ESC + "K" + bytes({2, 0, 0x81, 0xFF}) + ESC + "?K" + bytes({1}) + ESC + "K" + bytes({1, 0, 0x80}) + ESC +
+            "*" + bytes({39, 1, 0, 0x80, 0x00, 0x01}) + ESC + "^" + bytes({0, 4, 0, 0x80, 0x01, 0x00, 0x00}) + "A");
+    EXPECT_EQ(r.page.callsAfterReset("bitmap"), (Calls{"bitmap 2x8 60/60 advance", "bitmap 1x8 120/60 advance",
+                                                       "bitmap 1x24 180/180 advance", "bitmap 2x9 60/72 advance"}));
     ASSERT_EQ(r.page.bitmaps.size(), 4u);
     const MonoBitmap& k = r.page.bitmaps[0].bitmap;
     EXPECT_TRUE(k.dot(0, 0));
     EXPECT_FALSE(k.dot(0, 1));
     EXPECT_TRUE(k.dot(0, 7));
-    for (int y = 0; y < 8; ++y)
-        EXPECT_TRUE(k.dot(1, y));
+    for (int y = 0; y < 8; ++y) EXPECT_TRUE(k.dot(1, y));
     const MonoBitmap& star = r.page.bitmaps[2].bitmap;
     EXPECT_TRUE(star.dot(0, 0));
     EXPECT_FALSE(star.dot(0, 8));
@@ -529,8 +540,9 @@ TEST(EscpGraphics, RasterBandsAndLeavingGraphicsMode)
 {
     const std::string enter = ESC + "(G" + bytes({1, 0, 1});
     const std::string job = "X" + enter + ESC + "." + bytes({0, 10, 10, 2, 8, 0, 0xFF, 0x81}) + ESC + "." +
-                            bytes({1, 20, 10, 1, 16, 0, 0xFF, 0xAA}) + ESC + "." + bytes({5, 10, 10, 1, 8, 0, 0, 0x3C}) +
-                            ESC + "." + bytes({0, 30, 10, 1, 8, 0}) + "Z" + ESC + "@" + "A";
+                            bytes({1, 20, 10, 1, 16, 0, 0xFF, 0xAA}) + ESC + "." +
+                            bytes({5, 10, 10, 1, 8, 0, 0, 0x3C}) + ESC + "." + bytes({0, 30, 10, 1, 8, 0}) + "Z" + ESC +
+                            "@" + "A";
     const EscpRun r = run(job, {.debug = true});
     EXPECT_EQ(r.page.callsAfterReset(), (Calls{"print A 272,323"}));
     EXPECT_EQ(r.page.callsAfterReset().size(), 1u);
@@ -555,12 +567,11 @@ TEST(EscpGraphics, TiffPlanesPrintAtEachMoveInModeThreeOnlyOnceInModeTwo)
     };
     const EscpRun two = run(tiff(2), {.debug = true});
     EXPECT_EQ(two.page.callsAfterReset(), Calls{});
-    const Calls printed2 = {"setX 0", "setColour 255,255,0", "bitmap 3060x1 360/360", "setColour 0,0,0",
-                            "setY 327", "setY 331"};
+    const Calls printed2 = {"setX 0",  "setColour 255,255,0", "bitmap 3060x1 360/360", "setColour 0,0,0", "setY 327",
+                            "setY 331"};
     Calls all2;
     for (const auto& call : two.page.calls)
-        if (call != "reset 1" && call != "endPage" && call != "reset 0" && call != "page 1")
-            all2.push_back(call);
+        if (call != "reset 1" && call != "endPage" && call != "reset 0" && call != "page 1") all2.push_back(call);
     EXPECT_EQ(all2, printed2);
     EXPECT_TRUE(two.traced("<COLR> argument invalid"));
     ASSERT_EQ(two.page.bitmaps.size(), 1u);

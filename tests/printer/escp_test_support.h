@@ -24,8 +24,7 @@ struct EscpRun {
     {
         std::u16string result;
         for (std::size_t i = 0; i < page.pages.size(); ++i) {
-            if (i > 0)
-                result += u'|';
+            if (i > 0) result += u'|';
             result += page.pages[i].text();
         }
         return result;
@@ -33,8 +32,7 @@ struct EscpRun {
     bool traced(const std::string& line) const
     {
         for (const auto& l : trace)
-            if (l == line)
-                return true;
+            if (l == line) return true;
         return false;
     }
 };
@@ -73,8 +71,7 @@ inline const std::string ESC = "\x1b";
 inline std::string bytes(std::initializer_list<int> values)
 {
     std::string result;
-    for (int v : values)
-        result += static_cast<char>(v);
+    for (int v : values) result += static_cast<char>(v);
     return result;
 }
 

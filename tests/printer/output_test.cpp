@@ -109,14 +109,12 @@ TEST_F(Output, CharacterReachingTheRightLimitWraps)
         TPrinter printer(settings, setup);
         printer.open(pdf);
         printer.setRightLimit(80 * printer.cellWidth());
-        for (int i = 0; i < 80; ++i)
-            printer.printCharacter(static_cast<char16_t>('0' + i % 10));
+        for (int i = 0; i < 80; ++i) printer.printCharacter(static_cast<char16_t>('0' + i % 10));
         printer.close();
     }
     std::string text = test::pdfText(pdf);
     std::string expected;
-    for (int i = 0; i < 79; ++i)
-        expected += static_cast<char>('0' + i % 10);
+    for (int i = 0; i < 79; ++i) expected += static_cast<char>('0' + i % 10);
     EXPECT_NE(text.find(expected + "\n9"), std::string::npos) << text;
     EXPECT_EQ(text.find(expected + "9"), std::string::npos);
 }
@@ -133,13 +131,11 @@ TEST_F(Output, PngPagesHavePageSizeAndInk)
     // The first line sits 323 twips down; its ten cells span 1 inch from the left.
     int dark = 0;
     for (int y = 0; y < kPngResolution / 2; ++y)
-        for (int x = 0; x < kPngResolution; ++x)
-            dark += qGray(first.pixel(x, y)) < 128;
+        for (int x = 0; x < kPngResolution; ++x) dark += qGray(first.pixel(x, y)) < 128;
     EXPECT_GT(dark, 100);
     int darkElsewhere = 0;
     for (int y = first.height() / 2; y < first.height(); y += 4)
-        for (int x = 0; x < first.width(); x += 4)
-            darkElsewhere += qGray(first.pixel(x, y)) < 128;
+        for (int x = 0; x < first.width(); x += 4) darkElsewhere += qGray(first.pixel(x, y)) < 128;
     EXPECT_EQ(darkElsewhere, 0);
     EXPECT_TRUE(fs::exists(dir.file("page-2.png")));
 }
@@ -190,8 +186,8 @@ TEST(PrinterSetup, SetupDialogStartsFromTheCapturedModeAndKeepsItsAnswer)
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            shownOrientation = dialog->printer()->pageLayout().orientation() == QPageLayout::Landscape ? kLandscape
-                                                                                                    : kPortrait;
+            shownOrientation =
+                dialog->printer()->pageLayout().orientation() == QPageLayout::Landscape ? kLandscape : kPortrait;
             if (accept) {
                 dialog->printer()->setPageOrientation(QPageLayout::Landscape);
                 dialog->accept();
@@ -250,7 +246,7 @@ TEST(PageLimits, MeasuresThePrintableArea)
 {
     TPageLimits limits;
     limits.measure(210.0, 297.0);
-    EXPECT_EQ(limits.pageWidth(), 11934);   // the width gains half a millimetre first
+    EXPECT_EQ(limits.pageWidth(), 11934);  // the width gains half a millimetre first
     EXPECT_EQ(limits.pageHeight(), 16838);
     EXPECT_EQ(limits.top(), 323);
     EXPECT_EQ(limits.right(), 11934);
@@ -263,8 +259,7 @@ TEST(PageLimits, MeasuresThePrintableArea)
 TEST(HostFonts, AutomaticChoiceFindsTheMetricTwins)
 {
     const auto families = installedFontFamilies();
-    if (findInstalledFamily(families, "Liberation Mono").empty())
-        GTEST_SKIP() << "fonts-liberation is not installed";
+    if (findInstalledFamily(families, "Liberation Mono").empty()) GTEST_SKIP() << "fonts-liberation is not installed";
     for (int t = 0; t <= 9; ++t) {
         const std::string chosen = chooseFont(t, families);
         EXPECT_FALSE(chosen.empty());
@@ -273,8 +268,9 @@ TEST(HostFonts, AutomaticChoiceFindsTheMetricTwins)
     EXPECT_EQ(chooseFont(10, families), findInstalledFamily(families, "Times New Roman").empty()
                                             ? "Liberation Serif"
                                             : findInstalledFamily(families, "Times New Roman"));
-    EXPECT_EQ(chooseFont(11, families),
-              findInstalledFamily(families, "Arial").empty() ? "Liberation Sans" : findInstalledFamily(families, "Arial"));
+    EXPECT_EQ(chooseFont(11, families), findInstalledFamily(families, "Arial").empty()
+                                            ? "Liberation Sans"
+                                            : findInstalledFamily(families, "Arial"));
 }
 
 }  // namespace

@@ -117,8 +117,7 @@ protected:
     // Characters of one advance each along a line.
     void text(ScoreKind kind, int fromX, int count, int y, int advance = 144)
     {
-        for (int i = 0; i < count; ++i)
-            score.addSegment(kind, fromX + i * advance, fromX + (i + 1) * advance, y);
+        for (int i = 0; i < count; ++i) score.addSegment(kind, fromX + i * advance, fromX + (i + 1) * advance, y);
     }
 
     TScore score;
@@ -240,10 +239,8 @@ TEST(TextAttributes, CellWidthFollowsPitchHmiExtraSpaceAndDoubleWidth)
         SCOPED_TRACE(c.name);
         TextAttributes a;
         a.setPitch(c.pitch);
-        if (c.condensed)
-            a.setCondensed(true);
-        if (c.hmi)
-            a.setHmi(c.hmi);
+        if (c.condensed) a.setCondensed(true);
+        if (c.hmi) a.setHmi(c.hmi);
         a.extraSpace = c.extra;
         a.doubleWidth = c.doubleWidth;
         EXPECT_EQ(cellWidth(a), c.cell);
@@ -335,10 +332,10 @@ TEST(TextAttributes, FontRequestFromPointSizeZoomAndAttributes)
         {"unzoomed typeface", make([](TextAttributes& a) { a.typeface = 2; }), 144, 210, 86},
         {"Roman T is not zoomed", make([](TextAttributes& a) { a.typeface = 10; }), 144, 210, 86},
         {"proportional", make([](TextAttributes& a) { a.proportional = true; }), 210, 210, 126},
-        {"proportional condensed", make([](TextAttributes& a) { a.proportional = true, a.condensed = true; }), 210,
-         210, 63},
-        {"proportional double width", make([](TextAttributes& a) { a.proportional = true, a.doubleWidth = true; }),
-         420, 210, 252},
+        {"proportional condensed", make([](TextAttributes& a) { a.proportional = true, a.condensed = true; }), 210, 210,
+         63},
+        {"proportional double width", make([](TextAttributes& a) { a.proportional = true, a.doubleWidth = true; }), 420,
+         210, 252},
         {"double height", make([](TextAttributes& a) { a.doubleHeight = true; }), 202, 420, 121},
         {"script", make([](TextAttributes& a) { a.script = Script::Sub; }), 202, 140, 80},
         {"15 cpi", make([](TextAttributes& a) { a.setPitch(15); }), 134, 140, 80},

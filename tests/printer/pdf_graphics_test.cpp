@@ -29,8 +29,7 @@ MonoBitmap solid(int width, int height)
 {
     MonoBitmap bitmap(width, height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            bitmap.setDot(x, y);
+        for (int x = 0; x < width; ++x) bitmap.setDot(x, y);
     return bitmap;
 }
 
@@ -99,7 +98,9 @@ TEST(InkLayer, OverlappingInksMixAndCoarseDotsTravelCoarse)
     layer.place(solid(1, 1), 1, 1, QRect(24, 24, 2, 2), kBlack, unclipped);
     Canvas second;
     second.take(layer);
-    const Probe secondPass[] = {{0, 0, Rgb{0, 0, 255}}, {2, 2, Rgb{0, 0, 255}}, {24, 24, kBlack},
+    const Probe secondPass[] = {{0, 0, Rgb{0, 0, 255}},
+                                {2, 2, Rgb{0, 0, 255}},
+                                {24, 24, kBlack},
                                 {20, 4, Rgb{255, 255, 255}}};  // handed out before, not again
     for (const Probe& p : secondPass)
         EXPECT_EQ(describe(second.at(p.x, p.y)), describe(p.expected)) << p.x << "," << p.y;
@@ -169,8 +170,7 @@ std::string colourTiffJob(int width, int height, std::size_t& dotBytes)
     for (int y = 0; y < height; ++y) {
         for (const int code : kPlaneCodes) {
             std::string row(static_cast<std::size_t>(width / 8), '\0');
-            for (char& b : row)
-                b = static_cast<char>(random() & random());  // a quarter of the dots in each plane
+            for (char& b : row) b = static_cast<char>(random() & random());  // a quarter of the dots in each plane
             dotBytes += row.size();
             const std::string coded = literalRuns(row);
             job += bytes({code, kTransferByteCount, static_cast<int>(coded.size())}) + coded;

@@ -11,8 +11,7 @@ namespace zemprint::test {
 inline int pdfPageCount(const std::string& path)
 {
     const auto info = runProcess("/usr/bin/pdfinfo", {path});
-    if (info.exitCode != 0)
-        return -1;
+    if (info.exitCode != 0) return -1;
     const auto at = info.out.find("Pages:");
     return at == std::string::npos ? -1 : std::stoi(info.out.substr(at + 6));
 }
@@ -21,8 +20,7 @@ inline int pdfPageCount(const std::string& path)
 inline std::string pdfText(const std::string& path, int page = 0)
 {
     std::vector<std::string> args = {"-layout"};
-    if (page > 0)
-        args.insert(args.end(), {"-f", std::to_string(page), "-l", std::to_string(page)});
+    if (page > 0) args.insert(args.end(), {"-f", std::to_string(page), "-l", std::to_string(page)});
     args.insert(args.end(), {path, "-"});
     return runProcess("/usr/bin/pdftotext", args).out;
 }

@@ -52,8 +52,7 @@ TEST_F(PrinterModel, BitmapIsCutAtTheRightLimitInTheColour)
         printer.setColour({255, 0, 0});
         MonoBitmap image(120, 8);  // two inches at 60 dpi, every other column set
         for (int x = 0; x < image.width; x += 2)
-            for (int y = 0; y < image.height; ++y)
-                image.setDot(x, y);
+            for (int y = 0; y < image.height; ++y) image.setDot(x, y);
         printer.placeBitmap(image, 60, 60, true);
         EXPECT_EQ(printer.pageCount(), 1);
         EXPECT_EQ(printer.getX(), printer.leftLimit());  // advanced to the limit, so the next character wraps
@@ -70,8 +69,7 @@ TEST_F(PrinterModel, BitmapIsCutAtTheRightLimitInTheColour)
         const QRgb p = first.pixel(x, top);
         const bool isRed = qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80;
         red += isRed;
-        if (isRed && (x < dots(720) - 1 || x > dots(1440) + 1))
-            ++beyond;
+        if (isRed && (x < dots(720) - 1 || x > dots(1440) + 1)) ++beyond;
     }
     EXPECT_GT(red, dots(720) / 3);  // the first half inch of columns, every other one
     EXPECT_EQ(beyond, 0);
@@ -83,8 +81,7 @@ TEST_F(PrinterModel, SpacesAloneStartNoPageAndWrappingIsTraced)
         TPrinter printer(settings, setup);
         printer.open(setup.printerName());
         printer.setRightLimit(5 * printer.cellWidth());
-        for (int i = 0; i < 12; ++i)
-            printer.printCharacter(u' ');
+        for (int i = 0; i < 12; ++i) printer.printCharacter(u' ');
         EXPECT_EQ(printer.pageCount(), 0);
         EXPECT_EQ(printer.y(), kDefaultTopLimit + 2 * kDefaultLineSpacing);  // two wraps
         printer.endPage();
@@ -168,8 +165,7 @@ TEST_F(PrinterModel, ResetDrawsThePendingScoreRun)
         TPrinter printer(settings, setup);
         printer.open(setup.printerName());
         printer.setUnderline(ScoreStyle::Single);
-        for (const char16_t c : std::u16string(u"XXXXX"))
-            printer.printCharacter(c);
+        for (const char16_t c : std::u16string(u"XXXXX")) printer.printCharacter(c);
         printer.reset(true);
         printer.close();
     }
@@ -179,8 +175,7 @@ TEST_F(PrinterModel, ResetDrawsThePendingScoreRun)
     const int baseline = dots(kDefaultTopLimit + kBaselineOffset);
     for (int y = baseline; y <= baseline + 4; ++y) {
         int dark = 0;
-        for (int x = 0; x < dots(5 * 144); ++x)
-            dark += qGray(first.pixel(x, y)) < 128;
+        for (int x = 0; x < dots(5 * 144); ++x) dark += qGray(first.pixel(x, y)) < 128;
         longestRow = std::max(longestRow, dark);
     }
     EXPECT_GE(longestRow, dots(5 * 144) - 2);

@@ -28,8 +28,7 @@ const std::string ESC = "\x1b";
 std::string bytes(std::initializer_list<int> values)
 {
     std::string result;
-    for (int v : values)
-        result += static_cast<char>(v);
+    for (int v : values) result += static_cast<char>(v);
     return result;
 }
 std::string word(int v) { return bytes({v & 0xFF, (v >> 8) & 0xFF}); }
@@ -49,7 +48,8 @@ struct Dots {
         std::string row(static_cast<std::size_t>((width + 7) / 8), '\0');
         for (int x = 0; x < width; ++x)
             if (at(x, y))
-                row[static_cast<std::size_t>(x / 8)] = static_cast<char>(row[static_cast<std::size_t>(x / 8)] | (0x80 >> (x % 8)));
+                row[static_cast<std::size_t>(x / 8)] =
+                    static_cast<char>(row[static_cast<std::size_t>(x / 8)] | (0x80 >> (x % 8)));
         return row;
     }
 
@@ -88,16 +88,14 @@ Dots spacedStripes(const Dots& dots, int stripe, int pitch)
     const int stripes = (dots.height + stripe - 1) / stripe;
     Dots spaced(dots.width, (stripes - 1) * pitch + stripe);
     for (int y = 0; y < dots.height; ++y)
-        for (int x = 0; x < dots.width; ++x)
-            spaced.set(x, y / stripe * pitch + y % stripe, dots.at(x, y));
+        for (int x = 0; x < dots.width; ++x) spaced.set(x, y / stripe * pitch + y % stripe, dots.at(x, y));
     return spaced;
 }
 
 std::string pbm(const Dots& dots)
 {
     std::string out = "P4\n" + std::to_string(dots.width) + " " + std::to_string(dots.height) + "\n";
-    for (int y = 0; y < dots.height; ++y)
-        out += dots.rowBytes(y);
+    for (int y = 0; y < dots.height; ++y) out += dots.rowBytes(y);
     return out;
 }
 
@@ -111,8 +109,7 @@ std::string runLength(const std::string& data)
     std::size_t i = 0;
     while (i < data.size()) {
         std::size_t run = 1;
-        while (i + run < data.size() && data[i + run] == data[i] && run < kMaxRepeat)
-            ++run;
+        while (i + run < data.size() && data[i + run] == data[i] && run < kMaxRepeat) ++run;
         if (run >= 2) {
             out += static_cast<char>(257 - run);
             out += data[i];
@@ -150,8 +147,7 @@ std::string rasterJob(const Dots& dots, int dpi, int compression, int bandRows)
     for (int top = 0; top < dots.height; top += bandRows) {
         const int rows = std::min(bandRows, dots.height - top);
         std::string band;
-        for (int y = top; y < top + rows; ++y)
-            band += dots.rowBytes(y);
+        for (int y = top; y < top + rows; ++y) band += dots.rowBytes(y);
         job += ESC + "." + bytes({compression, 3600 / dpi, 3600 / dpi, rows}) + word(dots.width) +
                (compression == 0 ? band : runLength(band));
         job += "\r" + ESC + "(v" + word(2) + word(rows);
@@ -161,10 +157,8 @@ std::string rasterJob(const Dots& dots, int dpi, int compression, int bandRows)
 
 std::string tiffCount(int base, int value)
 {
-    if (value < 16)
-        return bytes({base | value});
-    if (value < 256)
-        return bytes({base | 0x11, value});
+    if (value < 16) return bytes({base | value});
+    if (value < 256) return bytes({base | 0x11, value});
     return bytes({base | 0x12}) + word(value);
 }
 
@@ -180,13 +174,11 @@ std::string tiffJob(const Dots& dots, int dpi, int mode)
     for (int y = 0; y < dots.height; ++y) {
         const std::string row = dots.rowBytes(y);
         if (mode == 2 || row != previous) {
-            if (mode == 3)
-                job += bytes({kClear});
+            if (mode == 3) job += bytes({kClear});
             const std::size_t first = row.find_first_not_of('\0');
             if (first != std::string::npos) {
                 const std::size_t last = row.find_last_not_of('\0');
-                if (first > 0)
-                    job += tiffCount(kMoveX, static_cast<int>(first));
+                if (first > 0) job += tiffCount(kMoveX, static_cast<int>(first));
                 const std::string coded = runLength(row.substr(first, last - first + 1));
                 job += tiffCount(kTransfer, static_cast<int>(coded.size())) + coded;
             }
@@ -215,16 +207,14 @@ std::string bitImageJob(const Dots& dots, const BitImageMode& mode, const std::s
         for (int x = 0; x < dots.width; ++x) {
             if (mode.ninePin) {
                 int column = 0;
-                for (int dot = 0; dot < 8; ++dot)
-                    column |= dots.at(x, top + dot) ? 0x80 >> dot : 0;
+                for (int dot = 0; dot < 8; ++dot) column |= dots.at(x, top + dot) ? 0x80 >> dot : 0;
                 column |= dots.at(x, top + 8) ? 0x100 : 0;
                 data += word(column);
                 continue;
             }
             for (int byte = 0; byte < mode.pins / 8; ++byte) {
                 int bits = 0;
-                for (int dot = 0; dot < 8; ++dot)
-                    bits |= dots.at(x, top + byte * 8 + dot) ? 0x80 >> dot : 0;
+                for (int dot = 0; dot < 8; ++dot) bits |= dots.at(x, top + byte * 8 + dot) ? 0x80 >> dot : 0;
                 data += static_cast<char>(bits);
             }
         }
@@ -241,8 +231,7 @@ protected:
     // Prints the job to PNG pages of `inches` at `dpi`.
     std::vector<QImage> print(const std::string& job, int dpi, QSizeF inches = {3, 2})
     {
-        for (int n = 1; fs::remove(dir.file("page-" + std::to_string(n) + ".png")); ++n) {
-        }
+        for (int n = 1; fs::remove(dir.file("page-" + std::to_string(n) + ".png")); ++n) {}
         TPrinterSetup setup;
         EXPECT_TRUE(setup.open(dir.file("page.png")));
         setup.deviceMode().printQuality = dpi;
@@ -264,7 +253,8 @@ protected:
 // floor((centre - origin) / dot size), all in integers.
 int dotUnder(int pixel, int resolution, int origin, int dpi)
 {
-    const std::int64_t numerator = (2 * std::int64_t(pixel) + 1) * kTwipsPerInch * dpi - 2 * std::int64_t(resolution) * origin * dpi;
+    const std::int64_t numerator =
+        (2 * std::int64_t(pixel) + 1) * kTwipsPerInch * dpi - 2 * std::int64_t(resolution) * origin * dpi;
     const std::int64_t denominator = 2 * std::int64_t(resolution) * kTwipsPerInch;
     return numerator < 0 ? -1 : static_cast<int>(numerator / denominator);
 }
@@ -284,7 +274,8 @@ void expectDots(const QImage& page, int resolution, const Dots& dots, int horizo
         const int row = dotUnder(py, resolution, top, verticalDpi);
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(py));
         for (int px = 0; px < image.width(); ++px) {
-            const QRgb expected = dots.at(columnOf[static_cast<std::size_t>(px)], row) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+            const QRgb expected =
+                dots.at(columnOf[static_cast<std::size_t>(px)], row) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
             if ((line[px] & 0xFFFFFF) != (expected & 0xFFFFFF) && wrong++ == 0)
                 first = "first at pixel " + std::to_string(px) + "," + std::to_string(py);
         }
@@ -301,22 +292,21 @@ TEST_F(RasterPixels, NetpbmRasterJobs)
         Dots dots;
     };
     const Case cases[] = {
-        {360, 1, 24, randomDots(203, 77, 1)},
-        {360, 0, 24, patternDots(331, 50)},
-        {360, 1, 8, patternDots(517, 41)},
-        {180, 1, 24, randomDots(99, 60, 2, 20)},
+        {360, 1, 24, randomDots(203, 77, 1)},   {360, 0, 24, patternDots(331, 50)},
+        {360, 1, 8, patternDots(517, 41)},      {180, 1, 24, randomDots(99, 60, 2, 20)},
         {180, 0, 8, randomDots(64, 33, 3, 80)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.dpi) + " dpi, mode " + std::to_string(c.compression) + ", stripes of " +
-                     std::to_string(c.stripe) + ", " + std::to_string(c.dots.width) + "x" + std::to_string(c.dots.height));
+                     std::to_string(c.stripe) + ", " + std::to_string(c.dots.width) + "x" +
+                     std::to_string(c.dots.height));
         test::ProcessOptions options;
         options.input = pbm(c.dots);
-        const auto encoded = test::runProcess(
-            "/usr/bin/pbmtoescp2",
-            {"-compress=" + std::to_string(c.compression), "-resolution=" + std::to_string(c.dpi),
-             "-stripeheight=" + std::to_string(c.stripe)},
-            options);
+        const auto encoded =
+            test::runProcess("/usr/bin/pbmtoescp2",
+                             {"-compress=" + std::to_string(c.compression), "-resolution=" + std::to_string(c.dpi),
+                              "-stripeheight=" + std::to_string(c.stripe)},
+                             options);
         ASSERT_EQ(encoded.exitCode, 0) << encoded.err;
         // The encoder's bands have rows of 1/dpi inch and follow one another
         // by line feeds at the line spacing it sets, 24 rows whatever the
@@ -338,8 +328,7 @@ TEST_F(RasterPixels, OwnRasterAndTiffJobs)
     const Dots pattern = patternDots(1301, 37);  // rows wider than one repeat of 129 bytes
     Dots repeatedRows(150, 30);                  // equal neighbours for mode 3
     for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 150; ++x)
-            repeatedRows.set(x, y, (y / 6) % 2 ? x % 3 == 0 : (x / 10) % 2 == 0);
+        for (int x = 0; x < 150; ++x) repeatedRows.set(x, y, (y / 6) % 2 ? x % 3 == 0 : (x / 10) % 2 == 0);
     const Case cases[] = {
         {"raw bands at 720 dpi", rasterJob(random, 720, 0, 24), 720},
         {"run-length bands at 720 dpi", rasterJob(random, 720, 1, 8), 720},
@@ -365,14 +354,22 @@ TEST_F(RasterPixels, BitImagesInTheirDensities)
 {
     const std::string star = ESC + "*";
     const BitImageMode modes[] = {
-        {"8-dot single", star + bytes({0}), 60, 60, 8},      {"8-dot double", star + bytes({1}), 120, 60, 8},
-        {"8-dot quadruple", star + bytes({3}), 240, 60, 8},  {"8-dot CRT", star + bytes({4}), 80, 60, 8},
-        {"8-dot plotter", star + bytes({5}), 72, 72, 8},     {"8-dot 90 dpi", star + bytes({6}), 90, 60, 8},
-        {"8-dot 144 dpi", star + bytes({7}), 144, 72, 8},    {"24-dot single", star + bytes({32}), 60, 180, 24},
-        {"24-dot double", star + bytes({33}), 120, 180, 24}, {"24-dot CRT", star + bytes({38}), 90, 180, 24},
-        {"24-dot triple", star + bytes({39}), 180, 180, 24}, {"24-dot hex", star + bytes({40}), 360, 180, 24},
-        {"48-dot", star + bytes({71}), 180, 360, 48},        {"48-dot 360", star + bytes({73}), 360, 360, 48},
-        {"ESC L", ESC + "L", 120, 60, 8},                    {"9-dot double", ESC + "^" + bytes({1}), 120, 72, 9, true},
+        {"8-dot single", star + bytes({0}), 60, 60, 8},
+        {"8-dot double", star + bytes({1}), 120, 60, 8},
+        {"8-dot quadruple", star + bytes({3}), 240, 60, 8},
+        {"8-dot CRT", star + bytes({4}), 80, 60, 8},
+        {"8-dot plotter", star + bytes({5}), 72, 72, 8},
+        {"8-dot 90 dpi", star + bytes({6}), 90, 60, 8},
+        {"8-dot 144 dpi", star + bytes({7}), 144, 72, 8},
+        {"24-dot single", star + bytes({32}), 60, 180, 24},
+        {"24-dot double", star + bytes({33}), 120, 180, 24},
+        {"24-dot CRT", star + bytes({38}), 90, 180, 24},
+        {"24-dot triple", star + bytes({39}), 180, 180, 24},
+        {"24-dot hex", star + bytes({40}), 360, 180, 24},
+        {"48-dot", star + bytes({71}), 180, 360, 48},
+        {"48-dot 360", star + bytes({73}), 360, 360, 48},
+        {"ESC L", ESC + "L", 120, 60, 8},
+        {"9-dot double", ESC + "^" + bytes({1}), 120, 72, 9, true},
     };
     for (const BitImageMode& mode : modes) {
         SCOPED_TRACE(mode.name);
@@ -409,8 +406,7 @@ std::string colourPlanesJob()
     for (int row = 0; row < kPlaneRows; ++row) {
         for (const Plane& plane : kPlanes) {
             Dots line(plane.to, 1);
-            for (int x = plane.from; x < plane.to; ++x)
-                line.set(x, 0);
+            for (int x = plane.from; x < plane.to; ++x) line.set(x, 0);
             const std::string coded = runLength(line.rowBytes(0));
             job += bytes({plane.code}) + tiffCount(0x20, static_cast<int>(coded.size())) + coded;
         }
@@ -425,8 +421,7 @@ std::string colourPassesJob()
 {
     Dots block(40, 8);
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 40; ++x)
-            block.set(x, y);
+        for (int x = 0; x < 40; ++x) block.set(x, y);
     const BitImageMode mode{"", ESC + "*" + bytes({0}), 60, 60, 8};
     return ESC + "r" + bytes({2}) + bitImageJob(block, mode) + ESC + "r" + bytes({4}) + ESC + "(v" + word(2) +
            word(0x10000 - 48) + ESC + "$" + word(1 + 20) + bitImageJob(block, mode).substr(kPlacement.size());
@@ -452,8 +447,7 @@ TEST_F(RasterPixels, ColourPlanesMixLikeInks)
     for (int x = 0; x < 96; ++x) {
         QRgb expected = qRgb(255, 255, 255);
         for (const Plane& plane : planes)
-            if (x >= plane.from && x < plane.to)
-                expected &= plane.colour;
+            if (x >= plane.from && x < plane.to) expected &= plane.colour;
         for (const int y : {0, kRows - 1})
             EXPECT_EQ(page.pixel(left + x, top + y) & 0xFFFFFF, expected & 0xFFFFFF) << "dot " << x << ", row " << y;
         EXPECT_EQ(page.pixel(left + x, top + kRows) & 0xFFFFFF, 0xFFFFFFu) << "below, dot " << x;
@@ -481,17 +475,15 @@ TEST_F(RasterPixels, BandsAreCutAtTheLimits)
     const Dots dots = randomDots(100, 24, 8);
     // Right limit at column 3 (432 twips, 72 dots right of the left one at
     // 360 dpi), bottom 10/360 inch below the top.
-    const std::string limits = ESC + "l" + bytes({1}) + ESC + "Q" + bytes({3}) + ESC + "(c" + word(4) +
-                               word(kTop / 4) + word(kTop / 4 + 10) + ESC + "(V" + word(2) + word(0);
+    const std::string limits = ESC + "l" + bytes({1}) + ESC + "Q" + bytes({3}) + ESC + "(c" + word(4) + word(kTop / 4) +
+                               word(kTop / 4 + 10) + ESC + "(V" + word(2) + word(0);
     std::string band = ESC + "." + bytes({0, 10, 10, 24}) + word(dots.width);
-    for (int y = 0; y < dots.height; ++y)
-        band += dots.rowBytes(y);
+    for (int y = 0; y < dots.height; ++y) band += dots.rowBytes(y);
     const auto pages = print(limits + kEnterGraphics + band + ESC + "@", 360);
     ASSERT_EQ(pages.size(), 1u);
     Dots inside(72, 10);
     for (int y = 0; y < inside.height; ++y)
-        for (int x = 0; x < inside.width; ++x)
-            inside.set(x, y, dots.at(x, y));
+        for (int x = 0; x < inside.width; ++x) inside.set(x, y, dots.at(x, y));
     expectDots(pages[0], 360, inside, 360, 360);
 }
 
@@ -501,8 +493,7 @@ TEST_F(RasterPixels, BandFarRightIsCutAway)
 {
     const Dots dots = randomDots(40, 6, 7);
     std::string band = ESC + "." + bytes({0, 20, 20, 6}) + word(dots.width);
-    for (int y = 0; y < dots.height; ++y)
-        band += dots.rowBytes(y);
+    for (int y = 0; y < dots.height; ++y) band += dots.rowBytes(y);
     const std::string farRight = ESC + "($" + word(4) + word(0xFFFF) + word(0x7FFF);
     const std::string home = ESC + "($" + word(4) + word(kLeft / 24) + word(0);  // 1/60 inch units
     const auto pages = print(kPlacement + kEnterGraphics + farRight + band + band + home + band + ESC + "@", 180);
@@ -528,9 +519,9 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesInks)
         TPrinterSetup setup;
         EXPECT_TRUE(setup.open(dir.file(name + ".pdf")));
         printJob(settings, setup, dir.write(name + ".prn", job));
-        const auto shown = test::runProcess("/usr/bin/pdftoppm", {"-r", std::to_string(dpi), "-f", "1", "-l", "1", "-W",
-                                                                  "600", "-H", "300", "-png", dir.file(name + ".pdf"),
-                                                                  dir.file(name)});
+        const auto shown =
+            test::runProcess("/usr/bin/pdftoppm", {"-r", std::to_string(dpi), "-f", "1", "-l", "1", "-W", "600", "-H",
+                                                   "300", "-png", dir.file(name + ".pdf"), dir.file(name)});
         EXPECT_EQ(shown.exitCode, 0) << shown.err;
         return QImage(QString::fromStdString(dir.file(name + "-1.png"))).convertToFormat(QImage::Format_RGB32);
     };
@@ -556,8 +547,7 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesInks)
     const QImage page = shownPdf("stripes", job, kShownDpi);
     ASSERT_FALSE(page.isNull());
     for (int x = 0; x < 40; ++x) {
-        if (x % 4 == 0 || x % 4 == 3)
-            continue;  // edges of the stripes
+        if (x % 4 == 0 || x % 4 == 3) continue;  // edges of the stripes
         expectNear(page.pixel(dotCentre(left, x), dotCentre(top, 4)), x % 8 < 4 ? qRgb(0, 0, 0) : qRgb(0, 255, 255),
                    "stripes, dot " + std::to_string(x));
     }
@@ -566,7 +556,8 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesInks)
     const QImage passes = shownPdf("passes", colourPassesJob(), kShownDpi);
     ASSERT_FALSE(passes.isNull());
     for (const Mix& m : kPassMixes)
-        expectNear(passes.pixel(dotCentre(0, m.dot), dotCentre(top, 4)), m.colour, "passes, dot " + std::to_string(m.dot));
+        expectNear(passes.pixel(dotCentre(0, m.dot), dotCentre(top, 4)), m.colour,
+                   "passes, dot " + std::to_string(m.dot));
 
     // The planes of a TIFF row (180 dpi dots, four pixels each at 720).
     const QImage planes = shownPdf("planes", colourPlanesJob(), 720);
@@ -574,9 +565,9 @@ TEST_F(RasterPixels, VectorOutputKeepsWhatLiesUnderAnImageAndMixesInks)
     for (int x = 4; x < 96; x += 8) {  // the middle of each 8-dot step
         QRgb expected = qRgb(255, 255, 255);
         for (const Plane& plane : kPlanes)
-            if (x >= plane.from && x < plane.to)
-                expected &= plane.colour;
-        expectNear(planes.pixel(kLeft / 2 + x * 4 + 2, kTop / 2 + 3 * 4 + 2), expected, "planes, dot " + std::to_string(x));
+            if (x >= plane.from && x < plane.to) expected &= plane.colour;
+        expectNear(planes.pixel(kLeft / 2 + x * 4 + 2, kTop / 2 + 3 * 4 + 2), expected,
+                   "planes, dot " + std::to_string(x));
     }
 }
 
@@ -598,13 +589,17 @@ TEST_F(RasterPixels, ProgramPrintsANetpbmJob)
     fs::create_directory(dir.path() / "run");
     fs::permissions(dir.path() / "run", fs::perms::owner_all);
     test::ProcessOptions options;
-    options.env = {{"QT_QPA_PLATFORM", "offscreen"}, {"TMPDIR", dir.file("tmp")}, {"ZEMPRINT_INI", dir.file("cli.ini")},
-                   {"CUPS_SERVER", "127.0.0.1:1"}, {"XDG_RUNTIME_DIR", dir.file("run")}};
+    options.env = {{"QT_QPA_PLATFORM", "offscreen"},
+                   {"TMPDIR", dir.file("tmp")},
+                   {"ZEMPRINT_INI", dir.file("cli.ini")},
+                   {"CUPS_SERVER", "127.0.0.1:1"},
+                   {"XDG_RUNTIME_DIR", dir.file("run")}};
     for (const std::string& job : {finished, cut}) {
         const bool complete = job.size() == finished.size();
         SCOPED_TRACE(complete ? "finished job" : "cut job");
         fs::remove(dir.file("cli-1.png"));
-        const auto result = test::runProcess(ZEMPRINT_BINARY, {dir.write("cli.prn", job), dir.file("cli.png")}, options);
+        const auto result =
+            test::runProcess(ZEMPRINT_BINARY, {dir.write("cli.prn", job), dir.file("cli.png")}, options);
         if (complete) {
             EXPECT_EQ(result.exitCode, 0) << result.err;
         } else {

@@ -26,8 +26,7 @@ const std::string ESC = "\x1b";
 std::string bytes(std::initializer_list<int> values)
 {
     std::string result;
-    for (int v : values)
-        result += static_cast<char>(v);
+    for (int v : values) result += static_cast<char>(v);
     return result;
 }
 
@@ -41,8 +40,7 @@ QRect inkBox(const QImage& image)
     QRect box;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (dark(image.pixel(x, y)))
-                box = box.united(QRect(x, y, 1, 1));
+            if (dark(image.pixel(x, y))) box = box.united(QRect(x, y, 1, 1));
     return box;
 }
 
@@ -53,8 +51,7 @@ protected:
     // The pages of the job as PNG images at `dpi`.
     std::vector<QImage> printPng(const std::string& job, int dpi, QSizeF inches = {3, 2})
     {
-        for (int n = 1; fs::remove(dir.file("page-" + std::to_string(n) + ".png")); ++n) {
-        }
+        for (int n = 1; fs::remove(dir.file("page-" + std::to_string(n) + ".png")); ++n) {}
         TPrinterSetup setup;
         EXPECT_TRUE(setup.open(dir.file("page.png")));
         setup.deviceMode().printQuality = dpi;
@@ -93,8 +90,7 @@ std::string ninePinDisc(int diameter)
             for (int dot = 0; dot < 8; ++dot) {
                 const double dx = x + 0.5 - r;
                 const double dy = top + dot + 0.5 - r;
-                if (dx * dx + dy * dy <= r * r)
-                    bits |= 0x80 >> dot;
+                if (dx * dx + dy * dy <= r * r) bits |= 0x80 >> dot;
             }
             job += static_cast<char>(bits);
         }
@@ -122,16 +118,14 @@ TEST_F(RealJobs, UserCharacterWithAFormFeedInItsDataPrintsItsPattern)
     // Twelve columns of 0C 0C 0C: dots 4, 5 of each byte, so three bars of two
     // rows, 1/180 inch each; the definition's FF bytes are data only.
     std::string job = ESC + "&" + bytes({0, 'A', 'A', 0, 12, 0});
-    for (int column = 0; column < 12; ++column)
-        job += bytes({0x0C, 0x0C, 0x0C});
+    for (int column = 0; column < 12; ++column) job += bytes({0x0C, 0x0C, 0x0C});
     job += ESC + "%1" + "AAA\r\n";
     const QImage page = onePage(job);
     const QRect box = inkBox(page);
     ASSERT_FALSE(box.isNull());
     std::vector<int> rows;
     for (int y = box.top(); y <= box.bottom(); ++y)
-        if (dark(page.pixel(box.left() + 1, y)))
-            rows.push_back(y - box.top());
+        if (dark(page.pixel(box.left() + 1, y))) rows.push_back(y - box.top());
     EXPECT_EQ(rows, (std::vector<int>{0, 1, 8, 9, 16, 17}));
     // Three characters side by side, each 12 of the cell's 36 dots wide.
     EXPECT_NEAR(box.width(), 2 * 18 + 6, 2);
@@ -157,9 +151,9 @@ TEST_F(RealJobs, ExtendedRasterLandsWhereEscDotPutsItAndMovesWithEscParenBacksla
     ASSERT_FALSE(inkBox(dotJob).isNull());
     EXPECT_EQ(dotJob, iJob);
     // ESC ( \ 180/1440 inch on from 1/4 inch is the band of ESC ( $ at 3/8 inch.
-    const QImage moved = onePage(kGraphics + ESC + "(V" + word(2) + word(90) + ESC + "($" + word(4) + word(90) + word(0) +
-                                 ESC + "(\\" + word(4) + word(1440) + word(180) + ESC + "i" + bytes({0, 0, 1}) + word(4) +
-                                 word(24) + stripes() + ESC + "@");
+    const QImage moved = onePage(kGraphics + ESC + "(V" + word(2) + word(90) + ESC + "($" + word(4) + word(90) +
+                                 word(0) + ESC + "(\\" + word(4) + word(1440) + word(180) + ESC + "i" +
+                                 bytes({0, 0, 1}) + word(4) + word(24) + stripes() + ESC + "@");
     const QImage absolute = onePage(kGraphics + ESC + "(V" + word(2) + word(90) + ESC + "($" + word(4) + word(135) +
                                     word(0) + ESC + "." + bytes({0, 10, 10, 24}) + word(32) + stripes() + ESC + "@");
     EXPECT_EQ(inkBox(moved).left(), inkBox(absolute).left());
@@ -175,8 +169,7 @@ std::vector<std::pair<std::string, double>> pdfWords(const std::string& path)
     std::string line;
     while (std::getline(in, line)) {
         const auto at = line.find("<word xMin=\"");
-        if (at == std::string::npos)
-            continue;
+        if (at == std::string::npos) continue;
         const double xMin = std::stod(line.substr(at + 12));
         const auto open = line.find('>', at);
         const auto close = line.find("</word>", open);
@@ -191,7 +184,9 @@ TEST_F(RealJobs, BackspacesAndControlCodesAsOnPaper)
     // cell; the words are set apart on lines of their own to be read singly.
     TPrinterSetup setup;
     ASSERT_TRUE(setup.open(dir.file("out.pdf")));
-    const std::string job = "ABCDEFGH\r\n" + std::string("ABCDEFGH\b\b\b\bXY\r\n") + "A\x01" "B\r\n";
+    const std::string job = "ABCDEFGH\r\n" + std::string("ABCDEFGH\b\b\b\bXY\r\n") +
+                            "A\x01"
+                            "B\r\n";
     printJob(settings, setup, dir.write("job.prn", job));
     const auto words = pdfWords(dir.file("out.pdf"));
     ASSERT_GE(words.size(), 3u);
@@ -200,31 +195,31 @@ TEST_F(RealJobs, BackspacesAndControlCodesAsOnPaper)
     const double cell = 7.2;  // points
     double xOfX = -1;
     for (const auto& [text, x] : words)
-        if (text.find('X') != std::string::npos)
-            xOfX = x + cell * static_cast<double>(text.find('X'));
+        if (text.find('X') != std::string::npos) xOfX = x + cell * static_cast<double>(text.find('X'));
     EXPECT_NEAR(xOfX, words[0].second + 4 * cell, 1.5);
     EXPECT_EQ(words.back().first, "AB");
 
     // On the pixels: BS overprints exactly as CR and four spaces do, and the
     // control code prints as nothing at all.
     EXPECT_EQ(onePage("ABCDEFGH\b\b\b\bXY"), onePage("ABCDEFGH\r    XY"));
-    EXPECT_EQ(onePage("A\x01" "B" + bytes({0x1C}) + "C"), onePage("ABC"));
+    EXPECT_EQ(onePage("A\x01"
+                      "B" +
+                      bytes({0x1C}) + "C"),
+              onePage("ABC"));
 }
 
 // Columns of a page image where the row at y is dark from x0 to x1.
 bool darkRun(const QImage& page, int y, int x0, int x1)
 {
     for (int x = x0; x <= x1; ++x)
-        if (!dark(page.pixel(x, y)))
-            return false;
+        if (!dark(page.pixel(x, y))) return false;
     return true;
 }
 
 bool darkColumn(const QImage& page, int x, int y0, int y1)
 {
     for (int y = y0; y <= y1; ++y)
-        if (!dark(page.pixel(x, y)))
-            return false;
+        if (!dark(page.pixel(x, y))) return false;
     return true;
 }
 
@@ -233,7 +228,8 @@ TEST_F(RealJobs, DoubleLineFramesJoinAtEveryPitch)
     // PC850: C9 ╔, CD ═, BB ╗, BA ║, C8 ╚, BC ╝.
     for (const std::string& pitch : {ESC + "P", ESC + "M", ESC + "g", ESC + "P" + ESC + "W1", ESC + "M" + ESC + "w1"}) {
         SCOPED_TRACE(pitch);
-        const std::string frame = pitch + "\xC9\xCD\xCD\xCD\xCD\xBB\r\n\xBA    \xBA\r\n\xBA    \xBA\r\n\xC8\xCD\xCD\xCD\xCD\xBC\r\n";
+        const std::string frame =
+            pitch + "\xC9\xCD\xCD\xCD\xCD\xBB\r\n\xBA    \xBA\r\n\xBA    \xBA\r\n\xC8\xCD\xCD\xCD\xCD\xBC\r\n";
         const QImage page = onePage(frame, 180, {4, 3});
         const QRect box = inkBox(page);
         ASSERT_FALSE(box.isNull());
@@ -241,30 +237,25 @@ TEST_F(RealJobs, DoubleLineFramesJoinAtEveryPitch)
         // so do both lines of each side through the cells between.
         int top = -1;
         for (int y = box.top(); y <= box.bottom() && top < 0; ++y)
-            if (darkRun(page, y, box.left() + 2, box.right() - 2))
-                top = y;
+            if (darkRun(page, y, box.left() + 2, box.right() - 2)) top = y;
         EXPECT_GE(top, 0) << "no unbroken top line";
         int bottom = -1;
         for (int y = box.bottom(); y >= box.top() && bottom < 0; --y)
-            if (darkRun(page, y, box.left() + 2, box.right() - 2))
-                bottom = y;
+            if (darkRun(page, y, box.left() + 2, box.right() - 2)) bottom = y;
         EXPECT_GT(bottom, top);
         int left = -1;
         for (int x = box.left(); x <= box.right() && left < 0; ++x)
-            if (darkColumn(page, x, box.top() + 2, box.bottom() - 2))
-                left = x;
+            if (darkColumn(page, x, box.top() + 2, box.bottom() - 2)) left = x;
         EXPECT_GE(left, 0) << "no unbroken left line";
         int right = -1;
         for (int x = box.right(); x >= box.left() && right < 0; --x)
-            if (darkColumn(page, x, box.top() + 2, box.bottom() - 2))
-                right = x;
+            if (darkColumn(page, x, box.top() + 2, box.bottom() - 2)) right = x;
         EXPECT_GT(right, left);
         // A double line: a gap, then the inner line, inside the outer one.
         const int middleY = (box.top() + box.bottom()) / 2;
         int inner = -1;
         for (int x = left + 1; x < left + 20 && inner < 0; ++x)
-            if (!dark(page.pixel(x, middleY)) && dark(page.pixel(x + 1, middleY)))
-                inner = x + 1;
+            if (!dark(page.pixel(x, middleY)) && dark(page.pixel(x + 1, middleY))) inner = x + 1;
         EXPECT_GT(inner, left) << "no inner line";
         if (inner > left) {
             EXPECT_TRUE(darkColumn(page, inner, top + (inner - left) + 1, bottom - (inner - left) - 1));

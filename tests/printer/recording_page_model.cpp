@@ -27,8 +27,7 @@ std::string number(double value)
 std::u16string RecordingPageModel::Page::text() const
 {
     std::u16string result;
-    for (const PrintedChar& printed : chars)
-        result += printed.c;
+    for (const PrintedChar& printed : chars) result += printed.c;
     return result;
 }
 
@@ -40,35 +39,28 @@ RecordingPageModel::RecordingPageModel(int pageWidth, int pageHeight) : pageWidt
 
 void RecordingPageModel::log(const std::string& call)
 {
-    if (record)
-        calls.push_back(call);
+    if (record) calls.push_back(call);
 }
 
 std::vector<std::string> RecordingPageModel::callsAfterReset(const std::string& prefix) const
 {
     std::size_t start = 0;
     for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].rfind("reset", 0) == 0)
-            start = i + 1;
+        if (calls[i].rfind("reset", 0) == 0) start = i + 1;
     std::vector<std::string> result;
     for (std::size_t i = start; i < calls.size(); ++i)
-        if (calls[i].rfind(prefix, 0) == 0)
-            result.push_back(calls[i]);
+        if (calls[i].rfind(prefix, 0) == 0) result.push_back(calls[i]);
     return result;
 }
 
 int RecordingPageModel::advance(char16_t c) const
 {
-    if (!proportional_)
-        return cellWidth();
+    if (!proportional_) return cellWidth();
     const int value = propWidthForTypeface(typeface_, c);
     int a = static_cast<int>(roundEven(value * pointSize_ / 10.5) * kTwipsPerInch / 360);
-    if (script_ != Script::None)
-        a = roundEven(2.0 * a / 3);
-    if (condensed_)
-        a = roundEven(a / 2.0);
-    if (doubleWidth_)
-        a *= 2;
+    if (script_ != Script::None) a = roundEven(2.0 * a / 3);
+    if (condensed_) a = roundEven(a / 2.0);
+    if (doubleWidth_) a *= 2;
     return a;
 }
 
@@ -88,8 +80,7 @@ void RecordingPageModel::printCharacter(char16_t c)
         x0 = getX();
         x_ = x0 + a;
     }
-    if (c != kSpace)
-        startPage();
+    if (c != kSpace) startPage();
     if (record) {
         char buffer[48];
         if (c >= 0x21 && c < 0x7F)
@@ -98,8 +89,7 @@ void RecordingPageModel::printCharacter(char16_t c)
             std::snprintf(buffer, sizeof buffer, "print U+%04X %d,%d", static_cast<unsigned>(c), x0, y_);
         calls.push_back(buffer);
     }
-    if (pageStarted_)
-        pages.back().chars.push_back({c, x0, y_});
+    if (pageStarted_) pages.back().chars.push_back({c, x0, y_});
 }
 
 int RecordingPageModel::getX()
@@ -128,8 +118,7 @@ void RecordingPageModel::setY(int y)
 
 void RecordingPageModel::startPage()
 {
-    if (pageStarted_)
-        return;
+    if (pageStarted_) return;
     pageStarted_ = true;
     pages.emplace_back();
     log("page " + std::to_string(pages.size()));
@@ -161,8 +150,7 @@ void RecordingPageModel::reset(bool withPageEnd)
     colour_ = Rgb{};
     proportional_ = doubleWidth_ = condensed_ = bold_ = false;
     left_ = top_ = right_ = bottom_ = -1;
-    if (withPageEnd)
-        finishPage();
+    if (withPageEnd) finishPage();
 }
 
 void RecordingPageModel::setTypeface(int typeface)
@@ -277,32 +265,28 @@ void RecordingPageModel::setLineSpacing(int twips)
 
 void RecordingPageModel::setTopLimit(int twips)
 {
-    if (twips >= bottomLimit())
-        throw EIllegalParameter("SetTopMargin");
+    if (twips >= bottomLimit()) throw EIllegalParameter("SetTopMargin");
     log("setTopLimit " + std::to_string(twips));
     top_ = twips;
 }
 
 void RecordingPageModel::setBottomLimit(int twips)
 {
-    if (topLimit() >= twips)
-        throw EIllegalParameter("SetBottomMargin");
+    if (topLimit() >= twips) throw EIllegalParameter("SetBottomMargin");
     bottom_ = twips > pageHeight_ ? pageHeight_ : twips;
     log("setBottomLimit " + std::to_string(bottom_));
 }
 
 void RecordingPageModel::setLeftLimit(int twips)
 {
-    if (twips >= rightLimit())
-        throw EIllegalParameter("SetLeftMargin");
+    if (twips >= rightLimit()) throw EIllegalParameter("SetLeftMargin");
     log("setLeftLimit " + std::to_string(twips));
     left_ = twips;
 }
 
 void RecordingPageModel::setRightLimit(int twips)
 {
-    if (leftLimit() >= twips)
-        throw EIllegalParameter("SetRightMargin");
+    if (leftLimit() >= twips) throw EIllegalParameter("SetRightMargin");
     right_ = twips > pageWidth_ ? pageWidth_ : twips;
     log("setRightLimit " + std::to_string(right_));
 }
@@ -321,8 +305,7 @@ void RecordingPageModel::cancelBottomLimit()
 
 void RecordingPageModel::setPageLength(int twips)
 {
-    if (twips < 1 || twips > kMaxPageLength)
-        throw EIllegalParameter("SetVirtualPageLength");
+    if (twips < 1 || twips > kMaxPageLength) throw EIllegalParameter("SetVirtualPageLength");
     log("setPageLength " + std::to_string(twips));
     top_ = -1;
     setBottomLimit(topLimit() + twips);
@@ -333,20 +316,22 @@ void RecordingPageModel::placeBitmap(const MonoBitmap& bitmap, int horizontalDpi
     startPage();
     log("bitmap " + std::to_string(bitmap.width) + "x" + std::to_string(bitmap.height) + " " +
         std::to_string(horizontalDpi) + "/" + std::to_string(verticalDpi) + (advance ? " advance" : ""));
-    if (record)
-        bitmaps.push_back({bitmap, x_, y_, horizontalDpi, verticalDpi, advance, colour_});
+    if (record) bitmaps.push_back({bitmap, x_, y_, horizontalDpi, verticalDpi, advance, colour_});
     if (advance)
         x_ = static_cast<int>(std::min<double>(x_ + std::trunc(bitmap.width * 1440.0 / horizontalDpi + 0.9), INT_MAX));
 }
 
 void RecordingPageModel::drawLine(int x1, int y1, int x2, int y2, RuleStyle style)
 {
-    log("line " + std::to_string(x1) + "," + std::to_string(y1) + "-" + std::to_string(x2) + "," +
-        std::to_string(y2) + " " + std::to_string(static_cast<int>(style)));
+    log("line " + std::to_string(x1) + "," + std::to_string(y1) + "-" + std::to_string(x2) + "," + std::to_string(y2) +
+        " " + std::to_string(static_cast<int>(style)));
 }
 
 void RecordingPageModel::selectBin(int index) { log("selectBin " + std::to_string(index)); }
 
-void RecordingPageModel::setOrientation(bool landscape) { log(std::string("setOrientation ") + (landscape ? "1" : "0")); }
+void RecordingPageModel::setOrientation(bool landscape)
+{
+    log(std::string("setOrientation ") + (landscape ? "1" : "0"));
+}
 
 }  // namespace zemprint

@@ -36,8 +36,7 @@ inline std::vector<PdfWord> pdfWords(const std::string& path)
     while (at < html.size()) {
         const std::size_t nextPage = html.find("<page ", at);
         const std::size_t nextWord = html.find("<word ", at);
-        if (nextWord == std::string::npos)
-            break;
+        if (nextWord == std::string::npos) break;
         if (nextPage != std::string::npos && nextPage < nextWord) {
             ++page;
             at = nextPage + 1;
@@ -45,12 +44,14 @@ inline std::vector<PdfWord> pdfWords(const std::string& path)
         }
         const std::size_t close = html.find('>', nextWord);
         const std::size_t end = html.find("</word>", close);
-        if (close == std::string::npos || end == std::string::npos)
-            break;
+        if (close == std::string::npos || end == std::string::npos) break;
         const std::string tag = html.substr(nextWord, close - nextWord);
         std::string text = html.substr(close + 1, end - close - 1);
-        for (const auto& [entity, plain] : {std::pair<std::string, std::string>{"&amp;", "&"}, {"&lt;", "<"},
-                                            {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}}) {
+        for (const auto& [entity, plain] : {std::pair<std::string, std::string>{"&amp;", "&"},
+                                            {"&lt;", "<"},
+                                            {"&gt;", ">"},
+                                            {"&quot;", "\""},
+                                            {"&apos;", "'"}}) {
             for (std::size_t e = text.find(entity); e != std::string::npos; e = text.find(entity, e + 1))
                 text.replace(e, entity.size(), plain);
         }
@@ -81,8 +82,7 @@ inline std::vector<PdfWord> wordsOnPage(const std::vector<PdfWord>& words, int p
 {
     std::vector<PdfWord> result;
     for (const auto& w : words)
-        if (w.page == page)
-            result.push_back(w);
+        if (w.page == page) result.push_back(w);
     return result;
 }
 
@@ -90,8 +90,7 @@ inline std::vector<PdfWord> wordsOnPage(const std::vector<PdfWord>& words, int p
 // share of all pixels; sizes that differ count as everything different.
 inline double pictureDifference(const QImage& actual, const QImage& expected)
 {
-    if (actual.size() != expected.size())
-        return 1.0;
+    if (actual.size() != expected.size()) return 1.0;
     const QImage a = actual.convertToFormat(QImage::Format_RGB32);
     const QImage b = expected.convertToFormat(QImage::Format_RGB32);
     long differing = 0;
@@ -101,8 +100,8 @@ inline double pictureDifference(const QImage& actual, const QImage& expected)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = rowA[x];
             const QRgb q = rowB[x];
-            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                    std::abs(qBlue(p) - qBlue(q))});
+            const int d =
+                std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
             differing += d > 85;
         }
     }

@@ -75,8 +75,7 @@ protected:
         const QImage expected(expectedPath);
         ASSERT_FALSE(expected.isNull()) << "no expected picture " << expectedPath.toStdString();
         const double difference = test::pictureDifference(actual, expected);
-        if (difference > kPictureTolerance)
-            actual.save(QString::fromStdString(dir.file(name + "-actual.png")));
+        if (difference > kPictureTolerance) actual.save(QString::fromStdString(dir.file(name + "-actual.png")));
         EXPECT_LE(difference, kPictureTolerance) << name;
     }
 
@@ -98,8 +97,8 @@ TEST_F(Rendering, FixedPitchesPlaceCharactersInTheirCells)
         int cell;
     };
     // ESC c 72 is an HMI of 72/360 inch (288 twips); ESC SP 12 adds 12/180 inch in letter quality.
-    const Line lines[] = {{"10 cpi", 144}, {"12 cpi", 120}, {"15 cpi", 96}, {"HMI", 288}, {"double width", 288},
-                          {"extra space", 144 + 96}};
+    const Line lines[] = {{"10 cpi", 144}, {"12 cpi", 120},       {"15 cpi", 96},
+                          {"HMI", 288},    {"double width", 288}, {"extra space", 144 + 96}};
     ASSERT_EQ(words.size(), 18u);
     for (std::size_t line = 0; line < std::size(lines); ++line) {
         SCOPED_TRACE(lines[line].name);
@@ -130,8 +129,7 @@ TEST_F(Rendering, ProportionalTextAdvancesByTheWidthTables)
         {"Roman T", esc("k\x0a") + esc("X\x00\x15\x00"s), PropWidthTable::Times, 10.5},
     };
     std::string job;
-    for (const Line& line : lines)
-        job += line.commands + text + "\r\n\n";
+    for (const Line& line : lines) job += line.commands + text + "\r\n\n";
     const auto words = test::pdfWords(printPdf(job));
     ASSERT_EQ(words.size(), 15u);
     for (std::size_t l = 0; l < std::size(lines); ++l) {
@@ -155,13 +153,13 @@ TEST_F(Rendering, MarginsTabsAndWrapping)
 {
     // Left margin at column 10, right margin at column 20: nine characters per line,
     // because a character whose advance reaches the limit wraps.
-    std::string job = esc("l\x0a") + esc("Q\x14") + "ABCDEFGHIJKL\r\n" + "A\tB\r\n" + esc("D\x03\x05\x00"s) + "\tC\tD\tE\r\n";
+    std::string job =
+        esc("l\x0a") + esc("Q\x14") + "ABCDEFGHIJKL\r\n" + "A\tB\r\n" + esc("D\x03\x05\x00"s) + "\tC\tD\tE\r\n";
     const auto words = test::pdfWords(printPdf(job));
     ASSERT_EQ(words.size(), 6u);
     EXPECT_EQ(words[0].text, "ABCDEFGHI");
     EXPECT_EQ(words[1].text, "JKL");
-    for (int i : {0, 1, 2})
-        EXPECT_NEAR(words[static_cast<std::size_t>(i)].xMin, words[0].xMin, 0.1);
+    for (int i : {0, 1, 2}) EXPECT_NEAR(words[static_cast<std::size_t>(i)].xMin, words[0].xMin, 0.1);
     EXPECT_NEAR(words[0].xMin, pt(1440), 3.0);
     EXPECT_NEAR(words[1].yMin - words[0].yMin, 12.0, 0.1);
     // Default stops every eight cells from the left margin.
@@ -180,8 +178,8 @@ TEST_F(Rendering, LineSpacingCommands)
         std::string command;
         double spacingPt;
     };
-    const Case cases[] = {{esc("0"), 9.0}, {esc("1"), 7.0}, {esc("2"), 12.0}, {esc("3\x3c"), 24.0},
-                          {esc("A\x0c"), 14.4}, {esc("+\x48"), 14.4}};
+    const Case cases[] = {{esc("0"), 9.0},      {esc("1"), 7.0},      {esc("2"), 12.0},
+                          {esc("3\x3c"), 24.0}, {esc("A\x0c"), 14.4}, {esc("+\x48"), 14.4}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.spacingPt);
         const auto words = test::pdfWords(printPdf(c.command + "one\r\ntwo\r\n\r\nfour\r\n"));
@@ -210,12 +208,12 @@ TEST_F(Rendering, PageBreaksFromPageLengthFormFeedAndBottomMargin)
 
     // A long job runs over the bottom of the paper.
     std::string longJob;
-    for (int i = 0; i < 80; ++i)
-        longJob += "line" + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 80; ++i) longJob += "line" + std::to_string(i) + "\r\n";
     words = test::pdfWords(printPdf(longJob));
     ASSERT_EQ(words.size(), 80u);
     EXPECT_EQ(words.back().page, 2);
-    const int linesPerPage = static_cast<int>(std::count_if(words.begin(), words.end(), [](auto& w) { return w.page == 1; }));
+    const int linesPerPage =
+        static_cast<int>(std::count_if(words.begin(), words.end(), [](auto& w) { return w.page == 1; }));
     // A4 or Letter: (height - 323) / 240 lines, the last one still fitting its baseline.
     EXPECT_GE(linesPerPage, 64);
     EXPECT_LE(linesPerPage, 69);
@@ -271,14 +269,14 @@ TEST_F(Rendering, TypefacesAndStylesPickTheirFonts)
 // Score lines, widths, heights, scripts, shadow and colour, as pictures.
 TEST_F(Rendering, AttributesPicture)
 {
-    const std::string job = "Normal " + esc("E") + "Bold" + esc("F") + " " + esc("4") + "Italic" + esc("5") + "\r\n" +
-                            esc("-1") + "Under" + esc("-0") + " " + score(2, 1) + "Through" + score(2, 0) + " " +
-                            score(3, 1) + "Over" + score(3, 0) + "\r\n" + score(1, 2) + "Double" + score(1, 0) + " " +
-                            score(1, 5) + "Broken" + score(1, 0) + " " + score(1, 6) + "Both" + score(1, 0) + "\r\n" +
-                            esc("W1") + "Wide" + esc("W0") + " " + esc("w1") + "Tall" + esc("w0") + "\r\n" + "H" +
-                            esc("S1") + "2" + esc("T") + "O x" + esc("S0") + "2" + esc("T") + "\r\n" + esc("q\x02") +
-                            "Shadow" + esc("q\x00"s) + " " + esc("r\x05") + "Red" + esc("r\x02") + " Cyan" + esc("r\x00"s) + "\r\n" +
-                            "\x0f" + "Condensed text" + "\x12" + " " + esc("p1") + "Proportional" + esc("p0") + "\r\n";
+    const std::string job =
+        "Normal " + esc("E") + "Bold" + esc("F") + " " + esc("4") + "Italic" + esc("5") + "\r\n" + esc("-1") + "Under" +
+        esc("-0") + " " + score(2, 1) + "Through" + score(2, 0) + " " + score(3, 1) + "Over" + score(3, 0) + "\r\n" +
+        score(1, 2) + "Double" + score(1, 0) + " " + score(1, 5) + "Broken" + score(1, 0) + " " + score(1, 6) + "Both" +
+        score(1, 0) + "\r\n" + esc("W1") + "Wide" + esc("W0") + " " + esc("w1") + "Tall" + esc("w0") + "\r\n" + "H" +
+        esc("S1") + "2" + esc("T") + "O x" + esc("S0") + "2" + esc("T") + "\r\n" + esc("q\x02") + "Shadow" +
+        esc("q\x00"s) + " " + esc("r\x05") + "Red" + esc("r\x02") + " Cyan" + esc("r\x00"s) + "\r\n" + "\x0f" +
+        "Condensed text" + "\x12" + " " + esc("p1") + "Proportional" + esc("p0") + "\r\n";
     const auto pages = printPng(job);
     ASSERT_EQ(pages.size(), 1u);
     expectPicture(pages[0], QRect(0, 0, kPictureDpi * 3, kPictureDpi * 3 / 2), "attributes");
@@ -290,16 +288,14 @@ std::string word(int v) { return {char(v & 0xFF), char(v >> 8)}; }
 TEST_F(Rendering, GraphicsPicture)
 {
     std::string checker;  // ESC K: 60 columns of 8 dots, one inch at 60 dpi
-    for (int c = 0; c < 60; ++c)
-        checker += char(c % 2 ? 0xAA : 0x55);
+    for (int c = 0; c < 60; ++c) checker += char(c % 2 ? 0xAA : 0x55);
     std::string wedge;  // ESC * 39: 90 columns of 24 dots, half an inch at 180 dpi
     for (int c = 0; c < 90; ++c) {
         const std::uint32_t column = 0xFFFFFFu << (24 - std::min(24, c * 24 / 90 + 1));
         wedge += {char(column >> 16), char(column >> 8), char(column)};
     }
     std::string nine;  // ESC ^ 0: 30 columns of 9 dots, the ninth dot every other column
-    for (int c = 0; c < 30; ++c)
-        nine += word(c % 2 ? 0x1FF : 0x0F0);
+    for (int c = 0; c < 30; ++c) nine += word(c % 2 ? 0x1FF : 0x0F0);
     const std::string job = "Graphics\r\n" + esc("K") + word(60) + checker + " " + esc("*\x27") + word(90) + wedge +
                             " " + esc("r\x01") + esc("K") + word(60) + checker + esc("r\x00"s) + "\r\n" +
                             esc("^\x00"s) + word(60) + nine + "\r\n" + esc("Q\x06") + esc("K") + word(60) + checker +
@@ -319,8 +315,7 @@ TEST_F(Rendering, LandscapeTurnsTheFollowingPages)
     for (std::size_t at = info.find(" size:"); at != std::string::npos; at = info.find(" size:", at + 1)) {
         double width = 0;
         double height = 0;
-        if (std::sscanf(info.c_str() + at, " size: %lf x %lf", &width, &height) == 2)
-            sizes.emplace_back(width, height);
+        if (std::sscanf(info.c_str() + at, " size: %lf x %lf", &width, &height) == 2) sizes.emplace_back(width, height);
     }
     ASSERT_EQ(sizes.size(), 3u) << info;
     EXPECT_LT(sizes[0].first, sizes[0].second);

@@ -16,11 +16,9 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 {
     ProcessResult result;
     int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
-        return result;
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return result;
     const pid_t pid = ::fork();
-    if (pid < 0)
-        return result;
+    if (pid < 0) return result;
     if (pid == 0) {
         if (options.closeInput)
             ::close(STDIN_FILENO);
@@ -34,12 +32,10 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
             else
                 ::setenv(name.c_str(), value.c_str(), 1);
         }
-        if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0)
-            ::_exit(126);
+        if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0) ::_exit(126);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
@@ -61,17 +57,16 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     bool outOpen = true, errOpen = true;
     char buffer[4096];
     while (outOpen || errOpen) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             ::kill(pid, SIGKILL);
             break;
         }
         pollfd fds[3] = {{outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
-        if (::poll(fds, 3, static_cast<int>(left.count())) < 0 && errno != EINTR)
-            break;
+        if (::poll(fds, 3, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0)
                 (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
@@ -80,16 +75,14 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
         }
         if (inFd >= 0 && fds[2].fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
             const ssize_t n = ::write(inFd, options.input.data() + written, options.input.size() - written);
-            if (n > 0)
-                written += static_cast<std::size_t>(n);
+            if (n > 0) written += static_cast<std::size_t>(n);
             if (n < 0 || written == options.input.size()) {
                 ::close(inFd);
                 inFd = -1;
             }
         }
     }
-    if (inFd >= 0)
-        ::close(inFd);
+    if (inFd >= 0) ::close(inFd);
     ::close(out[0]);
     ::close(err[0]);
     int status = 0;

@@ -16,8 +16,8 @@ struct ProcessResult {
 
 struct ProcessOptions {
     std::map<std::string, std::string> env;  // set (or with an empty value, unset) in the child
-    std::string input;                        // written to standard input, which is then closed
-    bool closeInput = false;                  // start with standard input closed instead
+    std::string input;                       // written to standard input, which is then closed
+    bool closeInput = false;                 // start with standard input closed instead
     std::string workingDirectory;
     int timeoutSeconds = 60;
 };

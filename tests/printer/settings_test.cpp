@@ -17,7 +17,8 @@ std::vector<std::string> linuxFamilies()
 
 TSettings makeSettings(const std::string& path, std::vector<std::string> families = linuxFamilies())
 {
-    return TSettings(path, [families] { return families; }, '.');
+    return TSettings(
+        path, [families] { return families; }, '.');
 }
 
 TEST(Settings, MissingFileGivesDefaultsAndAutomaticFonts)
@@ -26,15 +27,13 @@ TEST(Settings, MissingFileGivesDefaultsAndAutomaticFonts)
     auto settings = makeSettings(dir.file("ZEMPrint.ini"));
     settings.load();
     const auto& v = settings.values();
-    EXPECT_EQ(v.fontNames[0], "Liberation Mono");   // Courier New's twin
+    EXPECT_EQ(v.fontNames[0], "Liberation Mono");  // Courier New's twin
     EXPECT_EQ(v.fontNames[1], "Bitstream Vera Sans Mono");
     EXPECT_EQ(v.fontNames[9], "Liberation Mono");
     EXPECT_EQ(v.fontNames[10], "Liberation Serif");  // Times New Roman's twin
     EXPECT_EQ(v.fontNames[11], "Liberation Sans");   // Arial's twin
-    for (int zoom : v.zoom)
-        EXPECT_EQ(zoom, 140);
-    for (int charset : v.charsets)
-        EXPECT_EQ(charset, 768);
+    for (int zoom : v.zoom) EXPECT_EQ(zoom, 140);
+    for (int charset : v.charsets) EXPECT_EQ(charset, 768);
     EXPECT_EQ(v.letterheadLeftText, "0 mm");
     EXPECT_EQ(v.letterheadLeft, 0);
     EXPECT_EQ(v.letterheadDpi, 300);
@@ -64,8 +63,7 @@ TEST(Settings, ReadsStoredValuesAndRangeChecksZoom)
     EXPECT_EQ(v.fontNames[0], "DejaVu Sans");
     EXPECT_EQ(v.fontNames[2], "Liberation Mono");
     const int zooms[] = {400, 1, 140, 140, 100, 140, 140};
-    for (std::size_t t = 0; t < std::size(zooms); ++t)
-        EXPECT_EQ(v.zoom[t], zooms[t]) << "Font" << t << "Zoom";
+    for (std::size_t t = 0; t < std::size(zooms); ++t) EXPECT_EQ(v.zoom[t], zooms[t]) << "Font" << t << "Zoom";
     EXPECT_EQ(v.charsets[0], 32513);
     EXPECT_EQ(v.charsets[1], 768);
     EXPECT_EQ(v.charsets[3], 256);
@@ -153,13 +151,12 @@ TEST(FontChoice, CandidateOrderThenTwinThenFirstFamily)
         {0, {"courier new", "Luxi Mono"}, "Luxi Mono"},  // earlier candidate wins
         {0, {"COURIER NEW", "Zzz"}, "COURIER NEW"},      // name as installed
         {2, {"Alpha", "Liberation Mono"}, "Liberation Mono"},
-        {10, {"Alpha", "Liberation Mono"}, "Alpha"},     // no serif twin: first family
+        {10, {"Alpha", "Liberation Mono"}, "Alpha"},  // no serif twin: first family
         {11, {"Arial", "Liberation Sans"}, "Arial"},
         {5, {"OCRB", "OCR-B"}, "OCR-B"},
         {6, {}, ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(chooseFont(c.typeface, c.families), c.chosen) << "typeface " << c.typeface;
+    for (const auto& c : cases) EXPECT_EQ(chooseFont(c.typeface, c.families), c.chosen) << "typeface " << c.typeface;
 }
 
 }  // namespace

@@ -15,8 +15,7 @@ class TmpDirOverride {
 public:
     explicit TmpDirOverride(const std::string& dir)
     {
-        if (const char* old = std::getenv("TMPDIR"))
-            old_ = old, hadOld_ = true;
+        if (const char* old = std::getenv("TMPDIR")) old_ = old, hadOld_ = true;
         ::setenv("TMPDIR", dir.c_str(), 1);
     }
     ~TmpDirOverride() { hadOld_ ? ::setenv("TMPDIR", old_.c_str(), 1) : ::unsetenv("TMPDIR"); }
@@ -45,8 +44,7 @@ TEST(TempFile, NamesAreZemXxxxxxTmpInTmpdir)
 
 TEST(TempFile, UnwritableDirectoryFails)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     zemtest::TempDir dir;
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     TmpDirOverride tmp(dir.path().string());
@@ -61,11 +59,10 @@ TEST(TempFile, TmpExtensionIgnoresCase)
         bool tmp;
     };
     const Case cases[] = {
-        {"/x/ZEM12.tmp", true}, {"job.TMP", true}, {"a.Tmp", true},     {"job.prn", false},
+        {"/x/ZEM12.tmp", true}, {"job.TMP", true},   {"a.Tmp", true},     {"job.prn", false},
         {"tmp", false},         {".tmp/job", false}, {"job.tmpx", false}, {"job.tmp.prn", false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(hasTmpExtension(c.path), c.tmp) << c.path;
+    for (const auto& c : cases) EXPECT_EQ(hasTmpExtension(c.path), c.tmp) << c.path;
 }
 
 TEST(StdinCopy, CopiesEverythingThroughAPipe)
@@ -78,8 +75,7 @@ TEST(StdinCopy, CopiesEverythingThroughAPipe)
     copier.start();
     // More than one chunk, written in pieces while the copy runs.
     std::string job;
-    for (int i = 0; i < 3000; ++i)
-        job += static_cast<char>(i * 7);
+    for (int i = 0; i < 3000; ++i) job += static_cast<char>(i * 7);
     for (std::size_t at = 0; at < job.size(); at += 700)
         ASSERT_GT(::write(fds[1], job.data() + at, std::min<std::size_t>(700, job.size() - at)), 0);
     ::close(fds[1]);

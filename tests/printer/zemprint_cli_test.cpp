@@ -29,9 +29,13 @@ protected:
         dir.write("ZEMPrint.ini", iniText);
         return {
             // No display and no platform named: the program must choose the headless one itself.
-            {"QT_QPA_PLATFORM", ""},          {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
-            {"TMPDIR", dir.file("tmp")},      {"ZEMPRINT_INI", dir.file("ZEMPrint.ini")},
-            {"CUPS_SERVER", kNoCupsServer},   {"XDG_RUNTIME_DIR", dir.file("run")},
+            {"QT_QPA_PLATFORM", ""},
+            {"DISPLAY", ""},
+            {"WAYLAND_DISPLAY", ""},
+            {"TMPDIR", dir.file("tmp")},
+            {"ZEMPRINT_INI", dir.file("ZEMPrint.ini")},
+            {"CUPS_SERVER", kNoCupsServer},
+            {"XDG_RUNTIME_DIR", dir.file("run")},
         };
     }
 
@@ -39,8 +43,7 @@ protected:
     std::string expand(std::string arg) const
     {
         const auto at = arg.find("{dir}");
-        if (at != std::string::npos)
-            arg.replace(at, 5, dir.path().string());
+        if (at != std::string::npos) arg.replace(at, 5, dir.path().string());
         return arg;
     }
 
@@ -63,35 +66,108 @@ TEST_F(ZemprintCli, IntakeCases)
     };
     const std::string cut = std::string("Hello\x1b(", 7);
     const Case cases[] = {
-        {"three arguments", {"{dir}/job.prn", "{dir}/out.pdf", "extra"}, "", "", 1, "ZEMPrint: Illegal parameters\n", 0, ""},
+        {"three arguments",
+         {"{dir}/job.prn", "{dir}/out.pdf", "extra"},
+         "",
+         "",
+         1,
+         "ZEMPrint: Illegal parameters\n",
+         0,
+         ""},
         {"empty standard input", {"-", "{dir}/out.pdf"}, "", "", 0, "", 0, ""},
         {"standard input", {"-", "{dir}/out.pdf"}, "From standard input\r\n", "", 0, "", 1, "From standard input"},
         {"file job", {"{dir}/job.prn", "{dir}/out.pdf"}, "", "", 0, "", 1, "Plain job"},
         {"hidden dialog", {"{dir}/job.prn", "{dir}/out.pdf"}, "", "[Defaults]\nHideDialog=1\n", 0, "", 1, "Plain job"},
-        {"unknown printer", {"{dir}/job.prn", "no-such-queue"}, "", "", 1,
-         "ZEMPrint: Cannot open printer: \"no-such-queue\": no such CUPS printer\n", 0, ""},
-        {"missing file", {"{dir}/missing.prn", "{dir}/out.pdf"}, "", "", 1,
-         "ZEMPrint: File with print data not found: \"{dir}/missing.prn\": No such file or directory\n", 0, ""},
-        {"folder as job", {"{dir}", "{dir}/out.pdf"}, "", "", 1,
-         "ZEMPrint: Cannot open file with print data: \"{dir}\": Is a directory\n", 0, ""},
+        {"unknown printer",
+         {"{dir}/job.prn", "no-such-queue"},
+         "",
+         "",
+         1,
+         "ZEMPrint: Cannot open printer: \"no-such-queue\": no such CUPS printer\n",
+         0,
+         ""},
+        {"missing file",
+         {"{dir}/missing.prn", "{dir}/out.pdf"},
+         "",
+         "",
+         1,
+         "ZEMPrint: File with print data not found: \"{dir}/missing.prn\": No such file or directory\n",
+         0,
+         ""},
+        {"folder as job",
+         {"{dir}", "{dir}/out.pdf"},
+         "",
+         "",
+         1,
+         "ZEMPrint: Cannot open file with print data: \"{dir}\": Is a directory\n",
+         0,
+         ""},
         {"no default printer", {"{dir}/job.prn"}, "", "", 1, "ZEMPrint: Cannot get default printer\n", 0, ""},
-        {"truncated job", {"{dir}/cut.prn", "{dir}/out.pdf"}, "", "", 1, "ZEMPrint: Read beyond end of file 7\n", 1,
+        {"truncated job",
+         {"{dir}/cut.prn", "{dir}/out.pdf"},
+         "",
+         "",
+         1,
+         "ZEMPrint: Read beyond end of file 7\n",
+         1,
          "Hello"},
-        {"bad settings", {"{dir}/job.prn", "{dir}/out.pdf"}, "", "[Defaults]\nLHLeft=1 in\n", 1,
-         "ZEMPrint: Illegal unit \"in\"\n", 0, ""},
-        {"output folder missing", {"{dir}/job.prn", "{dir}/none/out.pdf"}, "", "", 1,
-         "ZEMPrint: Cannot open printer: \"{dir}/none/out.pdf\": No such file or directory\n", 0, ""},
+        {"bad settings",
+         {"{dir}/job.prn", "{dir}/out.pdf"},
+         "",
+         "[Defaults]\nLHLeft=1 in\n",
+         1,
+         "ZEMPrint: Illegal unit \"in\"\n",
+         0,
+         ""},
+        {"output folder missing",
+         {"{dir}/job.prn", "{dir}/none/out.pdf"},
+         "",
+         "",
+         1,
+         "ZEMPrint: Cannot open printer: \"{dir}/none/out.pdf\": No such file or directory\n",
+         0,
+         ""},
         {"paper option", {"--paper", "letter", "{dir}/job.prn", "{dir}/out.pdf"}, "", "", 0, "", 1, "Plain job"},
-        {"unknown paper", {"--paper=A9", "{dir}/job.prn", "{dir}/out.pdf"}, "", "", 1,
-         "ZEMPrint: Unknown paper size \"A9\"", 0, ""},
-        {"bad pins", {"--pins", "12", "{dir}/job.prn", "{dir}/out.pdf"}, "", "", 1,
-         "ZEMPrint: Illegal value for --pins: \"12\" (9 or 24)\n", 0, ""},
-        {"pins and paper setting", {"--pins", "9", "{dir}/job.prn", "{dir}/out.pdf"}, "", "[Defaults]\nPaperSize=A5\n", 0,
-         "", 1, "Plain job"},
-        {"nothing to print", {"{dir}/blank.prn", "{dir}/out.pdf"}, "", "", 0,
-         "ZEMPrint: the job holds nothing to print: no page was printed\n", 0, ""},
-        {"PostScript", {"{dir}/ps.prn", "{dir}/out.pdf"}, "", "", 1,
-         "ZEMPrint: The print data is PostScript, not ESC/P: nothing was printed\n", 0, ""},
+        {"unknown paper",
+         {"--paper=A9", "{dir}/job.prn", "{dir}/out.pdf"},
+         "",
+         "",
+         1,
+         "ZEMPrint: Unknown paper size \"A9\"",
+         0,
+         ""},
+        {"bad pins",
+         {"--pins", "12", "{dir}/job.prn", "{dir}/out.pdf"},
+         "",
+         "",
+         1,
+         "ZEMPrint: Illegal value for --pins: \"12\" (9 or 24)\n",
+         0,
+         ""},
+        {"pins and paper setting",
+         {"--pins", "9", "{dir}/job.prn", "{dir}/out.pdf"},
+         "",
+         "[Defaults]\nPaperSize=A5\n",
+         0,
+         "",
+         1,
+         "Plain job"},
+        {"nothing to print",
+         {"{dir}/blank.prn", "{dir}/out.pdf"},
+         "",
+         "",
+         0,
+         "ZEMPrint: the job holds nothing to print: no page was printed\n",
+         0,
+         ""},
+        {"PostScript",
+         {"{dir}/ps.prn", "{dir}/out.pdf"},
+         "",
+         "",
+         1,
+         "ZEMPrint: The print data is PostScript, not ESC/P: nothing was printed\n",
+         0,
+         ""},
     };
     const std::string program = ZEMPRINT_BINARY;
     for (const auto& c : cases) {
@@ -102,8 +178,7 @@ TEST_F(ZemprintCli, IntakeCases)
         dir.write("ps.prn", "%!PS-Adobe-3.0\n/Times findfont\nshowpage\n");
         fs::remove(dir.file("out.pdf"));
         std::vector<std::string> args;
-        for (const auto& a : c.args)
-            args.push_back(expand(a));
+        for (const auto& a : c.args) args.push_back(expand(a));
         test::ProcessOptions options;
         options.env = environment(c.ini);
         options.input = c.input;
@@ -124,10 +199,9 @@ TEST_F(ZemprintCli, IntakeCases)
                       std::string::npos);
         }
         if (c.ini.find("PaperSize=A5") != std::string::npos) {
-            EXPECT_NE(test::runProcess("/usr/bin/pdfinfo", {dir.file("out.pdf")}).out.find("(A5)"),
-                      std::string::npos);
+            EXPECT_NE(test::runProcess("/usr/bin/pdfinfo", {dir.file("out.pdf")}).out.find("(A5)"), std::string::npos);
         }
-        EXPECT_TRUE(tmpEmpty());  // standard-input copies are removed after printing
+        EXPECT_TRUE(tmpEmpty());                       // standard-input copies are removed after printing
         EXPECT_TRUE(fs::exists(dir.file("job.prn")));  // a job that is not .tmp is never deleted
     }
 }
@@ -161,8 +235,7 @@ TEST_F(ZemprintCli, DebugLinesOnlyWhenAskedForAndCountedOncePerName)
     options.env = environment("");
     // Many unknown commands and illegal parameters.
     std::string body = "Text\r\n";
-    for (int i = 0; i < 50; ++i)
-        body += std::string("\x1by\x1br\x09", 6);
+    for (int i = 0; i < 50; ++i) body += std::string("\x1by\x1br\x09", 6);
     const std::string job = dir.write("job.prn", body);
     auto result = test::runProcess(ZEMPRINT_BINARY, {job, dir.file("out.pdf")}, options);
     EXPECT_EQ(result.exitCode, 0);
@@ -171,9 +244,11 @@ TEST_F(ZemprintCli, DebugLinesOnlyWhenAskedForAndCountedOncePerName)
     options.env["ZEMPRINT_DEBUG"] = "1";
     result = test::runProcess(ZEMPRINT_BINARY, {job, dir.file("out.pdf")}, options);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_NE(result.err.find("File \"" + job + "\", Printername \"" + dir.file("out.pdf") + "\"\n"), std::string::npos);
+    EXPECT_NE(result.err.find("File \"" + job + "\", Printername \"" + dir.file("out.pdf") + "\"\n"),
+              std::string::npos);
     EXPECT_NE(result.err.find("Trying to open file \"" + job + "\"\n"), std::string::npos);
-    EXPECT_NE(result.err.find("\"Unknown ESC code (121)\" not implemented (50 times)\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\"Unknown ESC code (121)\" not implemented (50 times)\n"), std::string::npos)
+        << result.err;
     EXPECT_NE(result.err.find("Illegal parameter: SetColour (50 times)\n"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("\"Unknown ESC code (121)\" not implemented\n"), std::string::npos);
 }
@@ -193,8 +268,7 @@ TEST_F(ZemprintCli, FailedRunsLeaveNoTemporaryFileButTheNamedInputCopy)
     result = test::runProcess(ZEMPRINT_BINARY, {"-", "no-such-queue"}, options);
     EXPECT_EQ(result.exitCode, 1);
     std::vector<fs::path> left;
-    for (const auto& entry : fs::directory_iterator(dir.path() / "tmp"))
-        left.push_back(entry.path());
+    for (const auto& entry : fs::directory_iterator(dir.path() / "tmp")) left.push_back(entry.path());
     ASSERT_EQ(left.size(), 1u);
     EXPECT_NE(result.err.find("The job read from standard input is kept in \"" + left[0].string() + "\""),
               std::string::npos)

@@ -22,8 +22,7 @@ constexpr auto kJobWait = std::chrono::seconds(60);
 std::string testServer()
 {
     std::string server = zemtest::readFile(std::string(ZEM_CUPS_STATE) + "/server");
-    while (!server.empty() && (server.back() == '\n' || server.back() == '\r'))
-        server.pop_back();
+    while (!server.empty() && (server.back() == '\n' || server.back() == '\r')) server.pop_back();
     return server;
 }
 
@@ -53,10 +52,15 @@ protected:
         fs::create_directory(dir.path() / "run");
         fs::permissions(dir.path() / "run", fs::perms::owner_all);
         options.env = {
-            {"QT_QPA_PLATFORM", "offscreen"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
-            {"TMPDIR", dir.file("tmp")},      {"ZEMPRINT_INI", dir.file("ZEMPrint.ini")},
-            {"CUPS_SERVER", server},          {"XDG_RUNTIME_DIR", dir.file("run")},
-            {"LPDEST", ""},                   {"PRINTER", ""},
+            {"QT_QPA_PLATFORM", "offscreen"},
+            {"DISPLAY", ""},
+            {"WAYLAND_DISPLAY", ""},
+            {"TMPDIR", dir.file("tmp")},
+            {"ZEMPRINT_INI", dir.file("ZEMPrint.ini")},
+            {"CUPS_SERVER", server},
+            {"XDG_RUNTIME_DIR", dir.file("run")},
+            {"LPDEST", ""},
+            {"PRINTER", ""},
         };
     }
 
@@ -84,8 +88,7 @@ TEST_F(ZemprintCups, JobOnANamedQueueArrivesAsPdf)
         const auto words = [](const std::string& text) {
             std::string squeezed;
             for (char c : text)
-                if (!std::isspace(static_cast<unsigned char>(c)))
-                    squeezed += c;
+                if (!std::isspace(static_cast<unsigned char>(c))) squeezed += c;
             return squeezed;
         };
         EXPECT_EQ(words(test::pdfText(dir.file("out.pdf"), page)), words(test::pdfText(pdf, page))) << page;

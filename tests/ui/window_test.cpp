@@ -64,10 +64,11 @@ public:
     {
         // A window unless the case asks for full screen.
         const std::string mode = screenSettings.find("WindowMode=") == std::string::npos ? "WindowMode=1\n" : "";
-        zemtest::writeFile(dir.path() / "zem.ini",
-                           "[Emulation]\nMemory=4\n[Screen]\n" + mode + "WindowPosX=0\nWindowPosY=0\n" + screenSettings);
+        zemtest::writeFile(dir.path() / "zem.ini", "[Emulation]\nMemory=4\n[Screen]\n" + mode +
+                                                       "WindowPosX=0\nWindowPosY=0\n" + screenSettings);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, value] : environment) env.insert(QString::fromStdString(name), QString::fromStdString(value));
+        for (const auto& [name, value] : environment)
+            env.insert(QString::fromStdString(name), QString::fromStdString(value));
         process_.setProcessEnvironment(env);
         process_.setWorkingDirectory(QString::fromStdString(dir.path().string()));
         process_.start(QStringLiteral(ZEM2_PROGRAM),
@@ -114,7 +115,10 @@ private:
     std::string errors_;
 };
 
-QImage grab(QRect area) { return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage(); }
+QImage grab(QRect area)
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
 
 // Counts pixels of the grab that do not show the expected picture scaled by two: exactly
 // with nearest sampling, within the range of the neighbouring guest pixels otherwise.
@@ -314,17 +318,16 @@ TEST_P(Closing, QuitPathsAgainstTheCloseRules)
     EXPECT_NE(ini.find("Memory=4\n"), std::string::npos) << ini;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, Closing,
-    testing::Values(CloseCase{"CloseButtonEnds", 0, 0, QuitPath::CloseButton, true},
-                    CloseCase{"CloseButtonRefused", 1, 0, QuitPath::CloseButton, false},
-                    CloseCase{"CloseButtonWithTrayFallback", 0, 1, QuitPath::CloseButton, true},
-                    CloseCase{"CloseButtonRefusedTaskOrTray", 1, 2, QuitPath::CloseButton, false},
-                    CloseCase{"SigtermDespiteNoExit", 1, 0, QuitPath::Sigterm, true},
-                    CloseCase{"SigtermWithTray", 0, 1, QuitPath::Sigterm, true},
-                    CloseCase{"GuestQuitDespiteNoExit", 1, 0, QuitPath::GuestQuit, true},
-                    CloseCase{"GuestQuitWithTray", 1, 1, QuitPath::GuestQuit, true}),
-    [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rules, Closing,
+                         testing::Values(CloseCase{"CloseButtonEnds", 0, 0, QuitPath::CloseButton, true},
+                                         CloseCase{"CloseButtonRefused", 1, 0, QuitPath::CloseButton, false},
+                                         CloseCase{"CloseButtonWithTrayFallback", 0, 1, QuitPath::CloseButton, true},
+                                         CloseCase{"CloseButtonRefusedTaskOrTray", 1, 2, QuitPath::CloseButton, false},
+                                         CloseCase{"SigtermDespiteNoExit", 1, 0, QuitPath::Sigterm, true},
+                                         CloseCase{"SigtermWithTray", 0, 1, QuitPath::Sigterm, true},
+                                         CloseCase{"GuestQuitDespiteNoExit", 1, 0, QuitPath::GuestQuit, true},
+                                         CloseCase{"GuestQuitWithTray", 1, 1, QuitPath::GuestQuit, true}),
+                         [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 TEST(WindowUpdate, AnIdleGuestCostsNoConversionOrPresentAfterTheFirst)
 {
@@ -333,7 +336,8 @@ TEST(WindowUpdate, AnIdleGuestCostsNoConversionOrPresentAfterTheFirst)
     }
     for (int driver : {0, 1}) {
         zemtest::TempDir dir{"zem-idle"};
-        WindowRun run(dir, GUEST_IDLE, "ScreenDriver=" + std::to_string(driver) + "\nWindowSizeX=512\nWindowSizeY=256\n");
+        WindowRun run(dir, GUEST_IDLE,
+                      "ScreenDriver=" + std::to_string(driver) + "\nWindowSizeX=512\nWindowSizeY=256\n");
         ASSERT_TRUE(run.waitFor("drawn")) << run.log();
         // About 160 update ticks pass while the guest writes nothing.
         QThread::msleep(2000);
@@ -360,9 +364,10 @@ TEST(WindowUpdate, AFailedPresentShowsTheMessageAndTheWindowRecovers)
     }
     for (int driver : {0, 1}) {
         zemtest::TempDir dir{"zem-fail"};
-        WindowRun run(dir, GUEST_RGB16,
-                      "ScreenDriver=" + std::to_string(driver) + "\nScreenFilter=0\nWindowSizeX=1024\nWindowSizeY=512\n",
-                      {{"ZEM_FAIL_PRESENT", "1"}});
+        WindowRun run(
+            dir, GUEST_RGB16,
+            "ScreenDriver=" + std::to_string(driver) + "\nScreenFilter=0\nWindowSizeX=1024\nWindowSizeY=512\n",
+            {{"ZEM_FAIL_PRESENT", "1"}});
         ASSERT_TRUE(run.waitFor("Present failed\nError code 887a0005.")) << run.log();
         // The box waits for its button; Return presses it (again, should the key have come
         // before the box could take it).
@@ -451,8 +456,8 @@ TEST(WindowUpdate, HotKeyWritesTheScreenIntoThePicturesFolder)
     bool written = false;
     for (int attempt = 0; attempt < 10 && !written; ++attempt) {
         QProcess press;
-        press.start(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--name", "^ZEM II",
-                                                "windowfocus", "--sync", "key", "shift+ctrl+F11"});
+        press.start(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--name", "^ZEM II", "windowfocus",
+                                                "--sync", "key", "shift+ctrl+F11"});
         press.waitForFinished(5000);
         written = run.waitFor("ZEM: Screen picture ", 1000);
     }

@@ -17,7 +17,8 @@ namespace {
 constexpr uint32_t kVectorRamMegabytes = 16;  // 24-bit addresses
 constexpr size_t kShowFailures = 5;
 
-bool readGzip(const char* path, std::string& out) {
+bool readGzip(const char* path, std::string& out)
+{
     gzFile f = gzopen(path, "rb");
     if (!f) return false;
     std::array<char, 1 << 16> buf;
@@ -31,7 +32,8 @@ bool readGzip(const char* path, std::string& out) {
 struct Counts {
     unsigned applicable = 0, passed = 0, failed = 0, notApplicable = 0;
     std::array<unsigned, size_t(Rule::Count)> perRule{};
-    void add(const Counts& o) {
+    void add(const Counts& o)
+    {
         applicable += o.applicable;
         passed += o.passed;
         failed += o.failed;
@@ -40,14 +42,16 @@ struct Counts {
     }
 };
 
-void printCounts(const char* label, const Counts& c) {
-    std::printf("%s: applicable %u, passed %u, failed %u, not applicable %u\n", label, c.applicable, c.passed,
-                c.failed, c.notApplicable);
+void printCounts(const char* label, const Counts& c)
+{
+    std::printf("%s: applicable %u, passed %u, failed %u, not applicable %u\n", label, c.applicable, c.passed, c.failed,
+                c.notApplicable);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     bool verbose = false;
     int first = 1;
     if (argc > 1 && std::strcmp(argv[1], "-v") == 0) {

@@ -16,7 +16,8 @@ constexpr unsigned kFrame68000 = 6;
 constexpr uint16_t kOpRte = 0x4E73;
 constexpr unsigned kVectorAddressError = 3;
 
-VectorState parseState(const nlohmann::json& j) {
+VectorState parseState(const nlohmann::json& j)
+{
     VectorState s;
     static const char* const dKeys[] = {"d0", "d1", "d2", "d3", "d4", "d5", "d6", "d7"};
     static const char* const aKeys[] = {"a0", "a1", "a2", "a3", "a4", "a5", "a6"};
@@ -38,7 +39,8 @@ struct Exception68000 {
     unsigned vector;
 };
 
-std::vector<Exception68000> exceptionsOf(const VectorCase& c) {
+std::vector<Exception68000> exceptionsOf(const VectorCase& c)
+{
     std::vector<Exception68000> out;
     uint32_t lastHandler = 0;
     for (size_t i = 0; i + 1 < c.reads.size(); ++i) {
@@ -59,30 +61,39 @@ std::vector<Exception68000> exceptionsOf(const VectorCase& c) {
     return out;
 }
 
-unsigned ourFormat(unsigned vector) {
+unsigned ourFormat(unsigned vector)
+{
     switch (vector) {
-    case 5: case 6: case 7: case 9: return 2;  // zero divide, CHK, TRAPV, trace
-    default: return 0;
+    case 5:
+    case 6:
+    case 7:
+    case 9:
+        return 2;  // zero divide, CHK, TRAPV, trace
+    default:
+        return 0;
     }
 }
 
 unsigned frameSize(unsigned format) { return format ? 12 : 8; }
 
 // Flags the manual leaves undefined for these instructions and our processor defines.
-uint16_t undefinedFlags(uint16_t op, const VectorCase& c, bool exceptionTaken) {
+uint16_t undefinedFlags(uint16_t op, const VectorCase& c, bool exceptionTaken)
+{
     if ((op & 0xF1C0) == 0x4180) return exceptionTaken ? (kCcrZ | kCcrV | kCcrC) : (kCcrN | kCcrZ | kCcrV | kCcrC);
     if ((op & 0xF0C0) == 0x80C0 && !exceptionTaken && (c.final.sr & kCcrV)) return kCcrN | kCcrZ;
     if ((op & 0xF1F0) == 0xC100 || (op & 0xF1F0) == 0x8100 || (op & 0xFFC0) == 0x4800) return kCcrN | kCcrV;
     return 0;
 }
 
-bool movemStoresOwnBase(uint16_t op, uint16_t list) {
+bool movemStoresOwnBase(uint16_t op, uint16_t list)
+{
     if ((op & 0xFBB8) != 0x48A0) return false;  // MOVEM registers to -(An)
     const unsigned an = op & 7;
     return (list >> (7 - an)) & 1;
 }
 
-void loadState(const VectorState& s) {
+void loadState(const VectorState& s)
+{
     for (int i = 0; i < 8; ++i) cpu.D[i] = s.d[i];
     for (int i = 0; i < 7; ++i) cpu.A[i] = s.a[i];
     cpu.usp = s.usp;
@@ -112,7 +123,8 @@ void loadState(const VectorState& s) {
 struct Checker {
     std::string failure;
     template <typename T>
-    void expect(const char* what, T ours, T theirs) {
+    void expect(const char* what, T ours, T theirs)
+    {
         if (failure.empty() && ours != theirs) {
             char buf[160];
             std::snprintf(buf, sizeof buf, "%s: ours $%llx, expected $%llx", what, (unsigned long long)ours,
@@ -122,7 +134,8 @@ struct Checker {
     }
 };
 
-void clearMemory(const VectorCase& c, uint32_t ourStack) {
+void clearMemory(const VectorCase& c, uint32_t ourStack)
+{
     auto clear = [](uint32_t a) { guestWriteByte(a, 0); };
     for (const auto& [a, v] : c.initial.ram) clear(a);
     for (const auto& [a, v] : c.final.ram) clear(a);
@@ -132,20 +145,30 @@ void clearMemory(const VectorCase& c, uint32_t ourStack) {
 
 }  // namespace
 
-const char* ruleName(Rule r) {
+const char* ruleName(Rule r)
+{
     switch (r) {
-    case Rule::AddressError: return "68000 address error";
-    case Rule::Rte: return "RTE frame format";
-    case Rule::ExtendedEncoding: return "68020 index/branch encoding";
-    case Rule::SrBits: return "SR M/T0 bits";
-    case Rule::MovemOwnBase: return "MOVEM -(An) storing An";
-    case Rule::BtstImmediate: return "BTST Dn,#imm";
-    case Rule::LineA: return "line A host-call words";
-    default: return "none";
+    case Rule::AddressError:
+        return "68000 address error";
+    case Rule::Rte:
+        return "RTE frame format";
+    case Rule::ExtendedEncoding:
+        return "68020 index/branch encoding";
+    case Rule::SrBits:
+        return "SR M/T0 bits";
+    case Rule::MovemOwnBase:
+        return "MOVEM -(An) storing An";
+    case Rule::BtstImmediate:
+        return "BTST Dn,#imm";
+    case Rule::LineA:
+        return "line A host-call words";
+    default:
+        return "none";
     }
 }
 
-VectorCase parseCase(const nlohmann::json& j) {
+VectorCase parseCase(const nlohmann::json& j)
+{
     VectorCase c;
     c.name = j.value("name", "");
     c.initial = parseState(j.at("initial"));
@@ -155,13 +178,16 @@ VectorCase parseCase(const nlohmann::json& j) {
             if (!t.is_array() || t.size() < 6 || t.at(0) != "r") continue;
             const std::string size = t.at(4).get<std::string>();
             c.reads.push_back({t.at(3).get<uint32_t>(), t.at(5).get<uint32_t>(),
-                               size == ".b" ? 1u : size == ".l" ? 4u : 2u});
+                               size == ".b"   ? 1u
+                               : size == ".l" ? 4u
+                                              : 2u});
         }
     }
     return c;
 }
 
-CaseResult runCase(const VectorCase& c) {
+CaseResult runCase(const VectorCase& c)
+{
     CaseResult result;
     const uint16_t op = c.initial.prefetch[0];
     const auto exceptions = exceptionsOf(c);
@@ -169,12 +195,18 @@ CaseResult runCase(const VectorCase& c) {
     for (const auto& e : exceptions)
         if (e.vector == kVectorAddressError) result.notApplicable = Rule::AddressError;
     if (result.notApplicable == Rule::None) {
-        if (c.initial.sr & (kSrM | kSrT0)) result.notApplicable = Rule::SrBits;
-        else if (op == kOpRte && (c.initial.sr & kSrS)) result.notApplicable = Rule::Rte;
-        else if ((op >> 12) == 6 && (op & 0xFF) == 0xFF) result.notApplicable = Rule::ExtendedEncoding;
-        else if (movemStoresOwnBase(op, c.initial.prefetch[1])) result.notApplicable = Rule::MovemOwnBase;
-        else if ((op & 0xF1FF) == 0x013C) result.notApplicable = Rule::BtstImmediate;
-        else if ((op & 0xF000) == 0xA000) result.notApplicable = Rule::LineA;
+        if (c.initial.sr & (kSrM | kSrT0))
+            result.notApplicable = Rule::SrBits;
+        else if (op == kOpRte && (c.initial.sr & kSrS))
+            result.notApplicable = Rule::Rte;
+        else if ((op >> 12) == 6 && (op & 0xFF) == 0xFF)
+            result.notApplicable = Rule::ExtendedEncoding;
+        else if (movemStoresOwnBase(op, c.initial.prefetch[1]))
+            result.notApplicable = Rule::MovemOwnBase;
+        else if ((op & 0xF1FF) == 0x013C)
+            result.notApplicable = Rule::BtstImmediate;
+        else if ((op & 0xF000) == 0xA000)
+            result.notApplicable = Rule::LineA;
     }
     if (result.notApplicable != Rule::None) return result;
 

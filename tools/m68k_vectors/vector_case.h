@@ -36,13 +36,13 @@ VectorCase parseCase(const nlohmann::json& j);
 // Why a case does not apply to our processor.
 enum class Rule {
     None,
-    AddressError,       // the 68000 took vector 3 on a data access or fetch
-    Rte,                // RTE reads a format word on ours
-    ExtendedEncoding,   // scale/full-format index word, or an 8-bit branch displacement of $FF
-    SrBits,             // an initial SR with M or T0 set
-    MovemOwnBase,       // MOVEM -(An) storing An: ours stores the value of that moment
-    BtstImmediate,      // BTST Dn,#imm is an illegal instruction on ours
-    LineA,              // $Axxx words are host calls on ours, not the line-A exception
+    AddressError,      // the 68000 took vector 3 on a data access or fetch
+    Rte,               // RTE reads a format word on ours
+    ExtendedEncoding,  // scale/full-format index word, or an 8-bit branch displacement of $FF
+    SrBits,            // an initial SR with M or T0 set
+    MovemOwnBase,      // MOVEM -(An) storing An: ours stores the value of that moment
+    BtstImmediate,     // BTST Dn,#imm is an illegal instruction on ours
+    LineA,             // $Axxx words are host calls on ours, not the line-A exception
     Count
 };
 const char* ruleName(Rule r);

@@ -34,7 +34,8 @@ constexpr uint16_t ResultFlags = CpuFlag::N | CpuFlag::Z | CpuFlag::C;
 // word and comes back afterwards: no host exception can fire inside a word and no flag of
 // the caller's turns into a guest error. Saving and loading the whole environment is
 // slow, hence the look first.
-bool hostFpuReady() {
+bool hostFpuReady()
+{
 #if defined(__GLIBC__)
     if (std::fegetround() != FE_TONEAREST || std::fetestexcept(HostFaults) != 0) return false;
     if (fegetexcept() != 0) return false;  // traps enabled
@@ -51,13 +52,15 @@ bool hostFpuReady() {
 
 class HostFpuScope {
 public:
-    HostFpuScope() : swapped_(!hostFpuReady()) {
+    HostFpuScope() : swapped_(!hostFpuReady())
+    {
         if (swapped_) {
             std::fegetenv(&saved_);
             std::fesetenv(FE_DFL_ENV);
         }
     }
-    ~HostFpuScope() {
+    ~HostFpuScope()
+    {
         if (swapped_) std::fesetenv(&saved_);
     }
     HostFpuScope(const HostFpuScope&) = delete;
@@ -65,7 +68,8 @@ public:
 
     // Whether the operations in the scope raised a fault flag. The flags are cleared, so
     // that the next word still finds the environment in place.
-    bool takeFaults() {
+    bool takeFaults()
+    {
         if (std::fetestexcept(HostFaults) == 0) return false;
         std::feclearexcept(HostFaults);
         return true;
@@ -79,22 +83,26 @@ private:
 // ---------------------------------------------------------------------------------------
 // The arithmetic stack at A1. Each access masks the address (through the guest memory
 // helpers); stores honour the read-only tail and bypass the screen write watch.
-QlFloat readQlFloat(uint32_t address) {
+QlFloat readQlFloat(uint32_t address)
+{
     return QlFloat{guestReadWord(address), guestReadLong(address + MantissaOffset)};
 }
 
-void writeQlFloat(uint32_t address, QlFloat value) {
+void writeQlFloat(uint32_t address, QlFloat value)
+{
     guestWriteWord(address, value.exponent);
     guestWriteLong(address + MantissaOffset, value.mantissa);
 }
 
-QlFloat pop() {
+QlFloat pop()
+{
     const QlFloat value = readQlFloat(cpu.A[1]);
     cpu.A[1] += QlFloatSize;
     return value;
 }
 
-void push(QlFloat value) {
+void push(QlFloat value)
+{
     cpu.A[1] -= QlFloatSize;
     writeQlFloat(cpu.A[1], value);
 }
@@ -102,7 +110,8 @@ void push(QlFloat value) {
 QlFloat registerOperand() { return QlFloat{uint16_t(cpu.D[2]), cpu.D[1]}; }
 
 // D0 and N, Z, C; V and X keep their values.
-bool report(bool ok) {
+bool report(bool ok)
+{
     cpu.D[0] = ok ? 0u : uint32_t(accelOverflowError);
     cpu.flags = uint16_t((cpu.flags & ~ResultFlags) | (ok ? CpuFlag::Z : CpuFlag::N));
     return true;
@@ -131,28 +140,29 @@ long double cotangent(long double x, long double) { return std::cos(x) / std::si
 long double tangent(long double x, long double) { return std::sin(x) / std::cos(x); }
 
 constexpr Word words[AccelOp::Last + 1] = {
-    {Operands::Register, add},          // AddRegister
-    {Operands::Stack, add},             // Add
-    {Operands::Register, subtract},     // SubtractRegister
-    {Operands::Stack, subtract},        // Subtract
-    {Operands::Single, nullptr},        // Double: by exponent, below
-    {Operands::Single, nullptr},        // Halve: by exponent, below
-    {Operands::Register, divide},       // DivideRegister
-    {Operands::Stack, divide},          // Divide
-    {Operands::Single, reciprocal},     // Reciprocal
-    {Operands::Register, multiply},     // MultiplyRegister
-    {Operands::Stack, multiply},        // Multiply
-    {Operands::Single, square},         // Square
-    {Operands::Single, squareRoot},     // SquareRoot
-    {Operands::Single, cosine},         // Cosine
-    {Operands::Single, sine},           // Sine
-    {Operands::Single, cotangent},      // Cotangent
-    {Operands::Single, tangent},        // Tangent
+    {Operands::Register, add},       // AddRegister
+    {Operands::Stack, add},          // Add
+    {Operands::Register, subtract},  // SubtractRegister
+    {Operands::Stack, subtract},     // Subtract
+    {Operands::Single, nullptr},     // Double: by exponent, below
+    {Operands::Single, nullptr},     // Halve: by exponent, below
+    {Operands::Register, divide},    // DivideRegister
+    {Operands::Stack, divide},       // Divide
+    {Operands::Single, reciprocal},  // Reciprocal
+    {Operands::Register, multiply},  // MultiplyRegister
+    {Operands::Stack, multiply},     // Multiply
+    {Operands::Single, square},      // Square
+    {Operands::Single, squareRoot},  // SquareRoot
+    {Operands::Single, cosine},      // Cosine
+    {Operands::Single, sine},        // Sine
+    {Operands::Single, cotangent},   // Cotangent
+    {Operands::Single, tangent},     // Tangent
 };
 
 // Pops TOS (and NOS) and loads the operands in the order they are popped; a bad exponent
 // ends the word there, with what was popped so far staying popped.
-bool loadOperands(Operands kind, long double& left, long double& right) {
+bool loadOperands(Operands kind, long double& left, long double& right)
+{
     const std::optional<long double> tos = qlToLongDouble(pop());
     if (!tos) return false;
     std::optional<long double> other;
@@ -177,7 +187,8 @@ bool loadOperands(Operands kind, long double& left, long double& right) {
     return false;
 }
 
-bool arithmetic(const Word& word) {
+bool arithmetic(const Word& word)
+{
     HostFpuScope fpu;
     long double left = 0.0L;
     long double right = 0.0L;
@@ -193,14 +204,16 @@ bool arithmetic(const Word& word) {
     return report(stored.has_value());
 }
 
-bool doubleInPlace() {
+bool doubleInPlace()
+{
     QlFloat tos = readQlFloat(cpu.A[1]);
     if (!qlDouble(tos)) return report(false);
     guestWriteWord(cpu.A[1], tos.exponent);
     return report(true);
 }
 
-bool halveInPlace() {
+bool halveInPlace()
+{
     const QlFloat before = readQlFloat(cpu.A[1]);
     QlFloat tos = before;
     if (!qlHalve(tos)) return report(false);
@@ -211,7 +224,8 @@ bool halveInPlace() {
 
 }  // namespace
 
-bool accelExecute(unsigned op) {
+bool accelExecute(unsigned op)
+{
     if (op > AccelOp::Last) return false;
     if (op == AccelOp::Double) return doubleInPlace();
     if (op == AccelOp::Halve) return halveInPlace();

@@ -22,7 +22,7 @@ constexpr int ExtendedBias = 0x3FFF;
 // With the guest mantissa's bit 31 at the significand's bit 63, guest exponent = extended
 // exponent - LoadOffset; storing puts the leading one at bit 30, one exponent higher.
 constexpr int LoadOffset = ExtendedBias - QlFloatLimit::ExponentBias;  // $37FF
-constexpr int StoreOffset = LoadOffset - 1;  // $37FE
+constexpr int StoreOffset = LoadOffset - 1;                            // $37FE
 
 #if LDBL_MANT_DIG == 64 && (defined(__x86_64__) || defined(__i386__))
 // The x87 layout: the significand with its explicit leading one in the low eight bytes,
@@ -30,7 +30,8 @@ constexpr int StoreOffset = LoadOffset - 1;  // $37FE
 constexpr uint16_t ExtendedSign = 0x8000;
 constexpr uint16_t ExtendedExponentMask = 0x7FFF;
 
-long double fromExtended(const Extended& x) {
+long double fromExtended(const Extended& x)
+{
     long double value = 0.0L;
     unsigned char bytes[sizeof(long double)] = {};
     const uint16_t signAndExponent = uint16_t((x.negative ? ExtendedSign : 0) | x.exponent);
@@ -40,7 +41,8 @@ long double fromExtended(const Extended& x) {
     return value;
 }
 
-Extended toExtended(long double value) {  // finite and nonzero
+Extended toExtended(long double value)
+{  // finite and nonzero
     unsigned char bytes[sizeof(long double)];
     std::memcpy(bytes, &value, sizeof value);
     Extended x;
@@ -55,13 +57,15 @@ Extended toExtended(long double value) {  // finite and nonzero
 // Any other long double: the same fields through the library's exact scaling functions.
 constexpr int SignificandBits = 64;
 
-long double fromExtended(const Extended& x) {
-    const long double magnitude = std::ldexp(static_cast<long double>(x.significand),
-                                             x.exponent - ExtendedBias - (SignificandBits - 1));
+long double fromExtended(const Extended& x)
+{
+    const long double magnitude =
+        std::ldexp(static_cast<long double>(x.significand), x.exponent - ExtendedBias - (SignificandBits - 1));
     return x.negative ? -magnitude : magnitude;
 }
 
-Extended toExtended(long double value) {  // finite and nonzero
+Extended toExtended(long double value)
+{  // finite and nonzero
     int binary = 0;
     const long double fraction = std::frexp(std::fabs(value), &binary);  // [0.5, 1)
     Extended x;
@@ -74,18 +78,20 @@ Extended toExtended(long double value) {  // finite and nonzero
 
 }  // namespace
 
-std::optional<long double> qlToLongDouble(QlFloat value) {
+std::optional<long double> qlToLongDouble(QlFloat value)
+{
     if (value.exponent & QlFloatLimit::InvalidExponentBits) return std::nullopt;
     if (value.mantissa == 0) return 0.0L;
     const bool negative = (value.mantissa & SignBit) != 0;
     // The most negative mantissa keeps its magnitude 2^31 here.
     const uint32_t magnitude = negative ? 0u - value.mantissa : value.mantissa;
     const int shift = std::countl_zero(magnitude);
-    return fromExtended(Extended{negative, uint64_t(magnitude << shift) << TopBits,
-                                 int(value.exponent) - shift + LoadOffset});
+    return fromExtended(
+        Extended{negative, uint64_t(magnitude << shift) << TopBits, int(value.exponent) - shift + LoadOffset});
 }
 
-std::optional<QlFloat> qlFromLongDouble(long double value) {
+std::optional<QlFloat> qlFromLongDouble(long double value)
+{
     if (!std::isfinite(value)) return std::nullopt;
     const long double magnitude = std::fabs(value);
     if (magnitude > QlFloatLimit::Largest) return std::nullopt;
@@ -128,14 +134,16 @@ std::optional<QlFloat> qlFromLongDouble(long double value) {
     return QlFloat{uint16_t(exponent), mantissa};
 }
 
-bool qlDouble(QlFloat& value) {
+bool qlDouble(QlFloat& value)
+{
     const unsigned exponent = unsigned(value.exponent) + 1u;
     if (exponent > QlFloatLimit::MaxExponent) return false;
     value.exponent = uint16_t(exponent);
     return true;
 }
 
-bool qlHalve(QlFloat& value) {
+bool qlHalve(QlFloat& value)
+{
     if (value.exponent & QlFloatLimit::InvalidExponentBits) return false;
     if (value.exponent == 0) {
         value.mantissa = uint32_t(int32_t(value.mantissa) >> 1);

@@ -192,8 +192,10 @@ int32_t cdStatus(unsigned n)
     if (present) {
         CdSubchannel state;
         if (int e = drive->subchannel(state)) return guest(e);
-        if (state.audio == CdAudio::Playing) status = CdStatusBit::Playing;
-        else if (paused) status = CdStatusBit::Paused;
+        if (state.audio == CdAudio::Playing)
+            status = CdStatusBit::Playing;
+        else if (paused)
+            status = CdStatusBit::Paused;
         status += CdStatusBit::DiscPresent;
     }
     cpu.D[n] = status;
@@ -231,8 +233,10 @@ std::unique_ptr<CdDrive> cdDriveFromEnvironment()
         text << file.rdbuf();
         std::string error;
         std::optional<CdDiscDescription> disc;
-        if (!file) error = "cannot be read";
-        else disc = cdParseDescription(text.str(), error);
+        if (!file)
+            error = "cannot be read";
+        else
+            disc = cdParseDescription(text.str(), error);
         if (!disc) {
             zlog(LogCat::Error, "ZEM: CD description %s: %s\r\n", path, error.c_str());
             return nullptr;

@@ -12,8 +12,8 @@ constexpr unsigned MaxTrack = 99;
 constexpr unsigned MaxSpeed = 10000;
 constexpr int MaxDriveError = 0xFFFF;
 
-constexpr const char* CallNames[] = {"open",  "eject", "close", "status", "toc",
-                                     "play", "pause", "resume", "stop",  "position"};
+constexpr const char* CallNames[] = {"open", "eject", "close",  "status", "toc",
+                                     "play", "pause", "resume", "stop",   "position"};
 static_assert(std::size(CallNames) == size_t(CdSimCall::Count));
 
 // "mm:ss:ff" with seconds below 60 and frames below 75.
@@ -56,9 +56,12 @@ std::optional<CdDiscDescription> cdParseDescription(const std::string& text, std
             const std::optional<unsigned> track = parseNumber(a, 1, MaxTrack);
             const std::optional<uint32_t> start = parseMsf(b);
             if (!track || !start || !extra.empty()) return fail("expected: track <1-99> <mm:ss:ff>");
-            if (disc.toc.trackStarts.empty()) disc.toc.firstTrack = *track;
-            else if (*track != disc.toc.lastTrack() + 1) return fail("tracks must follow each other");
-            else if (*start <= disc.toc.trackStarts.back()) return fail("a track must start after the one before");
+            if (disc.toc.trackStarts.empty())
+                disc.toc.firstTrack = *track;
+            else if (*track != disc.toc.lastTrack() + 1)
+                return fail("tracks must follow each other");
+            else if (*start <= disc.toc.trackStarts.back())
+                return fail("a track must start after the one before");
             disc.toc.trackStarts.push_back(*start);
         } else if (keyword == "leadout") {
             const std::optional<uint32_t> end = parseMsf(a);
@@ -97,11 +100,13 @@ std::optional<CdDiscDescription> cdParseDescription(const std::string& text, std
     return disc;
 }
 
-CdSimulatedDrive::CdSimulatedDrive(CdDiscDescription disc, Clock clock) : disc_(std::move(disc)), clock_(std::move(clock))
+CdSimulatedDrive::CdSimulatedDrive(CdDiscDescription disc, Clock clock)
+    : disc_(std::move(disc)), clock_(std::move(clock))
 {
     if (!clock_)
         clock_ = [] {
-            return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                std::chrono::steady_clock::now().time_since_epoch());
         };
     if (!disc_.toc.trackStarts.empty()) head_ = disc_.toc.trackStarts.front();
 }

@@ -65,8 +65,8 @@ private:
     bool open_ = false;
     bool doorOpen_ = false;
     CdAudio audio_ = CdAudio::Idle;
-    uint32_t head_ = 0;       // absolute frame of the read head when not playing
-    uint32_t playFrom_ = 0;   // while playing: where the clock started counting
+    uint32_t head_ = 0;      // absolute frame of the read head when not playing
+    uint32_t playFrom_ = 0;  // while playing: where the clock started counting
     uint32_t playTo_ = 0;
     std::chrono::nanoseconds playStarted_{};
 };

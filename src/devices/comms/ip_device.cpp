@@ -26,11 +26,11 @@ namespace {
 // ---- limits and fixed numbers ----------------------------------------------------------
 
 constexpr size_t NamePrefixLength = 4;
-constexpr size_t NameMax = 127;            // TCP and UDP names of 128 characters or more are refused
-constexpr uint32_t ModeMax = 2;            // 0 open only, 1 connect, 2 bind
+constexpr size_t NameMax = 127;  // TCP and UDP names of 128 characters or more are refused
+constexpr uint32_t ModeMax = 2;  // 0 open only, 1 connect, 2 bind
 constexpr uint32_t ModeConnect = 1;
 constexpr uint32_t ModeBind = 2;
-constexpr uint32_t SmallestHandle = 5;     // the open call tells a handle from a mode by this
+constexpr uint32_t SmallestHandle = 5;  // the open call tells a handle from a mode by this
 constexpr uint32_t SckModeMax = 4;
 constexpr long ConnectWaitMicroseconds = 20000;
 constexpr long SendWaitMicroseconds = 5;
@@ -167,8 +167,10 @@ int32_t openSocketChannel(const std::string& name, int kind, IpObject& o)
     if (mode == ModeConnect) {
         zlog(LogCat::Ip, "IP: Connecting...\n");
         error = socketConnect(o.socket, o.address);
-        if (error == SocketError::WouldBlock) error = connectWithWait(o);
-        else if (error == SocketError::None) o.state = IpState::Connected;
+        if (error == SocketError::WouldBlock)
+            error = connectWithWait(o);
+        else if (error == SocketError::None)
+            o.state = IpState::Connected;
     } else {
         zlog(LogCat::Ip, "IP: Binding...\n");
         error = socketBind(o.socket, o.address);
@@ -217,10 +219,14 @@ int32_t ipOpen(unsigned)
 
     auto o = std::make_unique<IpObject>();
     int32_t result;
-    if (startsWith(name, "TCP_")) result = openSocketChannel(name, IpKind::Tcp, *o);
-    else if (startsWith(name, "UDP_")) result = openSocketChannel(name, IpKind::Udp, *o);
-    else if (startsWith(name, "SCK_")) result = openAccepting(*o);
-    else return GuestError::NotFound;
+    if (startsWith(name, "TCP_"))
+        result = openSocketChannel(name, IpKind::Tcp, *o);
+    else if (startsWith(name, "UDP_"))
+        result = openSocketChannel(name, IpKind::Udp, *o);
+    else if (startsWith(name, "SCK_"))
+        result = openAccepting(*o);
+    else
+        return GuestError::NotFound;
     if (result != 0) {
         closeObjectSocket(*o);
         return result;
@@ -358,8 +364,10 @@ int32_t transferCounted(IpObject& o)
     if (n < 0) return int32_t(n);
     A(1) += uint32_t(n);
     count += uint32_t(n);
-    if (Words) setLowWord(D(1), count);
-    else D(1) = count;
+    if (Words)
+        setLowWord(D(1), count);
+    else
+        D(1) = count;
     return count >= total ? 0 : GuestError::NotComplete;
 }
 
@@ -582,10 +590,10 @@ int32_t bytesReadable(IpObject& o)
 // ---- dispatch of the socket operations -------------------------------------------------
 
 enum class OpClass {
-    Any,          // every object
-    NotSck,       // any but an object without a socket of its own
-    Socket,       // not an SCK object
-    Connected,    // state 2
+    Any,        // every object
+    NotSck,     // any but an object without a socket of its own
+    Socket,     // not an SCK object
+    Connected,  // state 2
 };
 
 using SocketOperation = int32_t (*)(IpObject&);
@@ -651,10 +659,13 @@ int32_t settleConnection(IpObject& o)
 bool classAllows(OpClass c, const IpObject& o)
 {
     switch (c) {
-    case OpClass::Any: return true;
+    case OpClass::Any:
+        return true;
     case OpClass::NotSck:
-    case OpClass::Socket: return o.kind != IpKind::Sck;
-    case OpClass::Connected: return o.kind != IpKind::Sck && o.state == IpState::Connected;
+    case OpClass::Socket:
+        return o.kind != IpKind::Sck;
+    case OpClass::Connected:
+        return o.kind != IpKind::Sck && o.state == IpState::Connected;
     }
     return false;
 }

@@ -111,12 +111,18 @@ LookupOutcome ipLookupOutcome(int socketError)
 {
     auto cell = [](int32_t value, int32_t result) { return LookupOutcome{true, value, result}; };
     switch (socketError) {
-    case SocketError::None: return cell(LookupCellValue::NoError, 0);
+    case SocketError::None:
+        return cell(LookupCellValue::NoError, 0);
     case SocketError::HostNotFound:
-    case SocketError::TypeNotFound: return cell(LookupCellValue::HostNotFound, GuestError::BadParameter);
-    case SocketError::TryAgain: return cell(LookupCellValue::TryAgain, GuestError::BadParameter);
-    case SocketError::NoRecovery: return cell(LookupCellValue::NoRecovery, GuestError::BadParameter);
-    case SocketError::NoData: return cell(LookupCellValue::NoAddress, GuestError::BadParameter);
-    default: return LookupOutcome{false, 0, ipGuestError(socketError)};
+    case SocketError::TypeNotFound:
+        return cell(LookupCellValue::HostNotFound, GuestError::BadParameter);
+    case SocketError::TryAgain:
+        return cell(LookupCellValue::TryAgain, GuestError::BadParameter);
+    case SocketError::NoRecovery:
+        return cell(LookupCellValue::NoRecovery, GuestError::BadParameter);
+    case SocketError::NoData:
+        return cell(LookupCellValue::NoAddress, GuestError::BadParameter);
+    default:
+        return LookupOutcome{false, 0, ipGuestError(socketError)};
     }
 }

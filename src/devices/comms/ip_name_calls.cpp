@@ -217,23 +217,40 @@ int32_t errorNumber(IpObject& o)
 std::optional<int32_t> ipNameOperation(uint32_t code, IpObject& o)
 {
     switch (code) {
-    case IpOp::HostName: return hostName(o);
-    case IpOp::HostByName: return hostByNameOp(o);
-    case IpOp::HostByAddress: return hostByAddressOp(o);
+    case IpOp::HostName:
+        return hostName(o);
+    case IpOp::HostByName:
+        return hostByNameOp(o);
+    case IpOp::HostByAddress:
+        return hostByAddressOp(o);
     case IpOp::Reserved96:
-    case IpOp::Reserved97: return 0;
-    case IpOp::LookupError: return lookupErrorValue(o);
-    case IpOp::ServiceByName: return serviceByNameOp(o);
-    case IpOp::ServiceByPort: return serviceByPortOp(o);
-    case IpOp::ProtocolByName: return protocolByNameOp(o);
-    case IpOp::ProtocolByNumber: return protocolByNumberOp(o);
-    case IpOp::AddressToBinaryStore: return addressToBinary(o, true);
-    case IpOp::AddressToBinary: return addressToBinary(o, false);
-    case IpOp::ParseAddress: return parseAddressOp(o);
-    case IpOp::BinaryToText: return binaryToText(o);
-    case IpOp::DomainName: return domainName(o);
-    case IpOp::LookupErrorText: return lookupErrorText(o);
-    case IpOp::ErrorNumber: return errorNumber(o);
-    default: return std::nullopt;
+    case IpOp::Reserved97:
+        return 0;
+    case IpOp::LookupError:
+        return lookupErrorValue(o);
+    case IpOp::ServiceByName:
+        return serviceByNameOp(o);
+    case IpOp::ServiceByPort:
+        return serviceByPortOp(o);
+    case IpOp::ProtocolByName:
+        return protocolByNameOp(o);
+    case IpOp::ProtocolByNumber:
+        return protocolByNumberOp(o);
+    case IpOp::AddressToBinaryStore:
+        return addressToBinary(o, true);
+    case IpOp::AddressToBinary:
+        return addressToBinary(o, false);
+    case IpOp::ParseAddress:
+        return parseAddressOp(o);
+    case IpOp::BinaryToText:
+        return binaryToText(o);
+    case IpOp::DomainName:
+        return domainName(o);
+    case IpOp::LookupErrorText:
+        return lookupErrorText(o);
+    case IpOp::ErrorNumber:
+        return errorNumber(o);
+    default:
+        return std::nullopt;
     }
 }

@@ -154,10 +154,12 @@ struct Operation {
 };
 
 constexpr Operation Operations[] = {
-    {Sub::PortCount, portCount},   {Sub::EndJob, endJob},         {Sub::Open, openPort},
-    {Sub::EndJobToo, endJob},      {Sub::Send, send},             {Sub::PostEvent, postParallelEvent},
-    {Sub::Printers, printers},     {Sub::GetTargetName, getTargetName}, {Sub::SetTarget, setTarget},
-    {Sub::GetFilter, getFilter},   {Sub::SetFilter, setFilter},   {Sub::RingHandle, ringHandle},
+    {Sub::PortCount, portCount}, {Sub::EndJob, endJob},
+    {Sub::Open, openPort},       {Sub::EndJobToo, endJob},
+    {Sub::Send, send},           {Sub::PostEvent, postParallelEvent},
+    {Sub::Printers, printers},   {Sub::GetTargetName, getTargetName},
+    {Sub::SetTarget, setTarget}, {Sub::GetFilter, getFilter},
+    {Sub::SetFilter, setFilter}, {Sub::RingHandle, ringHandle},
 };
 
 std::vector<std::string> printerNamesForConfiguration()

@@ -72,9 +72,12 @@ void logFailure(const char* message, const HostFailure& failure)
 int32_t guestCodeFor(const HostFailure& failure)
 {
     switch (failure.kind) {
-    case HostFailureKind::NotFound: return GuestError::NotFound;
-    case HostFailureKind::Denied: return GuestError::InUse;
-    case HostFailureKind::Other: break;
+    case HostFailureKind::NotFound:
+        return GuestError::NotFound;
+    case HostFailureKind::Denied:
+        return GuestError::InUse;
+    case HostFailureKind::Other:
+        break;
     }
     return GuestError::NotComplete;
 }
@@ -117,8 +120,10 @@ void closePort(Port& p)
                    p.target->failure());
     p.target.reset();
     if (p.kind == ParKind::SpoolFile) {
-        if (p.filter.load() && p.dataWritten.load()) startPrinterProgram(p);
-        else if (!p.dataWritten.load()) std::remove(p.spoolName.c_str());  // nobody takes an empty job over
+        if (p.filter.load() && p.dataWritten.load())
+            startPrinterProgram(p);
+        else if (!p.dataWritten.load())
+            std::remove(p.spoolName.c_str());  // nobody takes an empty job over
     }
     p.jobPrinter.clear();
     p.open = false;
@@ -270,7 +275,8 @@ int32_t parOpen(int number)
                 target = hostStartRawJob(cp1252ToUtf8(p.jobPrinter), JobTitle, failure, stage);
                 if (!target)
                     logFailure(stage == "create" ? "par: OpenPrinter failed" : "par: StartDocPrinter failed", failure);
-                else zlog(LogCat::Parallel, "par: Printer %s opened\r\n", p.jobPrinter.c_str());
+                else
+                    zlog(LogCat::Parallel, "par: Printer %s opened\r\n", p.jobPrinter.c_str());
             }
         }
         if (!target) {

@@ -12,7 +12,7 @@
 namespace ParLimits {
 constexpr int PortCount = 8;
 constexpr uint32_t RingSize = 512;
-constexpr int DeviceCount = 3;          // LPT1-LPT3
+constexpr int DeviceCount = 3;           // LPT1-LPT3
 constexpr size_t PrinterNameMax = 1023;  // as the configuration keeps them
 }  // namespace ParLimits
 
@@ -35,9 +35,9 @@ MachinePart parPart();
 
 // Port operations, port = 1-8 (the host calls check the range first). Guest strings are
 // in the host code page (cp1252).
-int32_t parOpen(int port);     // 0 or a guest error code
-void parEndJob(int port);      // the writer finishes the job and closes the port
-void parSend(int port);        // wakes the writer
+int32_t parOpen(int port);  // 0 or a guest error code
+void parEndJob(int port);   // the writer finishes the job and closes the port
+void parSend(int port);     // wakes the writer
 bool parIsOpen(int port);
 uint32_t parRingHandle(int port);
 // Waits until the port's writer has ended (closed); false after `ms` milliseconds.

@@ -25,10 +25,7 @@ std::optional<unsigned> portIndex(uint32_t number)
 uint8_t lowByte(uint32_t value) { return uint8_t(value); }
 uint8_t directionsOf(uint32_t value) { return uint8_t(value >> 8); }
 
-int32_t portCount(unsigned)
-{
-    return cpu.D[0] == AllPortsQuery ? int32_t(SerPortCount) : 1;
-}
+int32_t portCount(unsigned) { return cpu.D[0] == AllPortsQuery ? int32_t(SerPortCount) : 1; }
 
 int32_t closePort(unsigned n)
 {

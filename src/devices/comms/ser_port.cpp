@@ -45,7 +45,7 @@ struct Session {
     WakeEvent sendKick;
     WakeEvent statusWake;  // the status thread's wait ends (mask changed, quit)
     std::atomic<uint32_t> quit{0};
-    std::atomic<uint32_t> running{0};  // SerQuit bits of threads still running
+    std::atomic<uint32_t> running{0};    // SerQuit bits of threads still running
     std::atomic<bool> abandoned{false};  // the threads were given up; they must touch nothing
     std::thread receiveThread, sendThread, statusThread;
     std::mutex endLock;
@@ -91,8 +91,7 @@ void postWithKey(unsigned slot, uint32_t value)
 void threadEnded(Session& session, uint32_t bit)
 {
     uint32_t quit = session.quit.load();
-    while (!session.quit.compare_exchange_weak(quit, quit & ~bit)) {
-    }
+    while (!session.quit.compare_exchange_weak(quit, quit & ~bit)) {}
     {
         std::lock_guard<std::mutex> guard(session.endLock);
         session.running.fetch_and(~bit);
@@ -387,9 +386,12 @@ int32_t openHostLine(Port& port)
         logSystemError(port, "Cannot open the host port", hostError);
         cleanup(port);
         switch (error) {
-        case SerialOpenError::NotFound: return GuestError::NotImplemented;
-        case SerialOpenError::InUse: return GuestError::InUse;
-        default: return GuestError::NotComplete;
+        case SerialOpenError::NotFound:
+            return GuestError::NotImplemented;
+        case SerialOpenError::InUse:
+            return GuestError::InUse;
+        default:
+            return GuestError::NotComplete;
         }
     }
     zlog(LogCat::Serial, "ser%u: Handle: %x\n", port.number(), unsigned(session->line.fd()));
@@ -413,8 +415,10 @@ int32_t openHostLine(Port& port)
     if (!ready) {
         logSystemError(port, "Cannot set up the host port", errno);
         // Threads that did start are ended the ordinary way before the line goes.
-        if (session->running.load() != 0) forceClose(port);
-        else cleanup(port);
+        if (session->running.load() != 0)
+            forceClose(port);
+        else
+            cleanup(port);
         return GuestError::NotComplete;
     }
     return 0;

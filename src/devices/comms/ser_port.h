@@ -74,10 +74,10 @@ RingBuffer& serTransmitRing(unsigned port);
 
 // What a port records, for tests and diagnostics.
 struct SerPortState {
-    bool held = false;           // a host line is open (possibly with its threads ended)
+    bool held = false;  // a host line is open (possibly with its threads ended)
     uint8_t directions = 0;
-    bool rtsOn = false;          // the receive flow-control line is in handshake mode
-    bool rtsLine = false;        // the level last set on the host's RTS line
+    bool rtsOn = false;    // the receive flow-control line is in handshake mode
+    bool rtsLine = false;  // the level last set on the host's RTS line
     bool receiving = false;
     uint32_t eventMask = 0;
     uint32_t baud = 0;

@@ -107,7 +107,7 @@ private:
     uint64_t steps_per_second_ = 0;  // clock / 8
     uint64_t rho_ = 0;               // output time per step, x 4096
     uint64_t slices_ = 0, stepsRun_ = 0, stepsHanded_ = 0, timeTaken_ = 0;
-    int64_t sliceOffset_ = 0;        // O: where the previous slice ended, 0 ... 63
+    int64_t sliceOffset_ = 0;  // O: where the previous slice ended, 0 ... 63
     // Deltas of the band-limited sums per output sample of this slice (two carried over).
     std::vector<int64_t> deltaLeft_, deltaRight_;
     int64_t sumLeft_ = 0, sumRight_ = 0;

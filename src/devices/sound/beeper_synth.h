@@ -11,10 +11,10 @@
 namespace BeeperRate {
 constexpr unsigned SampleRate = 22050;
 constexpr unsigned HalfSamples = 11025;
-constexpr int MicrosPerSample = 45;     // phase and sweep advance per sample
-constexpr int DurationScale = 72;       // remaining duration per duration unit and per sample
+constexpr int MicrosPerSample = 45;  // phase and sweep advance per sample
+constexpr int DurationScale = 72;    // remaining duration per duration unit and per sample
 constexpr int IntervalScale = 44;
-constexpr int PeriodPerPitch = 85;      // period = pitch * 85 + 890
+constexpr int PeriodPerPitch = 85;  // period = pitch * 85 + 890
 constexpr int PeriodBase = 890;
 constexpr int JitterScale = 6;
 constexpr int DurationTicksRound = 55;  // beep ticks = (duration + 55) / 56
@@ -27,14 +27,14 @@ const BeeperWave& beeperWave();
 
 // The 8-byte block as the guest hands it over (two 16-bit values low byte first).
 struct BeepParameters {
-    int pitch1 = 0;        // 0-255
+    int pitch1 = 0;  // 0-255
     int pitch2 = 0;
     unsigned interval = 0;
-    int duration = 0;      // signed
-    int step = 0;          // -8 ... 7
-    int wrap = 0;          // 0-15
-    int cycleJitter = 0;   // 0-15
-    int stepJitter = 0;    // 0-15
+    int duration = 0;     // signed
+    int step = 0;         // -8 ... 7
+    int wrap = 0;         // 0-15
+    int cycleJitter = 0;  // 0-15
+    int stepJitter = 0;   // 0-15
 };
 BeepParameters decodeBeepBlock(const uint8_t block[8]);
 

@@ -8,7 +8,8 @@ namespace {
 bool inRam(uint32_t address) { return address <= mem.ramSize; }
 bool blockReadable(uint32_t block)
 {
-    return block >= SampledBlock::MarkOffset && guestRange(block - SampledBlock::MarkOffset, 2 * SampledBlock::RingOffset);
+    return block >= SampledBlock::MarkOffset &&
+           guestRange(block - SampledBlock::MarkOffset, 2 * SampledBlock::RingOffset);
 }
 uint32_t pointer(uint32_t block, uint32_t offset) { return guestReadLong(block + offset) & mem.mask; }
 

@@ -51,7 +51,8 @@ void copy(uint32_t offset, uint32_t length, uint32_t deviceWrite)
         }
     }
     // A starved stream holds its last value instead of dropping to zero with a click.
-    for (uint32_t at = copied; at + FrameBytes <= length; at += FrameBytes) access.write(offset + at, vs.lastFrame, FrameBytes);
+    for (uint32_t at = copied; at + FrameBytes <= length; at += FrameBytes)
+        access.write(offset + at, vs.lastFrame, FrameBytes);
 }
 
 }  // namespace
@@ -63,8 +64,10 @@ void sampledSetBlock(uint32_t address)
     std::lock_guard guard(soundLock());
     zlog(LogCat::Sound, "vsnd: SetBuffer %x\r\n", address);
     if (!soundState().built) return;
-    if (sampledBlockValid(address)) vs.block = address & mem.mask;
-    else zlog(LogCat::Sound, "vsnd: SetBuffer failed\r\n");
+    if (sampledBlockValid(address))
+        vs.block = address & mem.mask;
+    else
+        zlog(LogCat::Sound, "vsnd: SetBuffer failed\r\n");
 }
 
 void sampledPlay()
@@ -121,7 +124,8 @@ void sampledRefill(int half)
     zlog(LogCat::Sound, "vsnd: SoundEvent: %i\r\n", half);
     uint32_t play = 0, write = 0;
     rec.buffer->positions(play, write);
-    zlog(LogCat::Sound, "vsnd: Position %i %i (%i), %i\r\n", int(play), int(write), int(vs.lastSeen), int(vs.hostCursor));
+    zlog(LogCat::Sound, "vsnd: Position %i %i (%i), %i\r\n", int(play), int(write), int(vs.lastSeen),
+         int(vs.hostCursor));
     if (vs.full) {
         if (vs.hostCursor == vs.lastSeen) {
             vs.lastSeen = write;

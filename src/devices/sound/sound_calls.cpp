@@ -11,7 +11,7 @@ namespace Sub {
 constexpr unsigned Beep = 0;
 constexpr unsigned Control = 1;  // low nibble selects
 constexpr unsigned SampledBlock = 2;
-constexpr unsigned Chips = 3;    // low nibble selects
+constexpr unsigned Chips = 3;  // low nibble selects
 constexpr unsigned ChipPlay = 4;
 }  // namespace Sub
 
@@ -100,11 +100,8 @@ struct Slot {
 };
 
 const Slot Slots[] = {
-    {Sub::Beep, beep},
-    {Sub::Control, control},
-    {Sub::SampledBlock, sampledBlock},
-    {Sub::Chips, chips},
-    {Sub::ChipPlay, chipPlayCall},
+    {Sub::Beep, beep},   {Sub::Control, control},       {Sub::SampledBlock, sampledBlock},
+    {Sub::Chips, chips}, {Sub::ChipPlay, chipPlayCall},
 };
 
 }  // namespace

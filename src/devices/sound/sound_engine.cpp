@@ -82,9 +82,8 @@ bool setUp()
         }
         const int volume = channel == SoundChannel::Beeper ? state.config.beepVolume : state.config.vsndVolume;
         rec.buffer->setAttenuation(soundVolumeAttenuation(volume));
-        rec.buffer->setNotify([channel](unsigned finishedHalf) {
-            state.signals.raise(SoundSignal::refill(channel, finishedHalf));
-        });
+        rec.buffer->setNotify(
+            [channel](unsigned finishedHalf) { state.signals.raise(SoundSignal::refill(channel, finishedHalf)); });
         rec.created = true;
         rec.playing = false;
         if (channel == SoundChannel::Beeper) beeperBufferCreated();

@@ -83,8 +83,8 @@ void beeperStart(uint32_t blockAddress);  // processor thread
 void beeperStop();
 bool beeperActive();
 void beeperRefill(unsigned half);
-void beeperEnded();                       // the beep's ticks ran out
-void beeperTickHook();                    // timer thread: no lock
+void beeperEnded();     // the beep's ticks ran out
+void beeperTickHook();  // timer thread: no lock
 
 void sampledSetBlock(uint32_t address);
 void sampledPlay();

@@ -194,8 +194,10 @@ uint8_t attributesOf(const FsInfo& info, const std::string& hostName)
     uint8_t a = 0;
     if (!info.writable) a |= Attr::ReadOnly;
     if (!hostName.empty() && hostName[0] == '.') a |= Attr::Hidden;
-    if (info.kind == FsKind::Directory) a |= Attr::Directory;
-    else a |= Attr::Archive;
+    if (info.kind == FsKind::Directory)
+        a |= Attr::Directory;
+    else
+        a |= Attr::Archive;
     return a;
 }
 
@@ -356,8 +358,7 @@ std::string listedName(const std::string& hostName, FsKind kind, const std::vect
             if (name[i] == '.') {
                 std::string changed = name;
                 changed[i] = '_';
-                if (!std::binary_search(siblingsFolded.begin(), siblingsFolded.end(), dosFold(changed)))
-                    name = changed;
+                if (!std::binary_search(siblingsFolded.begin(), siblingsFolded.end(), dosFold(changed))) name = changed;
                 break;
             }
         }
@@ -371,7 +372,7 @@ int32_t openDirectory(unsigned n)
     if (!readGuestName(cpu.A[n], guestName)) return GuestError::BadParameter;
     std::string listing = listingFileName(cpu.A[RegA0]);
     logPart("DOS OpenDirectory (%i, \"%s\", \"%s\"): ", int32_t(cpu.D[RegD2]),
-         cp1252ToUtf8(dosGuestToHost(guestName)).c_str(), listing.c_str());
+            cp1252ToUtf8(dosGuestToHost(guestName)).c_str(), listing.c_str());
     DosPath path;
     int32_t result = dosTranslateName(cpu.D[RegD2], guestName, false, path);
     if (result != 0) return result == GuestError::BadName ? result : GuestError::NotFound;
@@ -596,7 +597,7 @@ int32_t readHeader(unsigned)
     uint32_t buffer = cpu.A[RegA1];
     uint32_t length = std::min<uint32_t>(cpu.D[RegD0] & 0xFFFF, QdosHeader::Size);
     logPart("DOS ReadHeader (\"%s\", $%08x, $%08x, %i): ", r->path.full().c_str(), handle, buffer,
-         int(cpu.D[RegD0] & 0xFFFF));
+            int(cpu.D[RegD0] & 0xFFFF));
     if (!guestRange(buffer, length)) return GuestError::BadParameter;
     HeaderImage h = r->header;
     FsInfo file;

@@ -24,8 +24,15 @@ struct Substitute {
     uint8_t host;
 };
 constexpr std::array<Substitute, 9> Forbidden{{
-    {'"', 0xA8}, {'*', 0xD7}, {'/', 0x83}, {':', 0x95}, {'<', 0x8B},
-    {'>', 0x9B}, {'?', 0x8A}, {'\\', 0xB6}, {'|', 0x86},
+    {'"', 0xA8},
+    {'*', 0xD7},
+    {'/', 0x83},
+    {':', 0x95},
+    {'<', 0x8B},
+    {'>', 0x9B},
+    {'?', 0x8A},
+    {'\\', 0xB6},
+    {'|', 0x86},
 }};
 constexpr uint8_t TrailingBlank = 0xA0;
 constexpr uint8_t TrailingDot = 0xB7;
@@ -109,8 +116,7 @@ public:
     bool directory(const std::string& rel, size_t start, size_t end, std::string& stored)
     {
         Entry e;
-        if (!find(rel.substr(0, start), rel.substr(start, end - start), e) || !leadsSomewhere(e.kind))
-            return false;
+        if (!find(rel.substr(0, start), rel.substr(start, end - start), e) || !leadsSomewhere(e.kind)) return false;
         if (e.kind == FsKind::Escape) escaped = true;
         stored = e.stored;
         return true;
@@ -280,8 +286,10 @@ std::string dosHostToGuest(std::string_view host)
 void dosApplyTrailingRule(std::string& component)
 {
     if (component.empty()) return;
-    if (component.back() == ' ') component.back() = char(TrailingBlank);
-    else if (component.back() == '.') component.back() = char(TrailingDot);
+    if (component.back() == ' ')
+        component.back() = char(TrailingBlank);
+    else if (component.back() == '.')
+        component.back() = char(TrailingDot);
 }
 
 void dosApplyReservedRule(std::string& component)
@@ -366,8 +374,10 @@ int32_t dosTranslateName(uint32_t driveSelector, std::string_view guestName, boo
         if (atEnd && pending != std::string::npos && lookup.directory(rel, start, pending, stored)) {
             rel.replace(start, pending - start, stored);
             pending = start + stored.size();
-            if (pending >= rel.size()) rel += Separator;
-            else rel[pending] = Separator;
+            if (pending >= rel.size())
+                rel += Separator;
+            else
+                rel[pending] = Separator;
             start = pending + 1;
         }
 

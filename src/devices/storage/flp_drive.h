@@ -72,7 +72,10 @@ private:
     int32_t openImage();
     uint64_t offsetOf(unsigned track, unsigned head, unsigned sector) const;
     size_t trackBytes() const { return size_t(sectorsPerTrack_) * sectorBytes_; }
-    uint8_t* cacheSector(unsigned head, unsigned sector) { return wb_.data.data() + (head * sectorsPerTrack_ + sector) * sectorBytes_; }
+    uint8_t* cacheSector(unsigned head, unsigned sector)
+    {
+        return wb_.data.data() + (head * sectorsPerTrack_ + sector) * sectorBytes_;
+    }
     // Reads `count` sectors into `dest`, reopening once when the medium was not ready.
     int32_t readRaw(unsigned track, unsigned head, unsigned sector, unsigned count, uint8_t* dest);
     int32_t fillReadCache(unsigned head, unsigned track);

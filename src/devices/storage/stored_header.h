@@ -9,16 +9,16 @@
 
 namespace QdosHeader {
 constexpr size_t Size = 64;
-constexpr size_t Length = 0;      // 4 bytes
-constexpr size_t Access = 4;      // 1
-constexpr size_t Type = 5;        // 1
-constexpr size_t Dataspace = 6;   // 4
-constexpr size_t Extra = 10;      // 4
-constexpr size_t NameLength = 14; // 2, low byte used
-constexpr size_t Name = 16;       // 36
-constexpr size_t UpdateDate = 52; // 4
-constexpr size_t BackupDate = 60; // 4
-constexpr size_t FieldsStart = 4; // the stored part: access .. extra information
+constexpr size_t Length = 0;       // 4 bytes
+constexpr size_t Access = 4;       // 1
+constexpr size_t Type = 5;         // 1
+constexpr size_t Dataspace = 6;    // 4
+constexpr size_t Extra = 10;       // 4
+constexpr size_t NameLength = 14;  // 2, low byte used
+constexpr size_t Name = 16;        // 36
+constexpr size_t UpdateDate = 52;  // 4
+constexpr size_t BackupDate = 60;  // 4
+constexpr size_t FieldsStart = 4;  // the stored part: access .. extra information
 constexpr size_t FieldsSize = 10;
 constexpr uint8_t DirectoryType = 0xFF;
 }  // namespace QdosHeader
@@ -50,8 +50,8 @@ inline uint32_t getBig32(const uint8_t* p)
 
 // What the first bytes of a host file say about a stored header.
 struct StoredHeaderInfo {
-    bool present = false;     // the magic matched (data starts at dataOffset)
-    bool fieldsTaken = false; // the fields below are valid
+    bool present = false;      // the magic matched (data starts at dataOffset)
+    bool fieldsTaken = false;  // the fields below are valid
     uint32_t dataOffset = 0;
     uint8_t fields[QdosHeader::FieldsSize] = {};
 };

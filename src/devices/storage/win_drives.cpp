@@ -26,8 +26,8 @@ constexpr char SwappedMark[4] = {'L', 'Q', '1', 'W'};
 constexpr uint8_t Removable = 0xFF;
 
 namespace Op {
-constexpr unsigned Read = 0, Write = 1, Create = 2, IsRemovable = 3, Nothing = 4, Close = 5, SetName = 6,
-                   GetName = 7, IsReadOnly = 8, CloseAll = 9;
+constexpr unsigned Read = 0, Write = 1, Create = 2, IsRemovable = 3, Nothing = 4, Close = 5, SetName = 6, GetName = 7,
+                   IsReadOnly = 8, CloseAll = 9;
 }
 
 ContainerDrive drives[ContainerDriveCount];
@@ -102,8 +102,10 @@ int32_t createContainer(unsigned)
     // A size that cannot be made leaves any existing container as it was.
     if (sectors == 0 || sectors > ContainerMaxSectors || drive.name.empty()) return 0;
     int error = hostCreateSizedFile(drive.name, uint64_t(sectors) * ContainerSectorBytes, 0);
-    if (error) zlog(LogCat::Container, "Creating WIN%u failed: %s\r\n", number, strerror(error));
-    else cpu.D[1] = sectors;
+    if (error)
+        zlog(LogCat::Container, "Creating WIN%u failed: %s\r\n", number, strerror(error));
+    else
+        cpu.D[1] = sectors;
     drive.order = ContainerByteOrder::Unknown;
     return 0;
 }
@@ -129,8 +131,10 @@ int32_t closeDrive(unsigned)
 {
     unsigned number = 0;
     ContainerDrive& drive = driveOf(number);
-    if (drive.file.isOpen()) containerClose(drive, number);
-    else zlog(LogCat::Container, "Drive WIN%u is already closed\r\n", number);
+    if (drive.file.isOpen())
+        containerClose(drive, number);
+    else
+        zlog(LogCat::Container, "Drive WIN%u is already closed\r\n", number);
     return 0;
 }
 
@@ -200,7 +204,7 @@ bool containerOpen(ContainerDrive& drive, unsigned number)
         char head[sizeof SwappedMark];
         if (drive.file.readAt(0, head, sizeof head) == sizeof head)
             drive.order = memcmp(head, SwappedMark, sizeof head) == 0 ? ContainerByteOrder::WordSwapped
-                                                                       : ContainerByteOrder::Normal;
+                                                                      : ContainerByteOrder::Normal;
     }
     return true;
 }

@@ -61,10 +61,7 @@ const std::array<std::uint16_t, kPropWidthEntries>& widths(PropWidthTable table)
 
 }  // namespace
 
-std::span<const PropWidthRange, kPropWidthRangeCount> propWidthRanges()
-{
-    return kRanges;
-}
+std::span<const PropWidthRange, kPropWidthRangeCount> propWidthRanges() { return kRanges; }
 
 PropWidthTable propWidthTableForTypeface(int typeface)
 {

@@ -18,7 +18,8 @@ constexpr uint64_t InstructionLimit = 1000;
 
 int32_t stopOnAnyHostCall(unsigned, unsigned, unsigned) { return HostCallResult::Stop; }
 
-TEST(AccelGuest, SubroutineCallComputesAndReturns) {
+TEST(AccelGuest, SubroutineCallComputesAndReturns)
+{
     std::ifstream file(ACCEL_GUEST_CALL, std::ios::binary);
     ASSERT_TRUE(file) << ACCEL_GUEST_CALL;
     const std::vector<char> image{std::istreambuf_iterator<char>(file), {}};

@@ -33,7 +33,8 @@ constexpr QlFloat One{0x801, 0x40000000};
 constexpr QlFloat Two{0x802, 0x40000000};
 constexpr QlFloat Zero{};
 
-std::string show(QlFloat v) {
+std::string show(QlFloat v)
+{
     char text[32];
     std::snprintf(text, sizeof text, "$%04X/$%08X", v.exponent, v.mantissa);
     return text;
@@ -41,7 +42,8 @@ std::string show(QlFloat v) {
 
 enum class Shape { Register, Stack, Single };
 
-Shape shapeOf(unsigned op) {
+Shape shapeOf(unsigned op)
+{
     switch (op) {
     case AccelOp::AddRegister:
     case AccelOp::SubtractRegister:
@@ -72,7 +74,8 @@ protected:
 
     void SetUp() override { reset(); }
 
-    static void reset() {
+    static void reset()
+    {
         std::memset(mem.base + SnapshotStart - 16, 0xA5, SnapshotLength + 32);
         cpu.A[1] = StackBase;
         cpu.D[0] = 0x12345678;
@@ -83,11 +86,13 @@ protected:
     }
 
     static QlFloat read(uint32_t address) { return {guestReadWord(address), guestReadLong(address + 2)}; }
-    static void write(uint32_t address, QlFloat v) {
+    static void write(uint32_t address, QlFloat v)
+    {
         guestWriteWord(address, v.exponent);
         guestWriteLong(address + 2, v.mantissa);
     }
-    static void setOperands(QlFloat tos, QlFloat other) {
+    static void setOperands(QlFloat tos, QlFloat other)
+    {
         write(StackBase, tos);
         write(StackBase + Size, other);
         cpu.D[1] = other.mantissa;
@@ -95,12 +100,13 @@ protected:
     }
 
     // Runs the word and describes every difference from the expected outcome ("" if none).
-    static std::string check(unsigned op, const Outcome& want) {
+    static std::string check(unsigned op, const Outcome& want)
+    {
         std::vector<uint8_t> memory(mem.base + SnapshotStart, mem.base + SnapshotStart + SnapshotLength);
         if (want.pushed) {
             const QlFloat p = *want.pushed;
             uint8_t* at = memory.data() + (want.a1 - SnapshotStart);
-            const uint8_t bytes[Size] = {uint8_t(p.exponent >> 8), uint8_t(p.exponent), uint8_t(p.mantissa >> 24),
+            const uint8_t bytes[Size] = {uint8_t(p.exponent >> 8),  uint8_t(p.exponent),      uint8_t(p.mantissa >> 24),
                                          uint8_t(p.mantissa >> 16), uint8_t(p.mantissa >> 8), uint8_t(p.mantissa)};
             std::memcpy(at, bytes, Size);
         }
@@ -122,12 +128,14 @@ protected:
 // ---------------------------------------------------------------------------------------
 // The documented cases, one per behaviour.
 
-TEST_F(AccelTest, AddsTheTwoTopValues) {
+TEST_F(AccelTest, AddsTheTwoTopValues)
+{
     setOperands(One, Two);
     EXPECT_EQ(check(AccelOp::Add, {StackBase + Size, true, QlFloat{0x802, 0x60000000}}), "");
 }
 
-TEST_F(AccelTest, HostFaultsPushZeroAndReportOverflow) {
+TEST_F(AccelTest, HostFaultsPushZeroAndReportOverflow)
+{
     setOperands(Zero, One);
     EXPECT_EQ(check(AccelOp::Reciprocal, {StackBase, false, Zero}), "") << "1/0";
     reset();
@@ -143,7 +151,8 @@ TEST_F(AccelTest, HostFaultsPushZeroAndReportOverflow) {
 
 // The limit lies a little below the largest guest value, so the top few mantissas of
 // exponent $FFF do not survive even an addition of zero.
-TEST_F(AccelTest, OverflowLimitLiesJustBelowTheLargestValue) {
+TEST_F(AccelTest, OverflowLimitLiesJustBelowTheLargestValue)
+{
     const QlFloat cases[] = {{0xFFF, 0x7FFFFFE7}, {0xFFF, 0x7FFFFFE8}, {0xFFF, 0x80000019}, {0xFFF, 0x80000018}};
     for (const QlFloat& v : cases) {
         const bool below = v.mantissa == 0x7FFFFFE7 || v.mantissa == 0x80000019;
@@ -153,16 +162,17 @@ TEST_F(AccelTest, OverflowLimitLiesJustBelowTheLargestValue) {
     }
 }
 
-TEST_F(AccelTest, InvalidExponentStopsAfterItsPop) {
+TEST_F(AccelTest, InvalidExponentStopsAfterItsPop)
+{
     const QlFloat bad{0x1800, 0x40000000};
     struct Case {
         unsigned op;
         QlFloat tos, other;
         uint32_t a1;
     } const cases[] = {
-        {AccelOp::Add, bad, One, StackBase + Size},              // TOS popped, NOS not
-        {AccelOp::Add, One, bad, StackBase + 2 * Size},          // both popped
-        {AccelOp::AddRegister, One, bad, StackBase + Size},      // register operand
+        {AccelOp::Add, bad, One, StackBase + Size},          // TOS popped, NOS not
+        {AccelOp::Add, One, bad, StackBase + 2 * Size},      // both popped
+        {AccelOp::AddRegister, One, bad, StackBase + Size},  // register operand
         {AccelOp::MultiplyRegister, bad, One, StackBase + Size},
         {AccelOp::SquareRoot, {0x8001, 0}, One, StackBase + Size},  // zero mantissa too
         {AccelOp::Sine, {0x1000, 0x40000000}, One, StackBase + Size},
@@ -170,12 +180,13 @@ TEST_F(AccelTest, InvalidExponentStopsAfterItsPop) {
     for (const Case& c : cases) {
         reset();
         setOperands(c.tos, c.other);
-        EXPECT_EQ(check(c.op, {c.a1, false, std::nullopt}), "") << "word " << c.op << " " << show(c.tos) << " "
-                                                                << show(c.other);
+        EXPECT_EQ(check(c.op, {c.a1, false, std::nullopt}), "")
+            << "word " << c.op << " " << show(c.tos) << " " << show(c.other);
     }
 }
 
-TEST_F(AccelTest, DoublingAndHalvingWorkInPlace) {
+TEST_F(AccelTest, DoublingAndHalvingWorkInPlace)
+{
     setOperands({0x801, 0x60000000}, One);
     EXPECT_EQ(check(AccelOp::Double, {StackBase, true, QlFloat{0x802, 0x60000000}}), "");
     reset();
@@ -195,7 +206,8 @@ TEST_F(AccelTest, DoublingAndHalvingWorkInPlace) {
     EXPECT_EQ(check(AccelOp::Halve, {StackBase, false, std::nullopt}), "") << "invalid exponent";
 }
 
-TEST_F(AccelTest, WordsBeyondTheLastAreRefusedUntouched) {
+TEST_F(AccelTest, WordsBeyondTheLastAreRefusedUntouched)
+{
     setOperands(One, Two);
     for (unsigned op = AccelOp::Last + 1; op <= 0x1F; ++op) {
         EXPECT_FALSE(accelExecute(op)) << op;
@@ -205,7 +217,8 @@ TEST_F(AccelTest, WordsBeyondTheLastAreRefusedUntouched) {
     EXPECT_EQ(read(StackBase), One);
 }
 
-TEST_F(AccelTest, StackAddressIsMaskedOnEachAccessButKeptWhole) {
+TEST_F(AccelTest, StackAddressIsMaskedOnEachAccessButKeptWhole)
+{
     const uint32_t high = 0xFF000000u;  // above the 16 MB mask
     setOperands(One, Two);
     cpu.A[1] = StackBase | high;
@@ -218,7 +231,8 @@ TEST_F(AccelTest, StackAddressIsMaskedOnEachAccessButKeptWhole) {
 // The words run in their own host environment: traps another component enabled cannot
 // fire, flags it left behind do not turn into errors, a reduced precision does not cut
 // results short, and the caller's environment comes back.
-TEST_F(AccelTest, HostEnvironmentIsIsolated) {
+TEST_F(AccelTest, HostEnvironmentIsIsolated)
+{
     std::feclearexcept(FE_ALL_EXCEPT);
     std::feraiseexcept(FE_OVERFLOW | FE_INVALID);
     setOperands(One, Two);
@@ -248,7 +262,8 @@ TEST_F(AccelTest, HostEnvironmentIsIsolated) {
     reset();
     const QlFloat three{0x802, 0x60000000};
     setOperands(three, One);
-    const std::string third = check(AccelOp::Reciprocal, {StackBase, true, reference::store(reference::divide(One, three))});
+    const std::string third =
+        check(AccelOp::Reciprocal, {StackBase, true, reference::store(reference::divide(One, three))});
     fpu_control_t after;
     _FPU_GETCW(after);
     _FPU_SETCW(control);
@@ -272,14 +287,21 @@ public:
     unsigned below(unsigned n) { return unsigned(rng_() % n); }
     int between(int low, int high) { return low + int(below(unsigned(high - low + 1))); }
 
-    uint32_t mantissa() {
+    uint32_t mantissa()
+    {
         switch (below(12)) {
-        case 0: return 0x80000000u;
-        case 1: return 0x40000000u;
-        case 2: return 0xC0000000u;
-        case 3: return 0x7FFFFFFFu;
-        case 4: return 0xFFFFFFFFu;
-        case 5: return uint32_t(rng_()) >> between(2, 31);  // unnormalised
+        case 0:
+            return 0x80000000u;
+        case 1:
+            return 0x40000000u;
+        case 2:
+            return 0xC0000000u;
+        case 3:
+            return 0x7FFFFFFFu;
+        case 4:
+            return 0xFFFFFFFFu;
+        case 5:
+            return uint32_t(rng_()) >> between(2, 31);  // unnormalised
         default: {
             const uint32_t m = (uint32_t(rng_()) & 0x3FFFFFFFu) | 0x40000000u;
             return below(2) ? 0u - m : m;
@@ -287,25 +309,32 @@ public:
         }
     }
 
-    QlFloat value(int exponent) {
+    QlFloat value(int exponent)
+    {
         if (below(25) == 0) return {invalidExponent(), mantissa()};
         if (below(20) == 0) return {uint16_t(std::clamp(exponent, 0, 0xFFF)), 0};
         return {uint16_t(std::clamp(exponent, 0, 0xFFF)), mantissa()};
     }
 
-    QlFloat any() {
+    QlFloat any()
+    {
         switch (below(6)) {
-        case 0: return value(between(0, 0xFFF));
-        case 1: return value(between(0, 40));
-        case 2: return value(between(0xFC0, 0xFFF));
-        default: return value(between(0x7C0, 0x840));
+        case 0:
+            return value(between(0, 0xFFF));
+        case 1:
+            return value(between(0, 40));
+        case 2:
+            return value(between(0xFC0, 0xFFF));
+        default:
+            return value(between(0x7C0, 0x840));
         }
     }
 
     // An operand pair whose result lands near the top or bottom of the range (in value
     // exponent terms, result ~ 2^(target - $800)), for a product (sign +1) or a quotient
     // (sign -1): left + sign*right = target + $800.
-    std::pair<QlFloat, QlFloat> around(int target, int sign) {
+    std::pair<QlFloat, QlFloat> around(int target, int sign)
+    {
         const int sum = target + 0x800;
         int left = 0;
         int right = 0;
@@ -319,12 +348,11 @@ public:
         return {value(left), value(right)};
     }
 
-    int extremeTarget() {
-        return below(2) ? between(0xFFD, 0x1001) : between(-32, 2);
-    }
+    int extremeTarget() { return below(2) ? between(0xFFD, 0x1001) : between(-32, 2); }
 
 private:
-    uint16_t invalidExponent() {
+    uint16_t invalidExponent()
+    {
         static constexpr uint16_t bad[] = {0x1800, 0x1000, 0x8000, 0xF000, 0x2FFF};
         return uint16_t(bad[below(5)] | (below(2) ? below(0x1000) : 0));
     }
@@ -333,7 +361,8 @@ private:
 };
 
 // The operands of one generated case: TOS, and NOS or the register operand.
-std::pair<QlFloat, QlFloat> operandsFor(unsigned op, OperandSource& source) {
+std::pair<QlFloat, QlFloat> operandsFor(unsigned op, OperandSource& source)
+{
     const bool extreme = source.below(3) == 0;
     switch (op) {
     case AccelOp::AddRegister:
@@ -371,26 +400,39 @@ std::pair<QlFloat, QlFloat> operandsFor(unsigned op, OperandSource& source) {
     }
 }
 
-std::optional<reference::Extended> modelled(unsigned op, QlFloat tos, QlFloat other) {
+std::optional<reference::Extended> modelled(unsigned op, QlFloat tos, QlFloat other)
+{
     using namespace reference;
     switch (op) {
-    case AccelOp::AddRegister: return add(tos, other);
-    case AccelOp::Add: return add(other, tos);
-    case AccelOp::SubtractRegister: return subtract(tos, other);
-    case AccelOp::Subtract: return subtract(other, tos);
-    case AccelOp::DivideRegister: return divide(tos, other);
-    case AccelOp::Divide: return divide(other, tos);
-    case AccelOp::Reciprocal: return divide(One, tos);
-    case AccelOp::MultiplyRegister: return multiply(tos, other);
-    case AccelOp::Multiply: return multiply(other, tos);
-    case AccelOp::Square: return multiply(tos, tos);
-    case AccelOp::SquareRoot: return squareRoot(tos);
+    case AccelOp::AddRegister:
+        return add(tos, other);
+    case AccelOp::Add:
+        return add(other, tos);
+    case AccelOp::SubtractRegister:
+        return subtract(tos, other);
+    case AccelOp::Subtract:
+        return subtract(other, tos);
+    case AccelOp::DivideRegister:
+        return divide(tos, other);
+    case AccelOp::Divide:
+        return divide(other, tos);
+    case AccelOp::Reciprocal:
+        return divide(One, tos);
+    case AccelOp::MultiplyRegister:
+        return multiply(tos, other);
+    case AccelOp::Multiply:
+        return multiply(other, tos);
+    case AccelOp::Square:
+        return multiply(tos, tos);
+    case AccelOp::SquareRoot:
+        return squareRoot(tos);
     }
     ADD_FAILURE() << "no model for word " << op;
     return std::nullopt;
 }
 
-Outcome expectedOutcome(unsigned op, QlFloat tos, QlFloat other) {
+Outcome expectedOutcome(unsigned op, QlFloat tos, QlFloat other)
+{
     const Shape shape = shapeOf(op);
     Outcome out;
     out.ok = false;
@@ -405,11 +447,12 @@ Outcome expectedOutcome(unsigned op, QlFloat tos, QlFloat other) {
     return out;
 }
 
-TEST_F(AccelTest, GeneratedCasesMatchTheExactModel) {
-    const unsigned words[] = {AccelOp::AddRegister,      AccelOp::Add,      AccelOp::SubtractRegister,
-                              AccelOp::Subtract,         AccelOp::DivideRegister, AccelOp::Divide,
-                              AccelOp::Reciprocal,       AccelOp::MultiplyRegister, AccelOp::Multiply,
-                              AccelOp::Square,           AccelOp::SquareRoot};
+TEST_F(AccelTest, GeneratedCasesMatchTheExactModel)
+{
+    const unsigned words[] = {
+        AccelOp::AddRegister,    AccelOp::Add,    AccelOp::SubtractRegister, AccelOp::Subtract,
+        AccelOp::DivideRegister, AccelOp::Divide, AccelOp::Reciprocal,       AccelOp::MultiplyRegister,
+        AccelOp::Multiply,       AccelOp::Square, AccelOp::SquareRoot};
     constexpr int CasesPerWord = 600;
     OperandSource source(0x5EED2026);
     for (unsigned op : words) {
@@ -426,8 +469,8 @@ TEST_F(AccelTest, GeneratedCasesMatchTheExactModel) {
             setOperands(tos, other);
             const std::string diff = check(op, want);
             if (!diff.empty() && ++failures <= 5) {
-                ADD_FAILURE() << "word $AB" << std::hex << op << " TOS " << show(tos) << " other " << show(other)
-                              << ":" << diff;
+                ADD_FAILURE() << "word $AB" << std::hex << op << " TOS " << show(tos) << " other " << show(other) << ":"
+                              << diff;
             }
         }
         EXPECT_EQ(failures, 0) << "word " << op;
@@ -442,7 +485,8 @@ TEST_F(AccelTest, GeneratedCasesMatchTheExactModel) {
 // ---------------------------------------------------------------------------------------
 // The trigonometric words against the host's double precision functions.
 
-TEST_F(AccelTest, TrigonometricWordsAgreeWithDoublePrecision) {
+TEST_F(AccelTest, TrigonometricWordsAgreeWithDoublePrecision)
+{
     struct Word {
         unsigned op;
         double (*f)(double);
@@ -470,7 +514,8 @@ TEST_F(AccelTest, TrigonometricWordsAgreeWithDoublePrecision) {
     }
 }
 
-TEST_F(AccelTest, TrigonometricEdges) {
+TEST_F(AccelTest, TrigonometricEdges)
+{
     const QlFloat tiny{0x000, 0x40000000};  // 2^-2049
     const QlFloat huge{0xFFE, 0x5A827999};
     struct Case {

@@ -9,7 +9,8 @@
 
 namespace {
 
-std::string show(QlFloat v) {
+std::string show(QlFloat v)
+{
     char text[32];
     std::snprintf(text, sizeof text, "$%04X/$%08X", v.exponent, v.mantissa);
     return text;
@@ -17,7 +18,8 @@ std::string show(QlFloat v) {
 
 std::string show(const std::optional<QlFloat>& v) { return v ? show(*v) : std::string("overflow"); }
 
-TEST(QlFloatLoad, ValuesAndInvalidExponents) {
+TEST(QlFloatLoad, ValuesAndInvalidExponents)
+{
     struct Case {
         QlFloat in;
         long double expected;
@@ -44,7 +46,8 @@ TEST(QlFloatLoad, ValuesAndInvalidExponents) {
     }
 }
 
-TEST(QlFloatStore, RoundingNormalisationAndSign) {
+TEST(QlFloatStore, RoundingNormalisationAndSign)
+{
     struct Case {
         long double in;
         QlFloat expected;
@@ -69,7 +72,8 @@ TEST(QlFloatStore, RoundingNormalisationAndSign) {
     }
 }
 
-TEST(QlFloatStore, LimitsAtBothEnds) {
+TEST(QlFloatStore, LimitsAtBothEnds)
+{
     const long double largest = QlFloatLimit::Largest;
     const long double inf = std::numeric_limits<long double>::infinity();
     const long double tiny = QlFloatLimit::Tiny;
@@ -98,7 +102,8 @@ TEST(QlFloatStore, LimitsAtBothEnds) {
     EXPECT_EQ(show(qlFromLongDouble(-vanishing)), show(QlFloat{}));
 }
 
-TEST(QlFloatStore, BelowTheSmallestNormalisedValue) {
+TEST(QlFloatStore, BelowTheSmallestNormalisedValue)
+{
     // Exponent 0 with a shorter mantissa, rounded by the last bit shifted out.
     struct Case {
         long double in;
@@ -118,7 +123,8 @@ TEST(QlFloatStore, BelowTheSmallestNormalisedValue) {
     }
 }
 
-TEST(QlFloatStore, RoundTripOfRepresentableValues) {
+TEST(QlFloatStore, RoundTripOfRepresentableValues)
+{
     std::mt19937 rng(20261210);
     int checked = 0;
     for (int i = 0; i < 20000; ++i) {
@@ -139,7 +145,8 @@ TEST(QlFloatStore, RoundTripOfRepresentableValues) {
     EXPECT_GT(checked, 15000);
 }
 
-TEST(QlFloatScale, DoublingAndHalving) {
+TEST(QlFloatScale, DoublingAndHalving)
+{
     QlFloat v{0x801, 0x40000000};
     EXPECT_TRUE(qlDouble(v));
     EXPECT_EQ(v, (QlFloat{0x802, 0x40000000}));

@@ -20,13 +20,15 @@ struct Exact {
     bool sticky = false;
 };
 
-int bitLength(u128 v) {
+int bitLength(u128 v)
+{
     const auto high = uint64_t(v >> 64);
     if (high) return 128 - std::countl_zero(high);
     return 64 - std::countl_zero(uint64_t(v));
 }
 
-Exact exactOf(QlFloat v) {
+Exact exactOf(QlFloat v)
+{
     const auto m = int32_t(v.mantissa);
     Exact e;
     e.negative = m < 0;
@@ -37,7 +39,8 @@ Exact exactOf(QlFloat v) {
 
 // Round to nearest with ties to even at 64 significant bits. Inexact inputs carry at
 // least 66 significant bits, so the sticky bit only breaks exact halves.
-Extended roundToExtended(const Exact& x) {
+Extended roundToExtended(const Exact& x)
+{
     Extended r;
     r.negative = x.negative;
     if (x.magnitude == 0) return r;
@@ -64,7 +67,8 @@ Extended roundToExtended(const Exact& x) {
 
 i128 signedMagnitude(const Exact& x) { return x.negative ? -i128(x.magnitude) : i128(x.magnitude); }
 
-u128 isqrt(u128 n) {
+u128 isqrt(u128 n)
+{
     u128 root = 0;
     for (int bit = 63; bit >= 0; --bit) {
         const u128 candidate = root | (u128(1) << bit);
@@ -75,14 +79,16 @@ u128 isqrt(u128 n) {
 
 }  // namespace
 
-long double Extended::value() const {
+long double Extended::value() const
+{
     const long double v = std::ldexp(static_cast<long double>(sig), exponent);
     return negative ? -v : v;
 }
 
 bool valid(QlFloat v) { return (v.exponent & 0xF000) == 0; }
 
-long double toLongDouble(QlFloat v) {
+long double toLongDouble(QlFloat v)
+{
     const Exact e = exactOf(v);
     const long double m = std::ldexp(static_cast<long double>(uint64_t(e.magnitude)), e.exponent);
     return e.negative ? -m : m;
@@ -90,7 +96,8 @@ long double toLongDouble(QlFloat v) {
 
 namespace {
 
-Extended addExact(Exact a, Exact b) {
+Extended addExact(Exact a, Exact b)
+{
     if (a.magnitude == 0) return roundToExtended(b);
     if (b.magnitude == 0) return roundToExtended(a);
     const int topA = a.exponent + bitLength(a.magnitude);
@@ -112,13 +119,15 @@ Extended addExact(Exact a, Exact b) {
 
 std::optional<Extended> add(QlFloat left, QlFloat right) { return addExact(exactOf(left), exactOf(right)); }
 
-std::optional<Extended> subtract(QlFloat left, QlFloat right) {
+std::optional<Extended> subtract(QlFloat left, QlFloat right)
+{
     Exact b = exactOf(right);
     b.negative = !b.negative;
     return addExact(exactOf(left), b);
 }
 
-std::optional<Extended> multiply(QlFloat left, QlFloat right) {
+std::optional<Extended> multiply(QlFloat left, QlFloat right)
+{
     const Exact a = exactOf(left);
     const Exact b = exactOf(right);
     Exact p;
@@ -128,11 +137,12 @@ std::optional<Extended> multiply(QlFloat left, QlFloat right) {
     return roundToExtended(p);
 }
 
-std::optional<Extended> divide(QlFloat left, QlFloat right) {
+std::optional<Extended> divide(QlFloat left, QlFloat right)
+{
     const Exact a = exactOf(left);
     const Exact b = exactOf(right);
     if (b.magnitude == 0) return std::nullopt;  // x/0 and 0/0 both fault on the host
-    constexpr int Scale = 96;  // quotient of at least 65 bits
+    constexpr int Scale = 96;                   // quotient of at least 65 bits
     Exact q;
     q.negative = a.negative != b.negative;
     q.magnitude = (a.magnitude << Scale) / b.magnitude;
@@ -142,7 +152,8 @@ std::optional<Extended> divide(QlFloat left, QlFloat right) {
     return roundToExtended(q);
 }
 
-std::optional<Extended> squareRoot(QlFloat v) {
+std::optional<Extended> squareRoot(QlFloat v)
+{
     Exact a = exactOf(v);
     if (a.magnitude == 0) return Extended{};
     if (a.negative) return std::nullopt;
@@ -166,7 +177,8 @@ std::optional<Extended> squareRoot(QlFloat v) {
 
 Result store(const std::optional<Extended>& x) { return x ? store(*x) : std::nullopt; }
 
-Result store(const Extended& x) {
+Result store(const Extended& x)
+{
     const long double magnitude = std::fabs(x.value());
     if (magnitude > QlFloatLimit::Largest) return std::nullopt;
     if (magnitude < QlFloatLimit::Tiny) {

@@ -17,8 +17,7 @@ constexpr int32_t Keep = HostCallResult::KeepRegisters;
 constexpr int32_t Illegal = HostCallResult::Illegal;
 
 // Track 1 at 0:02:00, track 2 at 3:10:20, track 3 at 7:45:00, lead-out at 12:00:00.
-constexpr const char* ThreeTracks =
-    "track 1 00:02:00\ntrack 2 03:10:20\ntrack 3 07:45:00\nleadout 12:00:00\n";
+constexpr const char* ThreeTracks = "track 1 00:02:00\ntrack 2 03:10:20\ntrack 3 07:45:00\nleadout 12:00:00\n";
 constexpr uint32_t Track2 = 0x030A14;
 constexpr uint32_t Track2Frames = (190 * 75) + 20;
 constexpr uint32_t LeadOutFrames = 720 * 75;
@@ -96,8 +95,8 @@ TEST_F(CdCalls, WordsOutsideTheGroupsDecodingAreIllegal)
     const struct {
         unsigned sub, low;
     } words[] = {
-        {0, 0}, {1, 1}, {1, 7}, {2, 4}, {2, 15}, {3, 7}, {6, 7}, {8, 7},
-        {9, 0}, {10, 0}, {13, 0}, {4, 8}, {5, 9}, {7, 15}, {14, 8}, {15, 15},
+        {0, 0}, {1, 1},  {1, 7},  {2, 4}, {2, 15}, {3, 7},  {6, 7},  {8, 7},
+        {9, 0}, {10, 0}, {13, 0}, {4, 8}, {5, 9},  {7, 15}, {14, 8}, {15, 15},
     };
     for (const auto& w : words) EXPECT_EQ(call(w.sub, w.low), Illegal) << std::hex << 0xAC00 + w.sub * 16 + w.low;
     // Their neighbours are operations.
@@ -113,15 +112,17 @@ TEST_F(CdCalls, WordsOutsideTheGroupsDecodingAreIllegal)
 TEST_F(CdCalls, WithoutAnOpenDeviceTheDoorIsNotOpenAndTheRestNotFound)
 {
     for (bool withDrive : {false, true}) {
-        if (withDrive) insert(ThreeTracks);
-        else cdSetDrive(nullptr);
+        if (withDrive)
+            insert(ThreeTracks);
+        else
+            cdSetDrive(nullptr);
         cpu.D[1] = 0x11111111;
         EXPECT_EQ(call(CdSub::Door, CdDoorCall::Eject), GuestError::ChannelNotOpen);
         EXPECT_EQ(call(CdSub::Door, CdDoorCall::Close), GuestError::ChannelNotOpen);
         EXPECT_EQ(call(CdSub::Door, CdDoorCall::Pause), GuestError::NotFound);
         EXPECT_EQ(call(CdSub::Door, CdDoorCall::Resume), GuestError::NotFound);
-        for (unsigned sub : {CdSub::Play, CdSub::TrackStart, CdSub::TrackLength, CdSub::DiscInfo, CdSub::Status,
-                             CdSub::Position})
+        for (unsigned sub :
+             {CdSub::Play, CdSub::TrackStart, CdSub::TrackLength, CdSub::DiscInfo, CdSub::Status, CdSub::Position})
             EXPECT_EQ(call(sub, 1), GuestError::NotFound) << sub;
         EXPECT_EQ(cpu.D[1], 0x11111111u);
         // The conversions need no drive.
@@ -158,15 +159,12 @@ TEST_F(CdCalls, TableOfContents)
     const struct {
         int32_t track;
         int32_t result;
-        uint32_t start;       // MSF
-        uint32_t length;      // frames
+        uint32_t start;   // MSF
+        uint32_t length;  // frames
     } tracks[] = {
-        {1, 0, 0x000200, 188 * 75 + 20},
-        {2, 0, Track2, (465 - 190) * 75 - 20},
-        {3, 0, 0x072D00, (720 - 465) * 75},
-        {0, GuestError::BadParameter, 0, 0},
-        {4, GuestError::BadParameter, 0, 0},
-        {99, GuestError::BadParameter, 0, 0},
+        {1, 0, 0x000200, 188 * 75 + 20},     {2, 0, Track2, (465 - 190) * 75 - 20},
+        {3, 0, 0x072D00, (720 - 465) * 75},  {0, GuestError::BadParameter, 0, 0},
+        {4, GuestError::BadParameter, 0, 0}, {99, GuestError::BadParameter, 0, 0},
     };
     for (const auto& t : tracks) {
         for (unsigned n : {0u, 3u, 7u}) {
@@ -247,19 +245,19 @@ TEST_F(CdCalls, PlayRangesOffTheDiscAreBadParameters)
         int32_t result;
     } cases[] = {
         {0x000200, 1, 0},
-        {0x00014A, 1, GuestError::BadParameter},                 // the lead-in's last frame
+        {0x00014A, 1, GuestError::BadParameter},  // the lead-in's last frame
         {0, 75, GuestError::BadParameter},
-        {0x0B3B4A, 1, 0},                                        // the last frame
-        {0x0B3B4A, 2, GuestError::BadParameter},                 // one frame past the disc
-        {0x0C0000, 1, GuestError::BadParameter},                 // at the lead-out
-        {Track2, LeadOutFrames - Track2Frames, 0},               // to the very end
+        {0x0B3B4A, 1, 0},                           // the last frame
+        {0x0B3B4A, 2, GuestError::BadParameter},    // one frame past the disc
+        {0x0C0000, 1, GuestError::BadParameter},    // at the lead-out
+        {Track2, LeadOutFrames - Track2Frames, 0},  // to the very end
         {Track2, LeadOutFrames - Track2Frames + 1, GuestError::BadParameter},
         {Track2, 0, GuestError::BadParameter},
-        {Track2, 0xFFFFFFFF, GuestError::BadParameter},          // a negative length
+        {Track2, 0xFFFFFFFF, GuestError::BadParameter},  // a negative length
         {Track2, 0x80000000, GuestError::BadParameter},
-        {0x12C0000, 75, GuestError::BadParameter},               // 300 minutes
+        {0x12C0000, 75, GuestError::BadParameter},  // 300 minutes
         {0xFFFFFFFF, 1, GuestError::BadParameter},
-        {0x00013C00, 75, 0},                                     // 1:60:00 counts as 2:00:00
+        {0x00013C00, 75, 0},  // 1:60:00 counts as 2:00:00
     };
     for (const auto& c : cases) EXPECT_EQ(play(c.start, c.length), c.result) << std::hex << c.start << " " << c.length;
 }

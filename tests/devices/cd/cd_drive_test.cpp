@@ -57,8 +57,8 @@ TEST(CdDescription, RefusesBadDescriptionsWithTheLine)
         {"", "no tracks"},
         {"track 1 00:02:00\n", "lead-out"},
         {"track 1 00:02:00\nleadout 00:01:00\n", "lead-out"},
-        {"track 1 00:60:00\nleadout 10:00:00\n", "line 1"},         // 60 seconds
-        {"track 1 00:02:75\nleadout 10:00:00\n", "line 1"},         // 75 frames
+        {"track 1 00:60:00\nleadout 10:00:00\n", "line 1"},  // 60 seconds
+        {"track 1 00:02:75\nleadout 10:00:00\n", "line 1"},  // 75 frames
         {"track 0 00:02:00\nleadout 10:00:00\n", "line 1"},
         {"track 100 00:02:00\nleadout 10:00:00\n", "line 1"},
         {"track 1 00:02:00\ntrack 3 01:00:00\n", "line 2: tracks must follow"},
@@ -187,12 +187,44 @@ TEST(CdErrors, DriveErrorsToGuestCodes)
         int drive;
         int32_t guest;
     } cases[] = {
-        {0, 0},     {257, -7},  {263, -12}, {264, -3},  {265, -16}, {348, -16}, {349, -16}, {266, -7},
-        {275, -7},  {292, -7},  {296, -7},  {268, -18}, {270, -15}, {271, -15}, {272, -15}, {273, -15},
-        {282, -15}, {284, -15}, {290, -15}, {293, -15}, {274, -19}, {288, -23}, {291, -23},
+        {0, 0},
+        {257, -7},
+        {263, -12},
+        {264, -3},
+        {265, -16},
+        {348, -16},
+        {349, -16},
+        {266, -7},
+        {275, -7},
+        {292, -7},
+        {296, -7},
+        {268, -18},
+        {270, -15},
+        {271, -15},
+        {272, -15},
+        {273, -15},
+        {282, -15},
+        {284, -15},
+        {290, -15},
+        {293, -15},
+        {274, -19},
+        {288, -23},
+        {291, -23},
         // Everything else: not complete.
-        {256, -1},  {258, -1},  {262, -1},  {267, -1},  {269, -1},  {276, -1},  {278, -1},  {283, -1},
-        {289, -1},  {294, -1},  {347, -1},  {350, -1},  {1, -1},    {-1, -1},
+        {256, -1},
+        {258, -1},
+        {262, -1},
+        {267, -1},
+        {269, -1},
+        {276, -1},
+        {278, -1},
+        {283, -1},
+        {289, -1},
+        {294, -1},
+        {347, -1},
+        {350, -1},
+        {1, -1},
+        {-1, -1},
     };
     for (const auto& c : cases) EXPECT_EQ(cdGuestError(c.drive), c.guest) << c.drive;
 }
@@ -203,8 +235,8 @@ TEST(CdErrors, HostFailuresReachTheGuestAsTheirNearestCode)
         int error;
         int32_t guest;
     } cases[] = {
-        {0, 0},        {ENOENT, -7},  {ENODEV, -7},   {ENXIO, -7},      {EACCES, -23}, {EBUSY, -23},
-        {ENOMEDIUM, -1}, {EIO, -1},   {EINVAL, -15},  {ENOTTY, -19},    {ENOMEM, -3},  {EAGAIN, -1},
+        {0, 0},          {ENOENT, -7}, {ENODEV, -7},  {ENXIO, -7},   {EACCES, -23}, {EBUSY, -23},
+        {ENOMEDIUM, -1}, {EIO, -1},    {EINVAL, -15}, {ENOTTY, -19}, {ENOMEM, -3},  {EAGAIN, -1},
     };
     for (const auto& c : cases) EXPECT_EQ(cdGuestError(cdDriveErrorFromErrno(c.error)), c.guest) << c.error;
 }

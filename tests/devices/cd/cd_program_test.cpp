@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* ThreeTracks =
-    "track 1 00:02:00\ntrack 2 03:10:20\ntrack 3 07:45:00\nleadout 12:00:00\n";
+constexpr const char* ThreeTracks = "track 1 00:02:00\ntrack 2 03:10:20\ntrack 3 07:45:00\nleadout 12:00:00\n";
 
 std::string hex(uint32_t value)
 {
@@ -29,9 +28,8 @@ class CdProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("zem_cd_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("zem_cd_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
@@ -94,18 +92,17 @@ TEST_F(CdProgram, TableOfContentsStatusAndConversions)
         std::vector<std::string> lines;
     } discs[] = {
         {ThreeTracks,
-         {"discinfo 00000000 length 000b3a00 tracks 00000301",
-          "track 00000001 start 00000000 00000200", "track 00000001 length 00000000 00003728",
-          "track 00000002 start 00000000 00030a14", "track 00000002 length 00000000 0000507d",
-          "track 00000003 start 00000000 00072d00", "track 00000003 length 00000000 00004ab5",
-          "track 00000004 start fffffff1 00000004", "track 00000004 length fffffff1 00000004",
-          "track 0 start fffffff1 00000000", "track -1 start 00000000 ffffffff",
-          "track $201 length 00000000 00003728"}},
+         {"discinfo 00000000 length 000b3a00 tracks 00000301", "track 00000001 start 00000000 00000200",
+          "track 00000001 length 00000000 00003728", "track 00000002 start 00000000 00030a14",
+          "track 00000002 length 00000000 0000507d", "track 00000003 start 00000000 00072d00",
+          "track 00000003 length 00000000 00004ab5", "track 00000004 start fffffff1 00000004",
+          "track 00000004 length fffffff1 00000004", "track 0 start fffffff1 00000000",
+          "track -1 start 00000000 ffffffff", "track $201 length 00000000 00003728"}},
         // Longer than the 80 minutes the guest's own conversion handles.
         {"track 1 00:02:00\ntrack 2 45:00:00\nleadout 90:00:00\n",
-         {"discinfo 00000000 length 00593a00 tracks 00000201",
-          "track 00000001 length 00000000 0003166e", "track 00000002 start 00000000 002d0000",
-          "track 00000002 length 00000000 00031704", "track 00000003 start fffffff1 00000003"}},
+         {"discinfo 00000000 length 00593a00 tracks 00000201", "track 00000001 length 00000000 0003166e",
+          "track 00000002 start 00000000 002d0000", "track 00000002 length 00000000 00031704",
+          "track 00000003 start fffffff1 00000003"}},
     };
     for (const Disc& disc : discs) {
         GuestRun result = runOnDisc(GUEST_CD_TOC, disc.description);
@@ -119,9 +116,17 @@ TEST_F(CdProgram, TableOfContentsStatusAndConversions)
     const struct {
         uint32_t frames, msf;
     } toMsf[] = {
-        {0, 0},           {74, 0x4A},          {75, 0x100},         {4499, 0x3B4A},
-        {4500, 0x10000},  {4653, 0x10203},     {359999, 0x4F3B4A},  {360000, 0x500000},
-        {360001, 360001}, {0x80000000, 0x80000000}, {0xFFFFFFFF, 0xFFFFFFFF},
+        {0, 0},
+        {74, 0x4A},
+        {75, 0x100},
+        {4499, 0x3B4A},
+        {4500, 0x10000},
+        {4653, 0x10203},
+        {359999, 0x4F3B4A},
+        {360000, 0x500000},
+        {360001, 360001},
+        {0x80000000, 0x80000000},
+        {0xFFFFFFFF, 0xFFFFFFFF},
     };
     for (const auto& c : toMsf)
         EXPECT_TRUE(result.hasLine("f2m " + hex(c.frames) + " " + hex(c.msf) + " d0 12345678 ccr 0000001f"))
@@ -129,13 +134,25 @@ TEST_F(CdProgram, TableOfContentsStatusAndConversions)
     const struct {
         uint32_t msf, frames;
     } toFrames[] = {
-        {0, 0},           {0x4A, 74},          {0x100, 75},         {0x3B4A, 4499},     {0x10203, 4653},
-        {0x4F3B4A, 359999}, {0x500000, 360000}, {0x630000, 445500}, {0x640000, 450000}, {0xFF0000, 1147500},
-        {0x1000000, 1152000}, {0x3C00, 4500},   {0x4B, 75},          {0xFFFFFFFF, 294926880},
+        {0, 0},
+        {0x4A, 74},
+        {0x100, 75},
+        {0x3B4A, 4499},
+        {0x10203, 4653},
+        {0x4F3B4A, 359999},
+        {0x500000, 360000},
+        {0x630000, 445500},
+        {0x640000, 450000},
+        {0xFF0000, 1147500},
+        {0x1000000, 1152000},
+        {0x3C00, 4500},
+        {0x4B, 75},
+        {0xFFFFFFFF, 294926880},
     };
     for (const auto& c : toFrames)
         EXPECT_TRUE(result.hasLine("m2f " + hex(c.msf) + " " + hex(c.frames) + " d0 12345678 ccr 00000000"))
-            << hex(c.msf) << "\n" << result.describe();
+            << hex(c.msf) << "\n"
+            << result.describe();
 }
 
 TEST_F(CdProgram, PlayPauseResumeStopAndPlaysOffTheDisc)
@@ -203,8 +220,8 @@ TEST_F(CdProgram, PlayPauseResumeStopAndPlaysOffTheDisc)
 std::vector<std::string> callLines(const std::string& phase, const std::vector<int32_t>& results,
                                    uint32_t statusRegister)
 {
-    const char* names[] = {"eject", "close", "status", "discinfo", "trackstart", "tracklength",
-                           "play",  "position", "pause", "pause stopped", "resume"};
+    const char* names[] = {"eject", "close",    "status", "discinfo",      "trackstart", "tracklength",
+                           "play",  "position", "pause",  "pause stopped", "resume"};
     std::vector<std::string> lines;
     for (size_t i = 0; i < std::size(names); ++i) {
         std::string line = phase + " " + names[i] + " " + hex(uint32_t(results.at(i)));
@@ -243,10 +260,10 @@ TEST_F(CdProgram, EveryCallReportsTheDrivesFailure)
 {
     expectLines(runOnDisc(GUEST_CD_ERRORS, "nodisc\n"), errorLines(0, {0, 0, 0, -1, -1, -1, -1, -1, -1, -1, -1}, 0));
 
-    expectLines(runOnDisc(GUEST_CD_ERRORS, std::string(ThreeTracks) +
-                                               "fail eject 288\nfail close 265\nfail status 348\n"
-                                               "fail play 291\nfail position 262\nfail resume 274\n"),
-                errorLines(0, {-23, -16, -16, 0, 0, 0, -23, -1, -1, -1, -19}, Untouched));
+    expectLines(
+        runOnDisc(GUEST_CD_ERRORS, std::string(ThreeTracks) + "fail eject 288\nfail close 265\nfail status 348\n"
+                                                              "fail play 291\nfail position 262\nfail resume 274\n"),
+        errorLines(0, {-23, -16, -16, 0, 0, 0, -23, -1, -1, -1, -19}, Untouched));
 
     expectLines(runOnDisc(GUEST_CD_ERRORS, std::string(ThreeTracks) + "fail toc 268\nfail stop 272\n"),
                 errorLines(0, {0, 0, 0, -18, -18, -18, -18, 0, -15, -15, 0}, 6));

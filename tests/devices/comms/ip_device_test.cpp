@@ -91,7 +91,8 @@ protected:
         return call(IpCall::Operation);
     }
     // Repeats an operation while it answers "not complete", for at most `limit`.
-    static int32_t opUntilDone(uint32_t handle, uint32_t code, std::chrono::milliseconds limit = std::chrono::seconds(5),
+    static int32_t opUntilDone(uint32_t handle, uint32_t code,
+                               std::chrono::milliseconds limit = std::chrono::seconds(5),
                                const std::function<void()>& before = {})
     {
         auto end = std::chrono::steady_clock::now() + limit;
@@ -434,38 +435,89 @@ TEST_F(IpDeviceTest, BadGuestInputIsRefused)
         {"close of a closed handle", [&] { return close(closed); }, GuestError::ChannelNotOpen},
         {"describe of a handle never issued", [&] { return (cpu.A[0] = 3, call(IpCall::Describe)); },
          GuestError::ChannelNotOpen},
-        {"listen on a datagram socket", withRegs(udp, IpOp::Listen, [] { cpu.D[1] = 1; }),
-         GuestError::ChannelNotOpen},
-        {"accept on a datagram socket", [&] { uint32_t h; return open("SCK_", udp, h); },
+        {"listen on a datagram socket", withRegs(udp, IpOp::Listen, [] { cpu.D[1] = 1; }), GuestError::ChannelNotOpen},
+        {"accept on a datagram socket",
+         [&] {
+             uint32_t h;
+             return open("SCK_", udp, h);
+         },
          GuestError::ChannelNotOpen},
         {"fetch on an unconnected socket", withRegs(udp, IpOp::FetchByte, [] {}), GuestError::EndOfFile},
         {"operation code above 127", withRegs(p.handle, 128, [] {}), GuestError::NotImplemented},
         {"unassigned operation code", withRegs(p.handle, 126, [] {}), GuestError::NotImplemented},
         {"control request other than bytes readable",
-         withRegs(p.handle, IpOp::Control, [] { cpu.D[1] = 0x4004667E; cpu.A[1] = Buffer; }),
+         withRegs(p.handle, IpOp::Control,
+                  [] {
+                      cpu.D[1] = 0x4004667E;
+                      cpu.A[1] = Buffer;
+                  }),
          GuestError::NotImplemented},
         {"fetch string into a buffer past RAM",
-         withRegs(p.handle, IpOp::FetchString, [=] { cpu.A[1] = beyond; cpu.D[1] = 0; cpu.D[2] = 4; }),
+         withRegs(p.handle, IpOp::FetchString,
+                  [=] {
+                      cpu.A[1] = beyond;
+                      cpu.D[1] = 0;
+                      cpu.D[2] = 4;
+                  }),
          GuestError::BadParameter},
         {"send multiple from a buffer past RAM",
-         withRegs(p.handle, IpOp::SendMultiple, [=] { cpu.A[1] = beyond; cpu.D[1] = 0; cpu.D[2] = 0x100000; }),
+         withRegs(p.handle, IpOp::SendMultiple,
+                  [=] {
+                      cpu.A[1] = beyond;
+                      cpu.D[1] = 0;
+                      cpu.D[2] = 0x100000;
+                  }),
          GuestError::BadParameter},
         {"receive with a size reaching past RAM",
-         withRegs(p.handle, IpOp::Receive, [=] { cpu.A[1] = Buffer; cpu.D[2] = mem.ramSize; }),
+         withRegs(p.handle, IpOp::Receive,
+                  [=] {
+                      cpu.A[1] = Buffer;
+                      cpu.D[2] = mem.ramSize;
+                  }),
          GuestError::BadParameter},
         {"host entry buffer past RAM",
-         withRegs(p.handle, IpOp::HostByName, [=] { putText(Buffer, "localhost"); cpu.A[1] = Buffer; cpu.A[2] = beyond; }),
+         withRegs(p.handle, IpOp::HostByName,
+                  [=] {
+                      putText(Buffer, "localhost");
+                      cpu.A[1] = Buffer;
+                      cpu.A[2] = beyond;
+                  }),
          GuestError::BadParameter},
-        {"address block past RAM", withRegs(udp, IpOp::SendTo, [=] { cpu.A[1] = Buffer; cpu.D[2] = 1; cpu.A[2] = beyond; }),
+        {"address block past RAM",
+         withRegs(udp, IpOp::SendTo,
+                  [=] {
+                      cpu.A[1] = Buffer;
+                      cpu.D[2] = 1;
+                      cpu.A[2] = beyond;
+                  }),
          GuestError::BadParameter},
         {"bind with an address shorter than 16",
-         withRegs(udp, IpOp::Bind, [] { cpu.A[2] = AddressAt; cpu.D[1] = 8; }), GuestError::BadParameter},
+         withRegs(udp, IpOp::Bind,
+                  [] {
+                      cpu.A[2] = AddressAt;
+                      cpu.D[1] = 8;
+                  }),
+         GuestError::BadParameter},
         {"host name larger than its buffer",
-         withRegs(p.handle, IpOp::HostName, [] { cpu.A[1] = Buffer; cpu.D[2] = 1; }), GuestError::BadParameter},
+         withRegs(p.handle, IpOp::HostName,
+                  [] {
+                      cpu.A[1] = Buffer;
+                      cpu.D[2] = 1;
+                  }),
+         GuestError::BadParameter},
         {"local address into 15 bytes",
-         withRegs(p.handle, IpOp::LocalAddress, [] { cpu.A[1] = Buffer; cpu.D[2] = 15; }), GuestError::BadParameter},
+         withRegs(p.handle, IpOp::LocalAddress,
+                  [] {
+                      cpu.A[1] = Buffer;
+                      cpu.D[2] = 15;
+                  }),
+         GuestError::BadParameter},
         {"address text written past the end of RAM",
-         withRegs(p.handle, IpOp::BinaryToText, [=] { cpu.A[1] = Buffer; cpu.A[2] = mem.ramSize - 4; }),
+         withRegs(p.handle, IpOp::BinaryToText,
+                  [=] {
+                      cpu.A[1] = Buffer;
+                      cpu.A[2] = mem.ramSize - 4;
+                  }),
          GuestError::BadParameter},
         {"connect on a connected socket",
          withRegs(p.handle, IpOp::Connect,
@@ -484,25 +536,80 @@ TEST_F(IpDeviceTest, BadGuestInputIsRefused)
                       cpu.D[1] = 16;
                   }),
          GuestError::NotImplemented},
-        {"send of length 0", withRegs(p.handle, IpOp::SendString, [] { cpu.A[1] = Buffer; cpu.D[1] = 0; cpu.D[2] = 0; }),
+        {"send of length 0",
+         withRegs(p.handle, IpOp::SendString,
+                  [] {
+                      cpu.A[1] = Buffer;
+                      cpu.D[1] = 0;
+                      cpu.D[2] = 0;
+                  }),
          0},
         {"counted fetch with the count past the total",
-         withRegs(p.handle, IpOp::FetchMultiple, [=] { cpu.A[1] = beyond; cpu.D[1] = 9; cpu.D[2] = 4; }), 0},
-        {"open mode above 2", [&] { uint32_t h; return open(target(1), 3, h); }, GuestError::BadParameter},
-        {"open name of 128 characters", [&] { uint32_t h; return open("TCP_" + std::string(124, 'a'), 0, h); },
+         withRegs(p.handle, IpOp::FetchMultiple,
+                  [=] {
+                      cpu.A[1] = beyond;
+                      cpu.D[1] = 9;
+                      cpu.D[2] = 4;
+                  }),
+         0},
+        {"open mode above 2",
+         [&] {
+             uint32_t h;
+             return open(target(1), 3, h);
+         },
+         GuestError::BadParameter},
+        {"open name of 128 characters",
+         [&] {
+             uint32_t h;
+             return open("TCP_" + std::string(124, 'a'), 0, h);
+         },
          GuestError::BadName},
-        {"open name shorter than its prefix", [&] { uint32_t h; return open("TCP", 0, h); }, GuestError::NotFound},
-        {"open of another device", [&] { uint32_t h; return open("SER1", 0, h); }, GuestError::NotFound},
-        {"open with port 0", [&] { uint32_t h; return open("TCP_127.0.0.1:0", ModeConnect, h); }, GuestError::BadName},
-        {"open with a port above 65535", [&] { uint32_t h; return open("TCP_127.0.0.1:65536", ModeConnect, h); },
+        {"open name shorter than its prefix",
+         [&] {
+             uint32_t h;
+             return open("TCP", 0, h);
+         },
+         GuestError::NotFound},
+        {"open of another device",
+         [&] {
+             uint32_t h;
+             return open("SER1", 0, h);
+         },
+         GuestError::NotFound},
+        {"open with port 0",
+         [&] {
+             uint32_t h;
+             return open("TCP_127.0.0.1:0", ModeConnect, h);
+         },
          GuestError::BadName},
-        {"open with the name past RAM", [&] { cpu.A[1] = beyond; cpu.D[3] = 0; return call(IpCall::Open); },
+        {"open with a port above 65535",
+         [&] {
+             uint32_t h;
+             return open("TCP_127.0.0.1:65536", ModeConnect, h);
+         },
+         GuestError::BadName},
+        {"open with the name past RAM",
+         [&] {
+             cpu.A[1] = beyond;
+             cpu.D[3] = 0;
+             return call(IpCall::Open);
+         },
          GuestError::BadParameter},
         {"describe into a buffer too small",
-         [&] { cpu.A[0] = p.handle; cpu.A[1] = Buffer; cpu.D[2] = 6; return call(IpCall::Describe); },
+         [&] {
+             cpu.A[0] = p.handle;
+             cpu.A[1] = Buffer;
+             cpu.D[2] = 6;
+             return call(IpCall::Describe);
+         },
          GuestError::BufferFull},
         {"describe past RAM",
-         [&] { cpu.A[0] = p.handle; cpu.A[1] = beyond; cpu.D[2] = 200; return call(IpCall::Describe); },
+         [&] {
+             cpu.A[0] = p.handle;
+             cpu.A[1] = beyond;
+             cpu.D[2] = 200;
+             return call(IpCall::Describe);
+         },
          GuestError::BadParameter},
     };
     const size_t before = ipOpenObjectCount();

@@ -33,7 +33,8 @@ GuestRun runProgram(const char* image, const std::string& commandLine,
 
 void expectLines(const GuestRun& run, const std::vector<std::string>& lines)
 {
-    for (const std::string& line : lines) EXPECT_TRUE(run.hasLine(line)) << "missing: " << line << "\n" << run.describe();
+    for (const std::string& line : lines)
+        EXPECT_TRUE(run.hasLine(line)) << "missing: " << line << "\n" << run.describe();
 }
 
 std::string hex(uint32_t v)
@@ -57,7 +58,8 @@ public:
                 if (::poll(&p, 1, 50) <= 0) continue;
                 sockaddr_in from{};
                 socklen_t length = sizeof from;
-                ssize_t n = ::recvfrom(socket_.fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+                ssize_t n =
+                    ::recvfrom(socket_.fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
                 if (n >= 0) ::sendto(socket_.fd, buffer, size_t(n), 0, reinterpret_cast<sockaddr*>(&from), length);
             }
         });
@@ -83,8 +85,8 @@ public:
     {
         std::string portText = std::to_string(port_);
         std::string dir = directory.string();
-        const char* argv[] = {"python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory", dir.c_str(),
-                              portText.c_str(), nullptr};
+        const char* argv[] = {"python3",     "-m",        "http.server",    "--bind", "127.0.0.1",
+                              "--directory", dir.c_str(), portText.c_str(), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -138,8 +140,7 @@ pid_t childProcess()
 size_t openDescriptors(pid_t pid)
 {
     size_t n = 0;
-    for ([[maybe_unused]] const auto& e :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
         ++n;
     return n;
 }
@@ -170,8 +171,7 @@ TEST(IpProgram, TcpEchoCarriesEveryByteValueAndAMegabyteEachWay)
     std::string got = echo.firstConnectionData();
     ASSERT_GE(got.size(), 256u + 0x100000u);
     for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(uint8_t(got[i]), i);
-    for (uint32_t i = 0; i < 0x100000; ++i)
-        ASSERT_EQ(uint8_t(got[256 + i]), uint8_t(i + (i >> 8))) << "at " << i;
+    for (uint32_t i = 0; i < 0x100000; ++i) ASSERT_EQ(uint8_t(got[256 + i]), uint8_t(i + (i >> 8))) << "at " << i;
 }
 
 TEST(IpProgram, UdpEchoWithAndWithoutAConnectedPeer)

@@ -126,8 +126,10 @@ protected:
         parRemoveHostCalls();
         parShutDown();
         for (int n = 1; n <= 3; ++n) unsetenv(("ZEM_LPT" + std::to_string(n)).c_str());
-        if (oldTmpdir) setenv("TMPDIR", oldTmpdir->c_str(), 1);
-        else unsetenv("TMPDIR");
+        if (oldTmpdir)
+            setenv("TMPDIR", oldTmpdir->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
         eventSystemClose();
     }
 
@@ -236,9 +238,13 @@ TEST_F(ParPorts, TargetTextsBindThePort)
         std::string name;
     };
     const Case cases[] = {
-        {"lpt2", 0, 2, "LPT2"}, {"LPT3", 0, 3, "LPT3"},   {"LPT7", GuestError::BadParameter, 3, "LPT3"},
-        {"LPT0", GuestError::BadParameter, 3, "LPT3"},     {"LPT", GuestError::BadParameter, 3, "LPT3"},
-        {"Office", 0, ParMode::Printer, "Office"},         {"", 0, ParMode::None, ""},
+        {"lpt2", 0, 2, "LPT2"},
+        {"LPT3", 0, 3, "LPT3"},
+        {"LPT7", GuestError::BadParameter, 3, "LPT3"},
+        {"LPT0", GuestError::BadParameter, 3, "LPT3"},
+        {"LPT", GuestError::BadParameter, 3, "LPT3"},
+        {"Office", 0, ParMode::Printer, "Office"},
+        {"", 0, ParMode::None, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -304,7 +310,7 @@ TEST_F(ParPorts, PrinterWithoutHostPrintersOrDefault)
 {
     ASSERT_EQ(setTarget(5, "Office"), 0);
     EXPECT_EQ(openPort(5), GuestError::NotComplete);  // no scheduler answers
-    settings.ParallelPort[5] = ParMode::Printer;     // "def": the host's default printer
+    settings.ParallelPort[5] = ParMode::Printer;      // "def": the host's default printer
     parShutDown();
     parStart();
     EXPECT_EQ(openPort(6), GuestError::BadParameter);  // and the host has none

@@ -142,15 +142,39 @@ TEST_F(SerPortTest, BadGuestInputIsRefused)
         {"register 8 in the word", 0xA228, [] { cpu.D[0] = 0x301; }, HostCallResult::Illegal},
         {"unassigned sub-operation 12", 0xA2C0, [] {}, HostCallResult::Illegal},
         {"unassigned sub-operation 13", 0xA2D0, [] {}, HostCallResult::Illegal},
-        {"host name of port 9", 0xA2A0, [] { cpu.D[0] = 9; cpu.A[0] = Buffer; cpu.D[1] = 20; },
+        {"host name of port 9", 0xA2A0,
+         [] {
+             cpu.D[0] = 9;
+             cpu.A[0] = Buffer;
+             cpu.D[1] = 20;
+         },
          GuestError::BadParameter},
-        {"host name into a buffer past RAM", 0xA2A0, [] { cpu.D[0] = 1; cpu.A[0] = mem.ramSize - 4; cpu.D[1] = 20; },
+        {"host name into a buffer past RAM", 0xA2A0,
+         [] {
+             cpu.D[0] = 1;
+             cpu.A[0] = mem.ramSize - 4;
+             cpu.D[1] = 20;
+         },
          GuestError::BadParameter},
-        {"host name into a buffer too small", 0xA2A0, [] { cpu.D[0] = 1; cpu.A[0] = Buffer; cpu.D[1] = 5; },
+        {"host name into a buffer too small", 0xA2A0,
+         [] {
+             cpu.D[0] = 1;
+             cpu.A[0] = Buffer;
+             cpu.D[1] = 5;
+         },
          GuestError::BufferFull},
-        {"set host name from past RAM", 0xA2B0, [] { cpu.D[0] = 1; cpu.A[0] = mem.ramSize - 1; },
+        {"set host name from past RAM", 0xA2B0,
+         [] {
+             cpu.D[0] = 1;
+             cpu.A[0] = mem.ramSize - 1;
+         },
          GuestError::BadParameter},
-        {"set host name of port 0", 0xA2B0, [] { cpu.D[0] = 0; cpu.A[0] = Buffer; putString(Buffer, "COM2"); },
+        {"set host name of port 0", 0xA2B0,
+         [] {
+             cpu.D[0] = 0;
+             cpu.A[0] = Buffer;
+             putString(Buffer, "COM2");
+         },
          GuestError::BadParameter},
     };
     for (const Case& c : cases) {
@@ -172,10 +196,16 @@ TEST_F(SerPortTest, HostNamesSetAndRead)
         unsigned com;  // COM number afterwards
     };
     const Case cases[] = {
-        {"com3", 0, 3},     {"COM64", 0, 64},  {"Com07", 0, 7},        {"COM65", GuestError::BadParameter, 1},
-        {"COM0", GuestError::BadParameter, 1}, {"COM", GuestError::BadParameter, 1},
-        {"LPT1", GuestError::BadParameter, 1}, {"COM1x", GuestError::BadParameter, 1},
-        {"COM-1", GuestError::BadParameter, 1}, {"COM000000000003", 0, 3},
+        {"com3", 0, 3},
+        {"COM64", 0, 64},
+        {"Com07", 0, 7},
+        {"COM65", GuestError::BadParameter, 1},
+        {"COM0", GuestError::BadParameter, 1},
+        {"COM", GuestError::BadParameter, 1},
+        {"LPT1", GuestError::BadParameter, 1},
+        {"COM1x", GuestError::BadParameter, 1},
+        {"COM-1", GuestError::BadParameter, 1},
+        {"COM000000000003", 0, 3},
         {"COM0000000000003", GuestError::BufferFull, 1},
     };
     for (const Case& c : cases) {
@@ -333,8 +363,7 @@ TEST_F(SerPortTest, FullReceiveRingSwitchesRtsOffUntilReceiveOn)
     std::vector<uint8_t> exact(SerLimits::RingSize - 1, 0x5A);
     ASSERT_EQ(pty.write(exact), exact.size());
     ASSERT_TRUE(waitFor([&] { return rx.count() == exact.size(); }));
-    while (rx.get()) {
-    }
+    while (rx.get()) {}
     cpu.D[0] = 1;
     call(0xA260);
     std::this_thread::sleep_for(50ms);
@@ -357,7 +386,7 @@ TEST_F(SerPortTest, BaudRates)
         uint32_t asked, used;
         bool exact;
     };
-    const Case cases[] = {{19200, 19200, true}, {20000, 19200, false}, {14400, 9600, false},
+    const Case cases[] = {{19200, 19200, true}, {20000, 19200, false},  {14400, 9600, false},
                           {0, 50, false},       {115200, 115200, true}, {4000000000u, 4000000, false}};
     for (const Case& c : cases) {
         BaudChoice b = serialNearestBaud(c.asked);

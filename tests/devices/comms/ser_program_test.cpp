@@ -130,12 +130,13 @@ TEST_F(SerProgram, FullReceiveRingTakesRtsOffUntilTheGuestDrainsIt)
 
 TEST_F(SerProgram, OpenCloseSequencesHoldTheLineUntilTheNextOpen)
 {
-    GuestRun r = run(GUEST_SER_SEQUENCES, [](TestPty&) {}, "9");
+    GuestRun r = run(
+        GUEST_SER_SEQUENCES, [](TestPty&) {}, "9");
     EXPECT_TRUE(r.linesInOrder({"open2 ffffffed", "ser1: Opening port", "open tx 00000000", "ser1: Opening port",
-                                "ser1: Windows port already open", "open rx 00000000", "ser1: Closing port",
-                                "closed", "ser1: Opening port", "ser1: Close forced", "ser1: Cleanup start",
-                                "ser1: Cleanup end", "reopen 00000000", "tx closed", "ser1: Closing port",
-                                "rx closed", "ZEM: Close ser", "ser1: Close forced", "ser1: Cleanup end"}))
+                                "ser1: Windows port already open", "open rx 00000000", "ser1: Closing port", "closed",
+                                "ser1: Opening port", "ser1: Close forced", "ser1: Cleanup start", "ser1: Cleanup end",
+                                "reopen 00000000", "tx closed", "ser1: Closing port", "rx closed", "ZEM: Close ser",
+                                "ser1: Close forced", "ser1: Cleanup end"}))
         << r.describe();
     // One host line for the two directions, the threads ended at the close, and nothing
     // let go of the line between the close and the next open.
@@ -158,10 +159,11 @@ TEST_F(SerProgram, OpenCloseSequencesHoldTheLineUntilTheNextOpen)
 
 TEST_F(SerProgram, LeavePortsOpenKeepsTheLineAndItsThreads)
 {
-    GuestRun r = run(GUEST_SER_SEQUENCES, [](TestPty&) {}, "9", "LeavePortsOpen=1\n");
+    GuestRun r = run(
+        GUEST_SER_SEQUENCES, [](TestPty&) {}, "9", "LeavePortsOpen=1\n");
     EXPECT_TRUE(r.linesInOrder({"open rx 00000000", "ser1: Closing port", "ser1: ...leaving Windows port open",
-                                "closed", "ser1: Opening port", "ser1: Windows port already open",
-                                "reopen 00000000", "rx closed", "ZEM: Close ser", "ser1: Close forced"}))
+                                "closed", "ser1: Opening port", "ser1: Windows port already open", "reopen 00000000",
+                                "rx closed", "ZEM: Close ser", "ser1: Close forced"}))
         << r.describe();
     int shutDown = r.findLine("ZEM: Close ser");
     ASSERT_GE(shutDown, 0);
@@ -182,8 +184,7 @@ TEST_F(SerProgram, PeerVanishingMidTransfer)
         EXPECT_EQ(p.read(1), std::vector<uint8_t>{GotIt});
         p.hangUp();
     });
-    EXPECT_TRUE(r.linesInOrder(
-        {"open 00000000", "received 00000064", "carrier 00000000", "sent", "reopen ffffffed"}))
+    EXPECT_TRUE(r.linesInOrder({"open 00000000", "received 00000064", "carrier 00000000", "sent", "reopen ffffffed"}))
         << r.describe();
     EXPECT_TRUE(r.contains("ser1: Error in WaitCommEvent")) << r.describe();
 }

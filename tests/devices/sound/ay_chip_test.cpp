@@ -148,13 +148,13 @@ TEST(AyChip, EnvelopeShapesOverTheirPeriod)
         int levels[8];
     };
     const Case cases[] = {
-        {13, {0, 16, 31, 31, 31, 31, 31, 31}},   // rise and hold high
-        {9, {31, 15, 0, 0, 0, 0, 0, 0}},         // fall and hold low
-        {15, {0, 16, 31, 0, 0, 0, 0, 0}},        // rise, then low
-        {8, {31, 15, 0, 31, 15, 0, 31, 15}},     // falling ramps
-        {12, {0, 16, 31, 0, 16, 31, 0, 16}},     // rising ramps
-        {10, {31, 15, 0, 0, 16, 31, 31, 15}},    // falling then rising
-        {11, {31, 15, 0, 31, 31, 31, 31, 31}},   // fall, then high
+        {13, {0, 16, 31, 31, 31, 31, 31, 31}},  // rise and hold high
+        {9, {31, 15, 0, 0, 0, 0, 0, 0}},        // fall and hold low
+        {15, {0, 16, 31, 0, 0, 0, 0, 0}},       // rise, then low
+        {8, {31, 15, 0, 31, 15, 0, 31, 15}},    // falling ramps
+        {12, {0, 16, 31, 0, 16, 31, 0, 16}},    // rising ramps
+        {10, {31, 15, 0, 0, 16, 31, 31, 15}},   // falling then rising
+        {11, {31, 15, 0, 31, 31, 31, 31, 31}},  // fall, then high
     };
     const int at[8] = {0, 16, 31, 32, 48, 63, 64, 80};
     constexpr int Period = 3;

@@ -131,8 +131,8 @@ TEST(BeeperVoice, WrapCountDecidesBetweenWrappingAndReversing)
         std::vector<int> pitches;
     };
     const Case cases[] = {
-        {0, {12, 14, 12, 10, 12, 14, 12, 10, 12}},             // always reverses
-        {15, {12, 14, 10, 12, 14, 10, 12, 14, 10}},            // always wraps
+        {0, {12, 14, 12, 10, 12, 14, 12, 10, 12}},                  // always reverses
+        {15, {12, 14, 10, 12, 14, 10, 12, 14, 10}},                 // always wraps
         {1, {12, 14, 10, 12, 14, 12, 10, 14, 12, 10, 12, 14, 10}},  // wraps once, then reverses
     };
     for (const Case& c : cases) {

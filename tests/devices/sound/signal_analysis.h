@@ -93,7 +93,8 @@ inline double toneLevel(const std::vector<double>& s, double hz, double rate)
 {
     const double m = mean(s);
     std::complex<double> sum = 0;
-    for (size_t i = 0; i < s.size(); ++i) sum += (s[i] - m) * std::polar(1.0, -2 * std::numbers::pi * hz * double(i) / rate);
+    for (size_t i = 0; i < s.size(); ++i)
+        sum += (s[i] - m) * std::polar(1.0, -2 * std::numbers::pi * hz * double(i) / rate);
     return 2 * std::abs(sum) / double(s.size());
 }
 

@@ -81,9 +81,9 @@ TEST(SoundProgram, BeepHasItsPitchAndDurationAndTheDeviceComesAndGoes)
 TEST(SoundProgram, EnabledOpensTheDeviceAtStartUpAndKeepsIt)
 {
     const Heard h = play(GUEST_BEEP_TONE, EnabledIni);
-    EXPECT_TRUE(h.run.linesInOrder({"sound: InitDirectSound end", "ZEM: Sound ready", "ZEM: Emulation started",
-                                    "beep: Playing", "Sound: Stop", "ZEM: Free sound",
-                                    "sound: CleanupDirectSound end"}))
+    EXPECT_TRUE(
+        h.run.linesInOrder({"sound: InitDirectSound end", "ZEM: Sound ready", "ZEM: Emulation started", "beep: Playing",
+                            "Sound: Stop", "ZEM: Free sound", "sound: CleanupDirectSound end"}))
         << h.run.describe();
     const int cleanup = h.run.findLine("sound: CleanupDirectSound end");
     EXPECT_GT(cleanup, h.run.findLine("ZEM: Free sound"));
@@ -158,10 +158,10 @@ TEST(SoundProgram, TwoChipsToneByToneOnTheirSides)
         double leftOverRight;
     };
     const Tone tones[] = {
-        {1773400.0 / 1600, 10},  // chip 0 A: 100 % left, 10 % right
-        {1773400.0 / 3200, 1},   // chip 0 B: centre
-        {1773400.0 / 5600, 0.1}, // chip 0 C: right
-        {1773400.0 / 2400, 1},   // chip 1 B: centre
+        {1773400.0 / 1600, 10},   // chip 0 A: 100 % left, 10 % right
+        {1773400.0 / 3200, 1},    // chip 0 B: centre
+        {1773400.0 / 5600, 0.1},  // chip 0 C: right
+        {1773400.0 / 2400, 1},    // chip 1 B: centre
     };
     for (const Tone& t : tones) {
         const double left = measure::toneLevel(l, t.hz, Rate), right = measure::toneLevel(r, t.hz, Rate);

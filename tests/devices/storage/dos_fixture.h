@@ -25,7 +25,6 @@ public:
     static constexpr uint32_t ListingKey = 0x12345678;
 
 protected:
-
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(memoryAllocate(2));
@@ -41,9 +40,8 @@ protected:
 
     void SetUp() override
     {
-        root = tempRoot() /
-               ("zem_dos_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root = tempRoot() / ("zem_dos_" + std::to_string(getpid()) + "_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         base = root / "base";
         fs::create_directories(base);
@@ -100,9 +98,9 @@ protected:
         cpu.A[0] = ListingKey;
         return call(index, 1);
     }
-    static constexpr unsigned OpenNew = 0, Overwrite = 2, OpenDir = 3, Exclusive = 4, Shared = 5, Close = 6,
-                              Delete = 8, MakeDir = 10, Read = 12, ReadHeader = 13, Write = 14, SaveHeader = 15,
-                              Move = 16, Truncate = 18, Rename = 20, GetAttr = 24, SetAttr = 25, Size = 26;
+    static constexpr unsigned OpenNew = 0, Overwrite = 2, OpenDir = 3, Exclusive = 4, Shared = 5, Close = 6, Delete = 8,
+                              MakeDir = 10, Read = 12, ReadHeader = 13, Write = 14, SaveHeader = 15, Move = 16,
+                              Truncate = 18, Rename = 20, GetAttr = 24, SetAttr = 25, Size = 26;
 
     // Writes `data` through the handle in D1 (buffer in A1).
     int32_t writeData(uint32_t handle, const std::string& data)

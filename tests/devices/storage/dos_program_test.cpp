@@ -191,9 +191,10 @@ TEST_F(DosProgram, FullDriveReachesTheGuest)
     GuestRunOptions o = options(GUEST_FULL);
     std::ofstream(root / "zem.ini") << *o.iniContents;
     o.iniContents.reset();
-    std::vector<std::string> args = {"-rm", "sh", "-c",
-                                     "mount -t tmpfs -o size=64k tmpfs \"$0\" && exec \"$@\"", base.string(),
-                                     zemProgramPath(), "-INI", (root / "zem.ini").string()};
+    std::vector<std::string> args = {"-rm",         "sh",
+                                     "-c",          "mount -t tmpfs -o size=64k tmpfs \"$0\" && exec \"$@\"",
+                                     base.string(), zemProgramPath(),
+                                     "-INI",        (root / "zem.ini").string()};
     args.insert(args.end(), o.args.begin(), o.args.end());
     o.program = "/usr/bin/unshare";
     o.args = args;

@@ -77,7 +77,7 @@ void DosEscape::refuseHostileNames()
         {Exclusive, "Outfile"},
         {Shared, "abs_secret_txt"},  // an absolute link
         {OpenNew, "abs_fresh"},
-        {OpenNew, "dangling"},       // creating through a link to a new file outside
+        {OpenNew, "dangling"},  // creating through a link to a new file outside
         {Overwrite, "DANGLING"},
         {Shared, "loop_x"},
         {Shared, std::string("a\0b", 3)},
@@ -130,7 +130,8 @@ TEST_F(DosEscape, EncodedSeparatorsStayInsideAsPlainNames)
         EXPECT_EQ(closeHandle(cpu.D[1]), 0);
     }
     EXPECT_TRUE(fs::exists(base / "..%2f..%2fcanary"));
-    EXPECT_TRUE(fs::exists(base / "a\xC6\x92..\xC6\x92..\xC6\x92" "canary"));  // '/' as U+0192 on disk
+    EXPECT_TRUE(fs::exists(base / "a\xC6\x92..\xC6\x92..\xC6\x92"
+                                  "canary"));  // '/' as U+0192 on disk
     EXPECT_EQ(snapshot(), before);
 }
 

@@ -174,7 +174,7 @@ TEST_F(FloppyCache, AFailedWriteBackKeepsTheSectorsAndReportsIt)
     // A file-size limit inside the track: the whole-track write comes up short, the single
     // sectors below the limit succeed, the one above fails (EFBIG) and must stay pending.
     signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
+    rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
     small.rlim_cur = offsetOf(4, 0, 3);

@@ -48,8 +48,8 @@ TEST(FlpProgram, EveryOperationAgainstHostImages)
     dir.write("low.img", low);
     chmod(dir.file("low.img").c_str(), 0444);
     dir.write("odd.img", std::string(1000000, '\0'));
-    dir.write("zem.ini", "[Emulation]\nMemory=4\n[FLP]\nFLP1=" + dir.file("high.img") +
-                             "\nFLP2=" + dir.file("low.img") + "\n");
+    dir.write("zem.ini",
+              "[Emulation]\nMemory=4\n[FLP]\nFLP1=" + dir.file("high.img") + "\nFLP2=" + dir.file("low.img") + "\n");
     GuestRunOptions options;
     options.args = {"-OS", GUEST_FLP_OPS, "-INI", dir.file("zem.ini"), "-DBG", "1025"};
     options.workingDirectory = dir.path().string();
@@ -70,9 +70,10 @@ TEST(FlpProgram, EveryOperationAgainstHostImages)
     line("writeedge fffffff1");
     line("aftercylinder 00000000 " + firstLong(high, offsetOf(18, 4, 0, 0)));
     line("flush 00000000 failures 00000000");
-    EXPECT_TRUE(r.linesInOrder({"Writing cache (dual track) 3", "aftercylinder 00000000 " +
-                                    firstLong(high, offsetOf(18, 4, 0, 0)), "Writing cache (full track) 5/0",
-                                "Filling cache 7/1", "Writing cache (partial track) 7/1", "flush 00000000 failures 00000000"}))
+    EXPECT_TRUE(r.linesInOrder({"Writing cache (dual track) 3",
+                                "aftercylinder 00000000 " + firstLong(high, offsetOf(18, 4, 0, 0)),
+                                "Writing cache (full track) 5/0", "Filling cache 7/1",
+                                "Writing cache (partial track) 7/1", "flush 00000000 failures 00000000"}))
         << r.describe();
     EXPECT_FALSE(r.contains("single sector")) << r.describe();
 

@@ -23,18 +23,30 @@ TEST(DosHostErrors, EveryHostErrorHasItsGuestCode)
         int32_t guest;
     } cases[] = {
         {0, 0},
-        {ENOENT, GuestError::NotFound},        {ENOTDIR, GuestError::NotFound},
-        {EACCES, GuestError::HostAccessDenied}, {EPERM, GuestError::HostAccessDenied},
-        {EMFILE, GuestError::OutOfMemory},     {ENFILE, GuestError::OutOfMemory},
-        {ENOMEM, GuestError::OutOfMemory},     {EEXIST, GuestError::AlreadyExists},
-        {ENOTEMPTY, GuestError::InUse},        {EBUSY, GuestError::InUse},
-        {ETXTBSY, GuestError::InUse},          {ENOSPC, GuestError::DriveFull},
-        {EDQUOT, GuestError::DriveFull},       {EFBIG, GuestError::DriveFull},
-        {EROFS, GuestError::ReadOnly},         {EBADF, GuestError::ChannelNotOpen},
-        {EINVAL, GuestError::BadParameter},    {ENAMETOOLONG, GuestError::BadParameter},
-        {EIO, GuestError::BadMedium},          {ENOSYS, GuestError::NotImplemented},
-        {ENOTSUP, GuestError::NotImplemented}, {EXDEV, GuestError::BadName},
-        {ELOOP, GuestError::BadName},          {EPIPE, GuestError::HostFailure},
+        {ENOENT, GuestError::NotFound},
+        {ENOTDIR, GuestError::NotFound},
+        {EACCES, GuestError::HostAccessDenied},
+        {EPERM, GuestError::HostAccessDenied},
+        {EMFILE, GuestError::OutOfMemory},
+        {ENFILE, GuestError::OutOfMemory},
+        {ENOMEM, GuestError::OutOfMemory},
+        {EEXIST, GuestError::AlreadyExists},
+        {ENOTEMPTY, GuestError::InUse},
+        {EBUSY, GuestError::InUse},
+        {ETXTBSY, GuestError::InUse},
+        {ENOSPC, GuestError::DriveFull},
+        {EDQUOT, GuestError::DriveFull},
+        {EFBIG, GuestError::DriveFull},
+        {EROFS, GuestError::ReadOnly},
+        {EBADF, GuestError::ChannelNotOpen},
+        {EINVAL, GuestError::BadParameter},
+        {ENAMETOOLONG, GuestError::BadParameter},
+        {EIO, GuestError::BadMedium},
+        {ENOSYS, GuestError::NotImplemented},
+        {ENOTSUP, GuestError::NotImplemented},
+        {EXDEV, GuestError::BadName},
+        {ELOOP, GuestError::BadName},
+        {EPIPE, GuestError::HostFailure},
     };
     for (const Case& c : cases) EXPECT_EQ(guestErrorFromHost(c.host), c.guest) << c.host;
 }
@@ -68,8 +80,8 @@ protected:
 TEST_P(ConfinedAnchor, NoCallReachesOutside)
 {
     using namespace FsOpen;
-    for (const std::string& path : std::vector<std::string>{"../outside/secret", "link/secret", "in/../../outside/secret",
-                                                           (root / "outside/secret").string()}) {
+    for (const std::string& path : std::vector<std::string>{
+             "../outside/secret", "link/secret", "in/../../outside/secret", (root / "outside/secret").string()}) {
         EXPECT_LT(fsOpenFile(at(), path, Read), 0) << path;
         EXPECT_LT(fsOpenFile(at(), path, Read | Write | Create | Truncate), 0) << path;
         FsInfo info;

@@ -21,19 +21,58 @@ TEST_F(DosNames, GuestCharactersToHostBytes)
     struct Case {
         std::string guest, host;
     } cases[] = {
-        {"a\"b", "a\xA8" "b"}, {"a*b", "a\xD7" "b"}, {"a/b", "a\x83" "b"}, {"a:b", "a\x95" "b"},
-        {"a<b", "a\x8B" "b"},  {"a>b", "a\x9B" "b"}, {"a?b", "a\x8A" "b"}, {"a\\b", "a\xB6" "b"},
-        {"a|b", "a\x86" "b"},
+        {"a\"b",
+         "a\xA8"
+         "b"},
+        {"a*b",
+         "a\xD7"
+         "b"},
+        {"a/b",
+         "a\x83"
+         "b"},
+        {"a:b",
+         "a\x95"
+         "b"},
+        {"a<b",
+         "a\x8B"
+         "b"},
+        {"a>b",
+         "a\x9B"
+         "b"},
+        {"a?b",
+         "a\x8A"
+         "b"},
+        {"a\\b",
+         "a\xB6"
+         "b"},
+        {"a|b",
+         "a\x86"
+         "b"},
         // trailing blank and dot, only at the end of the last component
-        {"abc ", "abc\xA0"}, {"abc.", "abc\xB7"}, {"a.b", "a.b"}, {"a b", "a b"},
+        {"abc ", "abc\xA0"},
+        {"abc.", "abc\xB7"},
+        {"a.b", "a.b"},
+        {"a b", "a b"},
         // reserved device names, with and without extension; a trailing dot wins over them
-        {"con", "con_"}, {"CON", "CON_"}, {"nul.txt", "nul_.txt"}, {"lpt1.txt", "lpt1_.txt"}, {"con.", "con\xB7"},
-        {"com10", "com10"}, {"console", "console"}, {"aux_x", "aux_.x"},
+        {"con", "con_"},
+        {"CON", "CON_"},
+        {"nul.txt", "nul_.txt"},
+        {"lpt1.txt", "lpt1_.txt"},
+        {"con.", "con\xB7"},
+        {"com10", "com10"},
+        {"console", "console"},
+        {"aux_x", "aux_.x"},
         // guest character set: QL $83 is e acute, $60 the pound sign
-        {"caf\x83", "caf\xE9"}, {"\x60", "\xA3"},
+        {"caf\x83", "caf\xE9"},
+        {"\x60", "\xA3"},
         // '_' to '.' only when nothing of the name exists, from the last '_', not the first character
-        {"notes_txt", "notes.txt"}, {"a_b_c", "a_b.c"}, {"_x", "_x"}, {"x_", "x_"}, {"con_txt", "con_.txt"},
-        {"a.b_c", "a.b.c"}, {"a_b.c", "a_b.c"},
+        {"notes_txt", "notes.txt"},
+        {"a_b_c", "a_b.c"},
+        {"_x", "_x"},
+        {"x_", "x_"},
+        {"con_txt", "con_.txt"},
+        {"a.b_c", "a.b.c"},
+        {"a_b.c", "a_b.c"},
     };
     for (const Case& c : cases) EXPECT_EQ(rel(c.guest), c.host) << c.guest;
 }
@@ -72,7 +111,7 @@ TEST_F(DosNames, ExistingFilesAreFoundInAnyLetterCase)
     EXPECT_EQ(rel("readme_txt"), "README.TXT");
     EXPECT_EQ(rel("Readme.Txt"), "README.TXT");
     EXPECT_EQ(rel("new_file"), "new.file");
-    makeFile(base / "\xC3\x84rger", "");  // UTF-8 on disk, A umlaut
+    makeFile(base / "\xC3\x84rger", "");     // UTF-8 on disk, A umlaut
     EXPECT_EQ(rel("\xA0rger"), "\xC4rger");  // QL $A0 is A umlaut
     EXPECT_EQ(rel("\x80rger"), "\xC4rger");  // the lower-case guest letter finds it too
 }
@@ -101,9 +140,20 @@ TEST_F(DosNames, HostNamesBackToGuestNames)
     struct Case {
         std::string host, guest;
     } cases[] = {
-        {"con_", "con"}, {"CON_.txt", "CON.txt"}, {"lpt1_.txt", "lpt1.txt"}, {"con_x", "con_x"}, {"com1_", "com1"},
-        {"a\x83" "b", "a/b"}, {"x\xA0", "x "}, {"x\xB7", "x."}, {"q\x8A", "q?"}, {"\xE9t\xE9", "\x83t\x83"},
-        {"a\\b", "a_b"}, {"\xA3", "\x60"},
+        {"con_", "con"},
+        {"CON_.txt", "CON.txt"},
+        {"lpt1_.txt", "lpt1.txt"},
+        {"con_x", "con_x"},
+        {"com1_", "com1"},
+        {"a\x83"
+         "b",
+         "a/b"},
+        {"x\xA0", "x "},
+        {"x\xB7", "x."},
+        {"q\x8A", "q?"},
+        {"\xE9t\xE9", "\x83t\x83"},
+        {"a\\b", "a_b"},
+        {"\xA3", "\x60"},
     };
     for (const Case& c : cases) EXPECT_EQ(dosHostToGuest(c.host), c.guest) << c.host;
 }

@@ -90,7 +90,8 @@ TEST_F(DosOperations, ReadWritePositionAndTruncate)
     EXPECT_EQ(movePointer(h, 4), 0);
     cpu.flags = CpuFlag::Z | CpuFlag::N;
     EXPECT_EQ(readData(h, 3), "456");
-    EXPECT_EQ(cpu.flags & (CpuFlag::C | CpuFlag::Z | CpuFlag::N), CpuFlag::Z | CpuFlag::N);  // full read: C clear, rest kept
+    EXPECT_EQ(cpu.flags & (CpuFlag::C | CpuFlag::Z | CpuFlag::N),
+              CpuFlag::Z | CpuFlag::N);  // full read: C clear, rest kept
     EXPECT_EQ(readData(h, 10), "789");
     EXPECT_TRUE(cpu.flags & CpuFlag::C);
     EXPECT_EQ(readData(h, 10), "");  // end of file: a short count, not an error
@@ -240,7 +241,9 @@ TEST_F(DosOperations, NameOperationsAndTheirRefusals)
     cpu.A[1] = NameAt;
     cpu.D[2] = 1;
     EXPECT_EQ(call(Rename, 1), 0);
-    EXPECT_EQ(header(h).substr(14, 16), std::string("\0\x0E" "docs_moved_txt", 16));
+    EXPECT_EQ(header(h).substr(14, 16), std::string("\0\x0E"
+                                                    "docs_moved_txt",
+                                                    16));
     EXPECT_EQ(closeHandle(h), 0);
     EXPECT_TRUE(fs::exists(base / "docs" / "moved.txt"));
     EXPECT_FALSE(fs::exists(base / "notes.txt"));
@@ -303,7 +306,8 @@ TEST_F(DosOperations, VanishedDirectories)
 }
 
 // The listing of a directory as the guest reads it: name, length and type per entry.
-std::map<std::string, std::pair<uint32_t, int>> listing(DosOperations& t, const std::string& name, std::string* rewritten = nullptr)
+std::map<std::string, std::pair<uint32_t, int>> listing(DosOperations& t, const std::string& name,
+                                                        std::string* rewritten = nullptr)
 {
     std::map<std::string, std::pair<uint32_t, int>> entries;
     EXPECT_EQ(t.onNamePublic(3, name), 0) << name;
@@ -341,14 +345,11 @@ TEST_F(DosOperations, ListingsNameLengthAndKindOfEveryEntry)
     makeFile(base / "sub" / std::string(32, 'y'), "");
     auto top = listing(*this, "");
     std::map<std::string, std::pair<uint32_t, int>> expected{
-        {"sub", {64 * 4 + 64, 0xFF}},  // four entries inside
-        {"notes_txt", {1 + 64, 0}},
-        {"notes.txt", {2 + 64, 0}},  // shown as it is: notes_txt exists beside it
-        {"report_doc", {3 + 64, 0}},
-        {"con", {64, 0}},
+        {"sub", {64 * 4 + 64, 0xFF}},                              // four entries inside
+        {"notes_txt", {1 + 64, 0}},   {"notes.txt", {2 + 64, 0}},  // shown as it is: notes_txt exists beside it
+        {"report_doc", {3 + 64, 0}},  {"con", {64, 0}},
         {"lpt1_txt", {64, 0}},  // the reserved mark goes before the extension turns into '_'
-        {"\x80_txt", {64, 0}},
-        {std::string(36, 'L'), {64, 0}},
+        {"\x80_txt", {64, 0}},        {std::string(36, 'L'), {64, 0}},
     };
     EXPECT_EQ(top, expected);
 

@@ -30,8 +30,8 @@ std::string seeded(uint8_t seed)
 
 GuestRun runWith(const zemtest::TempDir& dir, const char* image, const std::string& when, int signal)
 {
-    dir.write("zem.ini", "[Emulation]\nMemory=4\n[WIN]\nWIN1=" + dir.file("c.win") + "\n[FLP]\nFLP1=" +
-                             dir.file("f.img") + "\n");
+    dir.write("zem.ini",
+              "[Emulation]\nMemory=4\n[WIN]\nWIN1=" + dir.file("c.win") + "\n[FLP]\nFLP1=" + dir.file("f.img") + "\n");
     GuestRunOptions options;
     options.args = {"-OS", image, "-INI", dir.file("zem.ini"), "-DBG", "0"};
     options.workingDirectory = dir.path().string();
@@ -73,7 +73,8 @@ TEST(PowerCut, KilledWhileWritingLosesNothingReportedAndTouchesNothingElse)
         std::string written;
         for (size_t s = 0; s < 18; ++s) written += seeded(uint8_t(t * 18 + s));
         const bool isWritten = f.compare(head0, FloppyTrack, written) == 0;
-        if (int(t) <= lastTrack) EXPECT_TRUE(isWritten) << "flushed track " << t << " lost";
+        if (int(t) <= lastTrack)
+            EXPECT_TRUE(isWritten) << "flushed track " << t << " lost";
         else
             EXPECT_TRUE(isWritten || f.compare(head0, FloppyTrack, floppy, head0, FloppyTrack) == 0)
                 << "track " << t << " changed";

@@ -94,8 +94,8 @@ TEST_F(WinProgram, EveryOperationAgainstHostContainers)
     };
     auto readLine = [&](const std::string& tag, const std::string& d0, const std::string& data, size_t from,
                         bool secondSector) {
-        line(tag, d0 + " " + hex(longAt(data, from)) + " " +
-                      (secondSector ? hex(longAt(data, from + 1020)) : Marker) + " " + Marker);
+        line(tag, d0 + " " + hex(longAt(data, from)) + " " + (secondSector ? hex(longAt(data, from + 1020)) : Marker) +
+                      " " + Marker);
     };
 
     readLine("first", "00000000", normal, 0, false);
@@ -161,11 +161,12 @@ TEST_F(WinProgram, LogsOpeningClosingAndTheReadOnlyFallback)
     dir.write("normal.win", patternContainer(64));
     dir.write("locked.win", patternContainer(64));
     chmod(dir.file("locked.win").c_str(), 0444);
-    GuestRun r = run(GUEST_WIN_OPS, "[WIN]\nWIN1=" + dir.file("normal.win") + "\nWIN4=" + dir.file("locked.win") +
-                                        "\nWIN5=" + dir.file("none.win") + "\n",
+    GuestRun r = run(GUEST_WIN_OPS,
+                     "[WIN]\nWIN1=" + dir.file("normal.win") + "\nWIN4=" + dir.file("locked.win") +
+                         "\nWIN5=" + dir.file("none.win") + "\n",
                      "65");
-    EXPECT_TRUE(r.linesInOrder({"Trying to open WIN1: " + dir.file("normal.win"), "first 00000000 " +
-                                    hex(longAt(patternContainer(1), 0)) + " " + Marker + " " + Marker}))
+    EXPECT_TRUE(r.linesInOrder({"Trying to open WIN1: " + dir.file("normal.win"),
+                                "first 00000000 " + hex(longAt(patternContainer(1), 0)) + " " + Marker + " " + Marker}))
         << r.describe();
     EXPECT_TRUE(r.linesInOrder({"Trying to open WIN5: " + dir.file("none.win"), "Error opening WIN5"})) << r.describe();
     if (geteuid() != 0) {
@@ -174,8 +175,8 @@ TEST_F(WinProgram, LogsOpeningClosingAndTheReadOnlyFallback)
     }
     // Always removable by default.
     EXPECT_TRUE(r.contains("removable 00000000 123456ff")) << r.describe();
-    EXPECT_TRUE(r.linesInOrder({"Closing WIN1", "close 00000000", "Drive WIN1 is already closed", "closeagain 00000000",
-                                "ZEM: Close WIN"}))
+    EXPECT_TRUE(r.linesInOrder(
+        {"Closing WIN1", "close 00000000", "Drive WIN1 is already closed", "closeagain 00000000", "ZEM: Close WIN"}))
         << r.describe();
 }
 

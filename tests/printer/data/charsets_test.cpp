@@ -200,9 +200,8 @@ TEST(Charsets, CodePagesMatchTheReferenceConverter)
                     << c.iconvName << " now agrees at byte " << std::hex << b;
             } else {
                 ASSERT_TRUE(reference.has_value()) << c.iconvName << " leaves byte " << std::hex << b << " open";
-                EXPECT_EQ(char32_t{actual}, *reference)
-                    << charset.name << " byte 0x" << std::hex << b << ": U+" << unsigned(actual) << " vs U+"
-                    << unsigned(*reference);
+                EXPECT_EQ(char32_t{actual}, *reference) << charset.name << " byte 0x" << std::hex << b << ": U+"
+                                                        << unsigned(actual) << " vs U+" << unsigned(*reference);
             }
         }
     }

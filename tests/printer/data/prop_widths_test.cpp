@@ -73,8 +73,9 @@ TEST(PropWidths, PublishedRowsAreExact)
         char32_t first;
         const char* values;
     };
-    for (const Row& row : {Row{PropWidthTable::General, 0x20, kGeneralAscii}, Row{PropWidthTable::Times, 0x20, kTimesAscii},
-                           Row{PropWidthTable::Sans, 0x20, kSansAscii}, Row{PropWidthTable::General, 0xA0, kGeneralLatin1}}) {
+    for (const Row& row :
+         {Row{PropWidthTable::General, 0x20, kGeneralAscii}, Row{PropWidthTable::Times, 0x20, kTimesAscii},
+          Row{PropWidthTable::Sans, 0x20, kSansAscii}, Row{PropWidthTable::General, 0xA0, kGeneralLatin1}}) {
         const std::vector<int> expected = parseRow(row.values);
         ASSERT_EQ(expected.size(), row.first == 0x20 ? 95u : 96u);
         for (std::size_t i = 0; i < expected.size(); ++i) {

@@ -19,8 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         return true;
     }();
     (void)quiet;
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     // The first byte chooses the run's options, the rest is the job.
     const std::uint8_t options = bytes[0];
     RecordingPageModel page;

@@ -66,12 +66,9 @@ TEST_F(PreviewToQueue, PrintThisPageSendsOnlyThatPage)
 int main(int argc, char** argv)
 {
     std::string server = zemtest::readFile(std::string(ZEM_CUPS_STATE) + "/server");
-    while (!server.empty() && (server.back() == '\n' || server.back() == '\r'))
-        server.pop_back();
-    if (!server.empty())
-        ::setenv("CUPS_SERVER", server.c_str(), 1);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    while (!server.empty() && (server.back() == '\n' || server.back() == '\r')) server.pop_back();
+    if (!server.empty()) ::setenv("CUPS_SERVER", server.c_str(), 1);
+    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -25,8 +25,7 @@ int inkPixels(const QImage& image)
 {
     int dark = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+        for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
     return dark;
 }
 
@@ -35,8 +34,7 @@ int lastInkRow(const QImage& image)
 {
     for (int y = image.height() - 1; y >= 0; --y)
         for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 128)
-                return y;
+            if (qGray(image.pixel(x, y)) < 128) return y;
     return -1;
 }
 
@@ -114,8 +112,7 @@ TEST_F(PreviewWindow, AJobWithNothingVisibleHasNoPages)
 {
     preview.showPreview(*settings, setup, dir.write("job.prn", "   \r\n\r\n\f  \r\n"));
     EXPECT_EQ(label(), "No pages");
-    for (const char* name : {"Print page", "Print all", "<", "<<", ">", ">>"})
-        EXPECT_FALSE(enabled(name)) << name;
+    for (const char* name : {"Print page", "Print all", "<", "<<", ">", ">>"}) EXPECT_FALSE(enabled(name)) << name;
     EXPECT_EQ(inkPixels(preview.pageImage()), 0);
 }
 
@@ -167,8 +164,8 @@ TEST_F(PreviewWindow, WheelScrollsLinesVerticallyOrWithShiftSideways)
 
     const auto turn = [&](int delta, Qt::KeyboardModifiers modifiers) {
         const QPointF at(10, 10);
-        QWheelEvent wheel(at, scroll->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          modifiers, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(at, scroll->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(scroll->viewport(), &wheel);
     };
     turn(-120, Qt::NoModifier);  // one notch towards the user: down
@@ -202,8 +199,7 @@ TEST(PreviewNavigation, StepsStayWithinTheJob)
     for (const Case& c : cases) {
         PreviewNavigation navigation;
         navigation.setTotal(c.total);
-        while (navigation.current() < c.start)
-            navigation.next();
+        while (navigation.current() < c.start) navigation.next();
         (navigation.*c.step)();
         EXPECT_EQ(navigation.current(), c.expected) << c.total << " from " << c.start;
     }

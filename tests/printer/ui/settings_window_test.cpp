@@ -45,8 +45,7 @@ protected:
     QString otherFamily(int t) const
     {
         for (const QString& family : QFontDatabase::families())
-            if (family != font(t)->currentFont().family() && font(t)->findText(family) >= 0)
-                return family;
+            if (family != font(t)->currentFont().family() && font(t)->findText(family) >= 0) return family;
         return {};
     }
     void chooseFont(int t, const QString& family) { font(t)->setCurrentIndex(font(t)->findText(family)); }
@@ -65,7 +64,8 @@ protected:
 TEST_F(SettingsWindow, ShowsTheStoredValues)
 {
     const std::string installed = QFontDatabase::families().front().toStdString();
-    showWith("[Fonts]\nFont2Name=" + installed + "\nFont3Zoom=200\n[Defaults]\nCharset1=32513\nCharset2=999\n"
+    showWith("[Fonts]\nFont2Name=" + installed +
+             "\nFont3Zoom=200\n[Defaults]\nCharset1=32513\nCharset2=999\n"
              "LHLeft=1 cm\nLHDPI=600\nPins=9\n");
     EXPECT_EQ(font(2)->currentFont().family().toStdString(), installed);
     auto* model = form.findChild<QComboBox*>(QStringLiteral("printerModel"));
@@ -181,8 +181,7 @@ TEST_F(SettingsWindow, AutoDetectFillsTheRowsAndStoresNothing)
     click("Auto detect");
     for (int t = 0; t < kTypefaceCount; ++t)
         EXPECT_EQ(font(t)->currentFont().family().toStdString(), settings->automaticFont(t)) << t;
-    for (int t = 0; t < kZoomedTypefaceCount; ++t)
-        EXPECT_EQ(width(t)->value(), 140) << t;
+    for (int t = 0; t < kZoomedTypefaceCount; ++t) EXPECT_EQ(width(t)->value(), 140) << t;
     EXPECT_EQ(settings->values().zoom[0], 250);
     EXPECT_FALSE(settings->changed());
     form.hide();
@@ -212,10 +211,9 @@ TEST_F(SettingsWindow, PreviewAppliesTheValuesAndRedrawsWhenShown)
 
 TEST(SettingsFormValues, WidthBoxText)
 {
-    const std::pair<const char*, int> cases[] = {{"120", 120}, {" 80 ", 80}, {"", 100}, {"abc", 100},
+    const std::pair<const char*, int> cases[] = {{"120", 120}, {" 80 ", 80}, {"", 100},  {"abc", 100},
                                                  {"12x", 100}, {"0", 0},     {"+40", 40}};
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(widthFromText(text), expected) << text;
+    for (const auto& [text, expected] : cases) EXPECT_EQ(widthFromText(text), expected) << text;
 }
 
 TEST(ProgramVersion, VersionLine)

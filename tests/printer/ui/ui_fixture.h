@@ -44,8 +44,7 @@ protected:
     // Settings from the INI text, loaded as at start.
     TSettings& loadSettings(const std::string& ini = "")
     {
-        if (!ini.empty())
-            dir.write("ZEMPrint.ini", ini);
+        if (!ini.empty()) dir.write("ZEMPrint.ini", ini);
         settings = std::make_unique<TSettings>(dir.file("ZEMPrint.ini"), installedFontFamilies, '.');
         settings->load();
         return *settings;

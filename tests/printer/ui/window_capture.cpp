@@ -18,8 +18,7 @@ namespace {
 int capture(const std::string& windowId, const char* out)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return 1;
+    if (!screen) return 1;
     const QPixmap shot = screen->grabWindow(static_cast<WId>(std::stoull(windowId, nullptr, 0)));
     if (shot.isNull() || !shot.save(QString::fromLocal8Bit(out), "PNG")) {
         std::fprintf(stderr, "cannot capture window %s into %s\n", windowId.c_str(), out);
@@ -41,8 +40,7 @@ int writeSamplePage(const char* out)
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "sample-page" && argc == 3)
-        return writeSamplePage(argv[2]);
+    if (mode == "sample-page" && argc == 3) return writeSamplePage(argv[2]);
     if (mode == "capture" && argc == 4) {
         QGuiApplication app(argc, argv);
         return capture(argv[2], argv[3]);
