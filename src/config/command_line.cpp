@@ -1,7 +1,7 @@
 #include "config/command_line.h"
 
-#include "core/message_box.h"
-#include "core/version.h"
+#include "base/message_box.h"
+#include "base/version.h"
 
 #include <cerrno>
 #include <cstdio>

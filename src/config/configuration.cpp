@@ -4,8 +4,8 @@
 #include "platform/ini_file.h"
 #include "config/settings.h"
 #include "platform/host_process.h"
-#include "core/log.h"
-#include "core/message_box.h"
+#include "log/log.h"
+#include "base/message_box.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "config/default_folders.h"
 
 #include "config/settings.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "platform/fs_host.h"
 
 std::string defaultDosFolder(int drive)

@@ -1,7 +1,7 @@
 #include "core/clock.h"
 
 #include "core/host_call.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 #include "platform/host_time.h"

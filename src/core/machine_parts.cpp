@@ -1,6 +1,6 @@
 #include "core/machine_parts.h"
 
-#include "core/log.h"
+#include "log/log.h"
 
 #include <string>
 

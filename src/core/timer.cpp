@@ -1,7 +1,7 @@
 #include "core/timer.h"
 
 #include "core/events.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu.h"
 #include "platform/host_time.h"
 #include "platform/periodic_timer.h"

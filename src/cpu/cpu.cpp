@@ -3,7 +3,7 @@
 // of the processor path that runs.
 #include <cfenv>
 
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu_internal.h"
 
 CpuState cpu;

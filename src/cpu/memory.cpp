@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu_internal.h"
 #include "platform/memory_block.h"
 

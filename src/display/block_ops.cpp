@@ -1,7 +1,7 @@
 #include "display/block_ops.h"
 
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 #include "display/screen_state.h"

@@ -2,8 +2,8 @@
 
 #include "config/settings.h"
 #include "core/guest_write.h"
-#include "core/log.h"
-#include "core/message_box.h"
+#include "log/log.h"
+#include "base/message_box.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 #include "display/display_back_end.h"

@@ -1,7 +1,7 @@
 // The SCR host calls ($A1xy): screen geometry, mode, base, block operations, the mirror
 // and the window requests.
 #include "core/host_call.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu.h"
 #include "display/block_ops.h"
 #include "display/display.h"

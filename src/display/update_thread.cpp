@@ -1,6 +1,6 @@
 #include "display/update_thread.h"
 
-#include "core/log.h"
+#include "log/log.h"
 #include "display/display.h"
 #include "display/display_back_end.h"
 #include "display/frame_source.h"

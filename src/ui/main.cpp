@@ -1,8 +1,8 @@
 // Program entry of the emulator: command line, the machine's parts, start-up, the GUI
 // thread's loop and shut-down. This is the one place where the machine is assembled.
 #include "config/command_line.h"
-#include "core/front_end.h"
-#include "core/log.h"
+#include "base/front_end.h"
+#include "log/log.h"
 #include "core/machine.h"
 #include "core/machine_parts.h"
 #include "devices/cd/cd_calls.h"

@@ -1,7 +1,7 @@
 #include "ui/main_loop.h"
 
-#include "core/front_end.h"
-#include "core/log.h"
+#include "base/front_end.h"
+#include "log/log.h"
 #include "platform/signal_pipe.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // platform (no display) they go to standard error as the headless front end writes them.
 #pragma once
 
-#include "core/front_end.h"
+#include "base/front_end.h"
 
 class QtFrontEnd : public FrontEnd {
 public:

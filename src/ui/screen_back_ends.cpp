@@ -1,9 +1,9 @@
 #include "ui/screen_back_ends.h"
 
 #include "config/settings.h"
-#include "core/log.h"
-#include "core/message_box.h"
-#include "core/string_table.h"
+#include "log/log.h"
+#include "base/message_box.h"
+#include "base/string_table.h"
 #include "display/display.h"
 #include "ui/main_loop.h"
 #include "ui/screen_views.h"

@@ -1,7 +1,7 @@
 #include "ui/screen_views.h"
 
 #include "config/settings.h"
-#include "core/log.h"
+#include "log/log.h"
 
 #include <QPainter>
 

@@ -6,10 +6,10 @@
 //   display, and every reported range lies in RAM; the read-only tail still reads zero;
 // - the processor state a host call never owns (the stack pointer slots, status byte,
 //   VBR, X) is unchanged, and a call refused as illegal changed nothing at all.
-#include "core/front_end.h"
+#include "base/front_end.h"
 #include "core/guest_write.h"
 #include "core/host_call.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "core/sys_calls.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"

@@ -1,4 +1,4 @@
-#include "core/front_end.h"
+#include "base/front_end.h"
 #include "core/host_call.h"
 #include "core/sys_calls.h"
 #include "cpu/cpu.h"

@@ -1,9 +1,9 @@
 // The table of machine parts: its two orders, the undo of a failed start-up, and the real
 // machine failing at each of its parts in turn.
 #include "config/command_line.h"
-#include "core/front_end.h"
+#include "base/front_end.h"
 #include "core/host_call.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "core/machine.h"
 #include "core/machine_parts.h"
 #include "cpu/cpu.h"

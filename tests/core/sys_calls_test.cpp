@@ -1,10 +1,10 @@
 // SYS operations through the dispatcher, with a GUI link that records what reaches it.
 #include "core/guest_error.h"
-#include "core/front_end.h"
+#include "base/front_end.h"
 #include "core/host_call.h"
 #include "core/ring_buffer.h"
 #include "core/sys_calls.h"
-#include "core/version.h"
+#include "base/version.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 

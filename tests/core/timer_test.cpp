@@ -1,7 +1,7 @@
 // The 4 ms tick's dividers, the interrupt re-requests and the sound time-out, and the
 // resolution rule.
 #include "core/events.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "core/timer.h"
 #include "cpu/cpu.h"
 

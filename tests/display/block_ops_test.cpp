@@ -2,7 +2,7 @@
 // per-pixel versions, on guest memory with a screen set up; each case also checks that
 // the update after the operation shows the same picture as a full conversion.
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "display/block_ops.h"
 #include "screen_fixture.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/guest_error.h"
 #include "core/host_call.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu.h"
 #include "devices/cd/cd_host_error.h"
 #include "devices/cd/cd_simulated_drive.h"

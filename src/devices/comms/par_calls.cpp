@@ -4,7 +4,7 @@
 #include "core/guest_error.h"
 #include "core/guest_strings.h"
 #include "core/host_call.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 #include "devices/comms/par_ports.h"

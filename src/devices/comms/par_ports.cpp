@@ -4,7 +4,7 @@
 #include "config/settings.h"
 #include "core/events.h"
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "core/machine.h"
 #include "core/ql_charset.h"
 #include "core/ring_buffer.h"

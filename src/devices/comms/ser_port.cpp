@@ -3,7 +3,7 @@
 #include "config/settings.h"
 #include "core/events.h"
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "core/ring_buffer.h"
 #include "platform/serial_line.h"
 

@@ -1,6 +1,6 @@
 // The beeper channel: starts and stops beeps, refills the half that has just played, and
 // lets the buffer run on silence until the idle time-out stops it.
-#include "core/log.h"
+#include "log/log.h"
 #include "core/timer.h"
 #include "cpu/memory.h"
 #include "devices/sound/beeper_synth.h"

@@ -1,6 +1,6 @@
 // The sampled-sound stream: copies the guest's ring of 8-bit stereo frames into the
 // looping 20000 Hz buffer, keeping its own write cursor ahead of the mixer's.
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/memory.h"
 #include "devices/sound/sampled_ring.h"
 #include "devices/sound/sound_internal.h"

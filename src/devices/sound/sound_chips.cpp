@@ -2,7 +2,7 @@
 // each playing chip for 20 ms and appends the frames behind the previous ones.
 #include "core/events.h"
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "cpu/memory.h"
 #include "devices/sound/ay_chip.h"
 #include "devices/sound/sound_internal.h"

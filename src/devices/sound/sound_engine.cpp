@@ -1,7 +1,7 @@
 #include "devices/sound/sound_engine.h"
 
-#include "core/log.h"
-#include "core/string_table.h"
+#include "log/log.h"
+#include "base/string_table.h"
 #include "core/timer.h"
 #include "devices/sound/sound_internal.h"
 #include "platform/host_time.h"

@@ -3,7 +3,7 @@
 #include "config/configuration.h"
 #include "config/settings.h"
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "core/ql_charset.h"
 #include "platform/host_process.h"
 

@@ -1,7 +1,7 @@
 #include "devices/storage/flp_drive.h"
 
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 #include "devices/storage/win_flp_errors.h"
 
 #include <cerrno>

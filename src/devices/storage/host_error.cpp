@@ -1,7 +1,7 @@
 #include "devices/storage/host_error.h"
 
 #include "core/guest_error.h"
-#include "core/log.h"
+#include "log/log.h"
 
 #include <cerrno>
 

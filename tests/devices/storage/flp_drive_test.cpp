@@ -1,6 +1,6 @@
 // The floppy caches driven directly on temporary images: which write-back path runs,
 // that reads never see older data than the last write, and that nothing is lost.
-#include "core/log.h"
+#include "log/log.h"
 #include "devices/storage/flp_drive.h"
 #include "support/temp_dir.h"
 

@@ -1,6 +1,6 @@
-#include "core/front_end.h"
+#include "base/front_end.h"
 
-#include "core/log.h"
+#include "log/log.h"
 
 #include <atomic>
 #include <unistd.h>

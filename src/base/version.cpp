@@ -1,6 +1,6 @@
-#include "core/version.h"
+#include "base/version.h"
 
-#include "core/version_config.h"
+#include "base/version_config.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
-#include "core/string_table.h"
-#include "core/version.h"
+#include "base/string_table.h"
+#include "base/version.h"
 
 #include <gtest/gtest.h>
 

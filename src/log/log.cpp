@@ -1,4 +1,4 @@
-#include "core/log.h"
+#include "log/log.h"
 
 #include <atomic>
 #include <cstdarg>

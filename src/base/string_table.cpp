@@ -1,4 +1,4 @@
-#include "core/string_table.h"
+#include "base/string_table.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "core/processor_thread.h"
+#include "base/processor_thread.h"
 
 #include <condition_variable>
 #include <mutex>

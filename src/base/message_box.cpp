@@ -1,6 +1,6 @@
-#include "core/message_box.h"
+#include "base/message_box.h"
 
-#include "core/front_end.h"
+#include "base/front_end.h"
 
 void showError(const std::string& caption, const std::string& text)
 {
