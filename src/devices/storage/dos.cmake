@@ -4,7 +4,6 @@ if(TARGET zem_core)
     dos_device.cpp
     dos_handles.cpp
     dos_names.cpp
-    host_error.cpp
     stored_header.cpp)
-  target_link_libraries(zem_storage PUBLIC zem_core zem_config zem_cpu zem_log zem_fs_host)
+  target_link_libraries(zem_storage PUBLIC zem_storage_errors zem_core zem_config zem_cpu zem_log zem_fs_host)
 endif()

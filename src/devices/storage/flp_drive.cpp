@@ -2,7 +2,7 @@
 
 #include "core/guest_error.h"
 #include "log/log.h"
-#include "devices/storage/win_flp_errors.h"
+#include "devices/storage/host_error.h"
 
 #include <cerrno>
 #include <cstring>
@@ -249,7 +249,7 @@ int32_t FloppyDrive::writeSector(unsigned track, unsigned head, unsigned sector,
     zlog(LogCat::Floppy, "Writing sector %u/%u/%d\n", track, head, int(sector) - 1);
     if (int32_t r = open()) return r;
     if (sector == 0 || !validAddress(track, head, sector - 1)) return GuestError::BadParameter;
-    if (writeProtected_) return diskGuestError(readOnlyReason_);
+    if (writeProtected_) return guestErrorFromHost(readOnlyReason_);
     if (int32_t r = writeBack(track)) return r;
     memcpy(cacheSector(head, sector - 1), in, sectorBytes_);
     wb_.dirty[head] |= 1u << (sector - 1);

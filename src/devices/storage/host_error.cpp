@@ -4,6 +4,7 @@
 #include "log/log.h"
 
 #include <cerrno>
+#include <cstring>
 
 int32_t guestErrorFromHost(int hostError)
 {
@@ -48,7 +49,7 @@ int32_t guestErrorFromHost(int hostError)
     case ELOOP:
         return GuestError::BadName;
     default:
-        zlog(LogCat::Error, "Unknown host error code: %i\n", hostError);
+        zlog(LogCat::Error, "Unknown host error %i (%s)\n", hostError, strerror(hostError));
         return GuestError::HostFailure;
     }
 }

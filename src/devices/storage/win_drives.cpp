@@ -11,7 +11,7 @@
 #include "cpu/cpu.h"
 #include "cpu/memory.h"
 #include "devices/storage/disks.h"
-#include "devices/storage/win_flp_errors.h"
+#include "devices/storage/host_error.h"
 #include "platform/host_process.h"
 
 #include <cerrno>
@@ -64,7 +64,7 @@ int32_t readSectors(unsigned)
     long long got = drive.file.readAt(uint64_t(first) * ContainerSectorBytes, span.data(), span.size());
     if (got < 0) {
         span.written(0);
-        return diskGuestError(drive.file.lastError());
+        return guestErrorFromHost(drive.file.lastError());
     }
     if (drive.order == ContainerByteOrder::WordSwapped) swapWordBytes(span.data(), size_t(got) & ~size_t(1));
     span.written(size_t(got));
@@ -79,7 +79,7 @@ int32_t writeSector(unsigned)
     if (!containerOpen(drive, number)) return GuestError::BadMedium;
     const uint8_t* source = guestRange(cpu.A[1], ContainerSectorBytes);
     if (!source || !withinByteLimit(sector, 1)) return GuestError::BadParameter;
-    if (!drive.file.writable()) return diskGuestError(drive.readOnlyReason);
+    if (!drive.file.writable()) return guestErrorFromHost(drive.readOnlyReason);
     uint8_t copy[ContainerSectorBytes];
     if (drive.order == ContainerByteOrder::WordSwapped) {
         memcpy(copy, source, sizeof copy);
@@ -87,7 +87,7 @@ int32_t writeSector(unsigned)
         source = copy;
     }
     long long put = drive.file.writeAt(uint64_t(sector) * ContainerSectorBytes, source, ContainerSectorBytes);
-    if (put < 0) return diskGuestError(drive.file.lastError());
+    if (put < 0) return guestErrorFromHost(drive.file.lastError());
     return put == ContainerSectorBytes ? 0 : GuestError::BadMedium;
 }
 
@@ -116,9 +116,9 @@ int32_t isRemovable(unsigned)
     ContainerDrive& drive = driveOf(number);
     uint8_t answer = Removable;
     if (!settings.AlwaysRemovable) {
-        if (drive.name.empty()) return diskGuestError(ENOENT);
+        if (drive.name.empty()) return guestErrorFromHost(ENOENT);
         int removable = hostOnRemovableDevice(drive.name);
-        if (removable < 0) return diskGuestError(-removable);
+        if (removable < 0) return guestErrorFromHost(-removable);
         answer = removable ? Removable : 0;
     }
     cpu.D[2] = (cpu.D[2] & ~0xFFu) | answer;
@@ -161,7 +161,7 @@ int32_t isReadOnly(unsigned)
     unsigned number = 0;
     ContainerDrive& drive = driveOf(number);
     int readOnly = hostFileReadOnly(drive.name);
-    if (readOnly < 0) return diskGuestError(-readOnly);
+    if (readOnly < 0) return guestErrorFromHost(-readOnly);
     return readOnly ? GuestError::ReadOnly : 0;
 }
 
