@@ -50,7 +50,7 @@ constexpr std::array<GroupLayout, HostCallGroupId::Count> Layouts = {{
     {Decoding::None, 0, 0},                                                      // $B accelerator
     {Decoding::ByRegister, range(1, 8) | bit(14) | bit(15), uint16_t(bit(2))},   // $C CD
     {Decoding::Paired, UINT32_MAX, 0},                                           // $D DOS
-    {Decoding::ByLowNibble, range(0, 9), 0},                                     // $E WIN
+    {Decoding::ByLowNibble, range(0, 15), 0},                                    // $E WIN
     {Decoding::ByLowNibble, range(0, 6), 0},                                     // $F FLP
 }};
 

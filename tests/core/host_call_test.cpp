@@ -143,7 +143,7 @@ TEST_F(HostCallTest, GroupDecodingDecidesWhatReachesAnInstalledOperation)
     // Slots the catalogue does not have cannot be filled.
     EXPECT_FALSE(hostCallInstall(HostCallGroupId::Inp, 4, recordArg));
     EXPECT_FALSE(hostCallInstall(0x5, 0, recordArg));
-    EXPECT_FALSE(hostCallInstall(HostCallGroupId::Win, 10, recordArg));
+    EXPECT_FALSE(hostCallInstall(HostCallGroupId::Flp, 7, recordArg));
     for (Slot s : slots) hostCallRemove(s.group, s.index);
     EXPECT_EQ(call(0xA105), HostCallResult::Illegal);
 }

@@ -127,6 +127,10 @@ int32_t isRemovable(unsigned)
 
 int32_t nothing(unsigned) { return 0; }
 
+// $AE0A-$AE0F exist in the word space but have no operation yet: the guest learns so
+// instead of taking an illegal-instruction exception.
+int32_t notImplemented(unsigned) { return GuestError::NotImplemented; }
+
 int32_t closeDrive(unsigned)
 {
     unsigned number = 0;
@@ -173,6 +177,7 @@ int32_t closeAll(unsigned)
 
 const HostOperation Operations[] = {readSectors, writeSector, createContainer, isRemovable, nothing,
                                     closeDrive,  setName,     getName,         isReadOnly,  closeAll};
+constexpr unsigned WinSlots = 16;
 
 }  // namespace
 
@@ -225,12 +230,13 @@ void winCloseAll()
 
 void winInstallHostCalls()
 {
-    for (unsigned i = 0; i < std::size(Operations); ++i) hostCallInstall(HostCallGroupId::Win, i, Operations[i]);
+    for (unsigned i = 0; i < WinSlots; ++i)
+        hostCallInstall(HostCallGroupId::Win, i, i < std::size(Operations) ? Operations[i] : notImplemented);
 }
 
 void winRemoveHostCalls()
 {
-    for (unsigned i = 0; i < std::size(Operations); ++i) hostCallRemove(HostCallGroupId::Win, i);
+    for (unsigned i = 0; i < WinSlots; ++i) hostCallRemove(HostCallGroupId::Win, i);
 }
 
 MachinePart winPart()

@@ -154,6 +154,7 @@ TEST_F(WinProgram, EveryOperationAgainstHostContainers)
     line("setdir", "00000000");
     for (const char* tag : {"dirread", "devread"}) line(tag, "fffffff0 " + Marker + " " + Marker + " " + Marker);
     for (const char* tag : {"close", "closeagain", "nothing", "closeall"}) line(tag, "00000000");
+    for (const char* tag : {"unassignedA", "unassignedF"}) line(tag, "ffffffed");
 }
 
 TEST_F(WinProgram, LogsOpeningClosingAndTheReadOnlyFallback)

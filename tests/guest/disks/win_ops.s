@@ -129,6 +129,10 @@
         SYS_DEBUGPRINT "closeagain %d0"
         .short  0xAE04
         SYS_DEBUGPRINT "nothing %d0"
+        .short  0xAE0A
+        SYS_DEBUGPRINT "unassignedA %d0"
+        .short  0xAE0F
+        SYS_DEBUGPRINT "unassignedF %d0"
         WIN_CLOSEALL
         SYS_DEBUGPRINT "closeall %d0"
         SYS_QUIT
