@@ -252,7 +252,8 @@ std::vector<std::string> colourModes(Language l)
             pick(l, "8 bit colour (mode 16)", "8 Bit Farbe (Modus 16)"),
             pick(l, "High colour (mode 32)", "High Color (Modus 32)")};
 }
-std::vector<std::string> drivers() { return {"Direct3D", "DirectDraw"}; }
+// The two presentation back ends of this host (ScreenDriver 0 and 1).
+std::vector<std::string> drivers() { return {"OpenGL", "Raster"}; }
 std::vector<std::string> filters(Language l)
 {
     return {pick(l, "None", "Keiner"), pick(l, "Anisotropic", "Anisotrop")};

@@ -51,6 +51,16 @@ QComboBox* editableList(QWidget* parent, const char* name)
     return box;
 }
 
+// The "..." button beside a path field.
+QPushButton* browseButton(QWidget* parent, const QString& name)
+{
+    auto* button = new QPushButton(QStringLiteral("..."), parent);
+    button->setObjectName(name);
+    button->setFixedWidth(32);
+    button->setAutoDefault(false);
+    return button;
+}
+
 QCheckBox* checkBox(QWidget* parent, const char* name, const QString& label, bool checked)
 {
     auto* box = new QCheckBox(label, parent);
@@ -95,8 +105,8 @@ DevicesDialog::DevicesDialog(Settings& settings, const DialogEnvironment& env, Q
     for (int i = 0; i < ContainerDriveCount; ++i) {
         win_[i] = new QLineEdit(qs(settings.WIN[i]), winGroup);
         win_[i]->setObjectName(QStringLiteral("win%1").arg(i + 1));
-        auto* browse = new QPushButton(QStringLiteral("..."), winGroup);
-        browse->setObjectName(QStringLiteral("winBrowse%1").arg(i + 1));
+        win_[i]->setMinimumWidth(260);
+        auto* browse = browseButton(winGroup, QStringLiteral("winBrowse%1").arg(i + 1));
         connect(browse, &QPushButton::clicked, this, [this, i] { browseFile(i); });
         winGrid->addWidget(new QLabel(QStringLiteral("WIN%1").arg(i + 1), winGroup), i, 0);
         winGrid->addWidget(win_[i], i, 1);
@@ -109,8 +119,8 @@ DevicesDialog::DevicesDialog(Settings& settings, const DialogEnvironment& env, Q
     for (int i = 0; i < HostDirDriveCount; ++i) {
         dos_[i] = new QLineEdit(qs(settings.DOS[i]), dosGroup);
         dos_[i]->setObjectName(QStringLiteral("dos%1").arg(i + 1));
-        auto* browse = new QPushButton(QStringLiteral("..."), dosGroup);
-        browse->setObjectName(QStringLiteral("dosBrowse%1").arg(i + 1));
+        dos_[i]->setMinimumWidth(260);
+        auto* browse = browseButton(dosGroup, QStringLiteral("dosBrowse%1").arg(i + 1));
         connect(browse, &QPushButton::clicked, this, [this, i] { browseFolder(i); });
         dosGrid->addWidget(new QLabel(QStringLiteral("DOS%1").arg(i + 1), dosGroup), i, 0);
         dosGrid->addWidget(dos_[i], i, 1);
@@ -127,8 +137,8 @@ DevicesDialog::DevicesDialog(Settings& settings, const DialogEnvironment& env, Q
         flp_[i] = editableList(flpGroup, i == 0 ? "flp1" : "flp2");
         flp_[i]->addItems({QStringLiteral("A:\\"), QStringLiteral("B:\\")});
         flp_[i]->setEditText(qs(settings.FLP[i]));
-        auto* browse = new QPushButton(QStringLiteral("..."), flpGroup);
-        browse->setObjectName(QStringLiteral("flpBrowse%1").arg(i + 1));
+        flp_[i]->setMinimumWidth(260);
+        auto* browse = browseButton(flpGroup, QStringLiteral("flpBrowse%1").arg(i + 1));
         connect(browse, &QPushButton::clicked, this, [this, i] { browseFloppy(i); });
         flpGrid->addWidget(new QLabel(QStringLiteral("FLP%1").arg(i + 1), flpGroup), i, 0);
         flpGrid->addWidget(flp_[i], i, 1);
@@ -210,23 +220,28 @@ SoundDialog::SoundDialog(Settings& settings, const DialogEnvironment& env, QWidg
     const Language l = env.language;
     setObjectName(QStringLiteral("soundDialog"));
     setWindowTitle(text(l, "Sound", "Klang"));
-    auto* form = new QFormLayout(this);
+    auto* grid = new QGridLayout(this);
     mode_ = list(this, "soundMode", DialogLists::soundModes(l), settings.SoundEnabled);
-    form->addRow(text(l, "Sound", "Klang"), mode_);
+    grid->addWidget(new QLabel(text(l, "Sound", "Klang"), this), 0, 0);
+    grid->addWidget(mode_, 0, 1);
+    // Upright bars with the loud end at the top: the position counts down from there.
     auto slider = [&](const char* name, int volume) {
-        auto* s = new QSlider(Qt::Horizontal, this);
+        auto* s = new QSlider(Qt::Vertical, this);
         s->setObjectName(QLatin1String(name));
         s->setRange(0, 100);
         s->setPageStep(10);
         s->setInvertedAppearance(true);
+        s->setMinimumHeight(140);
         s->setValue(volumeToPosition(std::clamp(volume, 0, 100)));
         return s;
     };
     beep_ = slider("beepVolume", settings.BeepVolume);
     vsnd_ = slider("vsndVolume", settings.VSNDVolume);
-    form->addRow(text(l, "Beep volume", "Lautstärke Piepser"), beep_);
-    form->addRow(text(l, "VSND volume", "Lautstärke VSND"), vsnd_);
-    form->addRow(okCancel(this, l));
+    grid->addWidget(beep_, 1, 0, Qt::AlignHCenter);
+    grid->addWidget(vsnd_, 1, 1, Qt::AlignHCenter);
+    grid->addWidget(new QLabel(text(l, "Beep volume", "Lautstärke Piepser"), this), 2, 0, Qt::AlignHCenter);
+    grid->addWidget(new QLabel(text(l, "VSND volume", "Lautstärke VSND"), this), 2, 1, Qt::AlignHCenter);
+    grid->addWidget(okCancel(this, l), 3, 0, 1, 2);
 }
 
 void SoundDialog::accept()
