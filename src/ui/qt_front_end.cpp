@@ -35,7 +35,9 @@ void QtFrontEnd::messageBox(const std::string& caption, const std::string& text,
 StartDialogResult QtFrontEnd::runStartDialog()
 {
     if (!hasDisplay()) return StartDialogResult::Skipped;
-    return runStartConfigDialog();
+    StartDialogOptions options;
+    options.endRequested = MainLoop::quitRequested;
+    return runStartConfigDialog(options);
 }
 
 void QtFrontEnd::setWindowTitle(const std::string& title) { MainLoop::setWindowTitle(title); }

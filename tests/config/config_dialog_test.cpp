@@ -450,3 +450,15 @@ TEST_F(ConfigDialogTest, ReadOnlyConfigurationFileDisablesSavingAndTheBox)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ConfigDialogTest, ARequestToEndClosesTheDialogAsCancel)
+{
+    bool end = false;
+    options.endRequested = [&] { return end; };
+    EXPECT_EQ(run([&](ConfigDialog&) { end = true; }), StartDialogResult::Cancel);
+    EXPECT_EQ(zemtest::readFile(configState.iniPath), IniText);
+}
+
+}  // namespace

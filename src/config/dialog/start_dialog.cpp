@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int EndWatchInterval = 100;  // ms
+
 // The accelerated back end is tested once per process; later runs reuse the answer.
 std::optional<bool> openGlAnswer;
 
@@ -87,6 +89,15 @@ StartDialogResult runStartConfigDialog(const StartDialogOptions& options)
 
     ConfigDialog dialog(startDialogHost(), std::move(env));
     if (options.shown) QTimer::singleShot(0, &dialog, [&] { options.shown(dialog); });
+    // The program's own loop has not started yet, so a request to end must reach the
+    // dialog here.
+    QTimer endWatch;
+    if (options.endRequested) {
+        QObject::connect(&endWatch, &QTimer::timeout, &dialog, [&] {
+            if (options.endRequested()) dialog.reject();
+        });
+        endWatch.start(EndWatchInterval);
+    }
     dialog.show();
     dialog.raise();
     dialog.activateWindow();

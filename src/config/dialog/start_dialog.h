@@ -19,6 +19,9 @@ struct StartDialogOptions {
     // Called with the dialog once it is up (tests drive it from here).
     std::function<void(ConfigDialog&)> shown;
     std::optional<Language> language;  // default: from the locale
+    // Asked now and then while the dialog is up: true (a signal asked the program to end)
+    // closes it as Cancel would. Default: never.
+    std::function<bool()> endRequested;
 };
 
 // The monitors as Qt sees them.
