@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -241,4 +244,43 @@ TEST(DialogLogic, ListsAndTheirSettings)
     EXPECT_FALSE(filterBoxEnabled(ParallelModePrinter, false));
     EXPECT_FALSE(filterBoxEnabled(1, true));
     EXPECT_FALSE(printerListEnabled(3));
+}
+
+TEST(DialogLogic, LanguageFromTheLocale)
+{
+    // The process's own locale comes back afterwards.
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = getenv(name);
+        saved.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+    }
+    struct Case {
+        const char *all, *messages, *lang;
+        Language expected;
+    } cases[] = {
+        {nullptr, nullptr, "de_DE.UTF-8", Language::German},
+        {nullptr, nullptr, "en_GB.UTF-8", Language::English},
+        {"C", nullptr, "de_DE.UTF-8", Language::English},
+        {nullptr, "de_AT", "en_US", Language::German},
+        {"", nullptr, "de_CH", Language::German},
+        {nullptr, nullptr, nullptr, Language::English},
+    };
+    for (const Case& c : cases) {
+        for (auto [name, value] : {std::pair{"LC_ALL", c.all}, {"LC_MESSAGES", c.messages}, {"LANG", c.lang}}) {
+            if (value)
+                setenv(name, value, 1);
+            else
+                unsetenv(name);
+        }
+        EXPECT_EQ(hostLanguage(), c.expected) << (c.all ? c.all : "-") << (c.lang ? c.lang : "-");
+    }
+    for (const auto& [name, value] : saved) {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    EXPECT_EQ(std::string(loadString(StringId::Fullscreen, Language::German)), "Vollbild");
+    EXPECT_EQ(formatString(Language::German, StringId::ValueOutOfRange, "X", 1, 2),
+              "'X' muss zwischen 1 und 2 liegen.");
 }
