@@ -353,11 +353,16 @@ TEST_F(ConfigDialogTest, ResolutionProposesTheWindowAndTheAspectRuleFillsTheHeig
         EXPECT_EQ(window->count(), 5) << "1x, 1.5x, 2x, Max, Fullscreen";
 
         window->setCurrentIndex(window->findText("Max"));
-        emit resolution->activated(resolution->currentIndex());
-        EXPECT_EQ(textOf(window), "1280x960 (2x)");
         typeInto(resolution, "1024x768");
         emit resolution->lineEdit()->editingFinished();
         EXPECT_EQ(textOf(window), "1024x768 (1x)");
+        resolution->setCurrentIndex(resolution->findText("640x480"));
+        emit resolution->activated(resolution->currentIndex());
+        EXPECT_EQ(textOf(window), "1280x960 (2x)");
+        // Leaving the field unchanged keeps a window the user chose.
+        window->setCurrentIndex(window->findText("960x720 (1.5x)"));
+        emit resolution->lineEdit()->editingFinished();
+        EXPECT_EQ(textOf(window), "960x720 (1.5x)");
 
         child<QCheckBox>(&d, "keepAspectRatio")->setChecked(true);
         typeInto(window, "1200");

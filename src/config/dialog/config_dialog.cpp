@@ -468,7 +468,9 @@ void ConfigDialog::updateEnabled()
 void ConfigDialog::resolutionChanged()
 {
     SizeParse parsed = parseSize(textOf(resolutionBox_), false, env_.language);
-    if (!parsed.size) return;  // OK names the fault
+    // Unreadable: OK names the fault. Unchanged (the field only lost the focus): the
+    // window the user chose stays.
+    if (!parsed.size || *parsed.size == resolution_) return;
     resolution_ = *parsed.size;
     const QString windowText = window_->currentText();
     window_->blockSignals(true);
