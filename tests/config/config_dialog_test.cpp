@@ -109,6 +109,7 @@ protected:
     {
         imageFile.close();
         startDialogHost() = StartDialogHost{};
+        setHostScreenSizeProvider(nullptr);
         settings = Settings{};
         scanConfigBlocks(nullptr, 0);
     }
@@ -172,6 +173,10 @@ TEST_F(ConfigDialogTest, OkTakesTheFieldsAndWritesOnlyAChangedShowDialog)
     std::string expected = IniText;
     expected.replace(expected.find("ShowDialog=0"), 12, "ShowDialog=1");
     EXPECT_EQ(zemtest::readFile(configState.iniPath), expected) << "the memory size is for this run only";
+    // The start-up then hands the guest "Max" as the primary monitor's size.
+    finishSettingsForGuest(copy.data(), copy.size(), true);
+    EXPECT_EQ(settings.ResolutionX, 1920);
+    EXPECT_EQ(settings.ResolutionY, 1080);
 
     // Unchanged, the key is not written again.
     zemtest::writeFile(configState.iniPath, IniText);

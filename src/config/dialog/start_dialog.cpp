@@ -75,6 +75,12 @@ StartDialogResult runStartConfigDialog(const StartDialogOptions& options)
     env.modifiers = options.modifiers ? options.modifiers : [] { return QGuiApplication::queryKeyboardModifiers(); };
     env.message = options.message ? options.message : showBox;
 
+    // "Max" reaches the guest as the primary monitor's size once the dialog has ended.
+    setHostScreenSizeProvider([size = env.monitors.primary](int& width, int& height) {
+        width = size.width;
+        height = size.height;
+    });
+
     if (!openGlAnswer) openGlAnswer = options.openGlUsable ? options.openGlUsable() : openGlContextUsable();
     if (!*openGlAnswer) {
         zlog(LogCat::Error, "ZEM: No usable OpenGL: the raster back end is chosen\r\n");
