@@ -63,6 +63,11 @@ void setHostPrinterNamesProvider(std::function<std::vector<std::string>()> provi
     printerNamesProvider = std::move(provider);
 }
 
+std::vector<std::string> knownHostPrinterNames()
+{
+    return printerNamesProvider ? printerNamesProvider() : std::vector<std::string>{};
+}
+
 void setHostScreenSizeProvider(std::function<void(int&, int&)> provider) { screenSizeProvider = std::move(provider); }
 
 std::string scanConfigBlocks(const uint8_t* copy, size_t size)

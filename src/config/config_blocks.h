@@ -29,4 +29,6 @@ void settingsToBlocks(uint8_t* copy, size_t size, bool fillScreenSize);
 // holds only their CRC-32) and the host screen size (0 × 0 when unknown). The printing
 // and display layers install them; without them no printer is known and the size is 0.
 void setHostPrinterNamesProvider(std::function<std::vector<std::string>()> provider);
+// The host's printers through that provider (none without one).
+std::vector<std::string> knownHostPrinterNames();
 void setHostScreenSizeProvider(std::function<void(int& width, int& height)> provider);

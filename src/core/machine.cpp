@@ -3,6 +3,7 @@
 #include "config/command_line.h"
 #include "config/configuration.h"
 #include "config/default_folders.h"
+#include "config/dialog_logic.h"
 #include "config/settings.h"
 #include "core/clock.h"
 #include "core/events.h"
@@ -188,7 +189,18 @@ bool startConfiguration()
 
 bool runDialog()
 {
-    switch (frontEnd().runStartDialog()) {
+    StartDialogHost& host = startDialogHost();
+    host.copy = configCopy.data();
+    host.copySize = configCopy.size();
+    host.printerProgramPresent = machineInfo.printerProgramPresent;
+    host.writeImage = [](const uint8_t* data, size_t length, int& error) {
+        size_t written = imageFile.writeAtStart(data, length);
+        error = imageFile.lastError();
+        return written;
+    };
+    const StartDialogResult result = frontEnd().runStartDialog();
+    host.writeImage = nullptr;
+    switch (result) {
     case StartDialogResult::Cancel:
         return false;
     case StartDialogResult::Ok:

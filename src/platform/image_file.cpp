@@ -57,6 +57,31 @@ size_t ImageFile::readFromStart(uint8_t* dest, size_t length)
     return done;
 }
 
+size_t ImageFile::writeAtStart(const uint8_t* data, size_t length)
+{
+    lastError_ = 0;
+    if (readOnly_) {
+        // The handle could not be had for writing: say why in the user's terms.
+        lastError_ = EACCES;
+        return 0;
+    }
+    if (lseek(fd_, 0, SEEK_SET) < 0) {
+        lastError_ = errno;
+        return 0;
+    }
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = ::write(fd_, data + done, length - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            lastError_ = n < 0 ? errno : EIO;
+            break;
+        }
+        done += size_t(n);
+    }
+    return done;
+}
+
 long long ImageFile::size()
 {
     struct stat st {};

@@ -24,6 +24,10 @@ public:
     // (short only at the end of the file or on an error, which lastError() then holds).
     size_t readFromStart(uint8_t* dest, size_t length);
 
+    // Writes `length` bytes over the start of the file; returns the number written (short
+    // on an error, which lastError() then holds; a file opened read-only refuses).
+    size_t writeAtStart(const uint8_t* data, size_t length);
+
     // Current size of the file, or -1 on error.
     long long size();
 

@@ -1,5 +1,6 @@
 #include "ui/qt_front_end.h"
 
+#include "config/dialog/start_dialog.h"
 #include "ui/main_loop.h"
 
 #include <QGuiApplication>
@@ -29,9 +30,15 @@ void QtFrontEnd::messageBox(const std::string& caption, const std::string& text,
     if (!shown) writeMessageBoxToStandardError(caption, text, icon);
 }
 
-// The configuration dialog is not part of the program yet: start-up goes on as after a
-// dialog that was not shown.
-StartDialogResult QtFrontEnd::runStartDialog() { return StartDialogResult::Skipped; }
+// Nobody could answer a dialog without a display: start-up goes on as when ShowDialog
+// says so.
+StartDialogResult QtFrontEnd::runStartDialog()
+{
+    if (!hasDisplay()) return StartDialogResult::Skipped;
+    StartDialogOptions options;
+    options.endRequested = MainLoop::quitRequested;
+    return runStartConfigDialog(options);
+}
 
 void QtFrontEnd::setWindowTitle(const std::string& title) { MainLoop::setWindowTitle(title); }
 bool QtFrontEnd::isForeground() { return MainLoop::isForeground(); }

@@ -64,8 +64,13 @@ public:
     {
         // A window unless the case asks for full screen.
         const std::string mode = screenSettings.find("WindowMode=") == std::string::npos ? "WindowMode=1\n" : "";
-        zemtest::writeFile(dir.path() / "zem.ini", "[Emulation]\nMemory=4\n[Screen]\n" + mode +
-                                                       "WindowPosX=0\nWindowPosY=0\n" + screenSettings);
+        std::string ini = "[Emulation]\nMemory=4\n[Screen]\n" + mode + "WindowPosX=0\nWindowPosY=0\n" + screenSettings;
+        // The start-up dialog would wait for a user.
+        if (size_t general = ini.find("[General]\n"); general != std::string::npos)
+            ini.insert(general + 10, "ShowDialog=1\n");
+        else
+            ini += "[General]\nShowDialog=1\n";
+        zemtest::writeFile(dir.path() / "zem.ini", ini);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, value] : environment)
             env.insert(QString::fromStdString(name), QString::fromStdString(value));
