@@ -7,6 +7,7 @@ set -euo pipefail
 build=$(realpath "$1")
 version=$2
 here=$(dirname "$(realpath "$0")")
+# shellcheck source=tests/package/expected_files.sh
 . "$here/expected_files.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zem-deb.XXXXXX")
@@ -22,11 +23,11 @@ fail() {
   exit 1
 }
 debs=("$work"/zem2_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || {
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
   ls -l "$work"
   echo "FAIL: expected one zem2 .deb" >&2
   exit 1
-}
+fi
 deb=${debs[0]}
 
 [ "$(dpkg-deb -f "$deb" Package)" = zem2 ] || fail "package name"

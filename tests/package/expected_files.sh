@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The files an installation holds, relative to the prefix, one a line. Sourced by the
 # install and package tests; ZEM_ICON_SIZES (bitmap icon sizes, empty without a renderer)
 # and ZEM_HAS_GUEST (1 when our guest image is built) come from the build.

@@ -9,6 +9,7 @@ build=$(realpath "$1")
 source=$(realpath "$2")
 version=$3
 here=$(dirname "$(realpath "$0")")
+# shellcheck source=tests/package/expected_files.sh
 . "$here/expected_files.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zem-install.XXXXXX")
@@ -39,7 +40,11 @@ for f in "$usr"/share/applications/*.desktop; do
 done
 grep -q '^MimeType=application/x-escp-print-job;$' "$usr/share/applications/org.zem2.ZEMPrint.desktop" ||
   fail "ZEMPrint's desktop entry does not open print jobs"
-grep -q '<glob pattern="\*.prn"/>' "$usr/share/mime/packages/zemprint.xml" || fail "no .prn type"
+# The MIME database built from our definition maps .prn files to that type.
+mkdir -p "$work/mime/packages"
+cp "$usr/share/mime/packages/zemprint.xml" "$work/mime/packages/"
+update-mime-database "$work/mime" >"$work/mime.log" 2>&1 || fail "update-mime-database: $(cat "$work/mime.log")"
+grep -q '^50:application/x-escp-print-job:\*\.prn$' "$work/mime/globs2" 2>/dev/null || fail ".prn files get no print-job type"
 for f in "$usr"/share/metainfo/*.xml; do
   appstreamcli validate --no-net "$f" >"$work/appstream.log" 2>&1 || {
     cat "$work/appstream.log"
@@ -69,6 +74,7 @@ isolated() {
   local cmd=(env -i HOME="$work/home" PATH=/usr/bin:/bin LANG=C.UTF-8 TMPDIR="$work/tmp"
     XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=offscreen "$@")
   if [ ${#hide[@]} -gt 0 ]; then
+    # shellcheck disable=SC2016 # the inner shell expands its own arguments
     unshare -rm bash -c 'n=$1; shift; for ((i = 0; i < n; i++)); do mount -t tmpfs none "$1" || exit 125; shift; done; exec "$@"' \
       _ ${#hide[@]} "${hide[@]}" "${cmd[@]}"
   else
