@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+const char* getReleaseVersion() { return ZEM_VERSION_STRING; }
+
 std::string formatVersionText(int major, int minor, int patch)
 {
     char text[32];

@@ -1,9 +1,14 @@
-// The program version as the guest and the log lines see it.
+// The program version: the project version as people read it, and the compact form the
+// guest reads.
 #pragma once
 
 #include <string>
 
-// "major.minor patch" without a separator before the patch digit (version 5.0.2 gives
+// The project version as written ("0.1.0"): what --version, window titles, the log and
+// the package all show, so that both programs and the package name one version.
+const char* getReleaseVersion();
+
+// The guest's compact form, four characters in a host call: "major.minor patch" without a separator before the patch digit (version 5.0.2 gives
 // "5.02"), built once from the project version.
 const std::string& getVersionText();
 

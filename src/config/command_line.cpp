@@ -89,7 +89,7 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Command
             return CommandLineResult::ExitOk;
         }
         if (arg == "--version") {
-            printf("zem2 %s\n", getVersionText().c_str());
+            printf("zem2 %s\n", getReleaseVersion());
             return CommandLineResult::ExitOk;
         }
 

@@ -17,7 +17,7 @@ ConfigurationState configState;
 namespace {
 
 constexpr const char* IniName = "zem.ini";
-constexpr const char* IniFolder = "ZEM";
+constexpr const char* IniFolder = "zem2";
 constexpr const char* DefaultSystemConfigDirs = "/etc/xdg";
 constexpr const char* NoPrinterText = "def";
 constexpr size_t PrinterNameLimit = 1023;

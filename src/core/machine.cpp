@@ -315,7 +315,7 @@ std::vector<MachinePart> machineCoreParts()
 
 bool startUp()
 {
-    zlog(LogCat::General, "ZEM: Starting ZEM2 version %s\r\n", getVersionText().c_str());
+    zlog(LogCat::General, "ZEM: Starting ZEM2 version %s\r\n", getReleaseVersion());
     return machineParts().startAll();
 }
 

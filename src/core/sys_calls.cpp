@@ -339,7 +339,7 @@ int32_t sysSetWindowTitle()
     std::string text;
     if (getGuestStringAlloc(text, addrReg(0)) != 0) return GuestError::BadParameter;
     if (text.size() > WindowTitleMax) return GuestError::BufferFull;
-    std::string title = text.empty() ? std::string(WindowTitleProgram) + " " + getVersionText() : text;
+    std::string title = text.empty() ? std::string(WindowTitleProgram) + " " + getReleaseVersion() : text;
     frontEnd().setWindowTitle(cp1252ToUtf8(title));
     return 0;
 }

@@ -94,9 +94,9 @@ std::string helpText(const std::string& programName)
            "printed as if Print had been pressed. Debug lines go to standard error\n"
            "only with the Debug setting on or ZEMPRINT_DEBUG=1 in the environment.\n"
            "\n"
-           "Settings are kept in ZEMPrint.ini beside the program, or in the user's\n"
-           "configuration directory when that folder is not writable; the environment\n"
-           "variable ZEMPRINT_INI names another settings file.\n";
+           "Settings are kept in $XDG_CONFIG_HOME/zemprint/ZEMPrint.ini (default\n"
+           "~/.config), or in ZEMPrint.ini beside the program when that file exists;\n"
+           "the environment variable ZEMPRINT_INI names another settings file.\n";
 }
 
 }  // namespace zemprint

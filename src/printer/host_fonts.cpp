@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace zemprint {
 
@@ -22,15 +21,23 @@ std::vector<std::string> installedFontFamilies()
     return families;
 }
 
+std::string chooseSettingsFile(const std::string& named, const std::string& programDir, const std::string& configDir)
+{
+    if (!named.empty()) return named;
+    const QString beside = QDir(QString::fromStdString(programDir)).filePath(kIniName);
+    if (!programDir.empty() && QFileInfo(beside).isFile()) return beside.toStdString();
+    if (configDir.empty()) return beside.toStdString();
+    return QDir(QString::fromStdString(configDir)).filePath(QStringLiteral("zemprint/") + kIniName).toStdString();
+}
+
 std::string settingsFilePath()
 {
-    if (const char* path = std::getenv("ZEMPRINT_INI"); path && *path) return path;
-    const QString programDir = QCoreApplication::applicationDirPath();
-    if (!programDir.isEmpty() && ::access(QFile::encodeName(programDir).constData(), W_OK) == 0)
-        return QDir(programDir).filePath(kIniName).toStdString();
+    const char* named = std::getenv("ZEMPRINT_INI");
     const QString configDir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    QDir().mkpath(configDir);
-    return QDir(configDir).filePath(kIniName).toStdString();
+    const std::string path = chooseSettingsFile(
+        named ? named : "", QCoreApplication::applicationDirPath().toStdString(), configDir.toStdString());
+    QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
+    return path;
 }
 
 char localeDecimalSeparator()

@@ -1,5 +1,6 @@
 // zemprint: prints one ESC/P or ESC/P2 job on a CUPS printer or into files.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,5 +35,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("ZEMPrint"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEMPrint"));
     QApplication::setApplicationVersion(QStringLiteral(ZEM_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zem2.ZEMPrint"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zemprint")));
     return zemprint::runProgram(app, standardInput);
 }

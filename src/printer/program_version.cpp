@@ -9,8 +9,8 @@ ProgramVersion programVersion() { return {kVersionMajor, kVersionMinor, kVersion
 
 std::string versionString(const ProgramVersion& version)
 {
-    if (version.patch == 0) return formatMessage("%d.%.2d", version.major, version.minor);
-    return formatMessage("%d.%.2d.%.2d", version.major, version.minor, version.patch);
+    // Written as the project version is, so the windows agree with --version and the package.
+    return formatMessage("%d.%d.%d", version.major, version.minor, version.patch);
 }
 
 std::string versionLine(const ProgramVersion& version)

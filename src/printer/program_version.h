@@ -15,7 +15,7 @@ struct ProgramVersion {
 // This program's version.
 ProgramVersion programVersion();
 
-// "%d.%.2d.%.2d", or "%d.%.2d" when the third number is 0.
+// "major.minor.patch", the way the project version is written.
 std::string versionString(const ProgramVersion& version);
 // "Version %s, build %s".
 std::string versionLine(const ProgramVersion& version);

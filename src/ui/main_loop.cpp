@@ -5,6 +5,7 @@
 #include "platform/signal_pipe.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
@@ -89,6 +90,9 @@ bool init(int& argc, char** argv)
     // The loop ends through quitAndDestroy, the processor's end or a signal, never
     // because a last window closed.
     application->setQuitOnLastWindowClosed(false);
+    // The installed desktop entry and icon, so the desktop shows the window as ours.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zem2.ZEM2"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zem2")));
     signalNotifier = std::make_unique<QSocketNotifier>(SignalPipe::readEnd(), QSocketNotifier::Read);
     QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, onSignalReadable);
     {

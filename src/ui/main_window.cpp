@@ -88,7 +88,7 @@ MainWindow::MainWindow()
     setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
     // Until the guest names itself; titles at creation were limited to 31 characters.
-    setWindowTitle(QString::fromStdString("ZEM II " + getVersionText()).left(MaxInitialTitleLength));
+    setWindowTitle(QString::fromStdString(std::string("ZEM II ") + getReleaseVersion()).left(MaxInitialTitleLength));
     MainLoop::setMainWindow(this);
 }
 

@@ -29,7 +29,7 @@ protected:
         savedCwd = fs::current_path();
         fs::create_directories(root / "prog");
         fs::create_directories(root / "sys1");
-        fs::create_directories(root / "sys2" / "ZEM");
+        fs::create_directories(root / "sys2" / "zem2");
         where.programDir = (root / "prog").string();
         where.systemConfigDirs = (root / "sys1").string() + ":" + (root / "sys2").string();
         where.userConfigDir = (root / "user").string();
@@ -59,9 +59,9 @@ TEST_F(ConfigurationTest, ImageBlockThenFileThenCommandLineChoice)
         const char* dos1;
         const char* chosen;  // the file used, relative to the test folder
     } cases[] = {
-        {"block only", nullptr, nullptr, nullptr, 24, 33, ThreadPriority::AboveNormal, "/blk", "user/ZEM/zem.ini"},
+        {"block only", nullptr, nullptr, nullptr, 24, 33, ThreadPriority::AboveNormal, "/blk", "user/zem2/zem.ini"},
         {"system folder", nullptr, "[Emulation]\nMemory=32\n", nullptr, 32, 33, ThreadPriority::AboveNormal, "/blk",
-         "sys2/ZEM/zem.ini"},
+         "sys2/zem2/zem.ini"},
         {"beside program", "[emulation]\nmemory=48\n[DOS]\nDOS1=/ini\n", "[Emulation]\nMemory=32\n", nullptr, 48, 33,
          ThreadPriority::AboveNormal, "/ini", "prog/zem.ini"},
         {"-INI wins", "[Emulation]\nMemory=48\n", nullptr, "[Emulation]\nMemory=64\nForegroundPrio=1\n", 64, 33,
@@ -77,9 +77,9 @@ TEST_F(ConfigurationTest, ImageBlockThenFileThenCommandLineChoice)
         settings = Settings{};
         fs::remove_all(root / "user");
         fs::remove(root / "prog" / "zem.ini");
-        fs::remove(root / "sys2" / "ZEM" / "zem.ini");
+        fs::remove(root / "sys2" / "zem2" / "zem.ini");
         if (c.besideProgram) write(root / "prog" / "zem.ini", c.besideProgram);
-        if (c.inSystemDir) write(root / "sys2" / "ZEM" / "zem.ini", c.inSystemDir);
+        if (c.inSystemDir) write(root / "sys2" / "zem2" / "zem.ini", c.inSystemDir);
         where.requested.clear();
         if (c.requested) {
             write(root / "given.ini", c.requested);

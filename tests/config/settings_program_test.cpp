@@ -74,7 +74,7 @@ TEST_F(SettingsProgramTest, WithoutAnIniTheImageBlockRulesAndAMissingIniEndsStar
     ASSERT_TRUE(r.exited) << r.describe();
     EXPECT_TRUE(r.hasLine("ram 01000000 top 12345678 beyond 12345678")) << r.describe();
     EXPECT_TRUE(r.hasLine("memory 00000010 country 0000002c priority 00000003")) << r.describe();
-    EXPECT_TRUE(fs::exists(home / "ZEM" / "zem.ini"));
+    EXPECT_TRUE(fs::exists(home / "zem2" / "zem.ini"));
 
     fs::remove(ini);
     GuestRun missing = run();

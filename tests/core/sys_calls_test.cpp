@@ -157,7 +157,7 @@ TEST_F(SysCallTest, WindowTitleLimits)
     cpu.A[0] = Buffer;
     putRaw(Buffer, "");
     EXPECT_EQ(call(0xA0C1), 0);
-    EXPECT_EQ(gui.title, "ZEM II " + getVersionText());
+    EXPECT_EQ(gui.title, std::string("ZEM II ") + getReleaseVersion());
     putRaw(Buffer, std::string(63, 'x') + "\x60");
     EXPECT_EQ(call(0xA0C1), GuestError::BufferFull);
     putRaw(Buffer, std::string(62, 'x') + "\x60");

@@ -231,15 +231,21 @@ TEST(Messages, ErrorBoxIsCaptionedZemprintWithTheErrorIcon)
     EXPECT_FALSE(displayAvailable());  // offscreen: errors go to standard error instead
 }
 
-TEST(HostFonts, SettingsFileIsBesideTheProgramUnlessNamed)
+TEST(HostFonts, SettingsFileIsNamedBesideTheProgramOrInTheConfigurationFolder)
 {
-    const char* named = std::getenv("ZEMPRINT_INI");
-    const std::string saved = named ? named : "";
-    ::unsetenv("ZEMPRINT_INI");
-    EXPECT_EQ(settingsFilePath(), (QCoreApplication::applicationDirPath() + "/ZEMPrint.ini").toStdString());
-    ::setenv("ZEMPRINT_INI", "/somewhere/else.ini", 1);
-    EXPECT_EQ(settingsFilePath(), "/somewhere/else.ini");
-    saved.empty() ? ::unsetenv("ZEMPRINT_INI") : ::setenv("ZEMPRINT_INI", saved.c_str(), 1);
+    zemtest::TempDir dir;
+    const std::string program = dir.file("bin");
+    const std::string config = dir.file("config");
+    fs::create_directories(program);
+    // Nothing beside the program: the user's configuration folder, in a folder of its own.
+    EXPECT_EQ(chooseSettingsFile("", program, config), config + "/zemprint/ZEMPrint.ini");
+    EXPECT_EQ(chooseSettingsFile("/somewhere/else.ini", program, config), "/somewhere/else.ini");
+    dir.write("bin/ZEMPrint.ini", "[Defaults]\n");
+    EXPECT_EQ(chooseSettingsFile("", program, config), program + "/ZEMPrint.ini");
+    EXPECT_EQ(chooseSettingsFile("/somewhere/else.ini", program, config), "/somewhere/else.ini");
+    // No configuration folder at all: beside the program.
+    fs::remove(dir.file("bin/ZEMPrint.ini"));
+    EXPECT_EQ(chooseSettingsFile("", program, ""), program + "/ZEMPrint.ini");
 }
 
 TEST(PageLimits, MeasuresThePrintableArea)

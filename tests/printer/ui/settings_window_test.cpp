@@ -218,10 +218,10 @@ TEST(SettingsFormValues, WidthBoxText)
 
 TEST(ProgramVersion, VersionLine)
 {
-    EXPECT_EQ(versionString({1, 2, 3, 0}), "1.02.03");
-    EXPECT_EQ(versionString({1, 2, 0, 0}), "1.02");
-    EXPECT_EQ(versionString({12, 10, 5, 0}), "12.10.05");
-    EXPECT_EQ(versionLine({2, 5, 0, 417}), "Version 2.05, build 417");
+    EXPECT_EQ(versionString({1, 2, 3, 0}), "1.2.3");
+    EXPECT_EQ(versionString({1, 2, 0, 0}), "1.2.0");
+    EXPECT_EQ(versionString({12, 10, 5, 0}), "12.10.5");
+    EXPECT_EQ(versionLine({2, 5, 0, 417}), "Version 2.5.0, build 417");
 
     // The program's own numbers are the project's version.
     const ProgramVersion own = programVersion();
