@@ -8,8 +8,9 @@
 // the package all show, so that both programs and the package name one version.
 const char* getReleaseVersion();
 
-// The guest's compact form, four characters in a host call: "major.minor patch" without a separator before the patch digit (version 5.0.2 gives
-// "5.02"), built once from the project version.
+// The guest's compact form, four characters in a host call: "major.minor patch" without a
+// separator before the patch digit (version 5.0.2 gives "5.02"), built once from the
+// project version.
 const std::string& getVersionText();
 
 // Formats the text from its three components; split out so the layout can be checked.

@@ -70,7 +70,7 @@ StartDialogResult runStartConfigDialog(const StartDialogOptions& options)
     env.monitors = options.monitors ? *options.monitors : hostMonitors();
     env.printerProgramPresent = startDialogHost().printerProgramPresent;
     env.iniReadOnly = configState.iniReadOnly;
-    env.programVersion = getVersionText();
+    env.programVersion = getReleaseVersion();
     env.imageVersion = configState.imageVersion;
     env.modifiers = options.modifiers ? options.modifiers : [] { return QGuiApplication::queryKeyboardModifiers(); };
     env.message = options.message ? options.message : showBox;
