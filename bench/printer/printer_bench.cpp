@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "bench_jobs.h"
-#include "printer/errors.h"
+#include "printer/base/errors.h"
 #include "printer/host_fonts.h"
-#include "printer/print_run.h"
-#include "printer/printer_setup.h"
-#include "printer/settings.h"
+#include "printer/run/print_run.h"
+#include "printer/output/printer_setup.h"
+#include "printer/settings/settings.h"
 
 namespace {
 

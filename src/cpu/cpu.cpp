@@ -4,7 +4,12 @@
 #include <cfenv>
 
 #include "log/log.h"
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/memory.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
 
 CpuState cpu;
 std::atomic<uint32_t> cpuIdleCounter{0};

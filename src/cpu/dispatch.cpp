@@ -1,6 +1,11 @@
 // The dispatch loop with its next-step handling, and the host-call and accelerator words
-// that leave the processor model. Compiled once per processor path (see cpu_internal.h).
-#include "cpu/cpu_internal.h"
+// that leave the processor model. Compiled once per processor path (see processor_path.h).
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/processor_path.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 

@@ -1,7 +1,9 @@
 // Indexed addressing: the brief extension word (8-bit displacement, scaled index) and the
 // full format with base and index suppression, base and outer displacements and memory
 // indirection. Reserved encodings act as "no displacement".
-#include "cpu/cpu_internal.h"
+#include "cpu/guest_access.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
 
 namespace m68k::ZEM_PATH {
 

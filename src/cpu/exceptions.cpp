@@ -1,6 +1,9 @@
 // Exception entry and frames, interrupt acceptance with the throwaway frame, and the
 // individual exception kinds the interpreter raises.
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/processor_path.h"
 
 namespace m68k::ZEM_PATH {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "log/log.h"
-#include "cpu/cpu_internal.h"
+#include "cpu/guest_access.h"
 #include "platform/memory_block.h"
 
 GuestMemory mem;

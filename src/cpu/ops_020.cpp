@@ -1,6 +1,13 @@
 // The 68020 additions: CMP2/CHK2, CAS/CAS2, 32- and 64-bit multiply and divide, PACK,
 // UNPK and the bit-field instructions.
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
+#include "cpu/sizes.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 namespace {

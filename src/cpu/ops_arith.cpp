@@ -1,6 +1,13 @@
 // Integer arithmetic: ADD/SUB/CMP in all their forms, NEG/NEGX, word multiply and
 // divide, decimal arithmetic and CHK.
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
+#include "cpu/sizes.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 namespace {

@@ -1,5 +1,10 @@
 // Single-bit operations (BTST, BCHG, BCLR, BSET) and MOVEP.
-#include "cpu/cpu_internal.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 namespace {

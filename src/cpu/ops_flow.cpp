@@ -1,6 +1,12 @@
 // Program flow: Bcc/BRA/BSR, DBcc, Scc, TRAPcc, JMP, JSR, RTS, RTR, RTD, NOP. Every taken
 // change of flow ends through flowTo (odd target check, then trace on change of flow).
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 namespace {
@@ -158,8 +164,9 @@ void fillConditions(OpSlot* t, std::integer_sequence<int, C...>)
         t[op] = pickMode([]<int M>() { return slot<&opScc<n, M>>(); }, m); \
         break;
                 ZEM_SCC(0)
-                ZEM_SCC(1) ZEM_SCC(2) ZEM_SCC(3) ZEM_SCC(4) ZEM_SCC(5) ZEM_SCC(6) ZEM_SCC(7) ZEM_SCC(8) ZEM_SCC(9)
-                    ZEM_SCC(10) ZEM_SCC(11) ZEM_SCC(12) ZEM_SCC(13) ZEM_SCC(14) ZEM_SCC(15)
+                ZEM_SCC(1)
+                ZEM_SCC(2) ZEM_SCC(3) ZEM_SCC(4) ZEM_SCC(5) ZEM_SCC(6) ZEM_SCC(7) ZEM_SCC(8) ZEM_SCC(9) ZEM_SCC(10)
+                    ZEM_SCC(11) ZEM_SCC(12) ZEM_SCC(13) ZEM_SCC(14) ZEM_SCC(15)
 #undef ZEM_SCC
             }
         }

@@ -1,6 +1,12 @@
 // Logical operations: AND, OR, EOR, NOT, their immediate forms and the immediate forms on
 // CCR and SR, and EXG.
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 namespace {

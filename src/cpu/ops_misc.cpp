@@ -2,7 +2,14 @@
 // EXTB, SWAP, MOVEM, LINK, UNLK, MOVE USP and the moves to and from SR and CCR.
 #include <bit>
 
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
+#include "cpu/sizes.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 namespace {

@@ -1,5 +1,10 @@
 // Shifts and rotates on data registers (immediate or register count) and on memory words.
-#include "cpu/cpu_internal.h"
+#include "cpu/flags.h"
+#include "cpu/opcode_table.h"
+#include "cpu/operands.h"
+#include "cpu/processor_path.h"
+#include "cpu/sizes.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 namespace {

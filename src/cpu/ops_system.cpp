@@ -2,7 +2,13 @@
 // leave the processor model (host calls and accelerator words).
 #include <thread>
 
-#include "cpu/cpu_internal.h"
+#include "cpu/exception_entry.h"
+#include "cpu/flags.h"
+#include "cpu/guest_access.h"
+#include "cpu/opcode_table.h"
+#include "cpu/processor_path.h"
+#include "cpu/sizes.h"
+#include "cpu/threaded_dispatch.h"
 
 namespace m68k::ZEM_PATH {
 

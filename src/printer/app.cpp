@@ -19,20 +19,20 @@
 #include <thread>
 #include <unistd.h>
 
-#include "printer/about_box.h"
-#include "printer/command_line.h"
-#include "printer/errors.h"
+#include "printer/ui/about_box.h"
+#include "printer/job/command_line.h"
+#include "printer/base/errors.h"
 #include "printer/host_fonts.h"
-#include "printer/message.h"
-#include "printer/preview_window.h"
-#include "printer/print_run.h"
-#include "printer/printer_setup.h"
-#include "printer/sample_page.h"
-#include "printer/settings.h"
-#include "printer/settings_window.h"
-#include "printer/stdin_copy.h"
-#include "printer/temp_file.h"
-#include "printer/trace.h"
+#include "printer/ui/message.h"
+#include "printer/ui/preview_window.h"
+#include "printer/run/print_run.h"
+#include "printer/output/printer_setup.h"
+#include "printer/job/sample_page.h"
+#include "printer/settings/settings.h"
+#include "printer/ui/settings_window.h"
+#include "printer/job/stdin_copy.h"
+#include "printer/job/temp_file.h"
+#include "printer/base/trace.h"
 
 namespace zemprint {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "printer/app.h"
-#include "printer/command_line.h"
+#include "printer/job/command_line.h"
 
 int main(int argc, char** argv)
 {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "printer/data.h"
-#include "printer/errors.h"
-#include "printer/escp.h"
-#include "printer/trace.h"
+#include "printer/job/data.h"
+#include "printer/base/errors.h"
+#include "printer/escp/escp.h"
+#include "printer/base/trace.h"
 #include "recording_page_model.h"
 
 namespace zemprint::test {

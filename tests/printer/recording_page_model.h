@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "printer/page_model.h"
+#include "printer/page/page_model.h"
 
 namespace zemprint {
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "printer/data.h"
-#include "printer/errors.h"
-#include "printer/escp.h"
-#include "printer/trace.h"
+#include "printer/job/data.h"
+#include "printer/base/errors.h"
+#include "printer/escp/escp.h"
+#include "printer/base/trace.h"
 #include "recording_page_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)

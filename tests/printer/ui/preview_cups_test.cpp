@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "pdf_tools.h"
-#include "printer/preview_window.h"
+#include "printer/ui/preview_window.h"
 #include "ui_fixture.h"
 
 namespace zemprint {

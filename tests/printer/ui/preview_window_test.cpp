@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "pdf_tools.h"
-#include "printer/preview_navigation.h"
-#include "printer/preview_window.h"
+#include "printer/ui/preview_navigation.h"
+#include "printer/ui/preview_window.h"
 #include "ui_fixture.h"
 
 namespace zemprint {

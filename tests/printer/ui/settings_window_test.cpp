@@ -9,13 +9,13 @@
 #include <QTest>
 #include <filesystem>
 
-#include "printer/about_box.h"
-#include "printer/errors.h"
+#include "printer/ui/about_box.h"
+#include "printer/base/errors.h"
 #include "platform/ini_file.h"
-#include "printer/preview_window.h"
-#include "printer/program_version.h"
-#include "printer/settings_form_values.h"
-#include "printer/settings_window.h"
+#include "printer/ui/preview_window.h"
+#include "printer/ui/program_version.h"
+#include "printer/settings/settings_form_values.h"
+#include "printer/ui/settings_window.h"
 #include "ui_fixture.h"
 
 namespace zemprint {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "printer/host_fonts.h"
-#include "printer/message_runner.h"
-#include "printer/printer_setup.h"
-#include "printer/settings.h"
+#include "printer/ui/message_runner.h"
+#include "printer/output/printer_setup.h"
+#include "printer/settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace zemprint::test {

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "printer/sample_page.h"
+#include "printer/job/sample_page.h"
 
 namespace {
 
