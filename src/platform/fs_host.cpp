@@ -106,8 +106,10 @@ int openParent(const FsAnchor& at, const std::string& path, std::string& leaf)
     size_t slash = path.rfind('/');
     leaf = slash == std::string::npos ? path : path.substr(slash + 1);
     if (leaf.empty() || leaf == "." || leaf == "..") return -EINVAL;
-    std::string parent = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    if (slash == 0) parent = "/";
+    // A leaf right under the root keeps "/" as its parent (substr would give "").
+    std::string parent = slash == std::string::npos ? std::string()
+                         : slash == 0               ? std::string(1, '/')
+                                                    : path.substr(0, slash);
     return openPath(at, parent, O_PATH | O_DIRECTORY);
 }
 

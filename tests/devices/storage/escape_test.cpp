@@ -39,8 +39,10 @@ protected:
                 continue;
             }
             std::string text = fs::is_directory(fs::symlink_status(p)) ? "<dir>" : fileText(p);
-            text += "@" + std::to_string(fs::last_write_time(p).time_since_epoch().count());
-            text += " " + std::to_string(int(fs::status(p).permissions()));
+            text += '@';
+            text += std::to_string(fs::last_write_time(p).time_since_epoch().count());
+            text += ' ';
+            text += std::to_string(int(fs::status(p).permissions()));
             seen[fs::relative(p, root).string()] = text;
         }
         return seen;
