@@ -27,6 +27,7 @@
         HC      hc_get_ram_size, 0xA020
         HC      hc_ring_get, 0xA080
         HC      hc_ring_put, 0xA091
+        HC      hc_ring_test, 0xA0A0
         HC      hc_idle, 0xA0B0
         HC      hc_get_command_line, 0xA0C0
         HC      hc_set_window_title, 0xA0C1

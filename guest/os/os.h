@@ -27,6 +27,7 @@ HOSTCALL(hc_get_version);
 HOSTCALL(hc_get_ram_size);
 HOSTCALL(hc_ring_get);
 HOSTCALL(hc_ring_put);
+HOSTCALL(hc_ring_test);
 HOSTCALL(hc_idle);
 HOSTCALL(hc_get_command_line);
 HOSTCALL(hc_set_window_title);

@@ -10,6 +10,15 @@ const struct command commands[] = {
     {"quit", cmd_quit, 1, 1, "quit"},
     {"cls", cmd_cls, 1, 1, "cls"},
     {"mode", cmd_mode, 1, 4, "mode [4|8|8bit|16bit] [WIDTH HEIGHT]"},
+    {"dir", cmd_dir, 2, 2, "dir DOS1_[dir]"},
+    {"type", cmd_type, 2, 2, "type DOS1_file"},
+    {"copy", cmd_copy, 3, 3, "copy DOS1_from DOS2_to"},
+    {"delete", cmd_delete, 2, 2, "delete DOS1_file"},
+    {"rename", cmd_rename, 3, 3, "rename DOS1_old DOS1_new"},
+    {"mkdir", cmd_mkdir, 2, 2, "mkdir DOS1_dir"},
+    {"dump", cmd_dump, 3, 3, "dump WIN1_ SECTOR (FLP1_ TRACK/HEAD/SECTOR)"},
+    {"secopy", cmd_secopy, 5, 5, "secopy WIN1_ FIRST COUNT DOS1_file"},
+    {"print", cmd_print, 2, 2, "print DOS1_file (through PAR1)"},
     {0, 0, 0, 0, 0},
 };
 

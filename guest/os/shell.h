@@ -29,6 +29,7 @@ void cmd_delete(int argc, char** argv);
 void cmd_rename(int argc, char** argv);
 void cmd_mkdir(int argc, char** argv);
 void cmd_dump(int argc, char** argv);
+void cmd_secopy(int argc, char** argv);
 void cmd_print(int argc, char** argv);
 void cmd_net(int argc, char** argv);
 void cmd_ser(int argc, char** argv);
