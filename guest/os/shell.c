@@ -19,6 +19,10 @@ const struct command commands[] = {
     {"dump", cmd_dump, 3, 3, "dump WIN1_ SECTOR (FLP1_ TRACK/HEAD/SECTOR)"},
     {"secopy", cmd_secopy, 5, 5, "secopy WIN1_ FIRST COUNT DOS1_file"},
     {"print", cmd_print, 2, 2, "print DOS1_file (through PAR1)"},
+    {"time", cmd_time, 1, 1, "time"},
+    {"date", cmd_date, 1, 1, "date"},
+    {"calc", cmd_calc, 2, MAX_ARGS, "calc EXPRESSION (+ - * / ( ) sqrt, decimals)"},
+    {"clip", cmd_clip, 2, MAX_ARGS, "clip put TEXT | clip get"},
     {0, 0, 0, 0, 0},
 };
 
