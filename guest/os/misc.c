@@ -141,7 +141,12 @@ static long fp_truncate(struct fp f)
 static int fp_small(struct fp f) { return f.mantissa == 0 || (int)f.exponent - 0x800 <= 30; }
 
 static const char* expr_text;
-static int expr_bad;
+static const char* expr_bad; /* where the first syntax error was met */
+
+static void syntax_error(void)
+{
+    if (!expr_bad) expr_bad = expr_text;
+}
 
 static void skip_blanks(void)
 {
@@ -165,7 +170,7 @@ static struct fp parse_number(void)
         digits++;
         if (decimals >= 0) decimals++;
     }
-    if (!digits) expr_bad = 1;
+    if (!digits) syntax_error();
     for (int i = 0; i < decimals; i++) value = fp_binary(fp_words_div, value, ten);
     return value;
 }
@@ -184,7 +189,7 @@ static struct fp parse_factor(void)
     if (str_iprefix(expr_text, "sqrt")) {
         expr_text += 4;
         skip_blanks();
-        if (*expr_text != '(') expr_bad = 1;
+        if (*expr_text != '(') syntax_error();
         return fp_unary(fp_words_sqrt, parse_factor());
     }
     if (*expr_text == '(') {
@@ -192,7 +197,7 @@ static struct fp parse_factor(void)
         struct fp inner = parse_expr();
         skip_blanks();
         if (*expr_text == ')') expr_text++;
-        else expr_bad = 1;
+        else syntax_error();
         return inner;
     }
     return parse_number();
@@ -288,14 +293,16 @@ void cmd_calc(int argc, char** argv)
         text[used++] = ' ';
         text[used] = 0;
     }
+    if (used) text[--used] = 0;
     expr_text = text;
     expr_bad = 0;
     fp_error = 0;
     struct fp value = parse_expr();
     skip_blanks();
     if (expr_bad || *expr_text) {
+        const char* at = expr_bad ? expr_bad : expr_text;
         out_str("calc: syntax error at: ");
-        out_line(*expr_text ? expr_text : "end");
+        out_line(*at ? at : "end");
         return;
     }
     if (fp_error) {

@@ -1,0 +1,219 @@
+// Our guest system in the real emulator: shell scripts given with -CMDLINE, checked
+// through the debug transcript, the host folder behind DOS1_, and -SNAP pictures of the
+// console compared pixel by pixel with the font's own art.
+#include "guest_runner.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string fileText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class GuestOs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        drive = dir.path() / "drive";
+        fs::create_directories(drive);
+        fs::create_directories(dir.path() / "tmp");
+    }
+
+    GuestRun run(const std::string& script, const std::string& extraIni = "", std::vector<std::string> extraArgs = {})
+    {
+        GuestRunOptions o;
+        o.args = {"-OS", ZEM_GUEST_IMAGE, "-DBG", "0", "-CMDLINE", script};
+        o.args.insert(o.args.end(), extraArgs.begin(), extraArgs.end());
+        o.iniContents = "[Emulation]\nMemory=8\n[DOS]\nDOS1=" + drive.string() + "\n" + extraIni;
+        o.environment = {{"TMPDIR", dir.file("tmp")}, {"QT_QPA_PLATFORM", "offscreen"}};
+        o.timeLimit = std::chrono::milliseconds(60000);
+        GuestRun r = runGuest(o);
+        EXPECT_TRUE(r.exited && r.exitCode == 0) << r.describe();
+        return r;
+    }
+
+    zemtest::TempDir dir{"guest-os"};
+    fs::path drive;
+};
+
+TEST_F(GuestOs, BasicCommandsAndErrorsKeepTheScriptGoing)
+{
+    const GuestRun r = run("echo hello  world;ver;nosuch thing;echo;help;echo \"a  b\";mode 9;quit;echo never");
+    EXPECT_TRUE(r.linesInOrder({"> echo hello  world", "hello world", "> ver"})) << r.describe();
+    EXPECT_TRUE(r.contains("ZEM2 guest system 1.0, host ")) << r.describe();
+    EXPECT_TRUE(r.linesInOrder(
+        {"nosuch: unknown command (try help)", "commands:", "a  b", "mode: bad parameter", "> quit", "bye"}))
+        << r.describe();
+    EXPECT_FALSE(r.contains("never"));
+}
+
+// Garbage, blanks, empty commands, a line of 10,000 characters: messages, never a crash,
+// and the script still reaches its end.
+TEST_F(GuestOs, BadInputGivesMessagesNotCrashes)
+{
+    std::string longWord(10000, 'x');
+    const GuestRun r = run(";;  ; \x01\x7f\xff garbage \"unclosed;" + longWord + ";echo " + longWord + ";type DOS1_" +
+                           longWord + ";calc (((1;calc 1/0;calc 2**3;quit");
+    EXPECT_FALSE(r.contains("exception")) << r.describe();
+    EXPECT_TRUE(r.contains(": unknown command (try help)")) << r.describe();
+    EXPECT_TRUE(r.contains("type: DOS1_xxx")) << r.describe();
+    EXPECT_TRUE(
+        r.linesInOrder({"calc: syntax error at: end", "calc: arithmetic overflow", "calc: syntax error at: *3", "bye"}))
+        << r.describe();
+    // The long echo reaches the transcript whole, in pieces.
+    size_t xs = 0;
+    for (const std::string& line : r.lines())
+        if (line.find_first_not_of('x') == std::string::npos) xs += line.size();
+    EXPECT_GE(xs, 10000u);
+}
+
+TEST_F(GuestOs, FileCommandsOnAHostFolder)
+{
+    std::ofstream(drive / "notes") << "first line\nsecond line\n";
+    const GuestRun r =
+        run("copy DOS1_notes DOS1_copy;type DOS1_copy;mkdir DOS1_sub;copy DOS1_notes DOS1_sub_inner;"
+            "rename DOS1_copy DOS1_moved;rename DOS1_notes DOS1_moved;dir DOS1_;dir DOS1_sub;delete DOS1_moved;"
+            "delete DOS1_missing;type DOS1_missing;copy DOS1_notes DOS1_../escape;type DOS1_a/b;mkdir DOS9_x;"
+            "dir WIN1_;quit");
+    EXPECT_TRUE(r.linesInOrder({"23 bytes copied", "first line", "second line", "made", "23 bytes copied", "renamed",
+                                "rename: DOS1_moved: already exists"}))
+        << r.describe();
+    EXPECT_TRUE(r.linesInOrder({"> dir DOS1_", "moved                    23", "notes                    23",
+                                "sub                      <dir>", "3 entries", "> dir DOS1_sub",
+                                "sub_inner                23", "1 entries"}))
+        << r.describe();
+    EXPECT_TRUE(r.linesInOrder({"deleted", "delete: DOS1_missing: not found", "type: DOS1_missing: not found",
+                                "copy: DOS1_../escape: bad name", "type: DOS1_a/b: bad name", "mkdir: DOS9_x: bad name",
+                                "dir: WIN1_: not implemented"}))
+        << r.describe();
+    EXPECT_EQ(fileText(drive / "notes"), "first line\nsecond line\n");
+    EXPECT_EQ(fileText(drive / "sub" / "inner"), "first line\nsecond line\n");
+    EXPECT_FALSE(fs::exists(drive / "moved"));
+    EXPECT_FALSE(fs::exists(drive / "copy"));
+    EXPECT_FALSE(fs::exists(dir.path() / "escape"));
+    // The listing files the host made for dir are gone again.
+    for (const auto& e : fs::directory_iterator(dir.path() / "tmp"))
+        EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+TEST_F(GuestOs, CalcTimeDateAndClipboard)
+{
+    const GuestRun r =
+        run("calc 1+2*3;calc (1+2)*3;calc 1/3;calc -7.25*4;calc 0.1+0.2;calc sqrt(16)/8;"
+            "calc 2*1073741824;time;date;clip put copied text;clip get;quit");
+    EXPECT_TRUE(r.linesInOrder({"7", "9", "0.333333", "-29", "0.3", "0.5", "2.147484E+9"})) << r.describe();
+    const auto lines = r.lines();
+    int timeAt = r.findLine("> time"), dateAt = r.findLine("> date");
+    ASSERT_GE(timeAt, 0);
+    ASSERT_GE(dateAt, 0);
+    EXPECT_TRUE(std::regex_match(lines[size_t(timeAt) + 1], std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]")));
+    EXPECT_TRUE(
+        std::regex_match(lines[size_t(dateAt) + 1], std::regex("20[0-9][0-9]-[01][0-9]-[0-3][0-9] [A-Z][a-z]+day")))
+        << lines[size_t(dateAt) + 1];
+    EXPECT_TRUE(r.linesInOrder({"clipboard set", "copied text"})) << r.describe();
+}
+
+// The font's art as the guest source holds it: 95 glyphs of 9 rows of 5 characters.
+std::vector<std::array<std::string, 9>> fontArt()
+{
+    std::vector<std::array<std::string, 9>> glyphs;
+    std::ifstream in(ZEM_GUEST_FONT);
+    std::string line;
+    std::regex row("\"([.#]{5})\"");
+    while (std::getline(in, line)) {
+        std::array<std::string, 9> g;
+        int n = 0;
+        for (auto it = std::sregex_iterator(line.begin(), line.end(), row); it != std::sregex_iterator() && n < 9; ++it)
+            g[size_t(n++)] = (*it)[1];
+        if (n == 9) glyphs.push_back(g);
+    }
+    return glyphs;
+}
+
+std::vector<uint32_t> readPng(const std::string& path, unsigned& width, unsigned& height)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
+    width = image.width;
+    height = image.height;
+    std::vector<uint32_t> out(size_t(width) * height);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = uint32_t(rgb[3 * i] << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2]);
+    return out;
+}
+
+struct DepthCase {
+    int colourDepth;
+    uint32_t white;           // as the snapshot shows our white
+    const char* modeCommand;  // switches to the QL 8-colour mode when set
+    const char* modeLine;
+    int pixelWidth;  // host pixels per guest pixel
+};
+
+class GuestOsDepth : public GuestOs, public ::testing::WithParamInterface<DepthCase> {};
+
+// Boots in each colour depth, and the console text on the screen is our font, white on
+// black, pixel for pixel.
+TEST_P(GuestOsDepth, ConsoleTextIsOurFontPixelForPixel)
+{
+    const DepthCase& c = GetParam();
+    const std::string snap = dir.file("snap.png");
+    const std::string text = "Zq@1 g~";
+    const GuestRun r =
+        run(std::string(c.modeCommand) + "cls;echo " + text + ";mode;quit",
+            "[Screen]\nColourDepth=" + std::to_string(c.colourDepth) + "\nResolutionX=640\nResolutionY=480\n",
+            {"-SNAP", snap});
+    ASSERT_TRUE(r.hasLine(c.modeLine)) << r.describe();
+    unsigned width = 0, height = 0;
+    const std::vector<uint32_t> pixels = readPng(snap, width, height);
+    ASSERT_EQ(width, 640u);
+    ASSERT_EQ(height, 480u);
+    const auto glyphs = fontArt();
+    ASSERT_EQ(glyphs.size(), 95u);
+    // Row 0 holds the echoed command, row 1 its output.
+    int wrong = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto& g = glyphs[size_t(text[i] - 32)];
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 8; ++x) {
+                bool lit = y < 9 && x >= 1 && x <= 5 && g[size_t(y)][size_t(x - 1)] == '#';
+                for (int k = 0; k < c.pixelWidth; ++k) {
+                    size_t px = (i * 8 + size_t(x)) * size_t(c.pixelWidth) + size_t(k);
+                    uint32_t got = pixels[size_t(10 + y) * width + px];
+                    if (got != (lit ? c.white : 0u) && ++wrong <= 5)
+                        ADD_FAILURE() << "char " << text[i] << " at " << x << "," << y << ": " << std::hex << got;
+                }
+            }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, GuestOsDepth,
+                         ::testing::Values(DepthCase{0, 0xFFFFFF, "", "640x480 QL 4-colour", 1},
+                                           DepthCase{0, 0xFFFFFF, "mode 8;", "640x480 QL 8-colour", 2},
+                                           DepthCase{2, 0xFFFFFF, "", "640x480 8-bit", 1},
+                                           DepthCase{3, 0xF8FCF8, "", "640x480 16-bit", 1}),
+                         [](const auto& info) {
+                             return std::string(info.param.modeCommand[0] ? "Ql8" : "Depth") +
+                                    std::to_string(info.param.colourDepth);
+                         });
+
+}  // namespace
