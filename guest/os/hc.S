@@ -45,8 +45,8 @@
         HC      hc_ser_close, 0xA211
         HC      hc_ser_open, 0xA221
         HC      hc_ser_receive_on, 0xA261
-        HC      hc_ser_receive_ring, 0xA2E1
-        HC      hc_ser_transmit_ring, 0xA2F1
+        HC      hc_ser_receive_ring, 0xA2E3
+        HC      hc_ser_transmit_ring, 0xA2F4
         HC      hc_ser_send, 0xA241
         HC      hc_par_port_count, 0xA300
         HC      hc_par_end_job, 0xA311
@@ -63,6 +63,7 @@
         HC      hc_cd_play, 0xAC31
         HC      hc_cd_track_start, 0xAC41
         HC      hc_cd_disc_info, 0xAC61
+        HC      hc_cd_track_length, 0xAC52
         HC      hc_dos_open_new, 0xAD01
         HC      hc_dos_open_overwrite, 0xAD11
         HC      hc_dos_open_directory, 0xAD19

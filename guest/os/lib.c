@@ -115,6 +115,8 @@ const char* error_text(long code)
     case ERR_OV: return "arithmetic overflow";
     case ERR_NI: return "not implemented";
     case ERR_RO: return "read only";
+    case -22: return "host failure";
+    case -23: return "refused by the host";
     default: return "error";
     }
 }
@@ -195,5 +197,10 @@ void out_error(const char* what, long code)
 {
     out_str(what);
     out_str(": ");
-    out_line(error_text(code));
+    out_str(error_text(code));
+    if (strcmp(error_text(code), "error") == 0) {
+        out_char(' ');
+        out_dec(code);
+    }
+    out_char('\n');
 }

@@ -63,6 +63,7 @@ HOSTCALL(hc_cd_open);
 HOSTCALL(hc_cd_play);
 HOSTCALL(hc_cd_track_start);
 HOSTCALL(hc_cd_disc_info);
+HOSTCALL(hc_cd_track_length);
 HOSTCALL(hc_dos_open_new);
 HOSTCALL(hc_dos_open_overwrite);
 HOSTCALL(hc_dos_open_directory);

@@ -23,6 +23,10 @@ const struct command commands[] = {
     {"date", cmd_date, 1, 1, "date"},
     {"calc", cmd_calc, 2, MAX_ARGS, "calc EXPRESSION (+ - * / ( ) sqrt, decimals)"},
     {"clip", cmd_clip, 2, MAX_ARGS, "clip put TEXT | clip get"},
+    {"net", cmd_net, 5, 5, "net get HOST PORT /PATH"},
+    {"ser", cmd_ser, 3, MAX_ARGS, "ser PORT send TEXT | ser PORT recv"},
+    {"beep", cmd_beep, 3, 3, "beep PITCH DURATION"},
+    {"cd", cmd_cd, 3, 3, "cd play TRACK"},
     {0, 0, 0, 0, 0},
 };
 
