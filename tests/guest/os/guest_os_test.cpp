@@ -7,7 +7,15 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include "pdf_tools.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <array>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -126,6 +134,111 @@ TEST_F(GuestOs, CalcTimeDateAndClipboard)
         std::regex_match(lines[size_t(dateAt) + 1], std::regex("20[0-9][0-9]-[01][0-9]-[0-3][0-9] [A-Z][a-z]+day")))
         << lines[size_t(dateAt) + 1];
     EXPECT_TRUE(r.linesInOrder({"clipboard set", "copied text"})) << r.describe();
+}
+
+// One HTTP exchange on a loopback port: takes the request, answers, closes.
+class OneShotHttp {
+public:
+    explicit OneShotHttp(std::string reply) : reply_(std::move(reply))
+    {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(listener_, 1);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length);
+        port_ = ntohs(a.sin_port);
+        thread_ = std::thread([this] {
+            int c = accept(listener_, nullptr, nullptr);
+            if (c < 0) return;
+            char buffer[2048];
+            while (request_.find("\r\n\r\n") == std::string::npos) {
+                ssize_t n = read(c, buffer, sizeof buffer);
+                if (n <= 0) break;
+                request_.append(buffer, size_t(n));
+            }
+            (void)!write(c, reply_.data(), reply_.size());
+            close(c);
+        });
+    }
+    ~OneShotHttp()
+    {
+        shutdown(listener_, SHUT_RDWR);
+        close(listener_);
+        thread_.join();
+    }
+    int port() const { return port_; }
+    const std::string& request() const { return request_; }
+
+private:
+    std::string reply_, request_;
+    int listener_ = -1, port_ = 0;
+    std::thread thread_;
+};
+
+TEST_F(GuestOs, DeviceCommandsTalkToTheHost)
+{
+    const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nbody line one\nbody line two\n";
+    OneShotHttp web(reply);
+    const fs::path disc = dir.path() / "disc.txt";
+    std::ofstream(disc) << "track 1 00:02:00\ntrack 2 03:10:20\ntrack 3 07:45:00\nleadout 12:00:00\n";
+    const std::string port = std::to_string(web.port());
+    GuestRunOptions o;
+    o.args = {"-OS",
+              ZEM_GUEST_IMAGE,
+              "-DBG",
+              "0",
+              "-CMDLINE",
+              "net get 127.0.0.1 " + port + " /page.txt;net get 127.0.0.1 " + port +
+                  " nopath;cd play 2;cd play 4;cd stop;beep 300 10;beep 20 100;ser 9 recv;ser 1 talk;quit"};
+    o.iniContents = "[Emulation]\nMemory=8\n";
+    o.environment = {
+        {"TMPDIR", dir.file("tmp")}, {"QT_QPA_PLATFORM", "offscreen"}, {"ZEM_CD_SIMULATED", disc.string()}};
+    const GuestRun r = runGuest(o);
+    ASSERT_TRUE(r.exited && r.exitCode == 0) << r.describe();
+    EXPECT_EQ(web.request().substr(0, web.request().find("\r\n")), "GET /page.txt HTTP/1.0");
+    EXPECT_TRUE(r.linesInOrder({"HTTP/1.0 200 OK", "Content-Type: text/plain", "", "body line one", "body line two",
+                                std::to_string(reply.size()) + " bytes received", "usage: net get HOST PORT /PATH"}))
+        << r.describe();
+    // Track 2 runs from 03:10:20 to 07:45:00: 274 seconds and a few frames.
+    EXPECT_TRUE(
+        r.linesInOrder({"playing track 2, 274 seconds", "cd: not found", "usage: cd play TRACK",
+                        "usage: beep PITCH (0-254) DURATION (1-32767)", "beep",
+                        "usage: ser PORT send TEXT | ser PORT recv", "usage: ser PORT send TEXT | ser PORT recv"}))
+        << r.describe();
+}
+
+// print sends the file through PAR1; the printer program turns the job into a PDF.
+TEST_F(GuestOs, PrintGoesThroughTheParallelPortToThePrinter)
+{
+    const std::string pdf = dir.file("out.pdf");
+    const std::string letter = "\x1b@Printed from our guest\r\nSecond line\r\n\x0c";
+    std::ofstream(drive / "letter") << letter;
+    fs::create_directories(dir.path() / "run");
+    fs::permissions(dir.path() / "run", fs::perms::owner_all);
+    GuestRunOptions o;
+    o.args = {"-OS", ZEM_GUEST_IMAGE, "-DBG", "0", "-CMDLINE", "print DOS1_letter;print DOS1_none;quit"};
+    o.iniContents = "[Emulation]\nMemory=8\n[DOS]\nDOS1=" + drive.string() +
+                    "\n[Parallel]\nPort1=4\nFilter1=1\nPrinter1=" + pdf + "\n";
+    o.environment = {{"TMPDIR", dir.file("tmp")},
+                     {"QT_QPA_PLATFORM", "offscreen"},
+                     {"ZEMPRINT_INI", dir.file("ZEMPrint.ini")},
+                     {"XDG_RUNTIME_DIR", dir.file("run")},
+                     {"CUPS_SERVER", "127.0.0.1:1"}};
+    o.workingDirectory = dir.path().string();
+    o.timeLimit = std::chrono::milliseconds(60000);
+    const GuestRun r = runGuest(o);
+    ASSERT_TRUE(r.exited && r.exitCode == 0) << r.describe();
+    EXPECT_TRUE(r.linesInOrder({std::to_string(letter.size()) + " bytes sent to PAR1", "print: DOS1_none: not found"}))
+        << r.describe();
+    for (int i = 0; i < 600 && zemprint::test::pdfPageCount(pdf) != 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(zemprint::test::pdfPageCount(pdf), 1);
+    const std::string text = zemprint::test::pdfText(pdf, 1);
+    EXPECT_NE(text.find("Printed from our guest"), std::string::npos) << text;
+    EXPECT_NE(text.find("Second line"), std::string::npos) << text;
 }
 
 // The font's art as the guest source holds it: 95 glyphs of 9 rows of 5 characters.
