@@ -10,6 +10,8 @@ const struct command commands[] = {
     {"quit", cmd_quit, 1, 1, "quit"},
     {"cls", cmd_cls, 1, 1, "cls"},
     {"mode", cmd_mode, 1, 4, "mode [4|8|8bit|16bit] [WIDTH HEIGHT]"},
+    {"config", cmd_config, 1, 1, "config (the settings the host gave us)"},
+    {"crash", cmd_crash, 1, 1, "crash (an illegal instruction: the fault handler reports it)"},
     {"dir", cmd_dir, 2, 2, "dir DOS1_[dir]"},
     {"type", cmd_type, 2, 2, "type DOS1_file"},
     {"copy", cmd_copy, 3, 3, "copy DOS1_from DOS2_to"},
@@ -176,4 +178,28 @@ void cmd_mode(int argc, char** argv)
     }
     con_init();
     cmd_mode(1, argv);
+}
+
+/* The settings block as the host wrote it before loading us. */
+void cmd_config(int argc, char** argv)
+{
+    (void)argc, (void)argv;
+    out_str("resolution ");
+    out_dec(cfg_resolution_x);
+    out_char('x');
+    out_dec(cfg_resolution_y);
+    out_str(", colour depth ");
+    out_dec(cfg_colour_depth);
+    out_str(", keyboard driver ");
+    out_dec(cfg_keyboard_driver);
+    out_str(cfg_keyboard_driver ? " (finished key codes)" : " (scan codes)");
+    out_str(", country ");
+    out_dec(cfg_country);
+    out_char('\n');
+}
+
+void cmd_crash(int argc, char** argv)
+{
+    (void)argc, (void)argv;
+    __asm__ volatile("illegal");
 }

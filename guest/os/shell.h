@@ -18,6 +18,8 @@ void cmd_ver(int argc, char** argv);
 void cmd_quit(int argc, char** argv);
 void cmd_cls(int argc, char** argv);
 void cmd_mode(int argc, char** argv);
+void cmd_config(int argc, char** argv);
+void cmd_crash(int argc, char** argv);
 void cmd_clip(int argc, char** argv);
 void cmd_time(int argc, char** argv);
 void cmd_date(int argc, char** argv);

@@ -90,6 +90,24 @@ TEST_F(GuestOs, BadInputGivesMessagesNotCrashes)
     EXPECT_GE(xs, 10000u);
 }
 
+// The INI's settings reach the guest through its settings block, and the guest follows
+// them; a fault in a command is reported by the guest and the script goes on.
+TEST_F(GuestOs, SettingsReachTheGuestAndFaultsReturnToTheShell)
+{
+    const GuestRun r = run("config;mode;crash;echo after;crash;quit",
+                           "[Screen]\nColourDepth=2\nResolutionX=700\nResolutionY=300\n[Keyboard]\nKeyboardDriver=0\n"
+                           "[General]\nCountryCode=49\n");
+    EXPECT_TRUE(r.linesInOrder(
+        {"resolution 700x300, colour depth 2, keyboard driver 0 (scan codes), country 49", "696x300 8-bit"}))
+        << r.describe();
+    const auto lines = r.lines();
+    int faults = 0;
+    for (const std::string& line : lines)
+        faults += std::regex_match(line, std::regex("exception 4 at \\$000[0-9A-F]{5} - back to the shell"));
+    EXPECT_EQ(faults, 2) << r.describe();
+    EXPECT_TRUE(r.linesInOrder({"> crash", "> echo after", "after", "> crash", "> quit", "bye"})) << r.describe();
+}
+
 TEST_F(GuestOs, FileCommandsOnAHostFolder)
 {
     std::ofstream(drive / "notes") << "first line\nsecond line\n";
