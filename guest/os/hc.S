@@ -93,7 +93,6 @@
         ACCEL   fp_words_mul, 0xAB0A
         ACCEL   fp_words_div, 0xAB07
         ACCEL   fp_words_sqrt, 0xAB0C
-        ACCEL   fp_words_mul_reg, 0xAB09
 
 | long fp_call(void *word, struct regs *r): runs one accelerator word on r's D1, D2 and
 | A1 (the arithmetic stack) and returns D0; r gets A1 back.

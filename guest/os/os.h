@@ -82,7 +82,7 @@ HOSTCALL(hc_flp_read);
 HOSTCALL(hc_flp_write);
 
 /* Accelerator words and the shim that runs one of them. */
-extern char fp_words_add[], fp_words_sub[], fp_words_mul[], fp_words_div[], fp_words_sqrt[], fp_words_mul_reg[];
+extern char fp_words_add[], fp_words_sub[], fp_words_mul[], fp_words_div[], fp_words_sqrt[];
 long fp_call(void* word, struct regs* r);
 
 /* Set by the start code and the interrupt routines. */
