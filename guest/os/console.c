@@ -178,6 +178,10 @@ void con_show_cursor(int on)
 /* The mouse pointer: an arrow drawn by inverting pixels, taken away before any drawing. */
 static const u8 arrow[11] = {0x80, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE, 0xF8, 0xD8, 0x8C, 0x0C};
 static int pointer_x = -1, pointer_y = -1;
+/* The pointer appears once the host has moved it: without a mouse it would sit at 0,0
+   over the first character. */
+static int pointer_seen;
+static u16 boot_mouse_x, boot_mouse_y;
 
 static void toggle_pointer(int px, int py)
 {
@@ -197,6 +201,10 @@ void pointer_update(void)
 {
     if (!scr.cols) return;
     int x = MOUSE_X, y = MOUSE_Y;
+    if (!pointer_seen) {
+        if (x == boot_mouse_x && y == boot_mouse_y) return;
+        pointer_seen = 1;
+    }
     if (scr.ql8) x /= 2;
     if (x == pointer_x && y == pointer_y) return;
     pointer_hide();
@@ -215,6 +223,8 @@ void con_clear(void)
 
 void con_init(void)
 {
+    boot_mouse_x = MOUSE_X;
+    boot_mouse_y = MOUSE_Y;
     cur_col = cur_row = 0;
     cursor_shown = 0;
     pointer_x = -1;
