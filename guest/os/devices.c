@@ -197,13 +197,14 @@ void cmd_ser(int argc, char** argv)
     }
     /* What has come in, and whatever follows within a second of quiet. */
     u32 count = 0, quiet = os_ticks;
+    char last = '\n';
     for (;;) {
         memset(&r, 0, sizeof r);
         r.d[2] = serial_rx[port];
         hc_ring_get(&r);
         if (!(r.sr & CCR_Z)) {
             u8 c = (u8)r.d[1];
-            if (c != '\r') out_char((char)c);
+            if (c != '\r') out_char(last = (char)c);
             count++;
             quiet = os_ticks;
             continue;
@@ -213,7 +214,7 @@ void cmd_ser(int argc, char** argv)
         hc_ser_receive_on(&r);
         if (!wait_ticks(quiet, TICKS_PER_SECOND)) break;
     }
-    if (count) out_char('\n');
+    if (last != '\n') out_char('\n');
     out_udec(count);
     out_line(" bytes received");
 }

@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include "pdf_tools.h"
+#include "ser_pty.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -135,6 +136,52 @@ TEST_F(GuestOs, FileCommandsOnAHostFolder)
     // The listing files the host made for dir are gone again.
     for (const auto& e : fs::directory_iterator(dir.path() / "tmp"))
         EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+// Sector commands on a container drive: a hex dump of one sector, sectors copied into a
+// host file, and a sector past the end refused.
+TEST_F(GuestOs, ContainerSectorsDumpAndCopy)
+{
+    std::string container(4 * 512, '\0');
+    for (size_t i = 0; i < container.size(); ++i) container[i] = char('A' + (i / 512) + (i % 7));
+    container.replace(512, 10, "SECTOR ONE");
+    const fs::path file = dir.path() / "disk.win";
+    std::ofstream(file, std::ios::binary) << container;
+    const GuestRun r =
+        run("dump WIN1_ 1;secopy WIN1_ 0 4 DOS1_image;dump WIN1_ 99;dump WIN1_ x;secopy WIN1_ 3 2 DOS1_tail;"
+            "dump DOS1_ 0;dump FLP1_ 0/0;quit",
+            "[WIN]\nWIN1=" + file.string() + "\n");
+    EXPECT_TRUE(r.linesInOrder(
+        {"> dump WIN1_ 1", "000  53 45 43 54 4F 52 20 4F 4E 45 46 47 48 42 43 44  SECTOR ONEFGHBCD", "4 sectors copied",
+         "dump: WIN1_: bad or changed medium", "dump: x: bad parameter", "secopy: WIN1_: bad or changed medium",
+         "1 sectors copied", "dump: DOS1_: bad name", "dump: 0/0: bad parameter"}))
+        << r.describe();
+    EXPECT_EQ(fileText(drive / "image"), container);
+    EXPECT_EQ(fileText(drive / "tail"), container.substr(3 * 512));
+}
+
+// Text out of serial port 1 and the peer's answer back in, over a pseudo-terminal.
+TEST_F(GuestOs, SerialSendAndReceive)
+{
+    TestPty pty;
+    ASSERT_TRUE(pty.ok());
+    std::vector<uint8_t> fromGuest;
+    std::thread peer([&] {
+        fromGuest = pty.read(12);
+        const std::string reply = "answer from the peer\r\n";
+        pty.write(std::vector<uint8_t>(reply.begin(), reply.end()));
+    });
+    const GuestRun r = run("ser 1 send hello world;ser 1 recv;ser 2 send x;quit",
+                           "[Serial]\nPort1=1\nDevice1=" + pty.slavePath() + "\n");
+    peer.join();
+    EXPECT_EQ(std::string(fromGuest.begin(), fromGuest.end()), "hello world\n");
+    EXPECT_TRUE(r.linesInOrder(
+        {"12 bytes sent", "> ser 1 recv", "answer from the peer", "22 bytes received", "> ser 2 send x"}))
+        << r.describe();
+    // Port 2 leads nowhere: the open fails with a message.
+    const int at = r.findLine("> ser 2 send x");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(r.lines()[size_t(at) + 1].rfind("ser: ", 0), 0u) << r.describe();
 }
 
 TEST_F(GuestOs, CalcTimeDateAndClipboard)
