@@ -146,8 +146,11 @@ static void clear_rows(int first, int count)
     hc_scr_fill(&r);
 }
 
+int con_scrolls;
+
 static void scroll_up(void)
 {
+    con_scrolls++;
     struct regs r = {0};
     u32 rows = (u32)(scr.rows - 1) * CELL_H;
     u32 width = scr.bits == 2 ? scr.pitch : (u32)scr.width;

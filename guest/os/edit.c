@@ -10,18 +10,23 @@ static int history_count;
 
 static int start_col, start_row;
 
+/* Puts the console cursor at position `pos` of the line, which may span several rows. */
+static void goto_position(int pos)
+{
+    int offset = start_col + pos;
+    con_goto(offset % scr.cols, start_row + offset / scr.cols);
+}
+
 /* Redraws the line from position `from` and puts the cursor at `pos`. */
 static void redraw(const char* buf, int length, int from, int pos, int old_length)
 {
-    con_goto(start_col + from, start_row);
-    int row_before = start_row;
+    goto_position(from);
+    int scrolls = con_scrolls;
     for (int i = from; i < length; i++) con_putc(buf[i]);
     for (int i = length; i < old_length; i++) con_putc(' ');
     /* When the text ran past the last row the screen scrolled: the line moved up. */
-    int end_offset = start_col + (length > old_length ? length : old_length);
-    int end_row = row_before + (end_offset - 1) / scr.cols;
-    if (end_offset > 0 && end_row >= scr.rows) start_row -= end_row - (scr.rows - 1);
-    con_goto((start_col + pos) % scr.cols, start_row + (start_col + pos) / scr.cols);
+    start_row -= con_scrolls - scrolls;
+    goto_position(pos);
 }
 
 static void remember(const char* buf)
@@ -46,6 +51,9 @@ static int clicked_position(int length)
 int line_edit(char* buf, int size)
 {
     int length = 0, pos = 0, browse = history_count, was_down = MOUSE_BUTTONS & 1;
+    /* The line must fit on the screen, or its start would scroll out of reach. */
+    int screen_room = scr.cols * (scr.rows - 1) - con_col();
+    if (size > screen_room) size = screen_room > 1 ? screen_room : 1;
     start_col = con_col();
     start_row = con_row();
     buf[0] = 0;
@@ -63,7 +71,7 @@ int line_edit(char* buf, int size)
         switch (key) {
         case KEY_ENTER:
             con_show_cursor(0);
-            con_goto((start_col + length) % scr.cols, start_row + (start_col + length) / scr.cols);
+            goto_position(length);
             buf[length] = 0;
             out_note(buf);
             out_char('\n');
@@ -124,6 +132,6 @@ int line_edit(char* buf, int size)
             pos++;
             continue;
         }
-        con_goto((start_col + pos) % scr.cols, start_row + (start_col + pos) / scr.cols);
+        goto_position(pos);
     }
 }

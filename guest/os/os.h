@@ -154,6 +154,7 @@ void con_set_colour(int colour);
 void con_show_cursor(int on);
 void con_goto(int col, int row);
 int con_col(void);
+extern int con_scrolls; /* counts scrolls, so an editor knows its line moved up */
 void pointer_update(void);
 void draw_glyph(int col, int row, char c, int colour);
 void font_init(void);
