@@ -27,8 +27,10 @@ int screen_setup(int width, int height, int depth)
     if (height < 256) height = 256;
     /* The screen must fit between its base and the end of memory. */
     while ((u32)width * height * bits / 8 > ram - SCREEN_BASE && (width > 512 || height > 256)) {
-        if (height > 256) height = height * 3 / 4 < 256 ? 256 : height * 3 / 4;
-        else width = width * 3 / 4 < 512 ? 512 : (width * 3 / 4) & ~7;
+        if (height > 256)
+            height = height * 3 / 4 < 256 ? 256 : height * 3 / 4;
+        else
+            width = width * 3 / 4 < 512 ? 512 : (width * 3 / 4) & ~7;
     }
     if ((u32)512 * 256 * bits / 8 > ram - SCREEN_BASE) return ERR_NM;
     memset(&r, 0, sizeof r);

@@ -38,8 +38,8 @@ void cmd_net(int argc, char** argv)
     static u8 reply[2048];
     long port;
     (void)argc;
-    if (!str_ieq(argv[1], "get") || !parse_long(argv[3], &port) || port < 1 || port > 65535 ||
-        strlen(argv[2]) > 200 || strlen(argv[4]) > 300 || argv[4][0] != '/') {
+    if (!str_ieq(argv[1], "get") || !parse_long(argv[3], &port) || port < 1 || port > 65535 || strlen(argv[2]) > 200 ||
+        strlen(argv[4]) > 300 || argv[4][0] != '/') {
         out_line("usage: net get HOST PORT /PATH");
         return;
     }
@@ -226,8 +226,8 @@ void cmd_beep(int argc, char** argv)
     long pitch, duration;
     static u8 block[8];
     (void)argc;
-    if (!parse_long(argv[1], &pitch) || !parse_long(argv[2], &duration) || pitch < 0 || pitch > 254 ||
-        duration < 1 || duration > 32767) {
+    if (!parse_long(argv[1], &pitch) || !parse_long(argv[2], &duration) || pitch < 0 || pitch > 254 || duration < 1 ||
+        duration > 32767) {
         out_line("usage: beep PITCH (0-254) DURATION (1-32767)");
         return;
     }

@@ -105,8 +105,10 @@ int line_edit(char* buf, int size)
             int target = browse + (key == KEY_UP ? -1 : 1);
             if (target < history_count - limit || target > history_count) break;
             browse = target;
-            if (browse == history_count) buf[0] = 0;
-            else str_copy(buf, history[browse % HISTORY], (size_t)size);
+            if (browse == history_count)
+                buf[0] = 0;
+            else
+                str_copy(buf, history[browse % HISTORY], (size_t)size);
             length = (int)strlen(buf);
             pos = length;
             redraw(buf, length, 0, pos, old_length);

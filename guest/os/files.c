@@ -141,7 +141,8 @@ void cmd_dir(int argc, char** argv)
         name[name_length] = 0;
         out_str(name);
         for (int i = name_length; i < 24; i++) out_char(' ');
-        if (header[5] == 0xFF) out_line(" <dir>");
+        if (header[5] == 0xFF)
+            out_line(" <dir>");
         else {
             out_char(' ');
             out_udec(length);
@@ -178,8 +179,10 @@ void cmd_type(int argc, char** argv)
         for (long i = 0; i < got; i++) {
             char c = (char)buffer[i];
             if (c == '\r') continue;
-            if (c == '\n') column = 0;
-            else column++;
+            if (c == '\n')
+                column = 0;
+            else
+                column++;
             out_char(c == '\t' ? ' ' : c);
         }
     }
@@ -234,8 +237,10 @@ void cmd_delete(int argc, char** argv)
     r.a[1] = (u32)&n.file;
     r.d[2] = (u32)n.drive;
     long result = hc_dos_delete(&r);
-    if (result < 0) fail("delete", argv[1], result);
-    else out_line("deleted");
+    if (result < 0)
+        fail("delete", argv[1], result);
+    else
+        out_line("deleted");
 }
 
 void cmd_mkdir(int argc, char** argv)
@@ -247,8 +252,10 @@ void cmd_mkdir(int argc, char** argv)
     r.a[1] = (u32)&n.file;
     r.d[2] = (u32)n.drive;
     long result = hc_dos_create_directory(&r);
-    if (result < 0) fail("mkdir", argv[1], result);
-    else out_line("made");
+    if (result < 0)
+        fail("mkdir", argv[1], result);
+    else
+        out_line("made");
 }
 
 void cmd_rename(int argc, char** argv)
@@ -279,8 +286,10 @@ void cmd_rename(int argc, char** argv)
     r.d[2] = (u32)to.drive;
     result = hc_dos_rename(&r);
     dos_close(handle);
-    if (result < 0) fail("rename", argv[1], result);
-    else out_line("renamed");
+    if (result < 0)
+        fail("rename", argv[1], result);
+    else
+        out_line("renamed");
 }
 
 /* Sector numbers: a number on WIN drives; TRACK/HEAD/SECTOR on floppies. */

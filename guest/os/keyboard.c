@@ -25,14 +25,14 @@ static int queue_get(void)
 }
 
 /* US layout, scan codes $00-$39: plain and shifted. */
-static const char plain[0x3A] = {0,   0x1B, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '-', '=', 0,   '\t',
-                                 'q', 'w',  'e', 'r', 't', 'y', 'u', 'i', 'o', 'p', '[', ']', 0,   0,   'a', 's',
-                                 'd', 'f',  'g', 'h', 'j', 'k', 'l', ';', '\'', '`', 0,  '\\', 'z', 'x', 'c', 'v',
-                                 'b', 'n',  'm', ',', '.', '/', 0,   '*', 0,   ' '};
-static const char shifted[0x3A] = {0,   0x1B, '!', '@', '#', '$', '%', '^', '&', '*', '(', ')', '_', '+', 0,   '\t',
-                                   'Q', 'W',  'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', '{', '}', 0,   0,   'A', 'S',
-                                   'D', 'F',  'G', 'H', 'J', 'K', 'L', ':', '"', '~', 0,   '|', 'Z', 'X', 'C', 'V',
-                                   'B', 'N',  'M', '<', '>', '?', 0,   '*', 0,   ' '};
+static const char plain[0x3A] = {0,    0x1B, '1', '2', '3', '4', '5', '6', '7', '8', '9',  '0', '-', '=',  0,
+                                 '\t', 'q',  'w', 'e', 'r', 't', 'y', 'u', 'i', 'o', 'p',  '[', ']', 0,    0,
+                                 'a',  's',  'd', 'f', 'g', 'h', 'j', 'k', 'l', ';', '\'', '`', 0,   '\\', 'z',
+                                 'x',  'c',  'v', 'b', 'n', 'm', ',', '.', '/', 0,   '*',  0,   ' '};
+static const char shifted[0x3A] = {0,    0x1B, '!', '@', '#', '$', '%', '^', '&', '*', '(', ')', '_', '+', 0,
+                                   '\t', 'Q',  'W', 'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', '{', '}', 0,   0,
+                                   'A',  'S',  'D', 'F', 'G', 'H', 'J', 'K', 'L', ':', '"', '~', 0,   '|', 'Z',
+                                   'X',  'C',  'V', 'B', 'N', 'M', '<', '>', '?', 0,   '*', 0,   ' '};
 
 static int shift_down, ctrl_down, caps_on, extended;
 
@@ -59,22 +59,33 @@ static int from_scan_code(int b)
         return -1;
     }
     switch (code) {
-    case 0x1C: return KEY_ENTER;
-    case 0x0E: return KEY_BACKSPACE;
-    case 0x48: return KEY_UP;
-    case 0x50: return KEY_DOWN;
-    case 0x4B: return KEY_LEFT;
-    case 0x4D: return KEY_RIGHT;
-    case 0x47: return KEY_HOME;
-    case 0x4F: return KEY_END;
-    case 0x53: return KEY_DELETE;
+    case 0x1C:
+        return KEY_ENTER;
+    case 0x0E:
+        return KEY_BACKSPACE;
+    case 0x48:
+        return KEY_UP;
+    case 0x50:
+        return KEY_DOWN;
+    case 0x4B:
+        return KEY_LEFT;
+    case 0x4D:
+        return KEY_RIGHT;
+    case 0x47:
+        return KEY_HOME;
+    case 0x4F:
+        return KEY_END;
+    case 0x53:
+        return KEY_DELETE;
     }
     if (was_extended) return code == 0x35 ? '/' : -1;
     if (code >= 0x3A) return -1;
     char c = shift_down ? shifted[code] : plain[code];
     if (!c) return -1;
-    if (caps_on && c >= 'a' && c <= 'z') c -= 32;
-    else if (caps_on && c >= 'A' && c <= 'Z') c += 32;
+    if (caps_on && c >= 'a' && c <= 'z')
+        c -= 32;
+    else if (caps_on && c >= 'A' && c <= 'Z')
+        c += 32;
     if (ctrl_down && (c | 0x20) >= 'a' && (c | 0x20) <= 'z') return (c | 0x20) - 'a' + 1;
     return (u8)c;
 }

@@ -99,25 +99,44 @@ void qstr_set(struct qstr* q, const char* s)
 const char* error_text(long code)
 {
     switch (code) {
-    case ERR_NC: return "not complete";
-    case ERR_NM: return "out of memory";
-    case ERR_BF: return "buffer full";
-    case ERR_NO: return "channel not open";
-    case ERR_NF: return "not found";
-    case ERR_EX: return "already exists";
-    case ERR_IU: return "in use";
-    case ERR_EF: return "end of file";
-    case ERR_DF: return "drive full";
-    case ERR_BN: return "bad name";
-    case ERR_TE: return "transmission error";
-    case ERR_BP: return "bad parameter";
-    case ERR_FE: return "bad or changed medium";
-    case ERR_OV: return "arithmetic overflow";
-    case ERR_NI: return "not implemented";
-    case ERR_RO: return "read only";
-    case -22: return "host failure";
-    case -23: return "refused by the host";
-    default: return "error";
+    case ERR_NC:
+        return "not complete";
+    case ERR_NM:
+        return "out of memory";
+    case ERR_BF:
+        return "buffer full";
+    case ERR_NO:
+        return "channel not open";
+    case ERR_NF:
+        return "not found";
+    case ERR_EX:
+        return "already exists";
+    case ERR_IU:
+        return "in use";
+    case ERR_EF:
+        return "end of file";
+    case ERR_DF:
+        return "drive full";
+    case ERR_BN:
+        return "bad name";
+    case ERR_TE:
+        return "transmission error";
+    case ERR_BP:
+        return "bad parameter";
+    case ERR_FE:
+        return "bad or changed medium";
+    case ERR_OV:
+        return "arithmetic overflow";
+    case ERR_NI:
+        return "not implemented";
+    case ERR_RO:
+        return "read only";
+    case -22:
+        return "host failure";
+    case -23:
+        return "refused by the host";
+    default:
+        return "error";
     }
 }
 

@@ -196,8 +196,10 @@ static struct fp parse_factor(void)
         expr_text++;
         struct fp inner = parse_expr();
         skip_blanks();
-        if (*expr_text == ')') expr_text++;
-        else syntax_error();
+        if (*expr_text == ')')
+            expr_text++;
+        else
+            syntax_error();
         return inner;
     }
     return parse_number();
@@ -331,8 +333,10 @@ void cmd_clip(int argc, char** argv)
         text.length = (u16)used;
         r.a[1] = (u32)&text;
         long result = hc_clipboard_put(&r);
-        if (result < 0) out_error("clip", result);
-        else out_line("clipboard set");
+        if (result < 0)
+            out_error("clip", result);
+        else
+            out_line("clipboard set");
         return;
     }
     if (str_ieq(argv[1], "get") && argc == 2) {

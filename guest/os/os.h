@@ -102,8 +102,22 @@ extern short cfg_resolution_x, cfg_resolution_y, cfg_country;
 
 /* Guest error codes. */
 enum {
-    ERR_NC = -1, ERR_NM = -3, ERR_BF = -5, ERR_NO = -6, ERR_NF = -7, ERR_EX = -8, ERR_IU = -9, ERR_EF = -10,
-    ERR_DF = -11, ERR_BN = -12, ERR_TE = -13, ERR_BP = -15, ERR_FE = -16, ERR_OV = -18, ERR_NI = -19, ERR_RO = -20
+    ERR_NC = -1,
+    ERR_NM = -3,
+    ERR_BF = -5,
+    ERR_NO = -6,
+    ERR_NF = -7,
+    ERR_EX = -8,
+    ERR_IU = -9,
+    ERR_EF = -10,
+    ERR_DF = -11,
+    ERR_BN = -12,
+    ERR_TE = -13,
+    ERR_BP = -15,
+    ERR_FE = -16,
+    ERR_OV = -18,
+    ERR_NI = -19,
+    ERR_RO = -20
 };
 const char* error_text(long code);
 
@@ -165,8 +179,17 @@ extern u8 font_bits[95][10];
 
 /* Keyboard: one normalised key code or -1. */
 enum {
-    KEY_ENTER = 0x0A, KEY_ESC = 0x1B, KEY_LEFT = 0xC0, KEY_RIGHT = 0xC8, KEY_UP = 0xD0, KEY_DOWN = 0xD8,
-    KEY_HOME = 0xC1, KEY_END = 0xC9, KEY_BACKSPACE = 0xC2, KEY_DELETE = 0xCA, KEY_CLICK = 0x100
+    KEY_ENTER = 0x0A,
+    KEY_ESC = 0x1B,
+    KEY_LEFT = 0xC0,
+    KEY_RIGHT = 0xC8,
+    KEY_UP = 0xD0,
+    KEY_DOWN = 0xD8,
+    KEY_HOME = 0xC1,
+    KEY_END = 0xC9,
+    KEY_BACKSPACE = 0xC2,
+    KEY_DELETE = 0xCA,
+    KEY_CLICK = 0x100
 };
 int kbd_get(void);
 void kbd_take_byte(u32 byte);

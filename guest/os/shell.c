@@ -151,10 +151,14 @@ void cmd_mode(int argc, char** argv)
     }
     if (argc == 2 || argc == 4) {
         const char* m = argv[1];
-        if (str_ieq(m, "4")) depth = 0;
-        else if (str_ieq(m, "8")) depth = 1;
-        else if (str_ieq(m, "8bit")) depth = 2;
-        else if (str_ieq(m, "16bit")) depth = 3;
+        if (str_ieq(m, "4"))
+            depth = 0;
+        else if (str_ieq(m, "8"))
+            depth = 1;
+        else if (str_ieq(m, "8bit"))
+            depth = 2;
+        else if (str_ieq(m, "16bit"))
+            depth = 3;
         else {
             out_error("mode", ERR_BP);
             return;
