@@ -148,6 +148,16 @@ std::optional<std::string> machineFindPrinterProgram(const std::string& programD
     return std::nullopt;
 }
 
+std::string machineChooseImage(const std::string& requested, const std::string& programDir)
+{
+    if (!requested.empty()) return requested;
+    const std::string candidates[] = {programDir + "/" + DefaultImageName, programDir + "/" + OwnGuestImageName,
+                                      programDir + "/../share/zem2/" + OwnGuestImageName};
+    for (const std::string& candidate : candidates)
+        if (hostIsRegularFile(candidate)) return candidate;
+    return candidates[0];
+}
+
 bool locateImage()
 {
     std::optional<std::string> module = hostModulePath();
@@ -158,7 +168,8 @@ bool locateImage()
     machineInfo.programDir = directoryOf(*module);
 
     const std::string& requested = commandLine.osFile;
-    machineInfo.imagePath = requested.empty() ? machineInfo.programDir + "/" + DefaultImageName : requested;
+    machineInfo.imagePath = machineChooseImage(requested, machineInfo.programDir);
+    zlog(LogCat::General, "ZEM: OS image %s\r\n", machineInfo.imagePath.c_str());
     if (!imageFile.open(machineInfo.imagePath)) {
         int error = imageFile.lastError();
         showError(Caption::Emulator,

@@ -33,6 +33,12 @@ bool processorAbandoned();
 // Opens the image file and sets ZEMPATH and VROSPATH; looks for the printer program.
 bool locateImage();
 
+// The image to run: `requested` (-OS) when given; otherwise the first existing one of the
+// default image beside the program, our own guest system beside the program, and our own
+// guest system in ../share/zem2 from the program's folder. With none present, the default
+// image beside the program (so the error names the file the user is expected to provide).
+std::string machineChooseImage(const std::string& requested, const std::string& programDir);
+
 // The first executable printer program beside the program, in the installation's bin
 // directory or on the search path (a PATH-style list), in that order.
 std::optional<std::string> machineFindPrinterProgram(const std::string& programDir, const std::string& installBinDir,
@@ -52,3 +58,5 @@ extern MachineInfo machineInfo;
 inline constexpr const char* PrinterProgramName = "zemprint";
 // The default image beside the program.
 inline constexpr const char* DefaultImageName = "VROSE.BIN";
+// Our own guest system, used when the default image is missing.
+inline constexpr const char* OwnGuestImageName = "zem2-guest.bin";

@@ -54,6 +54,12 @@ std::string hostComputerName()
     return host;
 }
 
+bool hostIsRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool hostIsExecutableFile(const std::string& path)
 {
     struct stat st {};

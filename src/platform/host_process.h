@@ -29,6 +29,8 @@ std::string hostComputerName();
 
 // True when `path` names an existing regular file the user may execute.
 bool hostIsExecutableFile(const std::string& path);
+// True when `path` names an existing regular file (following links).
+bool hostIsRegularFile(const std::string& path);
 
 // The places a helper program `name` is looked for, in order: beside this program
 // (`programDir`), the installation's bin directory, then each directory of `searchPath`

@@ -74,3 +74,27 @@ TEST_F(LocateImageTest, PrinterProgramIsTheFirstExecutableBesideInstalledOrOnThe
     const fs::path beside = printerIn("program", true);
     EXPECT_EQ(machineFindPrinterProgram(beside.parent_path(), installed.parent_path(), path.c_str()), beside.string());
 }
+
+TEST_F(LocateImageTest, ImageIsTheNamedOneOrTheDefaultOrOurOwnGuestBesideOrShared)
+{
+    const fs::path bin = dir / "prefix" / "bin";
+    const fs::path share = dir / "prefix" / "share" / "zem2";
+    fs::create_directories(bin);
+    fs::create_directories(share);
+    const std::string program = bin.string();
+    const std::string vrose = program + "/" + DefaultImageName;
+
+    // Nothing there: the default image is named, so the error tells what is missing.
+    EXPECT_EQ(machineChooseImage("", program), vrose);
+    std::ofstream(share / OwnGuestImageName) << "guest";
+    EXPECT_EQ(machineChooseImage("", program), program + "/../share/zem2/" + OwnGuestImageName);
+    std::ofstream(bin / OwnGuestImageName) << "guest";
+    EXPECT_EQ(machineChooseImage("", program), program + "/" + OwnGuestImageName);
+    // A directory of the default name is no image.
+    fs::create_directories(bin / DefaultImageName);
+    EXPECT_EQ(machineChooseImage("", program), program + "/" + OwnGuestImageName);
+    fs::remove(bin / DefaultImageName);
+    std::ofstream(vrose) << "vrose";
+    EXPECT_EQ(machineChooseImage("", program), vrose);
+    EXPECT_EQ(machineChooseImage(image.string(), program), image.string());
+}

@@ -235,10 +235,17 @@ TEST_F(ProgramTest, DefaultImageIsBesideTheProgram)
     GuestRun missing = runGuest(options);
     EXPECT_TRUE(missing.contains("Error opening VROSE file.\nCode 2: ")) << missing.describe();
 
+    // Without VROSE.BIN our own guest system beside the program runs; the log names it.
+    fs::copy_file(GUEST_QUIT, dir / "zem2-guest.bin");
+    GuestRun own = runGuest(options);
+    EXPECT_EQ(own.exitCode, 0) << own.describe();
+    EXPECT_TRUE(own.hasLine("ZEM: OS image " + (dir / "zem2-guest.bin").string())) << own.describe();
+
     fs::copy_file(GUEST_QUIT, dir / "VROSE.BIN");
     GuestRun run = runGuest(options);
     EXPECT_EQ(run.exitCode, 0) << run.describe();
     EXPECT_TRUE(run.hasLine("ZEM: OS read")) << run.describe();
+    EXPECT_TRUE(run.hasLine("ZEM: OS image " + (dir / "VROSE.BIN").string())) << run.describe();
 }
 
 TEST_F(ProgramTest, CommandLineAnswersAndRefusals)
