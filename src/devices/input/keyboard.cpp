@@ -151,7 +151,6 @@ void exitHotKey()
 
 void fullScreenHotKey()
 {
-    zlog(LogCat::Screen, "ZEM: WM_CHANGEWINDOWMODE (FS: %i)\r\n", 0);
     if (InputHost* host = inputHost()) host->toggleFullScreen();
 }
 
@@ -458,6 +457,7 @@ void keyboardSetActive(bool nowActive)
 {
     if (active == nowActive) return;
     active = nowActive;
+    zlog(LogCat::Keyboard, "KBD: Window %s\n", active ? "active" : "inactive");
     if (active) return;
     // Keys held when the focus went never see their release: let go of them now.
     for (unsigned code = 0; code < keysDown.size(); ++code) {
