@@ -341,6 +341,8 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event)
 {
     // The right button is the guest's; Shift with it, or the menu key, opens this menu.
     if (event->reason() == QContextMenuEvent::Mouse && !(event->modifiers() & Qt::ShiftModifier)) return;
+    // The menu takes the button's release.
+    windowMenuOpens();
     QMenu menu(this);
     QAction* onTop = menu.addAction(QStringLiteral("Always on top"));
     onTop->setCheckable(true);

@@ -27,7 +27,7 @@ bool windowKeyEvent(const QKeyEvent& event) { return keyboardKeyEvent(hostKeyEve
 
 void windowMouseMove(const QMouseEvent& event, QRect picture)
 {
-    const MouseGeometry geometry{picture.x(),      picture.y(),      picture.width(),
+    const MouseGeometry geometry{picture.x(),      picture.y(),       picture.width(),
                                  picture.height(), guestScreen.width, guestScreen.height};
     const QPoint at = event.position().toPoint();
     mouseMove(geometry, at.x(), at.y());
@@ -67,6 +67,8 @@ void windowMinimised(bool minimised)
     keyboardSetMinimised(minimised);
     if (minimised) mouseReleaseButtons();
 }
+
+void windowMenuOpens() { mouseReleaseButtons(); }
 
 WindowInputHost::WindowInputHost(QWidget* window, std::function<void()> toggle)
     : window_(window), toggle_(std::move(toggle))

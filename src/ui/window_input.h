@@ -31,6 +31,8 @@ void windowWheel(const QWheelEvent& event);
 // The window lost or regained the keyboard, or was minimised or restored.
 void windowActivation(bool active);
 void windowMinimised(bool minimised);
+// A menu of the window's own opens and takes the buttons' releases.
+void windowMenuOpens();
 
 // What the keyboard's hot keys and the guest's pointer requests do to the window.
 class WindowInputHost : public InputHost {
