@@ -222,6 +222,28 @@ TEST(InputWindow, KeyLatency)
     EXPECT_LT(toRing[toRing.size() / 2], 20.0);
 }
 
+TEST(InputWindow, ScanCodeDriverPutsPrefixesAndLeavesNumLockOut)
+{
+    NEED_DISPLAY();
+    InputRun run(GUEST_ECHO_KEYS, "WindowMode=1\n[Keyboard]\nKeyboardDriver=0\n");
+    ASSERT_TRUE(run.focus()) << run.log();
+    // (xdotool presses the left modifier keys along with right ones it is asked for, so
+    // the right-hand modifiers are left to the unit tests.)
+    xdotool({"key", "--delay", "15", "KP_Enter", "Num_Lock", "Left", "KP_Divide"});
+    xdotool({"key", "Num_Lock"});
+    xdotool({"keydown", "shift"});
+    xdotool({"key", "a"});
+    xdotool({"keyup", "shift"});
+    const std::vector<int> want{0xE0, 0x1C, 0xE0, 0x9C, 0xE0, 0x4B, 0xE0, 0xCB,
+                                0xE0, 0x35, 0xE0, 0xB5, 0x2A, 0x1E, 0x9E, 0xAA};
+    EXPECT_EQ(run.waitForKeys(want.size()), want) << run.log();
+    // The scan-code driver keeps no matrix; GetKeyState still reports Shift.
+    const std::string shifted = keyLine(run.log(), int(want.size()) - 3);
+    EXPECT_NE(shifted.find("k 0000001e s 00000001 c 00000000 m 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"),
+              std::string::npos)
+        << shifted;
+}
+
 // The same physical keys give the same scan codes under a US and a German layout.
 struct LayoutCase {
     const char* layout;
