@@ -9,6 +9,7 @@
 #include "devices/comms/ip_device.h"
 #include "devices/comms/par_ports.h"
 #include "devices/comms/ser_calls.h"
+#include "devices/input/input_part.h"
 #include "devices/sound/sound_calls.h"
 #include "devices/storage/disks.h"
 #include "devices/storage/dos_device.h"
@@ -17,6 +18,7 @@
 #include "ui/main_window.h"
 #include "ui/screen_back_ends.h"
 #include "ui/qt_front_end.h"
+#include "ui/window_input.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +41,7 @@ QtFrontEnd qtFrontEnd;
 // the stand-ins draw into host memory as before.
 std::unique_ptr<MainWindow> mainWindow;
 std::unique_ptr<SelectingBackEnd> windowBackEnd;
+std::unique_ptr<WindowInputHost> windowInput;
 
 // Test aid: when set, the first present fails as a lost device would.
 constexpr const char* FailPresentVariable = "ZEM_FAIL_PRESENT";
@@ -63,6 +66,7 @@ void registerParts(MachineParts& parts)
     parts.add(parPart());
     parts.add(winPart());
     parts.add(flpPart());
+    parts.add(inputPart());
 }
 
 void setFailureHook(MachineParts& parts)
@@ -100,6 +104,10 @@ int main(int argc, char** argv)
         mainWindow = std::make_unique<MainWindow>();
         windowBackEnd = std::make_unique<SelectingBackEnd>(*mainWindow);
         if (const char* fail = getenv(FailPresentVariable); fail && *fail) windowBackEnd->failNextPresent();
+        windowInput = std::make_unique<WindowInputHost>(mainWindow.get(), [] {
+            if (mainWindow) mainWindow->toggleFullScreen();
+        });
+        inputSetHost(windowInput.get());
     }
 
     MachineParts& parts = machineParts();
@@ -108,6 +116,8 @@ int main(int argc, char** argv)
 
     if (!startUp()) {
         // The application object goes before the static objects it relies on.
+        inputSetHost(nullptr);
+        windowInput.reset();
         windowBackEnd.reset();
         mainWindow.reset();
         frontEndInstall(nullptr);
@@ -116,9 +126,12 @@ int main(int argc, char** argv)
     }
 
     if (mainWindow) mainWindow->setUpDesktop();
+    windowInputReadHostSettings();
     MainLoop::run();
 
     shutDown();
+    inputSetHost(nullptr);
+    windowInput.reset();
     windowBackEnd.reset();
     mainWindow.reset();
     frontEndInstall(nullptr);

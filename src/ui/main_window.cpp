@@ -11,6 +11,7 @@
 #include "display/screen_state.h"
 #include "display/update_thread.h"
 #include "ui/main_loop.h"
+#include "ui/window_input.h"
 #include "ui/window_sizing.h"
 
 #include <QAction>
@@ -87,6 +88,8 @@ MainWindow::MainWindow()
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
+    // Pointer moves count without a button held (the guest's pointer follows them).
+    setMouseTracking(true);
     // Until the guest names itself; titles at creation were limited to 31 characters.
     setWindowTitle(QString::fromStdString(std::string("ZEM II ") + getReleaseVersion()).left(MaxInitialTitleLength));
     MainLoop::setMainWindow(this);
@@ -321,6 +324,7 @@ void MainWindow::onMinimisedChanged(bool minimised)
     minimised_ = minimised;
     zlog(LogCat::General, "ZEM: WM_SIZE: Minimized = %i\r\n", minimised ? 1 : 0);
     idleSetMinimised(minimised);
+    windowMinimised(minimised);
     updateThreadSetSuspended(minimised);
     // A minimised window lives in the tray, without a taskbar button.
     if (settings.TaskButton == TaskButtonMode::TaskOrTray && minimised != trayShown_) setTrayIcon(minimised, true);
@@ -330,10 +334,15 @@ void MainWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized() != minimised_) onMinimisedChanged(isMinimized());
+    if (event->type() == QEvent::ActivationChange) windowActivation(isActiveWindow());
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event)
 {
+    // The right button is the guest's; Shift with it, or the menu key, opens this menu.
+    if (event->reason() == QContextMenuEvent::Mouse && !(event->modifiers() & Qt::ShiftModifier)) return;
+    // The menu takes the button's release.
+    windowMenuOpens();
     QMenu menu(this);
     QAction* onTop = menu.addAction(QStringLiteral("Always on top"));
     onTop->setCheckable(true);
@@ -374,8 +383,35 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
             zlog(LogCat::General, "ZEM: Screen picture %s\r\n", path.c_str());
         return;
     }
+    if (windowKeyEvent(*event)) return;
     QWidget::keyPressEvent(event);
 }
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    if (windowKeyEvent(*event)) return;
+    QWidget::keyReleaseEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) { windowMouseMove(*event, destination_); }
+void MainWindow::mousePressEvent(QMouseEvent* event) { windowMouseButton(*event, true); }
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) { windowMouseButton(*event, false); }
+void MainWindow::wheelEvent(QWheelEvent* event) { windowWheel(*event); }
+
+void MainWindow::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    windowActivation(true);
+}
+
+void MainWindow::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    windowActivation(false);
+}
+
+// Tab is a key for the guest, never a move of the focus.
+bool MainWindow::focusNextPrevChild(bool) { return false; }
 
 void MainWindow::toggleFullScreen() { displayChange(true); }
 
