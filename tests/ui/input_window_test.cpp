@@ -51,8 +51,9 @@ class InputRun {
 public:
     InputRun(const char* image, const std::string& settings)
     {
-        zemtest::writeFile(dir_.path() / "zem.ini",
-                           "[Emulation]\nMemory=4\n[Screen]\nWindowPosX=0\nWindowPosY=0\n" + settings);
+        zemtest::writeFile(
+            dir_.path() / "zem.ini",
+            "[General]\nShowDialog=1\n[Emulation]\nMemory=4\n[Screen]\nWindowPosX=0\nWindowPosY=0\n" + settings);
         process_.setWorkingDirectory(QString::fromStdString(dir_.path().string()));
         // Waits return as soon as the log moves.
         process_.setReadChannel(QProcess::StandardError);
