@@ -108,7 +108,8 @@ public:
     std::vector<int> keys(size_t from = 0)
     {
         std::vector<int> bytes;
-        const std::string text = "\n" + log().substr(from);
+        std::string text(1, '\n');
+        text += log().substr(from);
         for (size_t at = text.find("\nk 000000"); at != std::string::npos; at = text.find("\nk 000000", at + 1))
             if (at + 12 <= text.size()) bytes.push_back(std::stoi(text.substr(at + 9, 2), nullptr, 16));
         return bytes;

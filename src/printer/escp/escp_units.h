@@ -37,14 +37,26 @@ constexpr int saturate(std::int64_t value)
 
 // round(value × unit × 1440 / base): a value in one of the command units
 // (unit in 1/base inch) as twips.
+// Values far enough out saturate whatever their exact product, so they are settled before
+// multiplying: a job can carry values whose product with the unit would overflow.
 constexpr int unitsToTwips(std::int64_t value, int unit)
 {
+    if (unit > 0) {
+        const std::int64_t reach = std::int64_t{INT_MAX} * (kEscpBase / kTwipsPerInchEscp) / unit + 1;
+        if (value > reach) return INT_MAX;
+        if (value < -reach) return INT_MIN;
+    }
     return saturate(divRoundEven(value * unit * kTwipsPerInchEscp, kEscpBase));
 }
 
 // round(n × 1440 / perInch): n steps of 1/perInch inch as twips.
 constexpr int inchFractionToTwips(std::int64_t n, int perInch)
 {
+    if (perInch > 0) {
+        const std::int64_t reach = std::int64_t{INT_MAX} * perInch / kTwipsPerInchEscp + 1;
+        if (n > reach) return INT_MAX;
+        if (n < -reach) return INT_MIN;
+    }
     return saturate(divRoundEven(n * kTwipsPerInchEscp, perInch));
 }
 

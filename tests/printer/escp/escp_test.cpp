@@ -31,6 +31,12 @@ TEST(EscpUnits, RoundsToNearestWithTiesToEven)
     EXPECT_EQ(unitsToTwips(100, 80), 400);  // 100/360 inch
     EXPECT_EQ(inchFractionToTwips(7, 72), 140);
     EXPECT_EQ(unitsToTwips(INT64_C(1) << 40, 480), INT_MAX);
+    // Products past 64 bits (a fuzzed job reached 1.3e16 x 1440) still saturate.
+    EXPECT_EQ(unitsToTwips(INT64_C(13482350502220800), 255 * kEscpBase), INT_MAX);
+    EXPECT_EQ(unitsToTwips(-INT64_C(13482350502220800), 1), INT_MIN);
+    EXPECT_EQ(unitsToTwips(INT64_C(42949672920), 1), INT_MAX - 1);  // just inside the reach
+    EXPECT_EQ(inchFractionToTwips(INT64_MAX / 2, 60), INT_MAX);
+    EXPECT_EQ(inchFractionToTwips(INT64_MIN / 2, 60), INT_MIN);
 }
 
 TEST(EscpText, LinesPagesAndPositions)
