@@ -357,6 +357,43 @@ TEST(WindowUpdate, AnIdleGuestCostsNoConversionOrPresentAfterTheFirst)
     }
 }
 
+// The raster view repaints only the area a pass converted and the OpenGL view uploads only
+// those lines: small changes after the first picture must still all reach the screen.
+TEST(WindowUpdate, SmallChangesReachTheWindowThroughPartialRepaints)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    const Picture& p = Rgb16;
+    std::vector<uint8_t> bytes(size_t(p.pitch) * p.height);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = bytePattern(uint32_t(i));
+    // What partial.s inverts once the pattern is on the window.
+    for (size_t line : {100, 101})
+        for (size_t i = 200; i < 208; ++i) bytes[line * p.pitch + i] ^= 0xFF;
+    for (size_t i : {size_t(0), size_t(1), bytes.size() - 2, bytes.size() - 1}) bytes[i] ^= 0xFF;
+    std::vector<uint32_t> want(size_t(p.width) * p.height);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            want[size_t(y) * p.width + x] =
+                reference::hostPixelColour(p.format, bytes.data() + size_t(y) * p.pitch, unsigned(x));
+
+    for (int driver : {1, 0}) {
+        zemtest::TempDir dir{"zem-partial"};
+        WindowRun run(
+            dir, GUEST_PARTIAL,
+            "ScreenDriver=" + std::to_string(driver) + "\nScreenFilter=0\nWindowSizeX=1024\nWindowSizeY=512\n");
+        ASSERT_TRUE(run.waitFor("changed")) << run.log();
+        std::string first;
+        int wrong = -1;
+        for (int attempt = 0; attempt < 50 && wrong != 0; ++attempt) {
+            QThread::msleep(100);
+            wrong = wrongScaledPixels(grab(QRect(0, 0, 2 * p.width, 2 * p.height)), p, want, true, first);
+        }
+        EXPECT_EQ(wrong, 0) << driver << ": " << first;
+        ASSERT_TRUE(run.terminate()) << run.log();
+    }
+}
+
 TEST(WindowUpdate, AFailedPresentShowsTheMessageAndTheWindowRecovers)
 {
     if (!haveDisplay()) {
