@@ -148,12 +148,18 @@ void OpenGlView::initializeGL()
 void OpenGlView::paintGL()
 {
     const qreal scale = devicePixelRatioF();
+    // The quad covers the view unless the aspect ratio leaves borders: a software renderer
+    // pays for a clear of every pixel.
+    const QRect target = host_.destination();
     glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    if (target != rect()) glClear(GL_COLOR_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, texture_);
     {
         std::lock_guard guard(frame_.lock);
-        if (frame_.image.isNull()) return;
+        if (frame_.image.isNull()) {
+            glClear(GL_COLOR_BUFFER_BIT);
+            return;
+        }
         const QImage& image = frame_.image;
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         if (image.width() != textureWidth_ || image.height() != textureHeight_) {
@@ -183,7 +189,6 @@ void OpenGlView::paintGL()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
     // The viewport counts from the bottom left.
-    const QRect target = host_.destination();
     glViewport(int(target.x() * scale), int((height() - target.y() - target.height()) * scale),
                int(target.width() * scale), int(target.height() * scale));
     glUseProgram(program_);
