@@ -2,7 +2,9 @@
 | put byte by byte into the port's ring, the writer asked to send whenever it is full.
         .include "zem.inc"
         .equ    STACK_TOP, 0x20000
+        .ifndef JOB_SIZE
         .equ    JOB_SIZE, 10 * 1024 * 1024
+        .endif
 
         ZEM_IMAGE_START
 start:

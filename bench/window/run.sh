@@ -2,6 +2,7 @@
 # The window's cost, measured: a guest rewrites a 1920 x 1080 16-bit screen 400 times.
 # Runs it headless and, under Xvfb, with the raster and the OpenGL back end; prints the
 # guest's instruction rate, presents per second and CPU time per present for each.
+# CPU time of the window runs includes the X server (xvfb-run waits for it too).
 # Usage: bench/window/run.sh [build directory]   (default build/release)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -37,11 +38,11 @@ run() {  # name, ScreenDriver ("" for headless)
     [ -z "$driver" ] && headlessCpu=$cpu
     # CPU per present: what the run took beyond the headless run's CPU time.
     awk -v n="$name" -v s="$start" -v e="$end" -v i="$instructions" -v p="${presents:-0}" -v c="$cpu" \
-        -v h="${headlessCpu:-0}" 'BEGIN {
+        -v h="${headlessCpu:-0}" -v l="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN {
         t = e - s;
         printf "%-9s %6.2f s  %7.1f M instructions/s", n, t, i / t / 1e6;
         if (p > 0) printf "  %6.1f presents/s  %6.2f ms CPU per present", p / t, (c - h) * 1000 / p;
-        printf "  (CPU %.2f s)\n", c }'
+        printf "  (CPU %.2f s, load %s)\n", c, l }'
 }
 
 run headless ""

@@ -2,61 +2,69 @@
 
 #include <array>
 
-RingBuffer::RingBuffer(uint32_t size) : size_(size < 2 ? 2 : size), storage_(size_) {}
+RingBuffer::RingBuffer(uint32_t size)
+    : size_(size < 2 ? 2 : size), storage_(std::make_unique<std::atomic<uint8_t>[]>(size_))
+{
+}
 
 RingBuffer::~RingBuffer() { magic_ = 0; }
 
 bool RingBuffer::put(uint8_t byte)
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    uint32_t at = next(write_);
-    if (at == read_) return false;
-    storage_[at] = byte;
-    write_ = at;
+    const uint32_t at = next(write_.load(std::memory_order_relaxed));
+    // Acquire: the taker has finished reading the slot before it moved past it.
+    if (at == read_.load(std::memory_order_acquire)) return false;
+    storage_[at].store(byte, std::memory_order_relaxed);
+    write_.store(at, std::memory_order_release);
     return true;
 }
 
 std::optional<uint8_t> RingBuffer::get()
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (read_ == write_) return std::nullopt;
-    read_ = next(read_);
-    return storage_[read_];
+    std::lock_guard<std::mutex> guard(takeLock_);
+    const uint32_t from = read_.load(std::memory_order_relaxed);
+    if (from == write_.load(std::memory_order_acquire)) return std::nullopt;
+    const uint32_t at = next(from);
+    const uint8_t byte = storage_[at].load(std::memory_order_relaxed);
+    read_.store(at, std::memory_order_release);
+    return byte;
 }
 
 uint32_t RingBuffer::take(uint8_t* out, uint32_t max)
 {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::mutex> guard(takeLock_);
+    uint32_t at = read_.load(std::memory_order_relaxed);
+    const uint32_t end = write_.load(std::memory_order_acquire);
     uint32_t count = 0;
-    while (count < max && read_ != write_) {
-        read_ = next(read_);
-        out[count++] = storage_[read_];
+    while (count < max && at != end) {
+        at = next(at);
+        out[count++] = storage_[at].load(std::memory_order_relaxed);
     }
+    read_.store(at, std::memory_order_release);
     return count;
 }
 
 bool RingBuffer::empty() const
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    return read_ == write_;
+    return read_.load(std::memory_order_acquire) == write_.load(std::memory_order_acquire);
 }
 
 bool RingBuffer::full() const
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    return next(write_) == read_;
+    return next(write_.load(std::memory_order_acquire)) == read_.load(std::memory_order_acquire);
 }
 
 uint32_t RingBuffer::count() const
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    return write_ >= read_ ? write_ - read_ : size_ - read_ + write_;
+    const uint32_t read = read_.load(std::memory_order_acquire);
+    const uint32_t write = write_.load(std::memory_order_acquire);
+    return write >= read ? write - read : size_ - read + write;
 }
 
 void RingBuffer::clear()
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    read_ = write_ = 0;
+    std::lock_guard<std::mutex> guard(takeLock_);
+    read_.store(write_.load(std::memory_order_acquire), std::memory_order_release);
 }
 
 namespace {
@@ -66,16 +74,18 @@ namespace {
 constexpr unsigned SlotBits = 8;
 constexpr uint32_t SlotMask = (1u << SlotBits) - 1;
 constexpr size_t SlotCount = SlotMask;  // slot numbers 1-255
+constexpr uint32_t GenerationMask = UINT32_MAX >> SlotBits;
 
+// A slot's generation is written before its ring is published and the ring is cleared
+// before the slot is handed out again, so a lookup that sees a ring sees at least that
+// ring's generation: an old handle never matches a new ring.
 struct Slot {
-    RingBuffer* ring = nullptr;
-    uint32_t generation = 0;
+    std::atomic<RingBuffer*> ring{nullptr};
+    std::atomic<uint32_t> generation{0};
 };
 
-std::mutex registryLock;
+std::mutex registryLock;  // registering and unregistering only
 std::array<Slot, SlotCount> slots;
-
-uint32_t makeHandle(size_t index, uint32_t generation) { return (generation << SlotBits) | uint32_t(index + 1); }
 
 }  // namespace
 
@@ -84,29 +94,34 @@ uint32_t ringRegister(RingBuffer* ring)
     if (!ring) return 0;
     std::lock_guard<std::mutex> guard(registryLock);
     for (size_t i = 0; i < slots.size(); ++i) {
-        if (slots[i].ring) continue;
-        slots[i].ring = ring;
-        slots[i].generation = (slots[i].generation + 1) & (UINT32_MAX >> SlotBits);
-        return makeHandle(i, slots[i].generation);
+        Slot& slot = slots[i];
+        if (slot.ring.load(std::memory_order_relaxed)) continue;
+        const uint32_t generation = (slot.generation.load(std::memory_order_relaxed) + 1) & GenerationMask;
+        slot.generation.store(generation, std::memory_order_relaxed);
+        slot.ring.store(ring, std::memory_order_release);
+        return (generation << SlotBits) | uint32_t(i + 1);
     }
     return 0;
 }
 
 void ringUnregister(uint32_t handle)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
-    uint32_t index = (handle & SlotMask);
+    const uint32_t index = handle & SlotMask;
     if (index == 0) return;
+    std::lock_guard<std::mutex> guard(registryLock);
     Slot& slot = slots[index - 1];
-    if (slot.ring && makeHandle(index - 1, slot.generation) == handle) slot.ring = nullptr;
+    if (slot.ring.load(std::memory_order_relaxed) &&
+        slot.generation.load(std::memory_order_relaxed) == handle >> SlotBits)
+        slot.ring.store(nullptr, std::memory_order_release);
 }
 
 RingBuffer* ringFromHandle(uint32_t handle)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
-    uint32_t index = handle & SlotMask;
+    const uint32_t index = handle & SlotMask;
     if (index == 0) return nullptr;
     const Slot& slot = slots[index - 1];
-    if (!slot.ring || makeHandle(index - 1, slot.generation) != handle || !slot.ring->valid()) return nullptr;
-    return slot.ring;
+    RingBuffer* ring = slot.ring.load(std::memory_order_acquire);
+    if (!ring || slot.generation.load(std::memory_order_acquire) != handle >> SlotBits || !ring->valid())
+        return nullptr;
+    return ring;
 }

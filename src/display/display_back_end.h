@@ -37,6 +37,9 @@ public:
     // Gives the surface the update converts into (guest size, host format). False when
     // there is none to be had now (the update then keeps its marks for later).
     virtual bool lock(HostSurface& surface) = 0;
+    // Between lock and unlock: where the pass converted, or `whole` for a present asked
+    // for without a conversion. A back end that always shows everything ignores it.
+    virtual void noteChanged(const ChangedArea&) {}
     virtual void unlock() = 0;
     // Shows the surface in the window.
     virtual void present() = 0;

@@ -55,6 +55,21 @@ bool ready() { return guestScreen.format && guestScreen.windowStart && guestScre
 
 }  // namespace
 
+void ChangedArea::addLine(unsigned line, unsigned left, unsigned right)
+{
+    if (whole || left >= right) return;
+    if (count > 0) {
+        Band& last = bands[count - 1];
+        if (line <= last.bottom || count == MaxBands) {
+            last.left = std::min(last.left, left);
+            last.right = std::max(last.right, right);
+            last.bottom = std::max(last.bottom, line + 1);
+            return;
+        }
+    }
+    bands[count++] = {left, line, right, line + 1};
+}
+
 void screenConvertAll(const HostSurface& surface)
 {
     std::lock_guard lock(screenLock());
@@ -63,12 +78,14 @@ void screenConvertAll(const HostSurface& surface)
     for (unsigned y = 0; y < guestScreen.shownLines; ++y) convertLine(surface, g, y);
 }
 
-bool screenUpdateSurface(const HostSurface& surface)
+bool screenUpdateSurface(const HostSurface& surface, ChangedArea* changed)
 {
     std::lock_guard lock(screenLock());
     if (!ready()) return false;
     const LineGeometry g = lineGeometry();
+    const unsigned cellPixels = hostPixelsPerCell(guestScreen.format->id);
     if (guestScreen.fullRedraw.exchange(0)) {
+        if (changed) changed->whole = true;
         guestScreen.dirtyAny.store(0);
         for (size_t i = 0; i < guestScreen.lineWords; ++i) guestScreen.dirtyLines[i].store(0);
         for (size_t i = 0; i < guestScreen.cellWords * guestScreen.height; ++i) guestScreen.dirtyCells[i].store(0);
@@ -83,6 +100,7 @@ bool screenUpdateSurface(const HostSurface& surface)
             lines &= lines - 1;
             if (y >= guestScreen.shownLines) continue;
             std::atomic<uint32_t>* row = guestScreen.dirtyCells.get() + size_t(y) * guestScreen.cellWords;
+            size_t firstCell = SIZE_MAX, endCell = 0;
             // The marks of a stretch of the line are taken first and converted after:
             // an exchange is a locked operation that waits for earlier stores, so one
             // between every two conversions would wait for each converted cell's store.
@@ -101,10 +119,17 @@ bool screenUpdateSurface(const HostSurface& surface)
                         const unsigned start = unsigned(std::countr_zero(cells));
                         const unsigned run = unsigned(std::countr_one(cells >> start));
                         convertCells(surface, g, y, c * BitsPerWord + start, run);
+                        firstCell = std::min(firstCell, c * BitsPerWord + start);
+                        endCell = c * BitsPerWord + start + run;
                         cells = run + start >= BitsPerWord ? 0 : cells & (~0u << (start + run));
                     }
                 }
             }
+            // A half cell at the line end is drawn half a cell to the left: the band
+            // reaches back that far and stops at the screen's edge.
+            if (changed && endCell > firstCell)
+                changed->addLine(y, unsigned(firstCell > 0 ? firstCell * cellPixels - cellPixels / 2 : 0),
+                                 unsigned(std::min<size_t>(endCell * cellPixels, guestScreen.width)));
         }
     }
     return true;

@@ -15,11 +15,29 @@ struct HostSurface {
     size_t pitch = 0;         // bytes per host line
 };
 
+// Where a pass converted, in guest pixels: a few bands of neighbouring lines, each with
+// the columns its lines touched, so that a window redraws and sends on only those.
+struct ChangedArea {
+    static constexpr unsigned MaxBands = 8;
+    struct Band {
+        unsigned left, top, right, bottom;  // right and bottom exclusive
+    };
+    Band bands[MaxBands];
+    unsigned count = 0;
+    bool whole = false;  // everything (a full redraw, or a present asked for)
+
+    bool empty() const { return !whole && count == 0; }
+    // Adds columns [left, right) of `line`. Lines come in rising order; a line next to the
+    // last band widens it, and past MaxBands the last band grows to take the rest in.
+    void addLine(unsigned line, unsigned left, unsigned right);
+};
+
 // One update pass (takes the screen lock): after a full-redraw request converts every
 // cell, otherwise every cell marked since the last pass, taking the map words with atomic
 // exchange so that a concurrent mark is never lost. The surface must hold the current
-// guest size in the current host format. Returns true when anything was converted.
-bool screenUpdateSurface(const HostSurface& surface);
+// guest size in the current host format. Returns true when anything was converted;
+// `changed`, when given, receives where.
+bool screenUpdateSurface(const HostSurface& surface, ChangedArea* changed = nullptr);
 
 // Converts every cell of the screen without touching the maps.
 void screenConvertAll(const HostSurface& surface);

@@ -43,6 +43,7 @@ std::thread thread;
 std::atomic<bool> quit{false};
 std::atomic<bool> running{false};
 std::atomic<bool> presentNeeded{false};
+std::atomic<bool> wholeNeeded{false};  // a present asked for from outside shows everything
 std::atomic<bool> suspended{false};
 std::atomic<bool> resizing{false};
 std::atomic<uint64_t> conversions{0};
@@ -61,7 +62,9 @@ void convert()
     DisplayBackEnd& backEnd = displayBackEnd();
     HostSurface surface;
     if (!backEnd.lock(surface)) return;
-    const bool converted = screenUpdateSurface(surface);
+    ChangedArea changed;
+    const bool converted = screenUpdateSurface(surface, &changed);
+    if (converted) backEnd.noteChanged(changed);
     backEnd.unlock();
     if (converted) {
         conversions.fetch_add(1);
@@ -76,7 +79,18 @@ void presentIfNeeded()
     // Taken under the lock: of two callers that saw the request, only one presents.
     if (!presentNeeded.exchange(false)) return;
     if (!displayReady() || suspended.load()) return;
-    displayBackEnd().present();
+    DisplayBackEnd& backEnd = displayBackEnd();
+    if (wholeNeeded.exchange(false)) {
+        std::lock_guard screen(screenLock());
+        HostSurface surface;
+        if (backEnd.lock(surface)) {
+            ChangedArea everything;
+            everything.whole = true;
+            backEnd.noteChanged(everything);
+            backEnd.unlock();
+        }
+    }
+    backEnd.present();
     presents.fetch_add(1);
 }
 
@@ -106,6 +120,7 @@ void updateThreadStart()
     suspended.store(false);
     resizing.store(false);
     presentNeeded.store(false);
+    wholeNeeded.store(false);
     conversions.store(0);
     presents.store(0);
     thread = std::thread(run);
@@ -127,7 +142,11 @@ bool updateThreadRunning() { return running.load(); }
 
 void updateThreadWake() { wake.signal(); }
 
-void updateThreadRequestPresent() { presentNeeded.store(true); }
+void updateThreadRequestPresent()
+{
+    wholeNeeded.store(true);
+    presentNeeded.store(true);
+}
 
 void updateThreadSetSuspended(bool value)
 {

@@ -27,6 +27,7 @@ bool FrameBackEnd::setWindowMode(ClientSize, unsigned guestWidth, unsigned guest
     }
     frame_.image.fill(0);
     frame_.changed = true;
+    frame_.changedAll = true;
     return true;
 }
 
@@ -54,6 +55,21 @@ bool FrameBackEnd::lock(HostSurface& surface)
     return true;
 }
 
+void FrameBackEnd::noteChanged(const ChangedArea& area)
+{
+    // The frame lock is held since lock().
+    if (frame_.changedAll) return;
+    if (area.whole) {
+        frame_.changedAll = true;
+        frame_.changedArea = QRegion();
+        return;
+    }
+    for (unsigned i = 0; i < area.count; ++i) {
+        const ChangedArea::Band& b = area.bands[i];
+        frame_.changedArea += QRect(int(b.left), int(b.top), int(b.right - b.left), int(b.bottom - b.top));
+    }
+}
+
 void FrameBackEnd::unlock()
 {
     frame_.changed = true;
@@ -66,8 +82,18 @@ RasterBackEnd::RasterBackEnd(ScreenHost& host) : FrameBackEnd(host, HostFormat::
 
 bool RasterBackEnd::init()
 {
-    host_.installView(new RasterView(frame_, host_));
+    view_ = new RasterView(frame_, host_);
+    host_.installView(view_);
     return true;
+}
+
+void RasterBackEnd::present()
+{
+    // The view is replaced only under the presentation lock, which the caller holds; a
+    // view deleted before the call arrives takes the call with it.
+    if (RasterView* view = view_.data())
+        QMetaObject::invokeMethod(
+            view, [view] { view->showChanges(); }, Qt::QueuedConnection);
 }
 
 void RasterBackEnd::cleanup() { host_.installView(nullptr); }
@@ -138,6 +164,11 @@ void SelectingBackEnd::cleanupMode()
 }
 
 bool SelectingBackEnd::lock(HostSurface& surface) { return chosen_ && chosen_->lock(surface); }
+
+void SelectingBackEnd::noteChanged(const ChangedArea& area)
+{
+    if (chosen_) chosen_->noteChanged(area);
+}
 
 void SelectingBackEnd::unlock()
 {

@@ -11,19 +11,26 @@
 #include "display/display_back_end.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QRect>
+#include <QRegion>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 
 class QWidget;
+class RasterView;
 
 // The picture shared by the update thread (writer) and the GUI thread (painter).
 struct SharedFrame {
     std::mutex lock;
     QImage image;
     bool changed = false;  // written since the view last took it (OpenGL upload)
+    // Where it was written since the view last took it, in image pixels; `changedAll`:
+    // everything (or not known). The views send on only that much.
+    QRegion changedArea;
+    bool changedAll = true;
 };
 
 // What a back end needs from the window: a view widget to draw in and a way to ask for
@@ -47,6 +54,7 @@ public:
     bool resize(ClientSize client) override;
     void cleanupMode() override;
     bool lock(HostSurface& surface) override;
+    void noteChanged(const ChangedArea& area) override;
     void unlock() override;
     void present() override;
     HostFormat hostFormat() const override { return format_; }
@@ -69,6 +77,12 @@ public:
     explicit RasterBackEnd(ScreenHost& host);
     bool init() override;
     void cleanup() override;
+    // Repaints only what changed: a window rewritten a band at a time would otherwise copy
+    // and send the whole picture for every band.
+    void present() override;
+
+private:
+    QPointer<RasterView> view_;  // changed only under the presentation lock, as present runs
 };
 
 // ScreenDriver 0: variant 2 (bytes R, G, B, 0), the byte order a texture takes as it is.
@@ -92,6 +106,7 @@ public:
     bool resize(ClientSize client) override;
     void cleanupMode() override;
     bool lock(HostSurface& surface) override;
+    void noteChanged(const ChangedArea& area) override;
     void unlock() override;
     void present() override;
     HostFormat hostFormat() const override;

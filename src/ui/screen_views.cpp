@@ -36,6 +36,39 @@ RasterView::RasterView(SharedFrame& frame, ScreenHost& host, QWidget* parent)
     setMouseTracking(true);
 }
 
+void RasterView::showChanges()
+{
+    QRegion changed;
+    QSize imageSize;
+    {
+        std::lock_guard guard(frame_.lock);
+        imageSize = frame_.image.size();
+        const bool all = frame_.changedAll || frame_.image.isNull();
+        if (!all) changed = frame_.changedArea;
+        frame_.changedAll = false;
+        frame_.changedArea = QRegion();
+        // Everything, or a present with nothing converted: the whole view.
+        if (all || changed.isEmpty()) {
+            update();
+            return;
+        }
+    }
+    // Image pixels to view pixels, rounded outwards with a pixel to spare for filtering.
+    const QRect target = host_.destination();
+    QRegion area;
+    for (const QRect& r : changed) {
+        const int left = target.x() + int(int64_t(r.left()) * target.width() / imageSize.width()) - 1;
+        const int top = target.y() + int(int64_t(r.top()) * target.height() / imageSize.height()) - 1;
+        const int right =
+            target.x() + int((int64_t(r.right() + 1) * target.width() + imageSize.width() - 1) / imageSize.width()) + 1;
+        const int bottom =
+            target.y() +
+            int((int64_t(r.bottom() + 1) * target.height() + imageSize.height() - 1) / imageSize.height()) + 1;
+        area += QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    }
+    update(area);
+}
+
 void RasterView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -115,12 +148,18 @@ void OpenGlView::initializeGL()
 void OpenGlView::paintGL()
 {
     const qreal scale = devicePixelRatioF();
+    // The quad covers the view unless the aspect ratio leaves borders: a software renderer
+    // pays for a clear of every pixel.
+    const QRect target = host_.destination();
     glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    if (target != rect()) glClear(GL_COLOR_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, texture_);
     {
         std::lock_guard guard(frame_.lock);
-        if (frame_.image.isNull()) return;
+        if (frame_.image.isNull()) {
+            glClear(GL_COLOR_BUFFER_BIT);
+            return;
+        }
         const QImage& image = frame_.image;
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         if (image.width() != textureWidth_ || image.height() != textureHeight_) {
@@ -129,10 +168,19 @@ void OpenGlView::paintGL()
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, textureWidth_, textureHeight_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                          image.constBits());
         } else if (frame_.changed) {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, textureWidth_, textureHeight_, GL_RGBA, GL_UNSIGNED_BYTE,
-                            image.constBits());
+            // Only the lines that changed go up (the whole width: rows stay contiguous).
+            QRect lines(0, 0, textureWidth_, textureHeight_);
+            if (!frame_.changedAll && !frame_.changedArea.isEmpty())
+                lines = QRect(0, frame_.changedArea.boundingRect().top(), textureWidth_,
+                              frame_.changedArea.boundingRect().height()) &
+                        image.rect();
+            if (!lines.isEmpty())
+                glTexSubImage2D(GL_TEXTURE_2D, 0, 0, lines.top(), textureWidth_, lines.height(), GL_RGBA,
+                                GL_UNSIGNED_BYTE, image.constScanLine(lines.top()));
         }
         frame_.changed = false;
+        frame_.changedAll = false;
+        frame_.changedArea = QRegion();
     }
     const GLint filter = settings.ScreenFilter ? GL_LINEAR : GL_NEAREST;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
@@ -141,7 +189,6 @@ void OpenGlView::paintGL()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
     // The viewport counts from the bottom left.
-    const QRect target = host_.destination();
     glViewport(int(target.x() * scale), int((height() - target.y() - target.height()) * scale),
                int(target.width() * scale), int(target.height() * scale));
     glUseProgram(program_);

@@ -11,6 +11,8 @@
 class RasterView : public QWidget {
 public:
     RasterView(SharedFrame& frame, ScreenHost& host, QWidget* parent = nullptr);
+    // Schedules a repaint of what the frame says changed since the last call.
+    void showChanges();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

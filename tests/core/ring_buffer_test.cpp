@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <thread>
 
 TEST(RingBuffer, HoldsOneByteLessThanItsSizeAndWraps)
@@ -69,4 +71,85 @@ TEST(RingBuffer, ProducerAndConsumerThreadsLoseNothing)
     producer.join();
     EXPECT_TRUE(inOrder);
     EXPECT_TRUE(ring.empty());
+}
+
+// The writer thread fills and now and then clears (as a port dropping a job does), the
+// reader thread drains in blocks. Clears may only drop bytes. One clear at most between
+// two takes drops at most what the ring holds, so each byte that arrives follows the one
+// before it by 1 to Size steps: a stale or repeated byte shows as a step of 0 or back.
+TEST(RingBuffer, ClearsRacingWithTakesOnlyDropBytes)
+{
+    constexpr uint32_t Size = 64;
+    RingBuffer ring(Size);
+    constexpr unsigned Total = 200000;
+    std::atomic<bool> done{false};
+    std::atomic<unsigned> takes{0};
+    std::thread producer([&] {
+        unsigned takesAtClear = 0;
+        for (unsigned i = 1; i <= Total;) {
+            if (i % 97 == 0 && takes.load() != takesAtClear) {
+                takesAtClear = takes.load();
+                ring.clear();
+            }
+            if (ring.put(uint8_t(i)))
+                ++i;
+            else
+                std::this_thread::yield();
+        }
+        done = true;
+    });
+    unsigned received = 0, badSteps = 0, overfull = 0;
+    uint8_t last = 0;
+    uint8_t block[Size];
+    for (;;) {
+        const bool finished = done.load();
+        if (ring.count() > Size - 1) ++overfull;
+        const uint32_t got = ring.take(block, Size);
+        takes.fetch_add(1);
+        for (uint32_t i = 0; i < got; ++i) {
+            const uint8_t step = uint8_t(block[i] - last);
+            if (step == 0 || step > Size) ++badSteps;
+            last = block[i];
+        }
+        received += got;
+        if (finished && got == 0) break;
+        if (got == 0) std::this_thread::yield();
+    }
+    producer.join();
+    EXPECT_EQ(badSteps, 0u);
+    EXPECT_EQ(overfull, 0u);
+    EXPECT_GT(received, Total / 4);  // a clear per 97 puts drops at most 63
+    EXPECT_LE(received, Total);
+    EXPECT_TRUE(ring.empty());
+}
+
+// Handles are looked up on the processor thread while device threads register and drop
+// their own rings: a lookup yields the ring its handle was made for, or nothing.
+TEST(RingBuffer, LookupsRacingWithRegistrationNeverYieldAnotherRing)
+{
+    RingBuffer mine(16);
+    const uint32_t myHandle = ringRegister(&mine);
+    ASSERT_NE(myHandle, 0u);
+    std::array<RingBuffer, 4> others{RingBuffer(16), RingBuffer(16), RingBuffer(16), RingBuffer(16)};
+    std::atomic<bool> stop{false};
+    std::atomic<uint32_t> lastDropped{0};
+    std::thread churn([&] {
+        while (!stop.load()) {
+            for (RingBuffer& ring : others) {
+                const uint32_t handle = ringRegister(&ring);
+                ringUnregister(handle);
+                lastDropped = handle;
+            }
+        }
+    });
+    unsigned wrong = 0;
+    for (unsigned i = 0; i < 200000; ++i) {
+        if (ringFromHandle(myHandle) != &mine) ++wrong;
+        if (ringFromHandle(lastDropped.load()) == &mine) ++wrong;
+    }
+    stop = true;
+    churn.join();
+    ringUnregister(myHandle);
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(ringFromHandle(myHandle), nullptr);
 }

@@ -120,6 +120,61 @@ TEST_F(Update, ConvertsOnlyMarkedCellsAndNothingWhenNothingChanged)
     expectFrameMatchesMemory(frame);
 }
 
+// A window repaints only what a pass reports, so the report must cover every converted
+// pixel: a pixel left out would keep its old colour on the screen.
+TEST_F(Update, ReportsWhereItConvertedInBandsOfLines)
+{
+    makeScreen(640, 480, ScreenBits::Rgb16);
+    struct Write {
+        size_t offset;
+        unsigned size;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Write> writes;
+        std::vector<ChangedArea::Band> bands;  // left, top, right, bottom (pixels)
+    };
+    const size_t pitch = 1280;
+    const Case cases[] = {
+        {"one long", {{pitch * 3 + 8, 4}}, {{3, 3, 6, 4}}},  // cell 2 = pixels 4-5, half a cell to the left
+        {"first cell", {{0, 2}}, {{0, 0, 2, 1}}},
+        {"last pixel", {{pitch * 479 + 1278, 2}}, {{637, 479, 640, 480}}},
+        {"neighbouring lines join", {{pitch * 10 + 40, 4}, {pitch * 11 + 400, 4}}, {{19, 10, 202, 12}}},
+        {"a gap starts a band", {{pitch * 10, 4}, {pitch * 12, 4}}, {{0, 10, 2, 11}, {0, 12, 2, 13}}},
+    };
+    for (const Case& c : cases) {
+        for (const Write& w : c.writes) {
+            memset(screenAt(w.offset), 0x5A, w.size);
+            screenNoteWrite(screenAt(w.offset), w.size);
+        }
+        ChangedArea area;
+        ASSERT_TRUE(screenUpdateSurface(frame.surface(), &area)) << c.name;
+        EXPECT_FALSE(area.whole) << c.name;
+        ASSERT_EQ(area.count, c.bands.size()) << c.name;
+        for (size_t i = 0; i < c.bands.size(); ++i) {
+            const ChangedArea::Band& got = area.bands[i];
+            const ChangedArea::Band& want = c.bands[i];
+            EXPECT_TRUE(got.left == want.left && got.top == want.top && got.right == want.right &&
+                        got.bottom == want.bottom)
+                << c.name << " band " << i << ": " << got.left << "," << got.top << " to " << got.right << ","
+                << got.bottom;
+        }
+    }
+
+    // More separate lines than bands: the last band grows to take the rest in.
+    for (unsigned line = 0; line < 40; line += 4) screenNoteWrite(screenAt(pitch * line + 80), 4);
+    ChangedArea many;
+    ASSERT_TRUE(screenUpdateSurface(frame.surface(), &many));
+    ASSERT_EQ(many.count, ChangedArea::MaxBands);
+    EXPECT_EQ(many.bands[ChangedArea::MaxBands - 1].top, 4u * (ChangedArea::MaxBands - 1));
+    EXPECT_EQ(many.bands[ChangedArea::MaxBands - 1].bottom, 37u);
+
+    screenRequestFullRedraw();
+    ChangedArea everything;
+    ASSERT_TRUE(screenUpdateSurface(frame.surface(), &everything));
+    EXPECT_TRUE(everything.whole);
+}
+
 TEST_F(Update, ChangingTheQlModeRedrawsInTheNewFormat)
 {
     makeScreen(512, 256, ScreenBits::Ql);

@@ -10,10 +10,13 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -362,6 +365,43 @@ TEST(WindowUpdate, AnIdleGuestCostsNoConversionOrPresentAfterTheFirst)
     }
 }
 
+// The raster view repaints only the area a pass converted and the OpenGL view uploads only
+// those lines: small changes after the first picture must still all reach the screen.
+TEST(WindowUpdate, SmallChangesReachTheWindowThroughPartialRepaints)
+{
+    if (!haveDisplay()) {
+        GTEST_SKIP() << "no X display (xvfb-run missing?)";
+    }
+    const Picture& p = Rgb16;
+    std::vector<uint8_t> bytes(size_t(p.pitch) * p.height);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = bytePattern(uint32_t(i));
+    // What partial.s inverts once the pattern is on the window.
+    for (size_t line : {100, 101})
+        for (size_t i = 200; i < 208; ++i) bytes[line * p.pitch + i] ^= 0xFF;
+    for (size_t i : {size_t(0), size_t(1), bytes.size() - 2, bytes.size() - 1}) bytes[i] ^= 0xFF;
+    std::vector<uint32_t> want(size_t(p.width) * p.height);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            want[size_t(y) * p.width + x] =
+                reference::hostPixelColour(p.format, bytes.data() + size_t(y) * p.pitch, unsigned(x));
+
+    for (int driver : {1, 0}) {
+        zemtest::TempDir dir{"zem-partial"};
+        WindowRun run(
+            dir, GUEST_PARTIAL,
+            "ScreenDriver=" + std::to_string(driver) + "\nScreenFilter=0\nWindowSizeX=1024\nWindowSizeY=512\n");
+        ASSERT_TRUE(run.waitFor("changed")) << run.log();
+        std::string first;
+        int wrong = -1;
+        for (int attempt = 0; attempt < 50 && wrong != 0; ++attempt) {
+            QThread::msleep(100);
+            wrong = wrongScaledPixels(grab(QRect(0, 0, 2 * p.width, 2 * p.height)), p, want, true, first);
+        }
+        EXPECT_EQ(wrong, 0) << driver << ": " << first;
+        ASSERT_TRUE(run.terminate()) << run.log();
+    }
+}
+
 TEST(WindowUpdate, AFailedPresentShowsTheMessageAndTheWindowRecovers)
 {
     if (!haveDisplay()) {
@@ -524,6 +564,235 @@ TEST(WindowUpdate, ResizingKeepsTheAspectRatioOnlyWhenTheItemIsChecked)
         EXPECT_EQ(size, wanted) << keep << ": " << size.width() << "x" << size.height();
         ASSERT_TRUE(run.terminate()) << run.log();
     }
+}
+
+namespace {
+
+bool installed(const char* program) { return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty(); }
+
+bool selectionOwned(const char* name)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    const bool owned = XGetSelectionOwner(display, XInternAtom(display, name, False)) != None;
+    XCloseDisplay(display);
+    return owned;
+}
+
+// A desktop on the test display: a window manager (openbox) and a tray host (trayer),
+// each ready once it owns its selection.
+class Desktop {
+public:
+    Desktop()
+    {
+        manager_.start(QStringLiteral("openbox"), {"--sm-disable"});
+        waitUntil([] { return selectionOwned("WM_S0"); });
+        tray_.start(QStringLiteral("trayer"),
+                    {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
+        ready_ = waitUntil([] { return selectionOwned("WM_S0") && selectionOwned("_NET_SYSTEM_TRAY_S0"); });
+    }
+    ~Desktop()
+    {
+        for (QProcess* p : {&tray_, &manager_}) {
+            p->terminate();
+            if (!p->waitForFinished(3000)) p->kill();
+            p->waitForFinished(3000);
+        }
+    }
+    bool ready() const { return ready_; }
+
+private:
+    static bool waitUntil(const std::function<bool()>& done)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            if (done()) return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+    QProcess manager_, tray_;
+    bool ready_ = false;
+};
+
+struct XWindowFacts {
+    int state = -1;        // WM_STATE: 1 normal, 3 iconic
+    bool utility = false;  // the type a window without a taskbar button gets
+    QPoint origin;         // on the screen
+};
+
+XWindowFacts windowFacts(unsigned long id)
+{
+    XWindowFacts facts;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return facts;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    if (XGetWindowProperty(display, id, wmState, 0, 2, False, wmState, &type, &format, &count, &after, &data) ==
+            Success &&
+        data && count > 0)
+        facts.state = int(reinterpret_cast<long*>(data)[0]);
+    if (data) XFree(data);
+    data = nullptr;
+    const Atom utility = XInternAtom(display, "_NET_WM_WINDOW_TYPE_UTILITY", False);
+    if (XGetWindowProperty(display, id, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), 0, 8, False, XA_ATOM, &type,
+                           &format, &count, &after, &data) == Success &&
+        data)
+        for (unsigned long i = 0; i < count; ++i) facts.utility |= reinterpret_cast<Atom*>(data)[i] == utility;
+    if (data) XFree(data);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, id, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    facts.origin = QPoint(x, y);
+    XCloseDisplay(display);
+    return facts;
+}
+
+// The program's icon in the tray: its small window inside the tray host, or 0.
+unsigned long trayIconWindow()
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {"search", "--classname", "^zem2$"});
+    search.waitForFinished(5000);
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 0;
+    unsigned long icon = 0;
+    for (const QString& line : QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+        XWindowAttributes a{};
+        const unsigned long id = line.toULong();
+        if (XGetWindowAttributes(display, id, &a) && a.map_state == IsViewable && a.width <= 48 && a.height <= 48 &&
+            a.width > 1)
+            icon = id;
+    }
+    XCloseDisplay(display);
+    return icon;
+}
+
+bool clickTrayIcon(unsigned long icon, int button)
+{
+    // Apart from the last click by more than the double-click time: a second click soon
+    // after the first is a double click, not another trigger.
+    QThread::msleep(700);
+    QProcess click;
+    click.start(QStringLiteral("xdotool"),
+                {"mousemove", "--window", QString::number(icon), "8", "8", "click", QString::number(button)});
+    return click.waitForFinished(5000) && click.exitCode() == 0;
+}
+
+bool waitForState(unsigned long id, int state)
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (windowFacts(id).state == state) return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+std::pair<unsigned long long, unsigned long long> updateCounts(const std::string& log)
+{
+    unsigned long long conversions = 0, presents = 0;
+    const size_t counts = log.find(" conversions, ");
+    if (counts != std::string::npos)
+        sscanf(log.c_str() + log.rfind("scr: ", counts), "scr: %llu conversions, %llu presents", &conversions,
+               &presents);
+    return {conversions, presents};
+}
+
+#define SKIP_WITHOUT_DESKTOP(desktop)                                                        \
+    if (!haveDisplay()) GTEST_SKIP() << "no X display (xvfb-run missing?)";                  \
+    if (!installed("openbox") || !installed("trayer")) GTEST_SKIP() << "openbox and trayer"; \
+    Desktop desktop;                                                                         \
+    ASSERT_TRUE(desktop.ready())
+
+}  // namespace
+
+// TaskButton=1: the icon lives in the tray from the start and the window has no taskbar
+// button. A click on the icon minimises and restores; each restore redraws the screen
+// once; the icon's menu item Exit ends the program as the close rules say.
+TEST(Desktop, TrayIconMinimisesRestoresAndExits)
+{
+    SKIP_WITHOUT_DESKTOP(desktop);
+    zemtest::TempDir dir{"zem-tray"};
+    WindowRun run(dir, GUEST_IDLE, "WindowSizeX=512\nWindowSizeY=256\n[General]\nTaskButton=1\nNoExitThroughX=1\n");
+    ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+    QThread::msleep(500);
+    EXPECT_EQ(run.log().find("No system tray here"), std::string::npos) << run.log();
+    const unsigned long id = mainWindowId();
+    ASSERT_NE(id, 0u);
+    EXPECT_TRUE(windowFacts(id).utility);
+    unsigned long icon = 0;
+    for (int attempt = 0; attempt < 50 && !icon; ++attempt, QThread::msleep(100)) icon = trayIconWindow();
+    ASSERT_NE(icon, 0u) << run.log();
+
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(clickTrayIcon(icon, 1));
+        ASSERT_TRUE(waitForState(id, IconicState)) << round;
+        ASSERT_TRUE(clickTrayIcon(icon, 1));
+        ASSERT_TRUE(waitForState(id, NormalState)) << round;
+    }
+    // The log comes through a pipe: wait for the lines before counting them.
+    for (int attempt = 0; attempt < 50 && countOf(run.log(), "ZEM: WM_SIZE: Minimized = 0") < 2; ++attempt)
+        run.process().waitForReadyRead(100);
+    EXPECT_EQ(countOf(run.log(), "ZEM: WM_SIZE: Minimized = 1"), 2) << run.log();
+    EXPECT_EQ(countOf(run.log(), "ZEM: WM_SIZE: Minimized = 0"), 2) << run.log();
+
+    // The menu's Exit (its accelerator E) ends the program although the close button may not.
+    ASSERT_TRUE(clickTrayIcon(icon, 3));
+    QThread::msleep(500);
+    QProcess key;
+    key.start(QStringLiteral("xdotool"), {"key", "e"});
+    key.waitForFinished(5000);
+    ASSERT_TRUE(run.process().waitForFinished(15000)) << run.log();
+    EXPECT_EQ(run.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.process().exitCode(), 0);
+    const std::string& log = run.log();
+    EXPECT_EQ(countOf(log, "ZEM: Writing INI information"), 1) << log;
+    // The mode's redraw and the line (one pass or two), then one per restore.
+    const auto [conversions, presents] = updateCounts(log);
+    EXPECT_GE(conversions, 3u) << log;
+    EXPECT_LE(conversions, 4u) << log;
+}
+
+// TaskButton=2: a taskbar button while the window shows; minimised, the window goes to
+// the tray; a click on the icon brings it back with its picture and the icon goes away.
+TEST(Desktop, TaskOrTrayMovesAMinimisedWindowIntoTheTray)
+{
+    SKIP_WITHOUT_DESKTOP(desktop);
+    zemtest::TempDir dir{"zem-taskortray"};
+    WindowRun run(dir, GUEST_RGB16, "ScreenFilter=0\nWindowSizeX=1024\nWindowSizeY=512\n[General]\nTaskButton=2\n");
+    ASSERT_TRUE(run.waitFor("drawn")) << run.log();
+    QThread::msleep(500);
+    const unsigned long id = mainWindowId();
+    ASSERT_NE(id, 0u);
+    EXPECT_FALSE(windowFacts(id).utility);
+    EXPECT_EQ(trayIconWindow(), 0u);
+
+    QProcess minimise;
+    minimise.start(QStringLiteral("xdotool"), {"windowminimize", QString::number(id)});
+    minimise.waitForFinished(5000);
+    ASSERT_TRUE(waitForState(id, IconicState));
+    unsigned long icon = 0;
+    for (int attempt = 0; attempt < 50 && !icon; ++attempt, QThread::msleep(100)) icon = trayIconWindow();
+    ASSERT_NE(icon, 0u) << run.log();
+
+    ASSERT_TRUE(clickTrayIcon(icon, 1));
+    ASSERT_TRUE(waitForState(id, NormalState)) << run.log();
+    bool iconGone = false;
+    for (int attempt = 0; attempt < 50 && !iconGone; ++attempt, QThread::msleep(100)) iconGone = !trayIconWindow();
+    EXPECT_TRUE(iconGone);
+    EXPECT_FALSE(windowFacts(id).utility);
+
+    const std::vector<uint32_t> want = expectedPicture(Rgb16);
+    std::string first;
+    int wrong = -1;
+    for (int attempt = 0; attempt < 50 && wrong != 0; ++attempt) {
+        QThread::msleep(100);
+        wrong = wrongScaledPixels(grab(QRect(windowFacts(id).origin, QSize(1024, 512))), Rgb16, want, true, first);
+    }
+    EXPECT_EQ(wrong, 0) << first;
+    ASSERT_TRUE(run.terminate()) << run.log();
 }
 
 int main(int argc, char** argv)

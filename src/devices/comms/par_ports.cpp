@@ -49,7 +49,7 @@ struct Port {
 
     std::mutex kickLock;
     std::condition_variable kickSignal;
-    bool kicked = false;
+    std::atomic<bool> kicked{false};
     std::atomic<bool> quit{false};
     std::atomic<bool> abandon{false};
     std::atomic<bool> dataWritten{false};
@@ -82,11 +82,14 @@ int32_t guestCodeFor(const HostFailure& failure)
     return GuestError::NotComplete;
 }
 
+// A guest waiting for room asks to send on every turn of its loop; a kick the writer
+// has not yet taken up is enough, so repeats cost one atomic exchange.
 void kick(Port& p)
 {
+    if (p.kicked.exchange(true)) return;
+    // Passing through the lock orders the flag before a writer that is about to wait.
     {
         std::lock_guard<std::mutex> guard(p.kickLock);
-        p.kicked = true;
     }
     p.kickSignal.notify_one();
 }
@@ -94,8 +97,10 @@ void kick(Port& p)
 void waitForKick(Port& p)
 {
     std::unique_lock<std::mutex> guard(p.kickLock);
-    p.kickSignal.wait_for(guard, KickWait, [&] { return p.kicked; });
-    p.kicked = false;
+    p.kickSignal.wait_for(guard, KickWait, [&] { return p.kicked.load(); });
+    // An exchange, not a store: it reads the kick it clears, so what the guest put into
+    // the ring before kicking is visible to the take that follows.
+    p.kicked.exchange(false);
 }
 
 void startPrinterProgram(Port& p)
@@ -289,10 +294,7 @@ int32_t parOpen(int number)
     p.quit = false;
     p.abandon = false;
     p.dataWritten = false;
-    {
-        std::lock_guard<std::mutex> guard(p.kickLock);
-        p.kicked = false;
-    }
+    p.kicked = false;
     {
         std::lock_guard<std::mutex> guard(p.runLock);
         p.running = true;
