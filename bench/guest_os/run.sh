@@ -11,7 +11,7 @@ image=$build/bin/zem2-guest.bin
 [ -x "$zem" ] && [ -f "$image" ] || { echo "build zem2 and zem-guest first" >&2; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-printf '[Screen]\nColourDepth=3\nResolutionX=800\nResolutionY=600\n' > "$dir/zem.ini"
+printf '[General]\nShowDialog=1\n[Screen]\nColourDepth=3\nResolutionX=800\nResolutionY=600\n' > "$dir/zem.ini"
 export QT_QPA_PLATFORM=offscreen TMPDIR=$dir
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 

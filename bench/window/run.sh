@@ -19,7 +19,7 @@ instructions=$((frames * 3 * 1920 * 1080 / 2))
 
 run() {  # name, ScreenDriver ("" for headless)
     local name=$1 driver=$2
-    printf '[Emulation]\nMemory=16\n[Screen]\nWindowMode=1\nWindowSizeX=1920\nWindowSizeY=1080\nWindowPosX=0\nWindowPosY=0\n' >"$dir/zem.ini"
+    printf '[General]\nShowDialog=1\n[Emulation]\nMemory=16\n[Screen]\nWindowMode=1\nWindowSizeX=1920\nWindowSizeY=1080\nWindowPosX=0\nWindowPosY=0\n' >"$dir/zem.ini"
     [ -n "$driver" ] && printf 'ScreenDriver=%s\nScreenFilter=0\n' "$driver" >>"$dir/zem.ini"
     local cmd=("$zem" -OS "$image" -INI "$dir/zem.ini" -DBG 2)
     local start end
