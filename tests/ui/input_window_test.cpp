@@ -92,7 +92,7 @@ public:
     // Waits for the guest, then gives its window the keyboard and puts the pointer on it.
     bool focus()
     {
-        if (waitFor("ready\n") == std::string::npos) return false;
+        if (waitFor("\nready\n") == std::string::npos) return false;
         const std::string ids =
             xdotool({"search", "--sync", "--onlyvisible", "--pid", QString::number(process_.processId())});
         window_ = QString::fromStdString(ids.substr(0, ids.find('\n')));
