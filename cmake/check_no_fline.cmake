@@ -1,6 +1,7 @@
-# Fails when the linked guest system holds an F-line instruction (first word $Fxxx): the
-# compiler must not emit coprocessor code, the machine has no such unit. Accelerator words
-# ($ABxx) must be among those we emit on purpose (ACCEL_WORDS); host-call words are ours.
+# Fails when a linked guest program (our guest system, the benchmark workload) holds an
+# F-line instruction (first word $Fxxx): the compiler must not emit coprocessor code, the
+# machine has no such unit. Accelerator words ($ABxx) must be among those the program emits
+# on purpose (ACCEL_WORDS, empty for none); host-call words are ours.
 # Usage: cmake -DOBJDUMP=... -DELF=... -DACCEL_WORDS=ab01;ab03 -P check_no_fline.cmake
 execute_process(COMMAND ${OBJDUMP} -d --section=.text ${ELF} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
