@@ -929,12 +929,14 @@ void TESCP::ruledLine()
     const int along = unitsToTwips(length, pageUnit_);
     // One line per twip of thickness; copies beyond the page would not show.
     int copies = unitsToTwips(thickness, pageUnit_);
+    // Positions and lengths can each reach the coordinate limit, so their sums saturate.
+    auto plus = [](int a, int b) { return saturate(static_cast<std::int64_t>(a) + b); };
     if (direction == 0) {
         copies = std::min(copies, page_.pageHeight());
-        for (int i = 0; i < copies; ++i) page_.drawLine(x0, y0 + i, x0 + along, y0 + i, pen);
+        for (int i = 0; i < copies; ++i) page_.drawLine(x0, plus(y0, i), plus(x0, along), plus(y0, i), pen);
     } else if (direction == 1) {
         copies = std::min(copies, page_.pageWidth());
-        for (int i = 0; i < copies; ++i) page_.drawLine(x0 + i, y0, x0 + i, y0 + along, pen);
+        for (int i = 0; i < copies; ++i) page_.drawLine(plus(x0, i), y0, plus(x0, i), plus(y0, along), pen);
     }
 }
 
