@@ -1,6 +1,7 @@
 // The start-up dialog of the real program on an X display (run under xvfb-run): it comes
 // up before the guest, a user changes the memory size with the keyboard and presses OK,
 // and the guest then runs with that much RAM.
+#include "support/desktop_tools.h"
 #include "support/temp_dir.h"
 
 #include <QGuiApplication>
@@ -18,19 +19,7 @@ QGuiApplication* application = nullptr;
 
 bool haveDisplay() { return application && QGuiApplication::platformName() == QLatin1String("xcb"); }
 
-std::string run(const QString& program, const QStringList& args, int ms = 15000)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(ms)) {
-        p.kill();
-        p.waitForFinished(2000);
-        return {};
-    }
-    return p.readAllStandardOutput().toStdString();
-}
-
-std::string xdotool(const QStringList& args) { return run(QStringLiteral("xdotool"), args); }
+using zemtest::xdotool;
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 // with GetKeyState and GetCapsLock; the layout does not change the scan codes; the hot
 // keys and the break key act; pointer, buttons and wheel reach the guest locations, and
 // SetPointerPosition moves the X pointer.
+#include "support/desktop_tools.h"
 #include "support/temp_dir.h"
 
 #include <QCoreApplication>
@@ -32,23 +33,14 @@ bool haveDisplay()
     return getenv("DISPLAY") != nullptr && !(platform && std::string(platform) == "offscreen");
 }
 
-// Runs a desktop tool (xdotool, setxkbmap) and returns its standard output.
-std::string tool(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return p.readAllStandardOutput().toStdString();
-}
-
-std::string xdotool(const QStringList& args) { return tool(QStringLiteral("xdotool"), args); }
+using zemtest::xdotool;
 
 // Switches the display's keyboard layout; false when the server kept its old one (some
 // virtual servers ignore a new keymap).
 bool setLayout(const QString& layout)
 {
-    tool(QStringLiteral("setxkbmap"), {layout});
-    const std::string query = tool(QStringLiteral("setxkbmap"), {"-query"});
+    zemtest::runDesktopTool(QStringLiteral("setxkbmap"), {layout});
+    const std::string query = zemtest::runDesktopTool(QStringLiteral("setxkbmap"), {"-query"});
     return query.find("layout:     " + layout.toStdString() + "\n") != std::string::npos;
 }
 
@@ -269,7 +261,7 @@ TEST_P(Layouts, ScanCodesFollowThePhysicalKeys)
     const bool focused = run.focus();
     if (focused) xdotool(QStringList{"key", "--delay", "15"} + c.keys);
     const std::vector<int> got = run.waitForKeys(10);
-    tool(QStringLiteral("setxkbmap"), {"us"});
+    zemtest::runDesktopTool(QStringLiteral("setxkbmap"), {"us"});
     ASSERT_TRUE(focused) << run.log();
     EXPECT_EQ(got, (std::vector<int>{0x1E, 0x9E, 0x10, 0x90, 0x15, 0x95, 0x2C, 0xAC, 0x03, 0x83})) << run.log();
 }
@@ -288,7 +280,7 @@ TEST(InputWindow, GermanLayoutThroughTheCharacterTable)
     // AltGr+Q is the at-sign; the key right of L types o-umlaut, the key right of P u-umlaut.
     if (focused) xdotool({"key", "--delay", "15", "ISO_Level3_Shift+q", "odiaeresis", "y"});
     const std::vector<int> got = run.waitForKeys(3);
-    tool(QStringLiteral("setxkbmap"), {"us"});
+    zemtest::runDesktopTool(QStringLiteral("setxkbmap"), {"us"});
     ASSERT_TRUE(focused) << run.log();
     EXPECT_EQ(got, (std::vector<int>{0x40, 0x84, 'y'})) << run.log();
 }
