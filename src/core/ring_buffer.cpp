@@ -1,5 +1,6 @@
 #include "core/ring_buffer.h"
 
+#include <algorithm>
 #include <array>
 
 RingBuffer::RingBuffer(uint32_t size)
@@ -12,8 +13,12 @@ RingBuffer::~RingBuffer() { magic_ = 0; }
 bool RingBuffer::put(uint8_t byte)
 {
     const uint32_t at = next(write_.load(std::memory_order_relaxed));
-    // Acquire: the taker has finished reading the slot before it moved past it.
-    if (at == read_.load(std::memory_order_acquire)) return false;
+    if (at == seenRead_.load(std::memory_order_relaxed)) {
+        // Acquire: the taker has finished reading the slot before it moved past it.
+        const uint32_t read = read_.load(std::memory_order_acquire);
+        seenRead_.store(read, std::memory_order_relaxed);
+        if (at == read) return false;
+    }
     storage_[at].store(byte, std::memory_order_relaxed);
     write_.store(at, std::memory_order_release);
     return true;
@@ -33,12 +38,19 @@ std::optional<uint8_t> RingBuffer::get()
 uint32_t RingBuffer::take(uint8_t* out, uint32_t max)
 {
     std::lock_guard<std::mutex> guard(takeLock_);
-    uint32_t at = read_.load(std::memory_order_relaxed);
+    const uint32_t from = read_.load(std::memory_order_relaxed);
     const uint32_t end = write_.load(std::memory_order_acquire);
-    uint32_t count = 0;
-    while (count < max && at != end) {
+    // What waits lies after `from`, in at most two runs: up to the end of the storage,
+    // then from its start.
+    const uint32_t waiting = end >= from ? end - from : size_ - from + end;
+    const uint32_t count = waiting < max ? waiting : max;
+    uint32_t at = from;
+    for (uint32_t i = 0; i < count;) {
         at = next(at);
-        out[count++] = storage_[at].load(std::memory_order_relaxed);
+        const uint32_t run = std::min(count - i, size_ - at);
+        for (uint32_t k = 0; k < run; ++k) out[i + k] = storage_[at + k].load(std::memory_order_relaxed);
+        i += run;
+        at += run - 1;
     }
     read_.store(at, std::memory_order_release);
     return count;
@@ -51,7 +63,10 @@ bool RingBuffer::empty() const
 
 bool RingBuffer::full() const
 {
-    return next(write_.load(std::memory_order_acquire)) == read_.load(std::memory_order_acquire);
+    const uint32_t at = next(write_.load(std::memory_order_acquire));
+    // A putter asking finds its own last look good enough to say "not full".
+    if (at != seenRead_.load(std::memory_order_relaxed)) return false;
+    return at == read_.load(std::memory_order_acquire);
 }
 
 uint32_t RingBuffer::count() const

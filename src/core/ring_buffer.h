@@ -41,13 +41,23 @@ public:
 private:
     uint32_t next(uint32_t position) const { return position + 1 == size_ ? 0 : position + 1; }
 
+    // The two sides keep to their own cache lines: the putter looks at the taker's
+    // position only when its last look says the ring is full, and the handle lookup that
+    // precedes every guest put reads only the first line, which nobody writes.
+    static constexpr size_t Line = 64;
+
     uint32_t magic_ = Magic;
     uint32_t size_;
-    std::atomic<uint32_t> read_{0};   // position of the last byte taken out
-    std::atomic<uint32_t> write_{0};  // position of the last byte put in
     // Relaxed atomics cost nothing over plain bytes and keep a misbehaving second
     // putter from being undefined behaviour.
     std::unique_ptr<std::atomic<uint8_t>[]> storage_;
+
+    alignas(Line) std::atomic<uint32_t> write_{0};  // position of the last byte put in
+    // The taker's position as the putter last read it. It is never ahead of read_ (which
+    // only moves forward), so it can only make the ring look fuller than it is.
+    std::atomic<uint32_t> seenRead_{0};
+
+    alignas(Line) std::atomic<uint32_t> read_{0};  // position of the last byte taken out
     std::mutex takeLock_;
 };
 

@@ -23,6 +23,31 @@ TEST(RingBuffer, HoldsOneByteLessThanItsSizeAndWraps)
     EXPECT_FALSE(ring.get().has_value());
 }
 
+// Blocks taken at every offset and length, so runs split at the end of the storage in
+// every way; the putter's answer to "full" follows each take.
+TEST(RingBuffer, TakesInBlocksAcrossTheEndKeepOrder)
+{
+    constexpr uint32_t Size = 16;
+    RingBuffer ring(Size);
+    uint8_t nextIn = 0, nextOut = 0;
+    uint8_t block[Size];
+    for (uint32_t round = 0; round < 400; ++round) {
+        while (ring.put(nextIn)) ++nextIn;
+        ASSERT_TRUE(ring.full());
+        const uint32_t max = 1 + round % (Size - 1);
+        const uint32_t got = ring.take(block, max);
+        ASSERT_EQ(got, max);
+        ASSERT_FALSE(ring.full()) << "round " << round;
+        ASSERT_EQ(ring.count(), Size - 1 - got);
+        for (uint32_t i = 0; i < got; ++i) ASSERT_EQ(block[i], nextOut++) << "round " << round;
+        if (round % 7 == 0) {  // drain all now and then, so the fill starts at a new offset
+            const uint32_t rest = ring.take(block, Size);
+            for (uint32_t i = 0; i < rest; ++i) ASSERT_EQ(block[i], nextOut++);
+            ASSERT_TRUE(ring.empty());
+        }
+    }
+}
+
 TEST(RingBuffer, HandlesFindOnlyRegisteredRings)
 {
     RingBuffer a(16), b(16);
