@@ -118,8 +118,16 @@ bool OpenGlBackEnd::init()
         reportBackEndFailure("CreateD3DDevice", 0, false);
         return false;
     }
-    host_.installView(new OpenGlView(frame_, host_));
+    view_ = new OpenGlView(frame_, host_);
+    host_.installView(view_);
     return true;
+}
+
+void OpenGlBackEnd::present()
+{
+    if (OpenGlView* view = view_.data())
+        QMetaObject::invokeMethod(
+            view, [view] { view->showChanges(); }, Qt::QueuedConnection);
 }
 
 void OpenGlBackEnd::cleanup() { host_.installView(nullptr); }

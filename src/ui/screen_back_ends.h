@@ -21,6 +21,7 @@
 
 class QWidget;
 class RasterView;
+class OpenGlView;
 
 // The picture shared by the update thread (writer) and the GUI thread (painter).
 struct SharedFrame {
@@ -91,8 +92,13 @@ public:
     explicit OpenGlBackEnd(ScreenHost& host);
     bool init() override;
     void cleanup() override;
+    // Draws in the view's own window, which the main window's repaints do not reach.
+    void present() override;
     // Whether an OpenGL context can be created and made current here.
     static bool usable();
+
+private:
+    QPointer<OpenGlView> view_;  // as the raster back end's
 };
 
 class SelectingBackEnd : public DisplayBackEnd {

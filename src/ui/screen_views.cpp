@@ -79,20 +79,45 @@ void RasterView::paintEvent(QPaintEvent*)
     frame_.changed = false;
 }
 
-OpenGlView::OpenGlView(SharedFrame& frame, ScreenHost& host, QWidget* parent)
-    : QOpenGLWidget(parent), frame_(frame), host_(host)
+ScreenGlWindow::ScreenGlWindow(SharedFrame& frame, ScreenHost& host)
+    : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate), frame_(frame), host_(host)
 {
-    setMouseTracking(true);
+    setFlags(flags() | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
+    // Presents are paced by the update thread; a swap must never wait for the monitor.
+    QSurfaceFormat format = requestedFormat();
+    format.setSwapInterval(0);
+    setFormat(format);
 }
 
-OpenGlView::~OpenGlView()
+ScreenGlWindow::~ScreenGlWindow()
 {
     makeCurrent();
     releaseGl();
     doneCurrent();
 }
 
-void OpenGlView::releaseGl()
+OpenGlView::OpenGlView(SharedFrame& frame, ScreenHost& host, QWidget* parent)
+    : QWidget(parent), window_(new ScreenGlWindow(frame, host))
+{
+    container_ = QWidget::createWindowContainer(window_, this);
+    container_->setFocusPolicy(Qt::NoFocus);
+    // Pointer events belong to the main window, whichever of the three the X server
+    // hands them to.
+    container_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    container_->setGeometry(rect());
+}
+
+void OpenGlView::showChanges() { window_->update(); }
+
+void OpenGlView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    container_->setGeometry(rect());
+}
+
+void ScreenGlWindow::releaseGl()
 {
     if (!context()) return;
     if (texture_) glDeleteTextures(1, &texture_);
@@ -121,9 +146,8 @@ unsigned compileShader(QOpenGLFunctions& gl, unsigned kind, const char* source)
 
 }  // namespace
 
-void OpenGlView::initializeGL()
+void ScreenGlWindow::initializeGL()
 {
-    // A new context (the widget moved between windows or was re-parented) starts afresh.
     texture_ = vertexBuffer_ = program_ = 0;
     textureWidth_ = textureHeight_ = 0;
     initializeOpenGLFunctions();
@@ -145,14 +169,14 @@ void OpenGlView::initializeGL()
          reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 }
 
-void OpenGlView::paintGL()
+void ScreenGlWindow::paintGL()
 {
     const qreal scale = devicePixelRatioF();
     // The quad covers the view unless the aspect ratio leaves borders: a software renderer
     // pays for a clear of every pixel.
     const QRect target = host_.destination();
     glClearColor(0, 0, 0, 1);
-    if (target != rect()) glClear(GL_COLOR_BUFFER_BIT);
+    if (target != QRect(QPoint(), size())) glClear(GL_COLOR_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, texture_);
     {
         std::lock_guard guard(frame_.lock);

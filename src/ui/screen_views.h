@@ -1,11 +1,14 @@
-// The widgets the back ends draw in: a plain widget painted with QPainter (raster) and an
-// OpenGL widget drawing one textured quad. Both read the shared frame under its lock.
+// The widgets the back ends draw in: a plain widget painted with QPainter (raster) and a
+// native OpenGL window drawing one textured quad straight into its own surface (an OpenGL
+// widget would draw into a buffer that Qt then draws again into the window: a second
+// full-screen pass, which a software renderer pays for in processor time). Both read the
+// shared frame under its lock.
 #pragma once
 
 #include "ui/screen_back_ends.h"
 
 #include <QOpenGLFunctions>
-#include <QOpenGLWidget>
+#include <QOpenGLWindow>
 #include <QWidget>
 
 class RasterView : public QWidget {
@@ -22,10 +25,12 @@ private:
     ScreenHost& host_;
 };
 
-class OpenGlView : public QOpenGLWidget, protected QOpenGLFunctions {
+// The quad's window. It takes no input: keys and the pointer pass through it to the main
+// window, as they do through the raster view.
+class ScreenGlWindow : public QOpenGLWindow, protected QOpenGLFunctions {
 public:
-    OpenGlView(SharedFrame& frame, ScreenHost& host, QWidget* parent = nullptr);
-    ~OpenGlView() override;
+    ScreenGlWindow(SharedFrame& frame, ScreenHost& host);
+    ~ScreenGlWindow() override;
 
 protected:
     void initializeGL() override;
@@ -39,4 +44,19 @@ private:
     unsigned program_ = 0, vertexBuffer_ = 0, texture_ = 0;
     int textureWidth_ = 0, textureHeight_ = 0;
     int positionAttribute_ = -1, texCoordAttribute_ = -1;
+};
+
+// The view the main window holds: a widget carrying the quad's window.
+class OpenGlView : public QWidget {
+public:
+    OpenGlView(SharedFrame& frame, ScreenHost& host, QWidget* parent = nullptr);
+    // Draws the frame again (the window uploads what changed).
+    void showChanges();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    ScreenGlWindow* window_;
+    QWidget* container_;
 };
