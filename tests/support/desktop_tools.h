@@ -25,4 +25,17 @@ inline std::string runDesktopTool(const QString& program, const QStringList& arg
 
 inline std::string xdotool(const QStringList& args) { return runDesktopTool(QStringLiteral("xdotool"), args); }
 
+// As xdotool(), for commands whose answer is only whether they worked (exit code 0).
+inline bool xdotoolDid(const QStringList& args, int ms = 15000)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    if (!p.waitForFinished(ms)) {
+        p.kill();
+        p.waitForFinished(2000);
+        return false;
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
 }  // namespace zemtest

@@ -2,6 +2,7 @@
 // software OpenGL): a guest draws a known picture; the -SNAP file must hold it exactly,
 // and a grab of the screen where the window lies must show it scaled by two.
 #include "reference_pixels.h"
+#include "support/desktop_tools.h"
 #include "support/temp_dir.h"
 
 #include <QClipboard>
@@ -236,10 +237,8 @@ namespace {
 // The main window's X id, found by its title.
 unsigned long mainWindowId()
 {
-    QProcess search;
-    search.start(QStringLiteral("xdotool"), {"search", "--name", "^ZEM II"});
-    search.waitForFinished(5000);
-    const QStringList ids = QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList ids =
+        QString::fromStdString(zemtest::xdotool({"search", "--name", "^ZEM II"})).split('\n', Qt::SkipEmptyParts);
     return ids.isEmpty() ? 0 : ids.first().toULong();
 }
 
@@ -418,10 +417,8 @@ TEST(WindowUpdate, AFailedPresentShowsTheMessageAndTheWindowRecovers)
         // before the box could take it).
         bool recovered = false;
         for (int attempt = 0; attempt < 10 && !recovered; ++attempt) {
-            QProcess press;
-            press.start(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--name", "^ZEM2$",
-                                                    "windowfocus", "--sync", "key", "Return"});
-            press.waitForFinished(5000);
+            zemtest::xdotool(
+                {"search", "--sync", "--onlyvisible", "--name", "^ZEM2$", "windowfocus", "--sync", "key", "Return"});
             recovered = run.waitFor("scr: Display change done.", 1000);
         }
         ASSERT_TRUE(recovered) << run.log();
@@ -500,10 +497,8 @@ TEST(WindowUpdate, HotKeyWritesTheScreenIntoThePicturesFolder)
     ASSERT_TRUE(run.waitFor("drawn")) << run.log();
     bool written = false;
     for (int attempt = 0; attempt < 10 && !written; ++attempt) {
-        QProcess press;
-        press.start(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--name", "^ZEM II", "windowfocus",
-                                                "--sync", "key", "shift+ctrl+F11"});
-        press.waitForFinished(5000);
+        zemtest::xdotool({"search", "--sync", "--onlyvisible", "--name", "^ZEM II", "windowfocus", "--sync", "key",
+                          "shift+ctrl+F11"});
         written = run.waitFor("ZEM: Screen picture ", 1000);
     }
     ASSERT_TRUE(written) << run.log();
@@ -526,10 +521,7 @@ namespace {
 
 QSize windowSize(unsigned long id)
 {
-    QProcess query;
-    query.start(QStringLiteral("xdotool"), {"getwindowgeometry", QString::number(id)});
-    query.waitForFinished(5000);
-    const QString text = QString::fromLatin1(query.readAllStandardOutput());
+    const QString text = QString::fromStdString(zemtest::xdotool({"getwindowgeometry", QString::number(id)}));
     const qsizetype at = text.indexOf(QStringLiteral("Geometry: "));
     if (at < 0) return {};
     const QStringList parts = text.mid(at + 10).section('\n', 0, 0).split('x');
@@ -552,9 +544,7 @@ TEST(WindowUpdate, ResizingKeepsTheAspectRatioOnlyWhenTheItemIsChecked)
         const unsigned long id = mainWindowId();
         ASSERT_NE(id, 0u);
         // The right edge dragged to 1030: the width snaps to 1024 and the height follows.
-        QProcess resize;
-        resize.start(QStringLiteral("xdotool"), {"windowsize", QString::number(id), "1030", "256"});
-        ASSERT_TRUE(resize.waitForFinished(5000));
+        ASSERT_TRUE(zemtest::xdotoolDid({"windowsize", QString::number(id), "1030", "256"}));
         const QSize wanted = keep ? QSize(1024, 512) : QSize(1030, 256);
         QSize size;
         for (int attempt = 0; attempt < 30 && size != wanted; ++attempt) {
@@ -653,13 +643,11 @@ XWindowFacts windowFacts(unsigned long id)
 // The program's icon in the tray: its small window inside the tray host, or 0.
 unsigned long trayIconWindow()
 {
-    QProcess search;
-    search.start(QStringLiteral("xdotool"), {"search", "--classname", "^zem2$"});
-    search.waitForFinished(5000);
+    const std::string found = zemtest::xdotool({"search", "--classname", "^zem2$"});
     Display* display = XOpenDisplay(nullptr);
     if (!display) return 0;
     unsigned long icon = 0;
-    for (const QString& line : QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line : QString::fromStdString(found).split('\n', Qt::SkipEmptyParts)) {
         XWindowAttributes a{};
         const unsigned long id = line.toULong();
         if (XGetWindowAttributes(display, id, &a) && a.map_state == IsViewable && a.width <= 48 && a.height <= 48 &&
@@ -675,10 +663,8 @@ bool clickTrayIcon(unsigned long icon, int button)
     // Apart from the last click by more than the double-click time: a second click soon
     // after the first is a double click, not another trigger.
     QThread::msleep(700);
-    QProcess click;
-    click.start(QStringLiteral("xdotool"),
-                {"mousemove", "--window", QString::number(icon), "8", "8", "click", QString::number(button)});
-    return click.waitForFinished(5000) && click.exitCode() == 0;
+    return zemtest::xdotoolDid(
+        {"mousemove", "--window", QString::number(icon), "8", "8", "click", QString::number(button)});
 }
 
 bool waitForState(unsigned long id, int state)
@@ -741,9 +727,7 @@ TEST(Desktop, TrayIconMinimisesRestoresAndExits)
     // The menu's Exit (its accelerator E) ends the program although the close button may not.
     ASSERT_TRUE(clickTrayIcon(icon, 3));
     QThread::msleep(500);
-    QProcess key;
-    key.start(QStringLiteral("xdotool"), {"key", "e"});
-    key.waitForFinished(5000);
+    zemtest::xdotool({"key", "e"});
     ASSERT_TRUE(run.process().waitForFinished(15000)) << run.log();
     EXPECT_EQ(run.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.process().exitCode(), 0);
@@ -771,9 +755,7 @@ TEST(Desktop, TaskOrTrayMovesAMinimisedWindowIntoTheTray)
 
     // Iconic, and then withdrawn (or no longer managed) once the program hides the window
     // in the tray: a poll can see any of them.
-    QProcess minimise;
-    minimise.start(QStringLiteral("xdotool"), {"windowminimize", QString::number(id)});
-    minimise.waitForFinished(5000);
+    zemtest::xdotool({"windowminimize", QString::number(id)});
     bool minimised = false;
     for (int wait = 0; wait < 50 && !minimised; ++wait, QThread::msleep(100)) {
         minimised = windowFacts(id).state != NormalState;
