@@ -149,11 +149,12 @@ TEST_F(DosProgram, DirectoriesListingsFreeSpaceAndMedium)
                        "getbase small fffffffb",
                        "setbase 00000000",
                        "base2 <" + (root / "second").string() + ">",
+                       "opendir missing base fffffff9",
                        "setbase empty fffffff1",
                    });
     EXPECT_EQ(fileText(base / "docs" / "readme"), "0123456789");
     EXPECT_TRUE(fs::exists(base / "docs" / "txt"));
-    EXPECT_EQ(listingFiles(), 0u);  // both listing files removed
+    EXPECT_EQ(listingFiles(), 0u);  // both listing files removed, the failed one never kept
 }
 
 // Writes reach the host file at once: a program ended by SIGTERM, never having closed

@@ -1,4 +1,5 @@
-| Making and listing directories, the listing file's removal, free space, medium
+| Making and listing directories, the listing file's removal (by the guest, or at once
+| when the listing fails), free space, medium
 | information and the base directories of DOS1 (named "Medium" by the test). The test
 | has made "docs_readme" and "docs.txt" beforehand.
         .include "zem.inc"
@@ -83,6 +84,12 @@ start:
         move.l  #200, %d0
         DOS_GETBASEDIR 1
         SYS_DEBUGPRINT "base2 <%sa1>"
+        | DOS2's new base does not exist: the listing fails and leaves no file behind.
+        lea     LISTING_KEY, %a0
+        lea     empty, %a1
+        moveq   #2, %d2
+        DOS_OPENDIRECTORY 1
+        SYS_DEBUGPRINT "opendir missing base %d0"
         moveq   #2, %d1
         lea     empty, %a1
         DOS_SETBASEDIR 1
