@@ -87,14 +87,22 @@ bool RasterBackEnd::init()
     return true;
 }
 
-void RasterBackEnd::present()
+namespace {
+
+// Asks the view, on its own thread, to show what changed. The view is replaced only under
+// the presentation lock, which the caller of present holds; a view deleted before the call
+// arrives takes the call with it.
+template <class View>
+void queueShowChanges(const QPointer<View>& pointer)
 {
-    // The view is replaced only under the presentation lock, which the caller holds; a
-    // view deleted before the call arrives takes the call with it.
-    if (RasterView* view = view_.data())
+    if (View* view = pointer.data())
         QMetaObject::invokeMethod(
             view, [view] { view->showChanges(); }, Qt::QueuedConnection);
 }
+
+}  // namespace
+
+void RasterBackEnd::present() { queueShowChanges(view_); }
 
 void RasterBackEnd::cleanup() { host_.installView(nullptr); }
 
@@ -123,12 +131,7 @@ bool OpenGlBackEnd::init()
     return true;
 }
 
-void OpenGlBackEnd::present()
-{
-    if (OpenGlView* view = view_.data())
-        QMetaObject::invokeMethod(
-            view, [view] { view->showChanges(); }, Qt::QueuedConnection);
-}
+void OpenGlBackEnd::present() { queueShowChanges(view_); }
 
 void OpenGlBackEnd::cleanup() { host_.installView(nullptr); }
 

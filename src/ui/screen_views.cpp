@@ -148,8 +148,6 @@ unsigned compileShader(QOpenGLFunctions& gl, unsigned kind, const char* source)
 
 void ScreenGlWindow::initializeGL()
 {
-    texture_ = vertexBuffer_ = program_ = 0;
-    textureWidth_ = textureHeight_ = 0;
     initializeOpenGLFunctions();
     const unsigned vs = compileShader(*this, GL_VERTEX_SHADER, VertexShader);
     const unsigned fs = compileShader(*this, GL_FRAGMENT_SHADER, FragmentShader);
