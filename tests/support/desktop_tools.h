@@ -9,9 +9,14 @@
 
 namespace zemtest {
 
-// Runs `program` and returns its standard output; empty when it does not finish within
-// `ms` (it is killed then, so a hung tool cannot outlive the test).
-inline std::string runDesktopTool(const QString& program, const QStringList& args, int ms = 15000)
+struct DesktopToolRun {
+    bool worked = false;  // finished in time with exit code 0
+    std::string output;   // standard output; empty when it did not finish
+};
+
+// Runs `program`; one that does not finish within `ms` is killed, so a hung tool cannot
+// outlive the test.
+inline DesktopToolRun runDesktopToolFully(const QString& program, const QStringList& args, int ms = 15000)
 {
     QProcess p;
     p.start(program, args);
@@ -20,22 +25,21 @@ inline std::string runDesktopTool(const QString& program, const QStringList& arg
         p.waitForFinished(2000);
         return {};
     }
-    return p.readAllStandardOutput().toStdString();
+    return {p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, p.readAllStandardOutput().toStdString()};
+}
+
+// The tool's standard output, empty when it does not finish in time.
+inline std::string runDesktopTool(const QString& program, const QStringList& args, int ms = 15000)
+{
+    return runDesktopToolFully(program, args, ms).output;
 }
 
 inline std::string xdotool(const QStringList& args) { return runDesktopTool(QStringLiteral("xdotool"), args); }
 
-// As xdotool(), for commands whose answer is only whether they worked (exit code 0).
+// For xdotool commands whose answer is only whether they worked.
 inline bool xdotoolDid(const QStringList& args, int ms = 15000)
 {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    if (!p.waitForFinished(ms)) {
-        p.kill();
-        p.waitForFinished(2000);
-        return false;
-    }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return runDesktopToolFully(QStringLiteral("xdotool"), args, ms).worked;
 }
 
 }  // namespace zemtest
